@@ -1,0 +1,47 @@
+# SPDX-License-Identifier: MIT
+# velmora_add_gtest(<name> SOURCES ... LIBS ... [LABELS ...] [ENVIRONMENT ...])
+# One GoogleTest program, its cases registered with CTest one by one.
+# Label "gui" marks suites that need Qt's widgets (offscreen is enough), "root"
+# suites that mount file systems, "display" suites that need a real X server.
+if(VELMORA_TESTS)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+
+function(velmora_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    VELMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" VELMORA_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}"
+               TIMEOUT 300)
+endfunction()
+
+# velmora_add_fuzzer(<name> SOURCES ... LIBS ... CORPUS <dir> [SECONDS n])
+# A libFuzzer target, run for a bounded time by CTest on its seed corpus.
+function(velmora_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "CORPUS;SECONDS" "SOURCES;LIBS" ${ARGN})
+  if(NOT VELMORA_FUZZ)
+    return()
+  endif()
+  if(NOT ARG_SECONDS)
+    set(ARG_SECONDS 5)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+            $<TARGET_FILE:${name}> -max_total_time=${ARG_SECONDS} -timeout=10 -rss_limit_mb=512
+            -malloc_limit_mb=64 -print_final_stats=1 ${work} ${ARG_CORPUS})
+  set_tests_properties(${name} PROPERTIES LABELS "fuzz" TIMEOUT 120
+    FIXTURES_REQUIRED ${name}-corpus)
+  add_test(NAME ${name}-corpus COMMAND ${CMAKE_COMMAND} -E make_directory ${work})
+  set_tests_properties(${name}-corpus PROPERTIES FIXTURES_SETUP ${name}-corpus)
+endfunction()

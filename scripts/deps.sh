@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Installs, from Debian's packages, whatever of the build and test
+# dependencies is missing. Sourced by ./run and ./test.
+
+VELMORA_PACKAGES=(
+  # toolchain
+  g++ clang libclang-rt-14-dev cmake ninja-build pkg-config make
+  # libraries
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6-dev libgl-dev
+  libxcb1-dev zlib1g-dev libmount-dev libblkid-dev libsimpleini-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libfuse3-dev fuse3 e2fsprogs util-linux mount
+  xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils
+  # the widget's desktop integration at run time
+  qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
+)
+
+velmora_install_packages() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=()
+  if [ "$(id -u)" != 0 ]; then
+    command -v sudo >/dev/null || { echo "Missing packages (${missing[*]}) and no sudo to install them." >&2; return 1; }
+    sudo=(sudo)
+  fi
+  echo "Installing: ${missing[*]}"
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}

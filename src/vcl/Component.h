@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QObject>
+
+// A named component owned by its window. Ownership is QObject parentage, in
+// insertion order, so a window's children list in the order of its definition.
+class TComponent : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum ComponentStateFlag {
+        csLoading = 0x1,    // the window definition is being read into it
+        csDestroying = 0x2,
+    };
+    Q_DECLARE_FLAGS(TComponentState, ComponentStateFlag)
+
+    explicit TComponent(QObject *owner = nullptr);
+    ~TComponent() override;
+
+    TComponentState ComponentState() const { return FComponentState; }
+
+    // Called by the window loader before the stored values and blocks are
+    // handed over; Loaded() ends the loading state.
+    void BeginLoading() { FComponentState |= csLoading; }
+    // Runs once the whole window definition has been read.
+    virtual void Loaded();
+
+protected:
+    TComponentState FComponentState;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(TComponent::TComponentState)
