@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "wmi/CWMIBase.h"
+
+// Query component whose query is the WQL text in SQL, run in root\cimv2. The
+// current result object is broken into Properties, one "Name=value" line per
+// property (see ObjectText::BuildPropertyList).
+class TWMISQL : public TWMIBase
+{
+    Q_OBJECT
+    Q_PROPERTY(QStringList Properties READ Properties STORED false)
+    Q_PROPERTY(QString SQL READ SQL WRITE SetSQL)
+
+public:
+    explicit TWMISQL(QObject *owner = nullptr);
+    ~TWMISQL() override;
+
+    // The property list of the current object.
+    QStringList Properties() const { return FProperties; }
+    // The same list as one text, each line followed by CR LF.
+    QString PropertiesText() const;
+
+    QString SQL() const { return FSQL; }
+    void SetSQL(const QString &value) { FSQL = value; }
+
+protected:
+    void ChangeActive(bool value) override;
+    // The whole SQL text.
+    QString QueryClassName() const override;
+    QString QueryText() const override;
+    QString QueryNamespace() const override;
+    // Empties Properties (AllProperties stays).
+    void ClearObjectProperties() override;
+    void LoadObjectProperties(int index) override;
+
+private:
+    QString FSQL;
+    QStringList FProperties;
+};
