@@ -1,0 +1,524 @@
+// SPDX-License-Identifier: MIT
+#include "settings/Config.h"
+
+#include "settings/AtomicFile.h"
+#include "vcl/Exception.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QLoggingCategory>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QtNumeric>
+
+#include <memory>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shlobj.h>
+#endif
+
+// Only the char interface with case-insensitive names is used, and every
+// conversion to and from UTF-16 goes through Qt, so SimpleIni needs none.
+#define SI_NO_CONVERSION
+#include <SimpleIni.h>
+
+Q_LOGGING_CATEGORY(lcSettings, "velmora.settings")
+
+namespace {
+
+// How the file on disk is encoded. A new file is Utf8 (no byte order mark):
+// with the ASCII the program writes that is byte for byte what the Windows
+// profile writer creates, and GetPrivateProfileStringW reads it as it reads
+// its own files. A file found in another encoding is written back in it, so a
+// UTF-16 file edited on Windows stays UTF-16.
+enum class TextEncoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Ansi };
+
+enum class LoadResult { Missing, Loaded, Unreadable, Unparsable };
+
+struct IniFile
+{
+    // UTF-8 data, one value per key (a repeated key keeps its last value),
+    // no multi-line values.
+    CSimpleIniA Ini{true, false, false};
+    TextEncoding Encoding = TextEncoding::Utf8;
+
+    IniFile()
+    {
+        Ini.SetSpaces(false);
+        // Like the Windows reader, a value in double quotes loses them; a value
+        // with outer blanks is written in quotes so it reads back whole.
+        Ini.SetQuotes(true);
+    }
+};
+
+thread_local QString gLastWarning;
+
+QString NativePath(const QString &APath)
+{
+    return QDir::toNativeSeparators(APath);
+}
+
+QString JoinPath(QString AFolder, const QString &AName)
+{
+#ifdef _WIN32
+    const QChar separator = u'\\';
+#else
+    const QChar separator = u'/';
+#endif
+    if (!AFolder.endsWith(separator))
+        AFolder += separator;
+    return AFolder + AName;
+}
+
+// Strict decoding: false when the bytes are not text in the encoding found.
+bool Decode(const QByteArray &ABytes, QString &AText, TextEncoding &AEncoding, QString &AReason)
+{
+    QByteArrayView body(ABytes);
+    QStringConverter::Encoding encoding = QStringConverter::Utf8;
+    AEncoding = TextEncoding::Utf8;
+    if (body.startsWith("\xFF\xFE")) {
+        encoding = QStringConverter::Utf16LE;
+        AEncoding = TextEncoding::Utf16LE;
+        body = body.sliced(2);
+    } else if (body.startsWith("\xFE\xFF")) {
+        encoding = QStringConverter::Utf16BE;
+        AEncoding = TextEncoding::Utf16BE;
+        body = body.sliced(2);
+    } else if (body.startsWith("\xEF\xBB\xBF")) {
+        AEncoding = TextEncoding::Utf8Bom;
+        body = body.sliced(3);
+    }
+    if (encoding != QStringConverter::Utf8 && body.size() % 2 != 0) {
+        AReason = QStringLiteral("it is not valid UTF-16 text");
+        return false;
+    }
+    QStringDecoder decoder(encoding, QStringConverter::Flag::ConvertInitialBom);
+    AText = decoder.decode(body);
+    if (decoder.hasError()) {
+#ifdef _WIN32
+        // Files written by the profile functions without a byte order mark
+        // are in the ANSI code page.
+        if (AEncoding == TextEncoding::Utf8) {
+            QStringDecoder ansi(QStringConverter::System);
+            AText = ansi.decode(body);
+            if (!ansi.hasError()) {
+                AEncoding = TextEncoding::Ansi;
+                return true;
+            }
+        }
+#endif
+        AReason = encoding == QStringConverter::Utf8 ? QStringLiteral("it is not valid UTF-8 text")
+                                                     : QStringLiteral("it is not valid UTF-16 text");
+        return false;
+    }
+    if (AText.contains(QChar(u'\0'))) {
+        AReason = QStringLiteral("it holds binary data");
+        return false;
+    }
+    return true;
+}
+
+QByteArray Encode(const QString &AText, TextEncoding AEncoding)
+{
+    switch (AEncoding) {
+    case TextEncoding::Utf8:
+        return AText.toUtf8();
+    case TextEncoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + AText.toUtf8();
+    case TextEncoding::Utf16LE: {
+        QStringEncoder encoder(QStringConverter::Utf16LE);
+        return QByteArray("\xFF\xFE") + QByteArray(encoder.encode(AText));
+    }
+    case TextEncoding::Utf16BE: {
+        QStringEncoder encoder(QStringConverter::Utf16BE);
+        return QByteArray("\xFE\xFF") + QByteArray(encoder.encode(AText));
+    }
+    case TextEncoding::Ansi: {
+        QStringEncoder encoder(QStringConverter::System);
+        return encoder.encode(AText);
+    }
+    }
+    return AText.toUtf8();
+}
+
+LoadResult Load(const QString &APath, IniFile &AFile, QString &AReason)
+{
+    const QFileInfo info(APath);
+    if (!info.exists())
+        return LoadResult::Missing;
+    // Checked before opening: a FIFO or a device would block or never end.
+    if (!info.isFile()) {
+        AReason = QStringLiteral("it is not a regular file");
+        return LoadResult::Unreadable;
+    }
+    if (info.size() > TConfig::MaxFileSize) {
+        AReason = QStringLiteral("it is larger than %1 bytes").arg(TConfig::MaxFileSize);
+        return LoadResult::Unparsable;
+    }
+    QFile file(APath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        AReason = file.errorString();
+        return LoadResult::Unreadable;
+    }
+    // The size may have changed since the check: never read more than the cap.
+    const QByteArray bytes = file.read(TConfig::MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        AReason = file.errorString();
+        return LoadResult::Unreadable;
+    }
+    if (bytes.size() > TConfig::MaxFileSize) {
+        AReason = QStringLiteral("it is larger than %1 bytes").arg(TConfig::MaxFileSize);
+        return LoadResult::Unparsable;
+    }
+    QString text;
+    if (!Decode(bytes, text, AFile.Encoding, AReason))
+        return LoadResult::Unparsable;
+    const QByteArray utf8 = text.toUtf8();
+    if (AFile.Ini.LoadData(utf8.constData(), size_t(utf8.size())) < 0) {
+        AReason = QStringLiteral("it could not be parsed");
+        return LoadResult::Unparsable;
+    }
+    return LoadResult::Loaded;
+}
+
+// Loads APath for reading; false (with LastWarning set when the file exists
+// but cannot be used) means every value takes its default.
+bool LoadForReading(const QString &APath, IniFile &AFile)
+{
+    gLastWarning.clear();
+    QString reason;
+    switch (Load(APath, AFile, reason)) {
+    case LoadResult::Loaded:
+        return true;
+    case LoadResult::Missing:
+        return false;
+    case LoadResult::Unreadable:
+    case LoadResult::Unparsable:
+        break;
+    }
+    gLastWarning = QStringLiteral("Unable to read %1: %2. The default settings are used.")
+                       .arg(NativePath(APath), reason);
+    qCWarning(lcSettings).noquote() << gLastWarning;
+    return false;
+}
+
+QString Lookup(const IniFile &AFile, const QString &ASectionName, const QString &AName,
+               const QString &ADefault)
+{
+    const char *value =
+        AFile.Ini.GetValue(ASectionName.toUtf8().constData(), AName.toUtf8().constData(), nullptr);
+    if (!value)
+        return ADefault;
+    return QString::fromUtf8(value).left(TConfig::MaxValueLength);
+}
+
+bool HasLineBreakOrNul(const QString &AText)
+{
+    return AText.contains(u'\n') || AText.contains(u'\r') || AText.contains(QChar(u'\0'));
+}
+
+bool IsBlank(QChar AChar)
+{
+    return AChar == u' ' || AChar == u'\t';
+}
+
+// Empty when AName/AValue would read back as written, else why not.
+QString CheckPair(const QString &AName, const QString &AValue)
+{
+    if (AName.isEmpty() || HasLineBreakOrNul(AName) || AName.contains(u'=') || IsBlank(AName.front())
+        || IsBlank(AName.back()) || AName.front() == u'[' || AName.front() == u';'
+        || AName.front() == u'#')
+        return QStringLiteral("the key name \"%1\" cannot be stored").arg(AName);
+    if (HasLineBreakOrNul(AValue)
+        || (AValue.size() >= 2 && AValue.front() == u'"' && AValue.back() == u'"'))
+        return QStringLiteral("the value of \"%1\" cannot be stored").arg(AName);
+    return {};
+}
+
+QString CheckSection(const QString &ASectionName)
+{
+    if (ASectionName.isEmpty() || HasLineBreakOrNul(ASectionName) || ASectionName.contains(u']')
+        || IsBlank(ASectionName.front()) || IsBlank(ASectionName.back()))
+        return QStringLiteral("the section name \"%1\" cannot be stored").arg(ASectionName);
+    return {};
+}
+
+[[noreturn]] void WriteFailed(const QString &APath, const QString &AReason)
+{
+    qCWarning(lcSettings).noquote() << "Unable to write to" << NativePath(APath) << ":" << AReason;
+    throw Exception(QStringLiteral("Unable to write to %1").arg(NativePath(APath)));
+}
+
+std::string Utf8(const QString &AText)
+{
+    return AText.toUtf8().toStdString();
+}
+
+} // namespace
+
+QString TConfig::UserConfigFolder()
+{
+#ifdef _WIN32
+    wchar_t buffer[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return QString();
+    return QString::fromWCharArray(buffer);
+#else
+    // XDG Base Directory: a relative $XDG_CONFIG_HOME is invalid and ignored.
+    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!configHome.isEmpty() && QDir::isAbsolutePath(configHome))
+        return QDir::cleanPath(configHome);
+    return QDir::homePath() + QStringLiteral("/.config");
+#endif
+}
+
+QString TConfig::ConfigFileName()
+{
+    QString path = JoinPath(UserConfigFolder(), QStringLiteral("Brindlewick"));
+    path = JoinPath(path, QStringLiteral("Velmora"));
+    return JoinPath(path, QStringLiteral("config.ini"));
+}
+
+bool TConfig::Exists()
+{
+    return QFileInfo(ConfigFileName()).isFile();
+}
+
+QString TConfig::RestoreOptionValue(const QString &AIniFilePath, const QString &ASectionName,
+                                    const QString &AName, const QString &ADefault)
+{
+    IniFile file;
+    if (!LoadForReading(AIniFilePath, file))
+        return ADefault;
+    return Lookup(file, ASectionName, AName, ADefault);
+}
+
+qint32 TConfig::RestoreOptionValue(const QString &AIniFilePath, const QString &ASectionName,
+                                   const QString &AName, qint32 ADefault)
+{
+    return StrToIntDef(RestoreOptionValue(AIniFilePath, ASectionName, AName, IntToStr(ADefault)),
+                       ADefault);
+}
+
+void TConfig::SaveOptionValues(const QString &AIniFilePath, const QString &ASectionName,
+                               const QStringList &AName, const QStringList &AValue)
+{
+    gLastWarning.clear();
+    if (AName.size() != AValue.size())
+        WriteFailed(AIniFilePath, QStringLiteral("names and values differ in number"));
+    if (const QString problem = CheckSection(ASectionName); !problem.isEmpty())
+        WriteFailed(AIniFilePath, problem);
+    for (qsizetype i = 0; i < AName.size(); ++i) {
+        if (const QString problem = CheckPair(AName[i], AValue[i]); !problem.isEmpty())
+            WriteFailed(AIniFilePath, problem);
+    }
+
+    // The outcome is not looked at: when the folder is missing, the write fails.
+    QDir().mkpath(QFileInfo(AIniFilePath).absolutePath());
+
+    auto file = std::make_unique<IniFile>();
+    QString reason;
+    QString warning;
+    switch (Load(AIniFilePath, *file, reason)) {
+    case LoadResult::Missing:
+    case LoadResult::Loaded:
+        break;
+    case LoadResult::Unreadable:
+        // Its contents are unknown: replacing it could destroy what we cannot see.
+        WriteFailed(AIniFilePath, reason);
+    case LoadResult::Unparsable: {
+        // Keep the damaged file for the user instead of overwriting it.
+        const QString keptAs = AIniFilePath + QStringLiteral(".bad");
+        QFile::remove(keptAs);
+        if (!QFile::rename(AIniFilePath, keptAs))
+            WriteFailed(AIniFilePath, QStringLiteral("%1, and it could not be renamed to %2")
+                                          .arg(reason, NativePath(keptAs)));
+        warning = QStringLiteral("The settings file %1 could not be read (%2). It was kept as %3.")
+                      .arg(NativePath(AIniFilePath), reason, NativePath(keptAs));
+        file = std::make_unique<IniFile>();
+        break;
+    }
+    }
+
+    const std::string section = Utf8(ASectionName);
+    for (qsizetype i = 0; i < AName.size(); ++i) {
+        if (file->Ini.SetValue(section.c_str(), Utf8(AName[i]).c_str(), Utf8(AValue[i]).c_str()) < 0)
+            WriteFailed(AIniFilePath, QStringLiteral("out of memory"));
+    }
+    std::string text;
+    if (file->Ini.Save(text) < 0)
+        WriteFailed(AIniFilePath, QStringLiteral("the settings could not be serialized"));
+
+    QString error;
+    if (!AtomicFile::Write(AIniFilePath, Encode(QString::fromStdString(text), file->Encoding), &error))
+        WriteFailed(AIniFilePath, error);
+    if (!warning.isEmpty()) {
+        qCWarning(lcSettings).noquote() << warning;
+        gLastWarning = warning;
+    }
+}
+
+QString TConfig::ReadString(const QString &ASectionName, const QString &AName,
+                            const QString &ADefault)
+{
+    return RestoreOptionValue(ConfigFileName(), ASectionName, AName, ADefault);
+}
+
+qint32 TConfig::ReadInteger(const QString &ASectionName, const QString &AName, qint32 ADefault)
+{
+    return RestoreOptionValue(ConfigFileName(), ASectionName, AName, ADefault);
+}
+
+bool TConfig::ReadBool(const QString &ASectionName, const QString &AName, bool ADefault)
+{
+    return StrToBoolDef(ReadString(ASectionName, AName, BoolToStr(ADefault)), ADefault);
+}
+
+void TConfig::WriteString(const QString &ASectionName, const QString &AName, const QString &AValue)
+{
+    SaveOptionValues(ConfigFileName(), ASectionName, {AName}, {AValue});
+}
+
+void TConfig::WriteInteger(const QString &ASectionName, const QString &AName, qint32 AValue)
+{
+    WriteString(ASectionName, AName, IntToStr(AValue));
+}
+
+void TConfig::WriteBool(const QString &ASectionName, const QString &AName, bool AValue)
+{
+    WriteString(ASectionName, AName, BoolToStr(AValue));
+}
+
+TConfigValues TConfig::ReadValues(const TConfigValues &ADefaults)
+{
+    return ReadValues(ConfigFileName(), ADefaults);
+}
+
+TConfigValues TConfig::ReadValues(const QString &AIniFilePath, const TConfigValues &ADefaults)
+{
+    TConfigValues values = ADefaults;
+    IniFile file;
+    if (!LoadForReading(AIniFilePath, file))
+        return values;
+    const QString section = SectionName();
+    auto readInteger = [&](const char *AName, qint32 ADefault) {
+        return StrToIntDef(Lookup(file, section, QString::fromLatin1(AName), IntToStr(ADefault)),
+                           ADefault);
+    };
+    auto readBool = [&](const char *AName, bool ADefault) {
+        return StrToBoolDef(Lookup(file, section, QString::fromLatin1(AName), BoolToStr(ADefault)),
+                            ADefault);
+    };
+    values.Top = readInteger("Top", ADefaults.Top);
+    values.Left = readInteger("Left", ADefaults.Left);
+    values.Intervalo = readInteger("Intervalo", ADefaults.Intervalo);
+    values.Opacidad = readInteger("Opacidad", ADefaults.Opacidad);
+    values.EjecutarInicio = readBool("EjecutarInicio", ADefaults.EjecutarInicio);
+    values.VerDiscosRed = readBool("VerDiscosRed", ADefaults.VerDiscosRed);
+    values.Idioma = readInteger("Idioma", ADefaults.Idioma);
+    return values;
+}
+
+void TConfig::WriteValues(const TConfigValues &AValues)
+{
+    WriteValues(ConfigFileName(), AValues);
+}
+
+void TConfig::WriteValues(const QString &AIniFilePath, const TConfigValues &AValues)
+{
+    SaveOptionValues(AIniFilePath, SectionName(),
+                     {QStringLiteral("Top"), QStringLiteral("Left"), QStringLiteral("Intervalo"),
+                      QStringLiteral("Opacidad"), QStringLiteral("EjecutarInicio"),
+                      QStringLiteral("VerDiscosRed"), QStringLiteral("Idioma")},
+                     {IntToStr(AValues.Top), IntToStr(AValues.Left), IntToStr(AValues.Intervalo),
+                      IntToStr(AValues.Opacidad), BoolToStr(AValues.EjecutarInicio),
+                      BoolToStr(AValues.VerDiscosRed), IntToStr(AValues.Idioma)});
+}
+
+qint32 TConfig::StrToIntDef(const QString &AText, qint32 ADefault)
+{
+    qsizetype i = 0;
+    const qsizetype n = AText.size();
+    while (i < n && IsBlank(AText[i]))
+        ++i;
+    bool negative = false;
+    if (i < n && (AText[i] == u'-' || AText[i] == u'+')) {
+        negative = AText[i] == u'-';
+        ++i;
+    }
+    bool hex = false;
+    if (i < n && AText[i] == u'$') {
+        hex = true;
+        ++i;
+    } else if (i + 1 < n && AText[i] == u'0' && (AText[i + 1] == u'x' || AText[i + 1] == u'X')) {
+        hex = true;
+        i += 2;
+    }
+    if (i == n)
+        return ADefault;
+    // Accumulated in 64 bits; any value past 32 bits is rejected at once, so
+    // this never overflows however long the text is.
+    quint64 magnitude = 0;
+    for (; i < n; ++i) {
+        const char16_t c = AText[i].unicode();
+        int digit;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (hex && c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else if (hex && c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        else
+            return ADefault;
+        magnitude = magnitude * (hex ? 16 : 10) + quint64(digit);
+        if (magnitude > 0xFFFFFFFFull)
+            return ADefault;
+    }
+    if (hex) {
+        // Hexadecimal gives the 32-bit pattern: $FFFFFFFF is -1.
+        const auto pattern = qint32(quint32(magnitude));
+        return negative ? qint32(0u - quint32(pattern)) : pattern;
+    }
+    if (negative) {
+        if (magnitude > 0x80000000ull)
+            return ADefault;
+        return qint32(-qint64(magnitude));
+    }
+    if (magnitude > 0x7FFFFFFFull)
+        return ADefault;
+    return qint32(magnitude);
+}
+
+bool TConfig::StrToBoolDef(const QString &AText, bool ADefault)
+{
+    const QString text = AText.trimmed();
+    if (text.isEmpty())
+        return ADefault;
+    // "Converts as a number": a decimal integer or floating-point number, the
+    // C locale's way; infinities and NaN are not numbers here.
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double number = c.toDouble(text, &ok);
+    if (ok && qIsFinite(number))
+        return number != 0.0;
+    if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    return ADefault;
+}
+
+QString TConfig::BoolToStr(bool AValue)
+{
+    return AValue ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+QString TConfig::LastWarning()
+{
+    return gLastWarning;
+}

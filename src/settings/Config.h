@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The seven options of section CONFIG, in the order a new file lists them.
+// The member initializers are the defaults passed when reading, except Top,
+// Left and Intervalo, whose defaults are the window's current values: the
+// caller fills them in before ReadValues.
+struct TConfigValues
+{
+    qint32 Top = 0;
+    qint32 Left = 0;
+    qint32 Intervalo = 15;
+    qint32 Opacidad = 153;
+    bool EjecutarInicio = true;
+    bool VerDiscosRed = true;
+    // -1: the user's locale decides. Only -1, 0 and 1 are meaningful; the
+    // caller treats any other value as -1.
+    qint32 Idioma = -1;
+
+    bool operator==(const TConfigValues &) const = default;
+};
+
+// The per-user settings file, an INI text file. Class-level operations only:
+// every call opens the file, does its work and closes it; nothing is cached.
+//
+// Reading: section and key names match regardless of letter case, blanks
+// around names and values are ignored and a value in double quotes loses
+// them, as with the Windows profile functions. A file that cannot be read
+// (unreadable, larger than MaxFileSize, not valid UTF-8/UTF-16 text, or
+// holding NUL characters) reads as if it were missing, and LastWarning() says
+// why.
+//
+// Writing: the whole file is rewritten atomically (see AtomicFile), keeping
+// every other section and key; a new file is UTF-8 without a byte order mark
+// and lists its keys in the order written. A file that could not be read is
+// never overwritten: it is first renamed to <name>.bad, and LastWarning()
+// tells where it went. A failed write raises Exception("Unable to write to
+// <path>") and leaves the old file as it was.
+class TConfig
+{
+public:
+    TConfig() = delete;
+
+    static constexpr qint64 MaxFileSize = 1024 * 1024;
+    // A returned value holds at most this many characters (the Windows read
+    // buffer of 2048 characters minus the terminating zero).
+    static constexpr int MaxValueLength = 2047;
+
+    static QString SectionName() { return QStringLiteral("CONFIG"); }
+
+    // Windows: the roaming application-data folder. Elsewhere: $XDG_CONFIG_HOME
+    // when it is set to an absolute path, else ~/.config. Creates nothing.
+    static QString UserConfigFolder();
+    // <UserConfigFolder>/Brindlewick/Velmora/config.ini. Creates nothing.
+    static QString ConfigFileName();
+    static QString FileName() { return ConfigFileName(); }
+    // True exactly when a file (not a folder) exists at ConfigFileName().
+    static bool Exists();
+
+    // The value of AName in section ASectionName, or ADefault when the file,
+    // the section or the key is missing (or the file cannot be read).
+    static QString RestoreOptionValue(const QString &AIniFilePath, const QString &ASectionName,
+                                      const QString &AName, const QString &ADefault);
+    // The text overload, then converted with StrToIntDef(text, ADefault).
+    static qint32 RestoreOptionValue(const QString &AIniFilePath, const QString &ASectionName,
+                                     const QString &AName, qint32 ADefault);
+    // Writes AValue[i] under AName[i] in ASectionName, creating the file and
+    // its missing folders, in one atomic replacement. Existing keys are
+    // overwritten in place, other keys and sections stay. Raises Exception
+    // ("Unable to write to %s") when the lists differ in length, a name or
+    // value could not be read back as written (line breaks, NUL, '=' or a
+    // leading '[' ';' '#' in a key, ']' in a section name), or the file cannot
+    // be written; nothing is changed then.
+    static void SaveOptionValues(const QString &AIniFilePath, const QString &ASectionName,
+                                 const QStringList &AName, const QStringList &AValue);
+
+    // The same on ConfigFileName().
+    static QString ReadString(const QString &ASectionName, const QString &AName,
+                              const QString &ADefault);
+    static qint32 ReadInteger(const QString &ASectionName, const QString &AName, qint32 ADefault);
+    static bool ReadBool(const QString &ASectionName, const QString &AName, bool ADefault);
+    static void WriteString(const QString &ASectionName, const QString &AName,
+                            const QString &AValue);
+    static void WriteInteger(const QString &ASectionName, const QString &AName, qint32 AValue);
+    static void WriteBool(const QString &ASectionName, const QString &AName, bool AValue);
+
+    // All seven options of section CONFIG from one read of the file, in the
+    // order Top, Left, Intervalo, Opacidad, EjecutarInicio, VerDiscosRed,
+    // Idioma; a missing or unconvertible value keeps its member of ADefaults.
+    static TConfigValues ReadValues(const TConfigValues &ADefaults);
+    static TConfigValues ReadValues(const QString &AIniFilePath, const TConfigValues &ADefaults);
+    // All seven options in one atomic write (the same rules as SaveOptionValues).
+    static void WriteValues(const TConfigValues &AValues);
+    static void WriteValues(const QString &AIniFilePath, const TConfigValues &AValues);
+
+    // Integer text: leading blanks, then an optional sign, then decimal
+    // digits or hexadecimal digits after "$" or "0x"; nothing after them.
+    // Decimal must fit a signed 32-bit integer; hexadecimal may use all 32
+    // bits ($FFFFFFFF is -1). Anything else gives ADefault.
+    static qint32 StrToIntDef(const QString &AText, qint32 ADefault);
+    // A text that converts as a number gives true when it is not zero;
+    // otherwise "True"/"False" in any letter case; anything else ADefault.
+    static bool StrToBoolDef(const QString &AText, bool ADefault);
+    // "True" or "False".
+    static QString BoolToStr(bool AValue);
+    static QString IntToStr(qint32 AValue) { return QString::number(AValue); }
+
+    // What went wrong, in a sentence for the user, during the last operation
+    // of this class that did not raise: empty when nothing did. Set when a
+    // file could not be read (its defaults were used) or was moved aside.
+    static QString LastWarning();
+};
