@@ -1,11 +1,193 @@
 // SPDX-License-Identifier: MIT
 #include "platform/fake/FakeWbemService.h"
 
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
 namespace platform {
+
+namespace {
+
+constexpr std::uintmax_t kMaxFileSize = 16u * 1024u * 1024u;
+constexpr std::string_view kSeparator = "----";
+constexpr std::string_view kConnectError = "!connect-error";
+constexpr std::string_view kQueryError = "!query-error";
+constexpr std::string_view kTextError = "!text-error";
+
+struct FakeFile
+{
+    std::optional<std::string> connectError;
+    std::optional<std::string> queryError;
+    std::vector<std::string> objects;
+};
+
+// The message of a directive line ("<directive>" or "<directive> <message>").
+std::optional<std::string> DirectiveMessage(std::string_view line, std::string_view directive)
+{
+    if (!line.starts_with(directive))
+        return std::nullopt;
+    line.remove_prefix(directive.size());
+    if (line.empty())
+        return std::string(directive.substr(1));
+    if (line.front() != ' ')
+        return std::nullopt;
+    line.remove_prefix(1);
+    return std::string(line.empty() ? directive.substr(1) : line);
+}
+
+// A line without its terminator (LF or CR LF).
+std::string_view LineContent(std::string_view line)
+{
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+bool IsBlank(std::string_view text)
+{
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+std::string ReadWholeFile(const std::string &path, bool &missing)
+{
+    missing = false;
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        missing = true;
+        return {};
+    }
+    if (ec)
+        throw WbemError("Cannot read the fake WBEM file " + path + ": " + ec.message());
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec)
+        throw WbemError("Cannot read the fake WBEM file " + path + ": " + ec.message());
+    if (size > kMaxFileSize)
+        throw WbemError("The fake WBEM file " + path + " is larger than 16 MiB");
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw WbemError("Cannot open the fake WBEM file " + path);
+    std::string text;
+    text.reserve(static_cast<std::size_t>(size));
+    // Read at most the limit even if the file grew after the size check.
+    char buffer[65536];
+    while (in && text.size() <= kMaxFileSize) {
+        in.read(buffer, sizeof buffer);
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (text.size() > kMaxFileSize)
+        throw WbemError("The fake WBEM file " + path + " is larger than 16 MiB");
+    if (in.bad())
+        throw WbemError("Cannot read the fake WBEM file " + path);
+    return text;
+}
+
+FakeFile ParseFakeFile(std::string_view text)
+{
+    FakeFile file;
+    std::string block;
+    bool first = true;
+    auto flush = [&] {
+        if (!IsBlank(block))
+            file.objects.push_back(std::move(block));
+        block.clear();
+    };
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = text.find('\n', pos);
+        const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        const std::string_view line = text.substr(pos, next - pos);
+        const std::string_view content = LineContent(line);
+        pos = next;
+        if (first) {
+            first = false;
+            file.connectError = DirectiveMessage(content, kConnectError);
+            file.queryError = DirectiveMessage(content, kQueryError);
+            if (file.connectError || file.queryError)
+                continue;
+        }
+        if (content == kSeparator)
+            flush();
+        else
+            block.append(line);
+    }
+    flush();
+    return file;
+}
+
+FakeFile LoadFakeFile(const std::string &path)
+{
+    bool missing = false;
+    const std::string text = ReadWholeFile(path, missing);
+    if (missing)
+        return {};
+    return ParseFakeFile(text);
+}
+
+class FakeWbemObject : public WbemObject
+{
+public:
+    explicit FakeWbemObject(std::string text) : m_text(std::move(text)) {}
+    std::string GetObjectText() const override
+    {
+        std::string_view first = m_text;
+        if (const std::size_t end = first.find('\n'); end != std::string_view::npos)
+            first = first.substr(0, end + 1);
+        if (const auto message = DirectiveMessage(LineContent(first), kTextError))
+            throw WbemError(*message);
+        return m_text;
+    }
+
+private:
+    std::string m_text;
+};
+
+class FakeWbemObjectSet : public WbemObjectSet
+{
+public:
+    explicit FakeWbemObjectSet(std::vector<std::string> objects) : m_objects(std::move(objects)) {}
+    std::unique_ptr<WbemObject> Next() override
+    {
+        if (m_next >= m_objects.size())
+            return nullptr;
+        return std::make_unique<FakeWbemObject>(std::move(m_objects[m_next++]));
+    }
+
+private:
+    std::vector<std::string> m_objects;
+    std::size_t m_next = 0;
+};
+
+class FakeWbemServices : public WbemServices
+{
+public:
+    explicit FakeWbemServices(std::string path) : m_path(std::move(path)) {}
+    std::unique_ptr<WbemObjectSet> ExecQuery(const std::string &) override
+    {
+        FakeFile file = LoadFakeFile(m_path);
+        if (file.queryError)
+            throw WbemError(*file.queryError);
+        return std::make_unique<FakeWbemObjectSet>(std::move(file.objects));
+    }
+
+private:
+    std::string m_path;
+};
+
+} // namespace
 
 std::unique_ptr<WbemServices> FakeWbemLocator::ConnectServer(const std::string &, const std::string &)
 {
-    throw WbemError("Not implemented yet");
+    const FakeFile file = LoadFakeFile(m_path);
+    if (file.connectError)
+        throw WbemError(*file.connectError);
+    return std::make_unique<FakeWbemServices>(m_path);
 }
 
 } // namespace platform
