@@ -1,11 +1,225 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/LinuxWbemService.h"
 
+#include "platform/linux/LinuxLogicalDisk.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <set>
+
 namespace platform {
 
-std::unique_ptr<WbemServices> LinuxWbemLocator::ConnectServer(const std::string &, const std::string &)
+namespace {
+
+// WBEM_E_* and RPC codes as a WMI client sees them.
+constexpr std::int32_t code(std::uint32_t hresult)
 {
-    throw WbemError("Not implemented yet");
+    return static_cast<std::int32_t>(hresult);
+}
+constexpr std::int32_t kInvalidNamespace = code(0x8004100Eu);
+constexpr std::int32_t kInvalidClass = code(0x80041010u);
+constexpr std::int32_t kInvalidQuery = code(0x80041017u);
+constexpr std::int32_t kRpcUnavailable = code(0x800706BAu);
+
+// Every property of Win32_LogicalDisk, in Windows' spelling; the ones this
+// system cannot fill are valid in a query and simply have no value.
+const char *const kClassProperties[] = {
+    "Access", "Availability", "BlockSize", "Caption", "Compressed", "ConfigManagerErrorCode",
+    "ConfigManagerUserConfig", "CreationClassName", "Description", "DeviceID", "DriveType", "ErrorCleared",
+    "ErrorDescription", "ErrorMethodology", "FileSystem", "FreeSpace", "InstallDate", "LastErrorCode",
+    "MaximumComponentLength", "MediaType", "Name", "NumberOfBlocks", "PNPDeviceID", "PowerManagementCapabilities",
+    "PowerManagementSupported", "ProviderName", "Purpose", "QuotasDisabled", "QuotasIncomplete",
+    "QuotasRebuilding", "Size", "Status", "StatusInfo", "SupportsDiskQuotas", "SupportsFileBasedCompression",
+    "SystemCreationClassName", "SystemName", "VolumeDirty", "VolumeName", "VolumeSerialNumber",
+};
+
+WqlValue valueOf(const MofProperty &p)
+{
+    switch (p.type) {
+    case MofType::String:
+        return p.text;
+    case MofType::Boolean:
+        return p.text == "TRUE";
+    case MofType::UInt64:
+    case MofType::Number:
+        return WqlUnsigned(std::stoull(p.text));
+    }
+    return WqlNull{};
+}
+
+MofProperty text(const char *name, std::string value)
+{
+    return MofProperty{name, MofType::String, std::move(value)};
+}
+
+MofProperty number(const char *name, std::uint64_t value, MofType type)
+{
+    return MofProperty{name, type, std::to_string(value)};
+}
+
+bool isLocalHost(const std::string &host)
+{
+    if (host.empty() || host == "." || WqlNamesEqual(host, "localhost"))
+        return true;
+    char buffer[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(buffer, sizeof buffer - 1) != 0)
+        return false;
+    const std::string name(buffer);
+    return WqlNamesEqual(host, name) || WqlNamesEqual(host, name.substr(0, name.find('.')));
+}
+
+bool isDefaultNamespace(const std::string &ns)
+{
+    return ns.empty() || WqlNamesEqual(ns, "root\\cimv2") || WqlNamesEqual(ns, "root/cimv2");
+}
+
+class LinuxWbemObject : public WbemObject
+{
+public:
+    explicit LinuxWbemObject(std::string text) : m_text(std::move(text)) {}
+    std::string GetObjectText() const override { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+class LinuxWbemObjectSet : public WbemObjectSet
+{
+public:
+    explicit LinuxWbemObjectSet(std::vector<std::string> texts) : m_texts(std::move(texts)) {}
+    std::unique_ptr<WbemObject> Next() override
+    {
+        if (m_next >= m_texts.size())
+            return nullptr;
+        return std::make_unique<LinuxWbemObject>(std::move(m_texts[m_next++]));
+    }
+
+private:
+    std::vector<std::string> m_texts;
+    std::size_t m_next = 0;
+};
+
+class LinuxWbemServices : public WbemServices
+{
+public:
+    std::unique_ptr<WbemObjectSet> ExecQuery(const std::string &wql) override
+    {
+        WqlQuery query;
+        try {
+            query = ParseWql(wql);
+        } catch (const WqlSyntaxError &) {
+            throw WbemError("Invalid query", kInvalidQuery);
+        }
+        if (!WqlNamesEqual(query.className, kLogicalDiskClass))
+            throw WbemError("Invalid class", kInvalidClass);
+        std::vector<std::string> named = query.properties;
+        if (query.where)
+            for (std::string &p : WqlConditionProperties(*query.where))
+                named.push_back(std::move(p));
+        for (const std::string &p : named)
+            if (LinuxLogicalDiskPropertyName(p).empty())
+                throw WbemError("Invalid query", kInvalidQuery);
+
+        std::vector<LinuxMountEntry> drives;
+        try {
+            drives = SelectLinuxLogicalDisks(ReadLinuxMountTable());
+        } catch (const std::exception &e) {
+            throw WbemError(e.what());
+        }
+        const std::vector<LinuxVolumeAnswer> answers = QueryLinuxVolumes(drives);
+        std::vector<std::vector<MofProperty>> objects;
+        objects.reserve(drives.size());
+        for (std::size_t i = 0; i < drives.size(); ++i) {
+            // A file system that reports no blocks at all holds nothing to show.
+            if (answers[i].statvfsOk && answers[i].sizeBytes == 0)
+                continue;
+            const LinuxDriveType type = ClassifyLinuxDrive(drives[i], ProbeLinuxDevice(drives[i]));
+            objects.push_back(LinuxLogicalDiskProperties(drives[i], type, answers[i]));
+        }
+        return std::make_unique<LinuxWbemObjectSet>(RenderLinuxLogicalDisks(query, objects));
+    }
+};
+
+} // namespace
+
+std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry, LinuxDriveType type,
+                                                    const LinuxVolumeAnswer &answer)
+{
+    std::vector<MofProperty> p;
+    const bool sized = answer.answered && answer.statvfsOk;
+    p.push_back(number("Access", static_cast<std::uint64_t>(LinuxDriveAccess(entry)), MofType::Number));
+    p.push_back(text("Caption", entry.target));
+    p.push_back(MofProperty{"Compressed", MofType::Boolean, IsLinuxCompressed(entry) ? "TRUE" : "FALSE"});
+    if (std::string description = LinuxDriveDescription(type); !description.empty())
+        p.push_back(text("Description", std::move(description)));
+    p.push_back(text("DeviceID", entry.target));
+    p.push_back(number("DriveType", static_cast<std::uint64_t>(type), MofType::Number));
+    if (!entry.fsType.empty())
+        p.push_back(text("FileSystem", entry.fsType));
+    if (sized)
+        p.push_back(number("FreeSpace", answer.freeBytes, MofType::UInt64));
+    p.push_back(text("Name", entry.target));
+    if (type == LinuxDriveType::NetworkDrive && !entry.source.empty())
+        p.push_back(text("ProviderName", entry.source));
+    if (sized)
+        p.push_back(number("Size", answer.sizeBytes, MofType::UInt64));
+    if (!answer.label.empty())
+        p.push_back(text("VolumeName", answer.label));
+    if (!answer.uuid.empty())
+        p.push_back(text("VolumeSerialNumber", answer.uuid));
+    return p;
+}
+
+std::string LinuxLogicalDiskPropertyName(const std::string &name)
+{
+    for (const char *p : kClassProperties)
+        if (WqlNamesEqual(name, p))
+            return p;
+    return {};
+}
+
+std::vector<std::string> RenderLinuxLogicalDisks(const WqlQuery &query,
+                                                 const std::vector<std::vector<MofProperty>> &objects)
+{
+    std::set<std::string> keep;
+    if (!query.properties.empty()) {
+        keep.insert("DeviceID");   // the key stays, as in WMI's answer to a property list
+        for (const std::string &p : query.properties)
+            keep.insert(LinuxLogicalDiskPropertyName(p));
+    }
+    std::vector<std::string> texts;
+    for (const auto &object : objects) {
+        if (query.where) {
+            const auto lookup = [&object](const std::string &name) -> WqlValue {
+                for (const MofProperty &p : object)
+                    if (WqlNamesEqual(p.name, name))
+                        return valueOf(p);
+                return WqlNull{};
+            };
+            if (!EvaluateWql(*query.where, lookup))
+                continue;
+        }
+        if (keep.empty()) {
+            texts.push_back(RenderMofInstance(kLogicalDiskClass, object));
+            continue;
+        }
+        std::vector<MofProperty> projected;
+        for (const MofProperty &p : object)
+            if (keep.count(p.name))
+                projected.push_back(p);
+        texts.push_back(RenderMofInstance(kLogicalDiskClass, projected));
+    }
+    return texts;
+}
+
+std::unique_ptr<WbemServices> LinuxWbemLocator::ConnectServer(const std::string &host, const std::string &nameSpace)
+{
+    if (!isLocalHost(host))
+        throw WbemError("The RPC server is unavailable.", kRpcUnavailable);
+    if (!isDefaultNamespace(nameSpace))
+        throw WbemError("Invalid namespace", kInvalidNamespace);
+    return std::make_unique<LinuxWbemServices>();
 }
 
 } // namespace platform

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Renders one result object in MOF syntax, as the management service's
+// GetObjectText does:
+//
+//   instance of Win32_LogicalDisk\n
+//   {\n
+//   \tCaption = "/home";\n
+//   \tCompressed = FALSE;\n
+//   \tDriveType = 3;\n
+//   \tSize = "1000202039296";\n
+//   };\n
+//
+// Lines end with LF, as on Windows. Values that come from the system (mount
+// paths, labels) are untrusted: string escaping guarantees that a value can
+// neither end its line nor its quotes, so it can never add a property.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+enum class MofType {
+    String,   // "text", escaped
+    UInt64,   // "12345": 64-bit integers stand in double quotes in MOF text
+    Number,   // 12345: 8/16/32-bit integers
+    Boolean,  // TRUE / FALSE (text holds "TRUE" or "FALSE")
+};
+
+struct MofProperty
+{
+    std::string name;
+    MofType type = MofType::String;
+    std::string text;   // String: the raw value; others: the decimal / TRUE / FALSE
+};
+
+// The body of a MOF string literal (without the enclosing quotes):
+// \\ \" \n \t \r \b \f, every other control character (0x00-0x1F, 0x7F and
+// the C1 controls U+0080-U+009F) as \x followed by four hex digits, the MOF
+// form of a UCS-2 code. Bytes that are not valid UTF-8 become U+FFFD, so the
+// result is always valid UTF-8.
+std::string EscapeMofString(std::string_view raw);
+
+// The inverse of EscapeMofString for its own output (and the \' escape).
+// Returns false on a malformed escape.
+bool UnescapeMofString(std::string_view escaped, std::string &raw);
+
+// The whole object text; properties are written in the order given.
+std::string RenderMofInstance(std::string_view className, const std::vector<MofProperty> &properties);
+
+} // namespace platform

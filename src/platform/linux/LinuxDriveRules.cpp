@@ -1,0 +1,212 @@
+// SPDX-License-Identifier: MIT
+// The pure rules: mount entries in, logical disks and their kind out.
+#include "platform/linux/LinuxMountTable.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <set>
+#include <string_view>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+bool startsWith(std::string_view s, std::string_view prefix)
+{
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+bool isOneOf(std::string_view s, std::initializer_list<std::string_view> list)
+{
+    return std::find(list.begin(), list.end(), s) != list.end();
+}
+
+// The path is dir itself or lies below it.
+bool isAtOrBelow(std::string_view path, std::string_view dir)
+{
+    return path == dir || (startsWith(path, dir) && path.size() > dir.size() && path[dir.size()] == '/');
+}
+
+// df's list of dummy file systems, and the kernel's other virtual ones.
+bool isDummyType(std::string_view type)
+{
+    return isOneOf(type, {"autofs", "proc", "subfs", "debugfs", "devpts", "fusectl", "fuse.portal", "mqueue",
+                          "rpc_pipefs", "sysfs", "devfs", "kernfs", "ignore", "cgroup", "cgroup2", "tracefs",
+                          "securityfs", "bpf", "pstore", "configfs", "binfmt_misc", "hugetlbfs", "devtmpfs",
+                          "nsfs", "efivarfs", "selinuxfs", "rootfs"});
+}
+
+// libmount counts these among its pseudo file systems, yet they hold data a
+// user stores: RAM disks, the root of a container, a VM's shared folders.
+bool isPseudoWithData(const LinuxMountEntry &e)
+{
+    if (e.fsType == "tmpfs" || e.fsType == "ramfs")
+        return true;
+    if (e.fsType == "overlay")
+        return e.target == "/";
+    return isOneOf(e.fsType, {"virtiofs", "vboxsf"});
+}
+
+bool isRamType(std::string_view type)
+{
+    return type == "tmpfs" || type == "ramfs";
+}
+
+bool hasSlash(const std::string &s)
+{
+    return s.find('/') != std::string::npos;
+}
+
+} // namespace
+
+bool HasMountOption(const std::string &options, const std::string &name)
+{
+    std::string_view rest(options);
+    while (!rest.empty()) {
+        const std::size_t comma = rest.find(',');
+        std::string_view item = rest.substr(0, comma);
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+        const std::size_t eq = item.find('=');
+        if (item.substr(0, eq) == name)
+            return true;
+    }
+    return false;
+}
+
+bool IsLinuxNetworkMount(const LinuxMountEntry &e)
+{
+    if (e.netfs)
+        return true;
+    // df's rule for a remote source.
+    if (e.source.find(':') != std::string::npos || e.source == "-hosts")
+        return true;
+    if (startsWith(e.source, "//") && isOneOf(e.fsType, {"smbfs", "smb3", "cifs"}))
+        return true;
+    if (startsWith(e.fsType, "nfs") || startsWith(e.fsType, "smb"))
+        return true;
+    return isOneOf(e.fsType, {"cifs", "ceph", "afs", "9p", "ncpfs", "coda", "lustre", "glusterfs", "gfs", "ocfs2",
+                              "davfs", "sshfs", "virtiofs", "vboxsf", "fuse.sshfs", "fuse.rclone", "fuse.s3fs",
+                              "fuse.glusterfs", "fuse.cephfs", "fuse.gcsfuse", "fuse.davfs2", "fuse.curlftpfs",
+                              "fuse.gvfsd-fuse"});
+}
+
+bool IsLinuxLogicalDiskCandidate(const LinuxMountEntry &e)
+{
+    if (e.target.empty() || e.target[0] != '/')
+        return false;
+    if (isDummyType(e.fsType) || e.fsType.empty())
+        return false;
+    if (e.fsType == "overlay" && e.target != "/")
+        return false;
+    if (e.pseudo && !isPseudoWithData(e))
+        return false;
+    for (std::string_view dir : {"/proc", "/sys", "/dev"})
+        if (isAtOrBelow(e.target, dir))
+            return false;
+    if (isAtOrBelow(e.target, "/run") && !isAtOrBelow(e.target, "/run/media"))
+        return false;
+    if (isAtOrBelow(e.target, "/snap") || isAtOrBelow(e.target, "/var/lib/snapd"))
+        return false;
+    if (HasMountOption(e.options, "x-gvfs-hide") && !HasMountOption(e.options, "x-gvfs-show"))
+        return false;
+    return true;
+}
+
+std::vector<LinuxMountEntry> SelectLinuxLogicalDisks(const std::vector<LinuxMountEntry> &entries)
+{
+    // A path mounted more than once shows only its top (last) mount.
+    std::map<std::string, std::size_t> lastAtPath;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        lastAtPath[entries[i].target] = i;
+
+    std::vector<std::pair<std::size_t, LinuxMountEntry>> chosen;   // (table position, entry)
+    std::map<std::pair<std::string, std::pair<unsigned, unsigned>>, std::size_t> slotOfDevice;
+    const auto deviceKey = [](const LinuxMountEntry &e) {
+        // Without a device number (an fstab-style table) the source stands for it.
+        if (e.devMajor == 0 && e.devMinor == 0)
+            return std::make_pair(e.source, std::make_pair(0u, 0u));
+        return std::make_pair(std::string(), std::make_pair(e.devMajor, e.devMinor));
+    };
+
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const LinuxMountEntry &me = entries[i];
+        if (lastAtPath[me.target] != i || !IsLinuxLogicalDiskCandidate(me))
+            continue;
+        const auto key = deviceKey(me);
+        const auto found = slotOfDevice.find(key);
+        if (found == slotOfDevice.end()) {
+            slotOfDevice[key] = chosen.size();
+            chosen.emplace_back(i, me);
+            continue;
+        }
+        LinuxMountEntry &kept = chosen[found->second].second;
+        const bool bothRemote = IsLinuxNetworkMount(me) && IsLinuxNetworkMount(kept);
+        if (bothRemote && kept.source != me.source) {
+            // Explicitly mounted shares of one server stay apart, as in df.
+            slotOfDevice[key] = chosen.size();
+            chosen.emplace_back(i, me);
+            continue;
+        }
+        const bool meShorterPath = kept.target.size() > me.target.size();
+        const bool meRootDeeper = kept.root.size() < me.root.size();
+        const bool replace = (hasSlash(me.source) && !hasSlash(kept.source)) || (meShorterPath && !meRootDeeper)
+            || (kept.source != me.source && kept.target == me.target);
+        if (replace) {
+            chosen[found->second].first = i;
+            kept = me;
+        }
+    }
+    std::stable_sort(chosen.begin(), chosen.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<LinuxMountEntry> result;
+    result.reserve(chosen.size());
+    for (auto &c : chosen)
+        result.push_back(std::move(c.second));
+    return result;
+}
+
+LinuxDriveType ClassifyLinuxDrive(const LinuxMountEntry &e, const LinuxDeviceFacts &facts)
+{
+    if (e.fsType == "iso9660" || e.fsType == "udf" || facts.optical)
+        return LinuxDriveType::CompactDisc;
+    if (facts.blockDevice && facts.removable)
+        return LinuxDriveType::RemovableDisk;
+    if (isRamType(e.fsType) || facts.ramDisk)
+        return LinuxDriveType::RAMDisk;
+    if (IsLinuxNetworkMount(e))
+        return LinuxDriveType::NetworkDrive;
+    if (facts.blockDevice)
+        return LinuxDriveType::LocalDisk;
+    // The root of a container: its overlay lives on the host's local disk.
+    if (e.fsType == "overlay" && e.target == "/")
+        return LinuxDriveType::LocalDisk;
+    return LinuxDriveType::Unknown;
+}
+
+std::string LinuxDriveDescription(LinuxDriveType type)
+{
+    switch (type) {
+    case LinuxDriveType::NoRootDirectory: return "No Root Directory";
+    case LinuxDriveType::RemovableDisk: return "Removable Disk";
+    case LinuxDriveType::LocalDisk: return "Local Fixed Disk";
+    case LinuxDriveType::NetworkDrive: return "Network Connection";
+    case LinuxDriveType::CompactDisc: return "CD-ROM Disc";
+    case LinuxDriveType::RAMDisk: return "RAM Disk";
+    case LinuxDriveType::Unknown: break;
+    }
+    return {};
+}
+
+bool IsLinuxCompressed(const LinuxMountEntry &e)
+{
+    return e.fsType == "btrfs" && (HasMountOption(e.options, "compress") || HasMountOption(e.options, "compress-force"));
+}
+
+int LinuxDriveAccess(const LinuxMountEntry &e)
+{
+    return HasMountOption(e.options, "ro") ? 1 : 3;
+}
+
+} // namespace platform

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Win32_LogicalDisk objects built from mount entries: the property values, the
+// WHERE evaluation and the object text, apart from reading the system.
+
+#include "platform/MofText.h"
+#include "platform/Wql.h"
+#include "platform/linux/LinuxMountTable.h"
+#include "platform/linux/LinuxVolumeProbe.h"
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+inline constexpr const char *kLogicalDiskClass = "Win32_LogicalDisk";
+
+// The values of one drive, in the alphabetical order in which Windows lists
+// them; a property without a value is left out. Size and FreeSpace only when
+// statvfs answered in time; Compressed always; ProviderName for network
+// drives only.
+std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry, LinuxDriveType type,
+                                                    const LinuxVolumeAnswer &answer);
+
+// The class's canonical name of a property (any letter case in, Windows' case
+// out), or empty text when Win32_LogicalDisk has no such property.
+std::string LinuxLogicalDiskPropertyName(const std::string &name);
+
+// Applies a parsed query to the drive objects: WHERE filters, a property list
+// keeps the named properties plus the key DeviceID. Returns the object texts.
+std::vector<std::string> RenderLinuxLogicalDisks(const WqlQuery &query,
+                                                 const std::vector<std::vector<MofProperty>> &objects);
+
+} // namespace platform

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// What the system knows about the file system behind a mount: the block
+// device facts from sysfs, and the figures, label and UUID that need the file
+// system or the device to answer.
+//
+// statvfs on a mount of a dead network server (or a stuck FUSE daemon) blocks
+// in the kernel, uninterruptibly for hard NFS mounts. So every such call runs
+// on a detached worker thread and the caller waits for all of them up to one
+// common deadline: N hung mounts still cost one deadline. A mount whose call
+// is still running is not asked again: later queries wait on the same call.
+
+#include "platform/linux/LinuxMountTable.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// sysfs facts of the block device behind the mount (none for a file system
+// without one). Reads only /sys and stats device nodes in /dev: no call here
+// waits for a file system to answer.
+LinuxDeviceFacts ProbeLinuxDevice(const LinuxMountEntry &entry);
+
+struct LinuxVolumeAnswer
+{
+    bool answered = false;           // false: the call did not finish by the deadline
+    bool statvfsOk = false;          // statvfs succeeded
+    std::uint64_t sizeBytes = 0;     // f_blocks x f_frsize
+    std::uint64_t freeBytes = 0;     // f_bavail x f_frsize
+    std::string label;               // empty when unknown
+    std::string uuid;
+};
+
+// Asks every drive in parallel; the result has one answer per drive, in
+// order. Waits at most LinuxStatfsDeadline() in all.
+std::vector<LinuxVolumeAnswer> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &drives);
+
+// The deadline: the value given to SetLinuxStatfsDeadline, otherwise the
+// environment variable VELMORA_STATFS_DEADLINE_MS (milliseconds, 1 to
+// 600000), otherwise one second.
+std::chrono::milliseconds LinuxStatfsDeadline();
+void SetLinuxStatfsDeadline(std::optional<std::chrono::milliseconds> deadline);
+
+// Calls started so far and calls still running (for tests and diagnostics).
+std::size_t LinuxStatfsCallsStarted();
+std::size_t LinuxStatfsCallsInFlight();
+
+} // namespace platform
