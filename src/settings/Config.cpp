@@ -23,7 +23,11 @@
 
 // Only the char interface with case-insensitive names is used, and every
 // conversion to and from UTF-16 goes through Qt, so SimpleIni needs none.
+// Debian's header keeps the template bodies behind SI_IMPLEMENTATION (its
+// shared library instantiates them); this is the one unit that includes it,
+// so the bodies are compiled here and no library is linked.
 #define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 Q_LOGGING_CATEGORY(lcSettings, "velmora.settings")

@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: MIT
+#include "SettingsTestUtil.h"
+
+#include "settings/RegistryApp.h"
+#include "vcl/Exception.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+class AutostartTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir FHome;
+    QTemporaryDir FPrograms;
+    ScopedEnv FXdg{"XDG_CONFIG_HOME", FHome.path().toUtf8()};
+
+    ~AutostartTest() override { TRegistryApp::SetProgramFileName(QString()); }
+
+    // Creates an (empty) program file at FPrograms/ARelative and makes it the
+    // program the entry starts.
+    QString UseProgram(const QString &ARelative)
+    {
+        const QString path = FPrograms.path() + u'/' + ARelative;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        WriteAll(path, "#!/bin/sh\n");
+        TRegistryApp::SetProgramFileName(path);
+        return path;
+    }
+
+    QString AutostartDir() const { return FHome.path() + QStringLiteral("/autostart"); }
+
+    QStringList AutostartEntries() const
+    {
+        return QDir(AutostartDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+};
+
+TEST_F(AutostartTest, EntryIsCreatedReplacedAndRemoved)
+{
+    const QString first = UseProgram(QStringLiteral("bin/velmora"));
+    const QString entry = AutostartDir() + QStringLiteral("/velmora.desktop");
+    EXPECT_EQ(Std(TRegistryApp::AutostartFileName(first)), Std(entry));
+
+    TRegistryApp::ExecuteOnIni(true);
+    EXPECT_EQ(ReadAll(entry).toStdString(), Std(QStringLiteral("[Desktop Entry]\n"
+                                                               "Type=Application\n"
+                                                               "Name=Velmora\n"
+                                                               "Exec=")
+                                                + first + u'\n'));
+    TRegistryApp::ExecuteOnIni(true);
+    EXPECT_EQ(AutostartEntries(), QStringList{QStringLiteral("velmora.desktop")});
+
+    // Same program name in another folder: the one entry now starts it.
+    const QString moved = UseProgram(QStringLiteral("other/velmora"));
+    TRegistryApp::ExecuteOnIni(true);
+    EXPECT_EQ(AutostartEntries(), QStringList{QStringLiteral("velmora.desktop")});
+    EXPECT_TRUE(ReadAll(entry).endsWith(("Exec=" + moved + "\n").toUtf8()));
+
+    TRegistryApp::ExecuteOnIni(false);
+    EXPECT_TRUE(AutostartEntries().isEmpty());
+    // Removing what is not there is no error.
+    EXPECT_NO_THROW(TRegistryApp::ExecuteOnIni(false));
+}
+
+TEST_F(AutostartTest, ExecLineQuotesAPathWithBlanksQuotesAndDollar)
+{
+    UseProgram(QStringLiteral("My \"Apps\" $HOME/velmora.bin"));
+    TRegistryApp::ExecuteOnIni(true);
+    const QByteArray text = ReadAll(AutostartDir() + QStringLiteral("/velmora.desktop"));
+    const QString expected = QStringLiteral("Exec=\"") + FPrograms.path()
+                             + QStringLiteral("/My \\\\\"Apps\\\\\" \\\\$HOME/velmora.bin\"\n");
+    EXPECT_TRUE(text.endsWith(expected.toUtf8())) << text.toStdString() << "\nexpected " << Std(expected);
+}
+
+TEST(DesktopExecArgument, FollowsTheDesktopEntryQuotingRules)
+{
+    const struct
+    {
+        QString Path;
+        QString Exec;
+    } cases[] = {
+        {"/usr/bin/velmora", "/usr/bin/velmora"},
+        {"/opt/My Apps/velmora", "\"/opt/My Apps/velmora\""},
+        // In the file: \\" for a quote, \\$ for a dollar, \\\\ for a backslash,
+        // \\` for a backtick: the quoting escape, then the string escape.
+        {"/opt/a\"b", "\"/opt/a\\\\\"b\""},
+        {"/opt/$x", "\"/opt/\\\\$x\""},
+        {"/opt/a\\b", "\"/opt/a\\\\\\\\b\""},
+        {"/opt/`id`", "\"/opt/\\\\`id\\\\`\""},
+        {"/opt/100%", "/opt/100%%"},
+        {"/opt/50% off/v", "\"/opt/50%% off/v\""},
+        {"/opt/it's", "\"/opt/it's\""},
+        {"/opt/a=b", "\"/opt/a=b\""},
+        {"/opt/new\nline", "\"/opt/new\\nline\""},
+        {"/opt/tab\there", "\"/opt/tab\\there\""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Std(TRegistryApp::DesktopExecArgument(c.Path)), Std(c.Exec)) << Std(c.Path);
+}
+
+TEST(EntryName, IsTheFileNameWithoutFolderAndExtension)
+{
+    const struct
+    {
+        QString Path;
+        QString Name;
+    } cases[] = {
+        {"/opt/Tools/Widget.exe", "Widget"}, {"/usr/bin/velmora", "velmora"},
+        {"/opt/my.tool.bin", "my.tool"},     {"/opt/dir.d/prog", "prog"},
+        {"/opt/.velmora", ".velmora"},       {"velmora.AppImage", "velmora"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Std(TRegistryApp::EntryName(c.Path)), Std(c.Name)) << Std(c.Path);
+}
+
+TEST_F(AutostartTest, MissingProgramFileChangesNothing)
+{
+    TRegistryApp::SetProgramFileName(FPrograms.path() + QStringLiteral("/gone/velmora"));
+    TRegistryApp::ExecuteOnIni(true);
+    EXPECT_FALSE(QFileInfo::exists(AutostartDir()));
+}
+
+TEST_F(AutostartTest, RenamedProgramLeavesTheOldEntry)
+{
+    UseProgram(QStringLiteral("velmora"));
+    TRegistryApp::ExecuteOnIni(true);
+    UseProgram(QStringLiteral("velmora-2"));
+    TRegistryApp::ExecuteOnIni(false);
+    EXPECT_EQ(AutostartEntries(), QStringList{QStringLiteral("velmora.desktop")});
+}
+
+TEST_F(AutostartTest, UnwritableEntryRaisesFailedToSetData)
+{
+    UseProgram(QStringLiteral("velmora.bin"));
+    // A regular file where the autostart folder should be: fails for root too.
+    WriteAll(AutostartDir(), "in the way");
+    QString message;
+    try {
+        TRegistryApp::ExecuteOnIni(true);
+    } catch (const Exception &e) {
+        message = e.Message();
+    }
+    EXPECT_EQ(Std(message), "Failed to set data for 'velmora'");
+    EXPECT_EQ(ReadAll(AutostartDir()), QByteArray("in the way"));
+}
+
+} // namespace
