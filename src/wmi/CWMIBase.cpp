@@ -132,7 +132,11 @@ void TWMIBase::ChangeActive(bool value)
     ConnectToHost();
     try {
         RunQueryIntoList(*aServices, QueryText(), FAllProperties);
-    } catch (const platform::WbemError &e) {
+    } catch (const Exception &) {
+        throw;
+    } catch (const std::bad_alloc &) {
+        throw;
+    } catch (const std::exception &e) {
         // The component reports its failures in one exception class; the
         // service's message is kept as it is.
         throw Exception(QString::fromStdString(e.what()));

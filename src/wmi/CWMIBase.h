@@ -40,8 +40,6 @@ class TWMIBase : public TComponent
     Q_PROPERTY(QStringList AllProperties READ AllProperties)
     Q_PROPERTY(int ObjectsCount READ ObjectsCount WRITE SetObjectsCount STORED false)
     Q_PROPERTY(int ObjectIndex READ ObjectIndex WRITE SetObjectIndex STORED false)
-    Q_PROPERTY(bool Connected READ Connected STORED false)
-    Q_PROPERTY(QString WMIClass READ WMIClass STORED false)
 
 public:
     using LocatorFactory = std::function<std::unique_ptr<platform::WbemLocator>()>;

@@ -38,6 +38,7 @@ struct Script
 {
     std::optional<std::string> connectError;
     std::optional<std::string> queryError;
+    std::optional<std::string> queryOtherError; // not a WbemError
     std::vector<std::string> objects;
     int textErrorAt = -1; // index of an object whose text cannot be rendered
     bool nullObjectSet = false;
@@ -94,6 +95,8 @@ public:
         m_s.query = wql;
         if (m_s.queryError)
             throw platform::WbemError(*m_s.queryError);
+        if (m_s.queryOtherError)
+            throw std::runtime_error(*m_s.queryOtherError);
         if (m_s.nullObjectSet)
             return nullptr;
         return std::make_unique<ScriptedSet>(m_s, m_s.objects);
@@ -448,6 +451,12 @@ TEST_F(WMISQLTest, QueryFailureKeepsTheConnectionAndTheCount)
     EXPECT_EQ(sql.ObjectIndex(), 2);
     EXPECT_TRUE(sql.AllProperties().isEmpty());
     EXPECT_EQ(sql.ComponentCaption(), QString());
+
+    // Whatever the service throws reaches the window as the one exception
+    // class, with the service's message.
+    script.queryError.reset();
+    script.queryOtherError = "mount table unreadable";
+    EXPECT_EQ(MessageOf([&] { sql.SetActive(true); }), QStringLiteral("mount table unreadable"));
 }
 
 // An object whose text cannot be rendered ends the activation with the
@@ -527,8 +536,7 @@ TEST_F(WMISQLTest, PersistentPropertiesCarryTheirOriginalNames)
         ASSERT_GE(i, 0) << name;
         EXPECT_TRUE(meta->property(i).isStored()) << name;
     }
-    for (const char *name : {"ComponentCaption", "MSDNHelp", "ObjectsCount", "ObjectIndex", "Properties",
-                             "Connected", "WMIClass"}) {
+    for (const char *name : {"ComponentCaption", "MSDNHelp", "ObjectsCount", "ObjectIndex", "Properties"}) {
         const int i = meta->indexOfProperty(name);
         ASSERT_GE(i, 0) << name;
         EXPECT_FALSE(meta->property(i).isStored()) << name;
