@@ -4,6 +4,7 @@
 #include <QString>
 
 // The current text of a named constant of the program ("msgdisponibles",
-// "msgVersion", ...). Names match without regard to ASCII letter case; an
-// unknown name gives empty text.
+// "msgVersion", ...) from ProgramConstants(). Names match without regard to
+// ASCII letter case; an unknown name throws EVLangError
+// "Constant "%s" not found".
 QString ConstantText(const QString &name);

@@ -1,0 +1,4 @@
+// SPDX-License-Identifier: MIT
+#include "localization/LocalizationLog.h"
+
+Q_LOGGING_CATEGORY(lcLocalization, "velmora.localization")

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "localization/TextDecoding.h"
+
+#include <QStringDecoder>
+
+namespace TextDecoding {
+
+QString DecodeWindows1252(QByteArrayView bytes)
+{
+    // 0x80..0x9F; the rest of the code page equals Latin-1.
+    static constexpr char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, //
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, //
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, //
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char b : bytes) {
+        const uchar u = uchar(b);
+        *out++ = QChar(u >= 0x80 && u < 0xA0 ? high[u - 0x80] : char16_t(u));
+    }
+    return text;
+}
+
+namespace {
+
+QString DecodeUtf16(QByteArrayView bytes, QStringConverter::Encoding encoding)
+{
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(bytes.first(bytes.size() & ~qsizetype(1)));
+    if (bytes.size() % 2 != 0)
+        text += QChar::ReplacementCharacter;
+    return text;
+}
+
+} // namespace
+
+QString DecodeText(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.sliced(3));
+    if (bytes.startsWith("\xFF\xFE"))
+        return DecodeUtf16(bytes.sliced(2), QStringConverter::Utf16LE);
+    if (bytes.startsWith("\xFE\xFF"))
+        return DecodeUtf16(bytes.sliced(2), QStringConverter::Utf16BE);
+
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return DecodeWindows1252(bytes);
+}
+
+QStringView TrimControl(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+} // namespace TextDecoding

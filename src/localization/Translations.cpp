@@ -1,0 +1,358 @@
+// SPDX-License-Identifier: MIT
+#include "localization/Translations.h"
+
+#include "localization/SystemErrors.h"
+#include "localization/TextDecoding.h"
+#include "localization/ValueEscaping.h"
+#include "localization/VLangError.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringEncoder>
+
+#include <limits>
+
+using TextDecoding::TrimControl;
+
+int TVLang_CompTranslation::Add(qint32 iID, const QString &wsValue, TVLang_TranslationStates TranStates)
+{
+    int index = 0;
+    if (FindID(iID, index))
+        throw EVLangError::CreateFmt(VLangMessages::DuplicatePropID, {QString::number(iID)});
+    FItems.insert(FItems.begin() + index, TVLang_PropValueTranslation{iID, wsValue, TranStates});
+    return index;
+}
+
+bool TVLang_CompTranslation::FindID(qint32 iID, int &iIndex) const
+{
+    int lo = 0;
+    int hi = Count() - 1;
+    while (hi >= lo) {
+        const int mid = int((unsigned(lo) + unsigned(hi)) / 2u);
+        const qint32 id = FItems[std::size_t(mid)].iID;
+        if (id < iID) {
+            lo = mid + 1;
+        } else if (id == iID) {
+            iIndex = mid;
+            return true;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    iIndex = lo;
+    return false;
+}
+
+int TVLang_CompTranslation::IndexOfID(qint32 iID) const
+{
+    int index = 0;
+    return FindID(iID, index) ? index : -1;
+}
+
+const TVLang_PropValueTranslation *TVLang_CompTranslation::FindPropByID(qint32 iID) const
+{
+    int index = 0;
+    return FindID(iID, index) ? &FItems[std::size_t(index)] : nullptr;
+}
+
+void TVLang_CompTranslation::Delete(int index) { FItems.erase(FItems.begin() + index); }
+
+TVLang_CompTranslations::TVLang_CompTranslations() = default;
+TVLang_CompTranslations::~TVLang_CompTranslations() = default;
+
+int TVLang_CompTranslations::IndexOfParam(QStringView wsName) const
+{
+    for (int i = 0; i < FParams.size(); ++i) {
+        const QString &entry = FParams.at(i);
+        const qsizetype eq = entry.indexOf(u'=');
+        const QStringView name = eq < 0 ? QStringView(entry) : QStringView(entry).first(eq);
+        if (name.compare(wsName, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QString TVLang_CompTranslations::ParamValue(const QString &wsName) const
+{
+    const int i = IndexOfParam(wsName);
+    if (i < 0)
+        return {};
+    const QString &entry = FParams.at(i);
+    const qsizetype eq = entry.indexOf(u'=');
+    return eq < 0 ? QString() : entry.mid(eq + 1);
+}
+
+void TVLang_CompTranslations::SetParamValue(const QString &wsName, const QString &wsValue)
+{
+    const int i = IndexOfParam(wsName);
+    if (wsValue.isEmpty()) {
+        if (i >= 0)
+            FParams.removeAt(i);
+        return;
+    }
+    const QString entry = wsName + u'=' + wsValue;
+    if (i >= 0)
+        FParams[i] = entry;
+    else
+        FParams.append(entry);
+}
+
+TVLang_CompTranslation &TVLang_CompTranslations::AddComponent(const QString &wsComponentName)
+{
+    FItems.push_back(std::make_unique<TVLang_CompTranslation>(wsComponentName));
+    return *FItems.back();
+}
+
+void TVLang_CompTranslations::Clear()
+{
+    FItems.clear();
+    FParams.clear();
+    FConstants.Clear();
+}
+
+int TVLang_CompTranslations::IndexOfComponentName(const QString &wsComponentName) const
+{
+    for (std::size_t i = 0; i < FItems.size(); ++i)
+        if (TCaseInsensitiveComparer::Equals(FItems[i]->ComponentName(), wsComponentName))
+            return int(i);
+    return -1;
+}
+
+const TVLang_CompTranslation *TVLang_CompTranslations::FindComponentName(const QString &wsComponentName) const
+{
+    int i = IndexOfComponentName(wsComponentName);
+    if (i < 0) {
+        // A frame placed several times is named "Frame_1", "Frame_2", ...;
+        // all of them share the section of "Frame".
+        const qsizetype underscore = wsComponentName.lastIndexOf(u'_');
+        if (underscore < 0)
+            return nullptr;
+        for (qsizetype k = underscore + 1; k < wsComponentName.size(); ++k)
+            if (!wsComponentName.at(k).isDigit())
+                return nullptr;
+        i = IndexOfComponentName(wsComponentName.first(underscore));
+    }
+    return i < 0 ? nullptr : FItems[std::size_t(i)].get();
+}
+
+TVLang_CompTranslation *TVLang_CompTranslations::FindComponentName(const QString &wsComponentName)
+{
+    return const_cast<TVLang_CompTranslation *>(std::as_const(*this).FindComponentName(wsComponentName));
+}
+
+namespace {
+
+int HexDigit(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+// A whole signed 32-bit number: optional sign, decimal digits, or hexadecimal
+// digits after "$", "x" or "0x". Anything else, and a decimal number out of
+// range, reads as 0. Hexadecimal keeps 32 bits, so "$FFFFFFFF" is -1.
+qint32 ParseID(QStringView text)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    int base = 10;
+    if (i < text.size() && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= text.size())
+        return 0;
+    quint64 value = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = HexDigit(text[i].unicode());
+        if (digit < 0 || digit >= base)
+            return 0;
+        value = value * quint64(base) + quint64(digit);
+        if (value > 0xFFFFFFFFull)
+            return 0;
+    }
+    if (base == 16) {
+        const quint32 bits = negative ? quint32(0u - quint32(value)) : quint32(value);
+        return qint32(bits);
+    }
+    const quint64 limit = negative ? quint64(std::numeric_limits<qint32>::max()) + 1u
+                                   : quint64(std::numeric_limits<qint32>::max());
+    if (value > limit)
+        return 0;
+    return negative ? qint32(-qint64(value)) : qint32(value);
+}
+
+bool IsConstantsSection(QStringView name)
+{
+    return name.size() == 10 && TCaseInsensitiveComparer::Fold(name.toString()) == u"$CONSTANTS";
+}
+
+} // namespace
+
+void TVLang_CompTranslations::Text_LoadFromStream(QIODevice &Stream, bool bParamsOnly)
+{
+    // A stream always holds exactly one file from its start.
+    if (!Stream.isSequential())
+        Stream.seek(0);
+    const QByteArray bytes = Stream.readAll();
+    Text_LoadFromBytes(bytes, bParamsOnly);
+}
+
+void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bParamsOnly)
+{
+    Clear();
+    const QString text = TextDecoding::DecodeText(bytes);
+
+    enum class State { Params, Constants, Component } state = State::Params;
+    TVLang_CompTranslation *current = nullptr;
+    int lineIndex = -1;
+
+    TextDecoding::ForEachLine(text, [&](QStringView rawLine) {
+        ++lineIndex;
+        try {
+            const QStringView line = TrimControl(rawLine);
+            if (line.isEmpty() || line.front() == u';')
+                return true;
+            if (line.front() == u'[') {
+                if (bParamsOnly)
+                    return false;
+                if (line.size() <= 2 || line.back() != u']')
+                    return true;
+                const QStringView name = TrimControl(line.sliced(1, line.size() - 2));
+                // "[ ]" names nothing, like "[]": the line is skipped rather
+                // than opening a section that could never be written back.
+                if (name.isEmpty())
+                    return true;
+                if (IsConstantsSection(name)) {
+                    state = State::Constants;
+                } else {
+                    const QString componentName = name.toString();
+                    state = State::Component;
+                    current = FindComponentName(componentName);
+                    if (!current)
+                        current = &AddComponent(componentName);
+                }
+                return true;
+            }
+            const qsizetype eq = line.indexOf(u'=');
+            if (eq < 0)
+                return true;
+            const QStringView name = TrimControl(line.first(eq));
+            if (name.isEmpty())
+                return true;
+            const QStringView value = TrimControl(line.sliced(eq + 1));
+            switch (state) {
+            case State::Params:
+                SetParamValue(name.toString(), value.toString());
+                break;
+            case State::Constants:
+                FConstants.Add(name.toString(), UnescapeValue(value.toString()));
+                break;
+            case State::Component:
+                if (const qint32 id = ParseID(name); id > 0)
+                    current->Add(id, UnescapeValue(value.toString()));
+                break;
+            }
+            return true;
+        } catch (const Exception &e) {
+            throw EVLangError::CreateFmt(VLangMessages::LoadingTranslationsFailed,
+                                         {QString::number(lineIndex), e.Message()});
+        } catch (const std::exception &e) {
+            throw EVLangError::CreateFmt(VLangMessages::LoadingTranslationsFailed,
+                                         {QString::number(lineIndex), QString::fromLocal8Bit(e.what())});
+        }
+    });
+}
+
+void TVLang_CompTranslations::Text_LoadFromFile(const QString &wsFileName, bool bParamsOnly)
+{
+    QFile file(wsFileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const QString fullName = QDir::toNativeSeparators(QFileInfo(wsFileName).absoluteFilePath());
+        throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s", {fullName, file.errorString()}));
+    }
+    Text_LoadFromStream(file, bParamsOnly);
+}
+
+void TVLang_CompTranslations::Text_LoadFromResource(const QString &Instance, const QString &wsResName,
+                                                    bool bParamsOnly)
+{
+    QFile resource(Instance + u'/' + wsResName);
+    if (!resource.open(QIODevice::ReadOnly))
+        throw EResNotFound(FormatMessage("Resource %s not found", {wsResName}));
+    Text_LoadFromStream(resource, bParamsOnly);
+}
+
+void TVLang_CompTranslations::Text_LoadFromResource(const QString &Instance, int iResID, bool bParamsOnly)
+{
+    Text_LoadFromResource(Instance, QString::number(iResID), bParamsOnly);
+}
+
+void TVLang_CompTranslations::Text_SaveToStream(QIODevice &Stream, bool bUnicode, bool bSkipUntranslated) const
+{
+    const auto skipped = [bSkipUntranslated](TVLang_TranslationStates states) {
+        return bSkipUntranslated && states.Contains(TVLang_TranslationState::vltsUntranslated);
+    };
+    QString text;
+    const auto putTextLine = [&text](QStringView line) {
+        text += line;
+        text += u"\r\n";
+    };
+
+    for (const QString &param : FParams)
+        putTextLine(param);
+    if (!FParams.isEmpty())
+        putTextLine({});
+
+    for (const auto &component : FItems) {
+        putTextLine(u'[' + component->ComponentName() + u']');
+        for (int i = 0; i < component->Count(); ++i) {
+            const TVLang_PropValueTranslation &record = component->Items(i);
+            if (skipped(record.TranStates))
+                continue;
+            putTextLine(QString::asprintf("%.8d=", int(record.iID)) + EscapeValue(record.wsValue));
+        }
+        putTextLine({});
+    }
+
+    putTextLine(u"[$CONSTANTS]");
+    for (int i = 0; i < FConstants.Count(); ++i) {
+        const TVLang_Constant &constant = FConstants.Items(i);
+        if (!skipped(constant.TranStates))
+            putTextLine(constant.wsName + u'=' + EscapeValue(constant.wsValue));
+    }
+
+    QByteArray bytes;
+    if (bUnicode) {
+        QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+        bytes = encoder.encode(text);
+    } else {
+        bytes = text.toUtf8();
+    }
+    if (Stream.write(bytes) != bytes.size())
+        throw EWriteError();
+}
+
+void TVLang_CompTranslations::Text_SaveToFile(const QString &wsFileName, bool bUnicode, bool bSkipUntranslated) const
+{
+    QFile file(wsFileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        const QString fullName = QDir::toNativeSeparators(QFileInfo(wsFileName).absoluteFilePath());
+        throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {fullName, file.errorString()}));
+    }
+    Text_SaveToStream(file, bUnicode, bSkipUntranslated);
+}

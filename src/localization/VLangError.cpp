@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#include "localization/VLangError.h"
+
+QString FormatMessage(const char *fmt, std::initializer_list<QString> args)
+{
+    const QString text = QString::fromUtf8(fmt);
+    QString out;
+    out.reserve(text.size() + 32);
+    auto next = args.begin();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'%' && i + 1 < text.size()) {
+            const QChar spec = text.at(i + 1);
+            if (spec == u'%') {
+                out += u'%';
+                ++i;
+                continue;
+            }
+            if (spec == u's' || spec == u'd') {
+                if (next != args.end())
+                    out += *next++;
+                ++i;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+EVLangError EVLangError::CreateFmt(const char *fmt, std::initializer_list<QString> args)
+{
+    return EVLangError(FormatMessage(fmt, args));
+}
