@@ -3,9 +3,11 @@
 
 #include <QObject>
 
+#include "vcl/Persistent.h"
+
 // A named component owned by its window. Ownership is QObject parentage, in
 // insertion order, so a window's children list in the order of its definition.
-class TComponent : public QObject
+class TComponent : public QObject, public vcl::IComponent
 {
     Q_OBJECT
 
@@ -23,9 +25,9 @@ public:
 
     // Called by the window loader before the stored values and blocks are
     // handed over; Loaded() ends the loading state.
-    void BeginLoading() { FComponentState |= csLoading; }
+    void BeginLoading() override { FComponentState |= csLoading; }
     // Runs once the whole window definition has been read.
-    virtual void Loaded();
+    void Loaded() override;
 
 protected:
     TComponentState FComponentState;

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# A throw-away X desktop for the end-to-end tests: Xvfb, openbox (a window
+# manager that honours "below" and offers the move loop) and trayer (a
+# notification area).
+#
+#   source scripts/e2e/desktop.sh
+#   velmora_desktop_start || exit 77   # sets DISPLAY, VELMORA_DESKTOP_PIDS
+#   ...
+#   velmora_desktop_stop
+#
+# velmora_desktop_start returns 77 (and says why on stderr) when Xvfb is
+# missing, so that a caller can skip loudly.
+
+velmora_desktop_free_display() {
+  local n
+  for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
+      echo "$n"
+      return 0
+    fi
+  done
+  return 1
+}
+
+velmora_desktop_start() {
+  VELMORA_DESKTOP_PIDS=()
+  if ! command -v Xvfb >/dev/null; then
+    echo "SKIP: Xvfb is not installed (apt-get install xvfb)" >&2
+    return 77
+  fi
+  local n
+  n=$(velmora_desktop_free_display) || { echo "no free X display number" >&2; return 1; }
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  VELMORA_DESKTOP_PIDS+=($!)
+  export DISPLAY=":$n"
+  local i
+  for i in $(seq 1 100); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  if ! xdpyinfo >/dev/null 2>&1; then
+    echo "Xvfb :$n did not come up" >&2
+    velmora_desktop_stop
+    return 1
+  fi
+  if command -v openbox >/dev/null; then
+    openbox --sm-disable >/dev/null 2>&1 &
+    VELMORA_DESKTOP_PIDS+=($!)
+    for i in $(seq 1 50); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+      sleep 0.1
+    done
+  else
+    echo "warning: openbox missing, running without a window manager" >&2
+  fi
+  if command -v trayer >/dev/null; then
+    trayer --edge top --align right --widthtype pixel --width 120 --height 28 >/dev/null 2>&1 &
+    VELMORA_DESKTOP_PIDS+=($!)
+    sleep 0.3
+  fi
+  return 0
+}
+
+velmora_desktop_stop() {
+  local pid
+  for pid in $(printf '%s\n' "${VELMORA_DESKTOP_PIDS[@]}" | tac); do
+    kill "$pid" 2>/dev/null
+  done
+  for pid in "${VELMORA_DESKTOP_PIDS[@]}"; do
+    wait "$pid" 2>/dev/null
+  done
+  VELMORA_DESKTOP_PIDS=()
+}

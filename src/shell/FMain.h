@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QPoint>
+#include <QPointer>
+#include <QSize>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QMessageBox;
+class QMouseEvent;
+class TAction;
+class TActionList;
+class TFrameDrive;
+class TLabel;
+class TMenuItem;
+class TOpacyClass;
+class TPopupMenu;
+class TTimer;
+class TTrayIcon;
+class TWMISQL;
+
+namespace shell {
+class TVLanguageController;
+class TVLTranslationsStorage;
+} // namespace shell
+
+// The widget window: one drive panel per logical drive, stacked from the top,
+// kept current by a refresh timer, moved by dragging its body; its only menu
+// hangs from the notification-area icon.
+//
+// A frameless tool window that stays below the other windows and has an
+// empty title. The window definition is the constructor (its components are
+// created in definition order, so children() lists them in that order) plus
+// the binary blocks under :/forms/FormMain, read by vcl::LoadWindowDefinition
+// before FormCreate runs.
+class TFormMain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Shows the fatal refresh error and ends the program. The default shows a
+    // modal error box and leaves the event loop with exit code 99 once it is
+    // closed; tests put their own in to observe it.
+    using TFatalExit = std::function<void(const QString &message)>;
+
+    // Design size of the client area; panels span the width.
+    static constexpr int DesignWidth = 339;
+    static constexpr int DesignHeight = 85;
+    static constexpr int FatalExitCode = 99;
+
+    explicit TFormMain(QWidget *parent = nullptr);
+    ~TFormMain() override;
+
+    // Components of the window definition, in its order.
+    TLabel *lblIni = nullptr;
+    TWMISQL *WMISQL = nullptr;
+    TTimer *TimerDiscos = nullptr;
+    TTrayIcon *TrayIcon = nullptr;
+    TPopupMenu *pmTray = nullptr;
+    TMenuItem *menuVersion = nullptr;
+    TMenuItem *N4 = nullptr;
+    TMenuItem *Ejecutaralinicio1 = nullptr;
+    TMenuItem *Idioma1 = nullptr;
+    TMenuItem *Espaol1 = nullptr;
+    TMenuItem *Ingls1 = nullptr;
+    TMenuItem *N2 = nullptr;
+    TMenuItem *N3 = nullptr;
+    TMenuItem *NOpa0 = nullptr;
+    TMenuItem *NOpa20 = nullptr;
+    TMenuItem *NOpa40 = nullptr;
+    TMenuItem *NOpa60 = nullptr;
+    TMenuItem *NOpa80 = nullptr;
+    TMenuItem *NOpa100 = nullptr;
+    TMenuItem *Intervalodeactualizacin1 = nullptr;
+    TMenuItem *N5sg1 = nullptr;
+    TMenuItem *N10sg2 = nullptr;
+    TMenuItem *N15sg1 = nullptr;
+    TMenuItem *N30sg1 = nullptr;
+    TMenuItem *N1minuto1 = nullptr;
+    TMenuItem *N1 = nullptr;
+    TMenuItem *Verdiscosdered1 = nullptr;
+    TMenuItem *Refrescar1 = nullptr;
+    TMenuItem *N5 = nullptr;
+    TMenuItem *Cerrar1 = nullptr;
+    TActionList *alMain = nullptr;
+    TAction *actCerrar = nullptr;
+    TAction *actRefrescar = nullptr;
+    TAction *actEjecutarInicio = nullptr;
+    shell::TVLanguageController *vlLC = nullptr;
+    shell::TVLTranslationsStorage *vlTS = nullptr;
+
+    // Lifecycle handlers. FormCreate runs at the end of construction,
+    // FormShow on the first show, FormDestroy in the destructor.
+    void FormCreate(QObject *Sender);
+    void FormShow(QObject *Sender);
+    void FormDestroy(QObject *Sender);
+
+    // One query: shifts ListaDiscos into LastListaDiscos, runs the query,
+    // lists the drive names and gives every existing panel its new free
+    // space. A failure is counted; the fourth since start is fatal.
+    void ActivarComponente();
+    // Destroys every panel and creates one per result object of the query
+    // that ran last; runs no query itself.
+    void GenerarFrames();
+    // One refresh: a rebuild when the drive lists of the two previous
+    // queries differ (or a rebuild is forced), an in-place update otherwise;
+    // then the window is fitted. Sender may be null.
+    void TimerDiscosTimer(QObject *Sender);
+    // Left button: the window follows the mouse until the button is released.
+    void MouseDownToWindowMove(QWidget *Sender, QMouseEvent *event);
+
+    // Tray-menu handlers.
+    void actEjecutarInicioExecute(QObject *Sender);
+    void actEspañolExecute(QObject *Sender);
+    void NivelOpacidadClick(QObject *Sender);
+    void IntervalosegundosClick(QObject *Sender);
+    void Verdiscosdered1Click(QObject *Sender);
+    void actRefrescarExecute(QObject *Sender);
+    void actCerrarExecute(QObject *Sender);
+    void pmTrayClose(QObject *Sender);
+    void vlLCLanguageChanged(QObject *Sender);
+
+    // Asks the window to come to the front (a second start of the program).
+    void BringToFront();
+    // The mount table changed: refresh at once with a rebuild.
+    void MountsChanged();
+
+    QStringList ListaDiscos() const { return FListaDiscos; }
+    QStringList LastListaDiscos() const { return FLastListaDiscos; }
+    TOpacyClass *Opacidad() const { return FOpacidad.get(); }
+    int Intervalo() const { return FIntervalo; }
+    void SetIntervalo(int value);
+    bool Configurado() const;
+    bool VerDiscosRed() const { return FVerDiscosRed; }
+    void SetVerDiscosRed(bool value);
+    int ActiveLanguage() const { return FActiveLanguage; }
+    void SetActiveLanguage(int value);
+    int Reintentos() const { return FReintentos; }
+    bool MustReload() const { return FMustReload; }
+
+    // The client size the last fitting gave: (0, 0) when nothing was visible
+    // (the window is then hidden, since a window cannot be empty).
+    QSize FittedSize() const { return FFittedSize; }
+    // The panels, in the order of the children.
+    QList<TFrameDrive *> Frames() const;
+
+    void SetFatalExit(TFatalExit handler) { FFatalExit = std::move(handler); }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void CreateComponents();
+    TMenuItem *NewItem(const char *name, const QString &caption, qint64 tag = 0);
+
+    bool HayCambios();
+    void RecargarFrames();
+    TFrameDrive *BuscarFrame(const QString &name) const;
+    void EnlazarFrame(TFrameDrive *frame);
+    void AjustarTamanyo();
+    void ShowFatalError(const QString &message);
+    void ReportError(const QString &message);
+    void DefaultFatalExit(const QString &message);
+
+    bool CargarConfiguracion();
+    void GuardarConfiguracion();
+    void ActualizarMenu();
+    void MarcarOpacidad();
+    void IdiomaPorDefecto();
+
+    bool FMustReload = false;
+    int FActiveLanguage = 0;
+    int FReintentos = 0;
+    bool FVerDiscosRed = false;
+    bool FEjecutarAlInicio = false;
+    QStringList FListaDiscos;
+    QStringList FLastListaDiscos;
+    int FIntervalo = 15;
+    std::unique_ptr<TOpacyClass> FOpacidad;
+
+    bool FShown = false;
+    bool FHiddenEmpty = false;
+    bool FFatal = false;
+    int FExitCode = 0;
+    QSize FFittedSize;
+    bool FDragging = false;
+    QPoint FDragOffset;
+    bool FFirstPaintLogged = false;
+    TFatalExit FFatalExit;
+    QPointer<QMessageBox> FErrorBox;
+};

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class QSocketNotifier;
+
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the main thread. The
+// handler only writes the signal number into a pipe (the one thing a signal
+// handler may safely do); a socket notifier reads it in the event loop.
+// One instance per process; it restores the previous handlers when destroyed.
+class TSessionEnd : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TSessionEnd(QObject *parent = nullptr);
+    ~TSessionEnd() override;
+
+    // False when the pipe or a handler could not be set up.
+    bool IsActive() const { return FActive; }
+
+signals:
+    void EndRequested(int signalNumber);
+
+private:
+    void ReadSignals();
+
+    bool FActive = false;
+    std::unique_ptr<QSocketNotifier> FNotifier;
+};

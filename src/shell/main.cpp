@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+#include "shell/ControlInstance.h"
+#include "shell/FMain.h"
+#include "shell/MountWatcher.h"
+#include "shell/SessionEnd.h"
+#include "shell/Style.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+#include <memory>
+
+// The program reads no command-line arguments; Qt's own (-platform ...) still
+// work as usual.
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // The window decides the exit code when it closes (0, or 99 after the
+    // fatal refresh error).
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    ControlInstance::TInstanceGuard guard;
+    if (const int exitCode = ControlInstance::CheckSingleInstance(guard); exitCode >= 0)
+        return exitCode;
+
+    Style::ApplyVisualStyle(app);
+
+    TSessionEnd sessionEnd;
+    auto window = std::make_unique<TFormMain>();
+    QObject::connect(&guard, &ControlInstance::TInstanceGuard::RaiseRequested, window.get(),
+                     &TFormMain::BringToFront);
+    QObject::connect(&sessionEnd, &TSessionEnd::EndRequested, window.get(), &QWidget::close);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, window.get(),
+                     [w = window.get()](QSessionManager &) { w->close(); });
+    TMountWatcher mounts;
+    QObject::connect(&mounts, &TMountWatcher::Changed, window.get(), &TFormMain::MountsChanged);
+
+    window->show();
+    const int exitCode = QApplication::exec();
+    // FormDestroy runs here, whichever way the loop ended.
+    window.reset();
+    return exitCode;
+}

@@ -1,0 +1,4 @@
+// SPDX-License-Identifier: MIT
+#include "vcl/StdCtrls.h"
+
+TLabel::TLabel(QWidget *owner) : QLabel(owner) {}
