@@ -466,13 +466,16 @@ TEST_F(WMISQLTest, QueryFailureKeepsTheConnectionAndTheCount)
 TEST_F(WMISQLTest, ObjectTextFailurePropagatesAndKeepsWhatCameBefore)
 {
     sql.SetActive(true);
+    sql.SetObjectIndex(3);
     script.textErrorAt = 1;
     EXPECT_EQ(MessageOf([&] { sql.SetActive(true); }), QStringLiteral("Error genérico"));
     EXPECT_EQ(script.released, 3 + 2);
     ASSERT_EQ(sql.AllProperties().size(), 1);
     EXPECT_EQ(sql.ObjectsCount(), 3);
+    EXPECT_EQ(sql.ObjectIndex(), 3);
+    EXPECT_EQ(sql.ComponentCaption(), QString()); // object 3 is gone
 
-    EXPECT_EQ(MessageOf([&] { sql.SetObjectIndex(3); }), kFueraLimites);
+    EXPECT_EQ(MessageOf([&] { sql.SetObjectIndex(2); }), kFueraLimites);
     EXPECT_EQ(sql.ObjectIndex(), 0);
     sql.SetObjectIndex(1);
     EXPECT_EQ(sql.Properties(), DiskProperties("C:", 3, "12884901888"));
