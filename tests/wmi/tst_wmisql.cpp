@@ -6,6 +6,7 @@
 #include "wmi/CWMISQL.h"
 
 #include <QMetaProperty>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -572,3 +573,42 @@ TEST(RunQueryIntoList, AppendsOneEntryPerObject)
 }
 
 } // namespace
+
+// The component over this system's own service, as the widget runs it.
+TEST(WMISQLSystemService, ListsTheLogicalDisksOfThisMachine)
+{
+    ::unsetenv("VELMORA_FAKE_WBEM");
+    TWMISQL sql;
+    sql.SetSQL(QStringLiteral("SELECT * FROM Win32_LogicalDisk"));
+    sql.SetActive(true);
+    ASSERT_TRUE(sql.Connected());
+    if (sql.ObjectsCount() == 0)
+        GTEST_SKIP() << "needs at least one mounted logical disk; this machine shows none";
+
+    for (int i = 1; i <= sql.ObjectsCount(); ++i) {
+        SCOPED_TRACE(i);
+        sql.SetObjectIndex(i);
+        const QStringList names = sql.Properties().filter(QRegularExpression(QStringLiteral("^Name=.")));
+        ASSERT_EQ(names.size(), 1) << sql.PropertiesText().toStdString();
+        const QString name = names.first().mid(5);
+        EXPECT_EQ(sql.ComponentCaption(), name);
+        for (const QString &line : sql.Properties())
+            EXPECT_FALSE(line.contains(QLatin1Char('"')) || line.contains(QLatin1Char('\r'))) << line.toStdString();
+    }
+
+    // An unknown class fails the query on a good connection.
+    sql.SetSQL(QStringLiteral("SELECT * FROM Win32_NoSuchClass"));
+    EXPECT_THROW(sql.SetActive(true), Exception);
+    EXPECT_TRUE(sql.Connected());
+
+    // Another host fails the connection with a message of its own.
+    sql.SetHost(QStringLiteral("servidor-remoto"));
+    try {
+        sql.SetActive(true);
+        ADD_FAILURE() << "a remote host connected";
+    } catch (const Exception &e) {
+        EXPECT_FALSE(e.Message().isEmpty());
+        EXPECT_NE(e.Message(), QStringLiteral("Success"));
+    }
+    EXPECT_FALSE(sql.Connected());
+}
