@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The property list of one drive reaches the panels and the widget window as
+// one text: "Name=value" items separated by CR LF (or by commas). Both read it
+// through these two routines so that they always agree on a drive's name.
+
+// Splits a property text into its items.
+// - Items are separated by commas and by line breaks (CR, LF). Blanks and TABs
+//   inside an item belong to it: "Description=Local Fixed Disk" and
+//   "Name=/media/ana/My Disk" are one item each.
+// - Characters with codes 1 to 32 before an item and after a separator are
+//   skipped (so empty lines give no item and "a, b" reads as "a" and "b"), and
+//   those at the end of an unquoted item are dropped.
+// - An item that begins with a double quote runs to the closing quote, two
+//   double quotes in a row standing for one; an unclosed quote takes the rest
+//   of the text. Text after the closing quote up to the next separator starts
+//   another item.
+// - Two commas in a row give an empty item between them; a comma that is the
+//   very last character of the text gives an empty item after it.
+// - A NUL character ends the text.
+// Never fails; the work and the result grow linearly with the text.
+QStringList SplitPropertyText(const QString &text);
+
+// The value of the first item whose part before its first "=" equals name,
+// compared without regard to letter case: everything after that "=". Items
+// without "=" have no name. Empty text when no item matches.
+QString PropertyValue(const QStringList &items, const QString &name);

@@ -1,0 +1,443 @@
+// SPDX-License-Identifier: MIT
+#include "panels/frDisco.h"
+
+#include "localization/ConstantText.h"
+#include "panels/DriveControls.h"
+#include "panels/PropertyText.h"
+#include "vcl/Exception.h"
+#include "wmi/CWMISQL.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QLoggingCategory>
+#include <QMouseEvent>
+#include <QWindow>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+Q_LOGGING_CATEGORY(lcPanels, "velmora.panels")
+
+// Outside any namespace, as Q_INIT_RESOURCE requires: the pictures live in a
+// static library, so their registration has to be pulled in by a call.
+static void InitDrivePictures()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(drives);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
+namespace {
+
+// Design geometry of the panel (pixels at a width of 294).
+constexpr int kDesignWidth = 294;
+constexpr int kTitleHeight = 17;
+constexpr int kDataHeight = 41;
+constexpr int kMarkSize = 16;
+constexpr int kMarkRightGap = 6;     // 294 - (272 + 16)
+constexpr int kPictureSize = 40;
+constexpr int kBarLeft = 56;
+constexpr int kBarTop = 4;
+constexpr int kBarRightGap = 16;     // 294 - (56 + 222)
+constexpr int kBarHeight = 17;
+constexpr int kLabelLeft = 64;
+constexpr int kLabelTop = 22;
+constexpr int kLabelWidth = 166;
+constexpr int kLabelHeight = 15;
+
+const QColor kCoral(255, 127, 80);
+const QColor kSilver(192, 192, 192);
+
+// Pictures of the drive kinds, indexed by TDriveType.
+constexpr std::array<const char *, 7> kDrivePictures{{
+    ":/drives/unknown.svg",  // Unknown
+    ":/drives/cable.svg",    // NoRootDirectory
+    ":/drives/usb.svg",      // RemovableDisk
+    ":/drives/hdd.svg",      // LocalDisk
+    ":/drives/network.svg",  // NetworkDrive
+    ":/drives/optical.svg",  // CompactDisc
+    ":/drives/ram.svg",      // RAMDisk
+}};
+constexpr const char *kPlaceholderPicture = ":/drives/placeholder.svg";
+constexpr const char *kCompressedPicture = ":/drives/compressed.svg";
+
+// A signed decimal integer: an optional sign and at least one digit, nothing
+// else. Empty when the text is not one or does not fit.
+template <typename Int>
+std::optional<Int> ParseInteger(const QString &text)
+{
+    const QByteArray latin = text.toLatin1(); // other characters become '?'
+    const char *first = latin.constData();
+    const char *last = first + latin.size();
+    const bool plus = first != last && *first == '+';
+    if (plus)
+        ++first; // from_chars takes a minus sign only
+    const char *digits = !plus && first != last && *first == '-' ? first + 1 : first;
+    if (digits == last || !std::all_of(digits, last, [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    Int value{};
+    const auto [ptr, ec] = std::from_chars(first, last, value, 10);
+    if (ec != std::errc() || ptr != last)
+        return std::nullopt;
+    return value;
+}
+
+qint64 StrToInt64(const QString &text)
+{
+    if (const auto value = ParseInteger<qint64>(text))
+        return *value;
+    throw EConvertError(QLatin1Char('\'') + text + QStringLiteral("' is not a valid integer value"));
+}
+
+// "True"/"False" in any letter case, or a number (non-zero is true); anything
+// else is false.
+bool StrToBoolDef(const QString &text)
+{
+    if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const double number = QLocale::c().toDouble(text, &ok);
+    return ok && number != 0;
+}
+
+// Rounds to two decimals, halves away from zero, as the number reads in its
+// shortest decimal text (the text that converts back to the same double). So
+// 45.995, whose nearest double lies a hair below 45.995, gives 46.00, and
+// 2.675 gives 2.68: what a reader of the figures expects, where printf's
+// "%.2f" works on the exact binary value and gives 45.99 and 2.67. Doing it on
+// text of our own also keeps the user's number format (decimal comma or
+// point) out of the result.
+double RoundTo2Decimals(double value)
+{
+    if (!std::isfinite(value))
+        return value;
+    const double magnitude = std::fabs(value);
+    if (magnitude < 0.001)
+        return 0.0;
+    if (magnitude >= 1e15) // no room left for decimals worth rounding
+        return value;
+    std::array<char, 64> text{};
+    const auto [end, ec] = std::to_chars(text.data(), text.data() + text.size(), magnitude,
+                                         std::chars_format::fixed);
+    if (ec != std::errc())
+        return value;
+    std::int64_t hundredths = 0;
+    const char *p = text.data();
+    for (; p != end && *p != '.'; ++p)
+        hundredths = hundredths * 10 + (*p - '0');
+    int decimals = 0;
+    bool roundUp = false;
+    if (p != end)
+        ++p; // past the point
+    for (; p != end; ++p, ++decimals) {
+        if (decimals < 2) {
+            hundredths = hundredths * 10 + (*p - '0');
+        } else {
+            roundUp = *p >= '5';
+            break;
+        }
+    }
+    for (; decimals < 2; ++decimals)
+        hundredths *= 10;
+    if (roundUp)
+        ++hundredths;
+    // hundredths < 2^53, so this is the double nearest to the decimal result,
+    // the same one that reading its text back would give.
+    const double rounded = static_cast<double>(hundredths) / 100.0;
+    return value < 0 ? -rounded : rounded;
+}
+
+} // namespace
+
+TFrameDrive::TFrameDrive(QWidget *parent) : QFrame(parent)
+{
+    InitDrivePictures();
+    setObjectName(QStringLiteral("FrameDrive"));
+    setFrameShape(QFrame::NoFrame);
+
+    FPnlTitulo = new TCaptionPanel(this);
+    FPnlTitulo->setObjectName(QStringLiteral("pnlTitulo"));
+    FPnlTitulo->SetCaption(QStringLiteral("Disco local (C:)"));
+
+    FImgCompressed = new TSvgImage(FPnlTitulo);
+    FImgCompressed->setObjectName(QStringLiteral("imgCompressed"));
+    FImgCompressed->SetPicture(QString::fromLatin1(kCompressedPicture));
+    FImgCompressed->setToolTip(QStringLiteral("Indica que el disco está comprimido"));
+
+    FPnlDatos = new QFrame(this);
+    FPnlDatos->setObjectName(QStringLiteral("pnlDatos"));
+    FPnlDatos->setFrameShape(QFrame::NoFrame);
+
+    FImgDrive = new TSvgImage(FPnlDatos);
+    FImgDrive->setObjectName(QStringLiteral("imgDrive"));
+    FImgDrive->SetPicture(QString::fromLatin1(kPlaceholderPicture));
+
+    FLblEspacio = new QLabel(QStringLiteral("1045 GB disponibles de 1024 GB"), FPnlDatos);
+    FLblEspacio->setObjectName(QStringLiteral("lblEspacio"));
+
+    FShInferior = new TLineShape(kSilver, FPnlDatos);
+    FShInferior->setObjectName(QStringLiteral("shInferior"));
+
+    FPbCapacidad = new TStateProgressBar(kCoral, FPnlDatos);
+    FPbCapacidad->setObjectName(QStringLiteral("pbCapacidad"));
+    FPbCapacidad->setRange(0, 100);
+    FPbCapacidad->setValue(50);
+
+    const auto moveWindow = [this](QWidget *sender, QMouseEvent *event) { MouseDownToWindowMove(sender, event); };
+    SetOnMouseDown(FPnlTitulo, moveWindow);
+    SetOnMouseDown(FImgDrive, moveWindow);
+
+    resize(kDesignWidth, kTitleHeight + kDataHeight);
+    LayoutControls();
+}
+
+TFrameDrive::~TFrameDrive()
+{
+    // The controls are destroyed after FMouseDown; they must not reach it.
+    for (auto it = FMouseDown.cbegin(); it != FMouseDown.cend(); ++it)
+        disconnect(it.key(), &QObject::destroyed, this, nullptr);
+}
+
+QSize TFrameDrive::sizeHint() const
+{
+    return {kDesignWidth, kTitleHeight + kDataHeight};
+}
+
+TWMISQL *TFrameDrive::DiskDriveInfo() const
+{
+    return FDiskDriveInfo.data();
+}
+
+void TFrameDrive::SetDiskDriveInfo(TWMISQL *query)
+{
+    FDiskDriveInfo = query;
+}
+
+void TFrameDrive::SetIndice(int index)
+{
+    FIndice = index;
+    if (!FDiskDriveInfo)
+        return;
+    if (!FDiskDriveInfo->Active())
+        FDiskDriveInfo->SetActive(true);
+    FDiskDriveInfo->SetObjectIndex(index);
+    UpdateData();
+}
+
+void TFrameDrive::SetPropiedades(const QString &text)
+{
+    FPropiedades = text;
+    UpdateData();
+}
+
+void TFrameDrive::SetNombre(const QString &name)
+{
+    FNombre = name;
+    UpdateTitle();
+}
+
+void TFrameDrive::SetTamanyo(qint64 bytes)
+{
+    FTamanyo = bytes;
+    FTamanyoAusente = false;
+    const TUnits units = BytesToUnits(static_cast<double>(bytes));
+    FSizeMB = units.MB;
+    FSizeGB = units.GB;
+    // 9999, not 10000: from 9999 whole MB on the total is shown in GB.
+    const qint64 wholeMB = bytes / 1024 / 1024;
+    FTipoMedida = wholeMB < 9999 ? tmMB : tmGB;
+}
+
+void TFrameDrive::SetLibre(qint64 bytes)
+{
+    FLibre = bytes;
+    FLibreAusente = false;
+    const TUnits units = BytesToUnits(static_cast<double>(bytes));
+    FLibreMB = units.MB;
+    FLibreGB = units.GB;
+}
+
+void TFrameDrive::ClearTamanyo()
+{
+    FTamanyo = 0;
+    FSizeMB = 0;
+    FSizeGB = 0;
+    FTipoMedida = tmKB;
+    FTamanyoAusente = true;
+}
+
+void TFrameDrive::ClearLibre()
+{
+    FLibre = 0;
+    FLibreMB = 0;
+    FLibreGB = 0;
+    FLibreAusente = true;
+}
+
+void TFrameDrive::SetDriveType(TDriveType type)
+{
+    FDriveType = type;
+    const auto index = static_cast<std::size_t>(type);
+    FImgDrive->SetPicture(QString::fromLatin1(index < kDrivePictures.size() ? kDrivePictures[index]
+                                                                            : kDrivePictures[0]));
+}
+
+void TFrameDrive::SetComprimido(bool compressed)
+{
+    FComprimido = compressed;
+    FImgCompressed->setVisible(compressed);
+}
+
+void TFrameDrive::SetDescripcion(const QString &description)
+{
+    FDescripcion = description;
+}
+
+void TFrameDrive::SetSistemaFicheros(const QString &fileSystem)
+{
+    FSistemaFicheros = fileSystem;
+    UpdateTitle();
+}
+
+void TFrameDrive::UpdateData()
+{
+    const QStringList items = SplitPropertyText(FPropiedades);
+
+    const auto type = ParseInteger<qint32>(PropertyValue(items, QStringLiteral("DriveType")));
+    SetDriveType(static_cast<TDriveType>(static_cast<quint8>(type.value_or(0))));
+    SetNombre(PropertyValue(items, QStringLiteral("Name")));
+
+    // A missing or empty Size or FreeSpace means the system had no figure
+    // for the drive: it is shown without figures. Text that is there but is
+    // not a number is an error.
+    const QString size = PropertyValue(items, QStringLiteral("Size"));
+    if (size.isEmpty())
+        ClearTamanyo();
+    else
+        SetTamanyo(StrToInt64(size));
+    const QString freeSpace = PropertyValue(items, QStringLiteral("FreeSpace"));
+    if (freeSpace.isEmpty())
+        ClearLibre();
+    else
+        SetLibre(StrToInt64(freeSpace));
+
+    SetComprimido(StrToBoolDef(PropertyValue(items, QStringLiteral("Compressed"))));
+    SetDescripcion(PropertyValue(items, QStringLiteral("Description")));
+    SetSistemaFicheros(PropertyValue(items, QStringLiteral("FileSystem")));
+    UpdateSize();
+}
+
+void TFrameDrive::UpdateSize()
+{
+    double fill = 0;
+    const auto show = [&](double libre, double size, const char *unit) {
+        const QString u = QLatin1String(unit);
+        FLblEspacio->setText(QString::number(static_cast<qint64>(std::trunc(libre))) + u + QLatin1Char(' ')
+                             + ConstantText(QStringLiteral("msgdisponibles")) + QLatin1Char(' ')
+                             + QString::number(static_cast<qint64>(std::trunc(size))) + u);
+        // The used share in whole percent, the free share cut down. A total
+        // of 0 (half a MB or less) gives no finite share: the bar is full.
+        const double freePercent = libre / size * 100;
+        fill = std::isfinite(freePercent) ? 100 - std::trunc(freePercent) : 100;
+    };
+
+    if (FDriveType == TDriveType::Unknown || FTamanyoAusente || FLibreAusente)
+        FLblEspacio->clear();
+    else if (FTipoMedida == tmGB)
+        show(FLibreGB, FSizeGB, " GB");
+    else if (FTipoMedida == tmMB)
+        show(FLibreMB, FSizeMB, " MB");
+    // tmKB: a size was never set; the text stays as it is.
+
+    FLblEspacio->resize(std::max(kLabelWidth, FLblEspacio->sizeHint().width()),
+                        std::max(kLabelHeight, FLblEspacio->sizeHint().height()));
+    // Like the native control, the bar clamps a position outside its range
+    // (free space reported above the total).
+    FPbCapacidad->setValue(static_cast<int>(std::clamp(fill, 0.0, 100.0)));
+    FPbCapacidad->SetState(fill >= 90 ? TStateProgressBar::pbsError : TStateProgressBar::pbsNormal);
+    FPbCapacidad->update();
+}
+
+void TFrameDrive::UpdateTitle()
+{
+    FPnlTitulo->SetCaption(QStringLiteral("Disco local (") + FNombre + QStringLiteral(") - ") + FSistemaFicheros);
+}
+
+void TFrameDrive::MouseDownToWindowMove(QWidget *, QMouseEvent *event)
+{
+    if (!event || event->button() != Qt::LeftButton)
+        return;
+    if (QWidget *grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+    if (QWindow *handle = window()->windowHandle())
+        handle->startSystemMove();
+}
+
+TUnits TFrameDrive::BytesToUnits(double bytes)
+{
+    if (bytes == 0)
+        return {};
+    // std::nearbyint rounds in the current rounding mode, round-to-nearest
+    // with halves to even unless someone changed it.
+    return {std::nearbyint(bytes / 1048576.0), RoundTo2Decimals(bytes / 1073741824.0)};
+}
+
+void TFrameDrive::SetOnMouseDown(QWidget *control, TMouseDownEvent handler)
+{
+    if (!control || !isAncestorOf(control)) {
+        qCWarning(lcPanels) << "mouse-down handler for a control outside the panel ignored:" << control;
+        return;
+    }
+    if (!FMouseDown.contains(control)) {
+        control->installEventFilter(this);
+        connect(control, &QObject::destroyed, this, [this](QObject *gone) { FMouseDown.remove(gone); });
+    }
+    FMouseDown.insert(control, std::move(handler));
+}
+
+TFrameDrive::TMouseDownEvent TFrameDrive::OnMouseDown(QWidget *control) const
+{
+    return FMouseDown.value(control);
+}
+
+bool TFrameDrive::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        const auto it = FMouseDown.constFind(watched);
+        if (it != FMouseDown.cend() && *it) {
+            // A copy: the handler may replace itself or destroy the panel.
+            const TMouseDownEvent handler = *it;
+            event->accept();
+            handler(static_cast<QWidget *>(watched), static_cast<QMouseEvent *>(event));
+            return true;
+        }
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+void TFrameDrive::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    LayoutControls();
+}
+
+void TFrameDrive::LayoutControls()
+{
+    const int w = width();
+    FPnlTitulo->setGeometry(0, 0, w, kTitleHeight);
+    FImgCompressed->setGeometry(w - kMarkRightGap - kMarkSize, 0, kMarkSize, kMarkSize);
+    FPnlDatos->setGeometry(0, kTitleHeight, w, kDataHeight);
+    FImgDrive->setGeometry(0, 0, kPictureSize, kPictureSize);
+    FShInferior->setGeometry(0, kDataHeight - 1, w, 1);
+    FLblEspacio->setGeometry(kLabelLeft, kLabelTop, std::max(kLabelWidth, FLblEspacio->sizeHint().width()),
+                             std::max(kLabelHeight, FLblEspacio->sizeHint().height()));
+    FPbCapacidad->setGeometry(kBarLeft, kBarTop, std::max(0, w - kBarLeft - kBarRightGap), kBarHeight);
+}

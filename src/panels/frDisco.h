@@ -1,0 +1,208 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QFrame>
+#include <QHash>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class QLabel;
+class QMouseEvent;
+class TCaptionPanel;
+class TLineShape;
+class TStateProgressBar;
+class TSvgImage;
+class TWMISQL;
+
+// Kind of a logical drive: the DriveType numbers of Win32_LogicalDisk.
+enum class TDriveType : std::uint8_t {
+    Unknown = 0,
+    NoRootDirectory = 1,
+    RemovableDisk = 2,
+    LocalDisk = 3,
+    NetworkDrive = 4,
+    CompactDisc = 5,
+    RAMDisk = 6,
+};
+
+// Unit of a panel's figures. tmKB is never chosen; it marks a panel whose
+// size was never set.
+enum TMedida : std::uint8_t { tmKB = 0, tmMB = 1, tmGB = 2 };
+
+static_assert(sizeof(TDriveType) == 1 && sizeof(TMedida) == 1);
+
+// MB and GB of a byte count, as BytesToUnits gives them.
+struct TUnits
+{
+    double MB = 0;
+    double GB = 0;
+};
+
+// The panel of one logical drive inside the widget window: a picture of the
+// drive's kind, a title ("Disco local (C:) - NTFS"), a bar filled with the used
+// share that turns red at 90 % or more, and a line such as
+// "45 GB disponibles de 237 GB". The window hands it the drive's property list
+// (Propiedades) and, at each refresh, the new free space (Libre + UpdateSize).
+// The panel does no querying of its own.
+//
+// Design size 294 x 58: the title panel (17 high) above the data panel (41
+// high). When the window stretches the panel, the compression mark stays at
+// the right edge of the title and the bar grows with the width.
+//
+// Mouse-down hooks: each inner control can carry one mouse-down handler
+// (SetOnMouseDown), the counterpart of a control's mouse-down event. A press
+// on a control that has a handler goes to that handler only and is not passed
+// on to the control or its parents; a press on a control without one takes
+// Qt's normal course. A new panel hooks MouseDownToWindowMove to pnlTitulo
+// and imgDrive; the window replaces the handlers of pnlTitulo, pnlDatos,
+// imgDrive, pbCapacidad and lblEspacio with its own.
+class TFrameDrive : public QFrame
+{
+    Q_OBJECT
+
+public:
+    using TMouseDownEvent = std::function<void(QWidget *sender, QMouseEvent *event)>;
+
+    explicit TFrameDrive(QWidget *parent = nullptr);
+    ~TFrameDrive() override;
+
+    QSize sizeHint() const override;
+
+    // The query component the panel belongs to; not owned (the reference
+    // clears itself when the component is destroyed).
+    TWMISQL *DiskDriveInfo() const;
+    void SetDiskDriveInfo(TWMISQL *query);
+
+    // Index of the drive's object in the query component (1-based). Writing
+    // activates the component when it is inactive, selects that object and
+    // re-reads Propiedades (not the component's current properties).
+    int Indice() const { return FIndice; }
+    void SetIndice(int index);
+
+    // The property list as one text ("Name=C:" CR LF "Size=..." ...). Writing
+    // runs UpdateData.
+    QString Propiedades() const { return FPropiedades; }
+    void SetPropiedades(const QString &text);
+
+    QString Nombre() const { return FNombre; }
+    void SetNombre(const QString &name); // refreshes the title
+
+    // Total size in bytes. Writing converts it (SizeMB, SizeGB) and chooses
+    // the unit: MB below 9999 MB (cut to whole MB), GB from there on.
+    qint64 Tamanyo() const { return FTamanyo; }
+    void SetTamanyo(qint64 bytes);
+
+    // Free space in bytes. Writing converts it (LibreMB, LibreGB) but neither
+    // changes the unit nor the display: call UpdateSize for that.
+    qint64 Libre() const { return FLibre; }
+    void SetLibre(qint64 bytes);
+
+    // A drive that reports no size or no free space (a reader without a
+    // medium, a network mount that did not answer in time) shows no figures
+    // and an empty bar. UpdateData marks a missing "Size" or "FreeSpace" this
+    // way; ClearTamanyo/ClearLibre do it by hand (the value becomes 0, and for
+    // the size the unit goes back to tmKB). Writing Tamanyo or Libre ends it.
+    bool TamanyoAusente() const { return FTamanyoAusente; }
+    bool LibreAusente() const { return FLibreAusente; }
+    void ClearTamanyo();
+    void ClearLibre();
+
+    double SizeMB() const { return FSizeMB; }
+    double SizeGB() const { return FSizeGB; }
+    double LibreMB() const { return FLibreMB; }
+    double LibreGB() const { return FLibreGB; }
+
+    // Writing shows the picture of that kind in imgDrive (a question mark for
+    // numbers the drive query never gives).
+    TDriveType DriveType() const { return FDriveType; }
+    void SetDriveType(TDriveType type);
+
+    TMedida TipoMedida() const { return FTipoMedida; }
+
+    // Writing shows (true) or hides (false) the compression mark.
+    bool Comprimido() const { return FComprimido; }
+    void SetComprimido(bool compressed);
+
+    QString Descripcion() const { return FDescripcion; }
+    void SetDescripcion(const QString &description);
+
+    QString SistemaFicheros() const { return FSistemaFicheros; }
+    void SetSistemaFicheros(const QString &fileSystem); // refreshes the title
+
+    // Reads every value from Propiedades, in this order: DriveType (not an
+    // integer: Unknown), Name, Size, FreeSpace, Compressed ("True"/"False" in
+    // any case or a number; else false), Description, FileSystem; then
+    // UpdateSize. Throws EConvertError ("'%s' is not a valid integer value")
+    // for a Size or FreeSpace that is present but not a 64-bit integer; the
+    // values read before it stay set and UpdateSize does not run.
+    void UpdateData();
+
+    // Sets the free-space text and the bar from the stored values: the text
+    // "<free> GB disponibles de <total> GB" (or MB) with the current text of
+    // the constant "msgdisponibles", and the bar at the used share in whole
+    // percent (100 minus the free share cut down), in its error state at 90
+    // or more. An Unknown drive or one without figures: empty text, empty bar.
+    void UpdateSize();
+
+    // Sets the title to "Disco local (" + Nombre + ") - " + SistemaFicheros.
+    void UpdateTitle();
+
+    // Mouse-down handler that drags the widget: on the left button it lets go
+    // of any mouse grab and hands the panel's top-level window to the window
+    // system's move loop. Other buttons do nothing.
+    void MouseDownToWindowMove(QWidget *sender, QMouseEvent *event);
+
+    // x bytes in MB (rounded to a whole number, halves to even) and in GB
+    // (rounded to two decimals, halves away from zero).
+    static TUnits BytesToUnits(double bytes);
+
+    // The mouse-down handler of one of the panel's inner controls; an empty
+    // handler removes it. Controls that are not inside the panel are ignored.
+    void SetOnMouseDown(QWidget *control, TMouseDownEvent handler);
+    TMouseDownEvent OnMouseDown(QWidget *control) const;
+
+    TCaptionPanel *pnlTitulo() const { return FPnlTitulo; }
+    TSvgImage *imgCompressed() const { return FImgCompressed; }
+    QFrame *pnlDatos() const { return FPnlDatos; }
+    TSvgImage *imgDrive() const { return FImgDrive; }
+    QLabel *lblEspacio() const { return FLblEspacio; }
+    TLineShape *shInferior() const { return FShInferior; }
+    TStateProgressBar *pbCapacidad() const { return FPbCapacidad; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void LayoutControls();
+
+    TCaptionPanel *FPnlTitulo;
+    TSvgImage *FImgCompressed;
+    QFrame *FPnlDatos;
+    TSvgImage *FImgDrive;
+    QLabel *FLblEspacio;
+    TLineShape *FShInferior;
+    TStateProgressBar *FPbCapacidad;
+    QHash<QObject *, TMouseDownEvent> FMouseDown;
+
+    QPointer<TWMISQL> FDiskDriveInfo;
+    QString FPropiedades;
+    QString FNombre;
+    qint64 FTamanyo = 0;
+    qint64 FLibre = 0;
+    double FLibreGB = 0;
+    double FSizeGB = 0;
+    double FLibreMB = 0;
+    double FSizeMB = 0;
+    TDriveType FDriveType = TDriveType::Unknown;
+    TMedida FTipoMedida = tmKB;
+    QString FSistemaFicheros;
+    bool FComprimido = false;
+    QString FDescripcion;
+    int FIndice = 0;
+    bool FTamanyoAusente = false;
+    bool FLibreAusente = false;
+};
