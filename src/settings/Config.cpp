@@ -61,6 +61,11 @@ struct IniFile
 
 thread_local QString gLastWarning;
 
+std::string AsUtf8(const QString &AText)
+{
+    return AText.toUtf8().toStdString();
+}
+
 QString NativePath(const QString &APath)
 {
     return QDir::toNativeSeparators(APath);
@@ -149,6 +154,25 @@ QByteArray Encode(const QString &AText, TextEncoding AEncoding)
     return AText.toUtf8();
 }
 
+// Pure: the bytes of a settings file into AFile. False, with the reason, when
+// they are not a settings file this program can use.
+bool Parse(const QByteArray &ABytes, IniFile &AFile, QString &AReason)
+{
+    if (ABytes.size() > TConfig::MaxFileSize) {
+        AReason = QStringLiteral("it is larger than %1 bytes").arg(TConfig::MaxFileSize);
+        return false;
+    }
+    QString text;
+    if (!Decode(ABytes, text, AFile.Encoding, AReason))
+        return false;
+    const QByteArray utf8 = text.toUtf8();
+    if (AFile.Ini.LoadData(utf8.constData(), size_t(utf8.size())) < 0) {
+        AReason = QStringLiteral("it could not be parsed");
+        return false;
+    }
+    return true;
+}
+
 LoadResult Load(const QString &APath, IniFile &AFile, QString &AReason)
 {
     const QFileInfo info(APath);
@@ -159,34 +183,36 @@ LoadResult Load(const QString &APath, IniFile &AFile, QString &AReason)
         AReason = QStringLiteral("it is not a regular file");
         return LoadResult::Unreadable;
     }
-    if (info.size() > TConfig::MaxFileSize) {
-        AReason = QStringLiteral("it is larger than %1 bytes").arg(TConfig::MaxFileSize);
-        return LoadResult::Unparsable;
-    }
     QFile file(APath);
     if (!file.open(QIODevice::ReadOnly)) {
         AReason = file.errorString();
         return LoadResult::Unreadable;
     }
-    // The size may have changed since the check: never read more than the cap.
+    // Never more than one byte past the cap, whatever the file claims.
     const QByteArray bytes = file.read(TConfig::MaxFileSize + 1);
     if (file.error() != QFileDevice::NoError) {
         AReason = file.errorString();
         return LoadResult::Unreadable;
     }
-    if (bytes.size() > TConfig::MaxFileSize) {
-        AReason = QStringLiteral("it is larger than %1 bytes").arg(TConfig::MaxFileSize);
-        return LoadResult::Unparsable;
+    return Parse(bytes, AFile, AReason) ? LoadResult::Loaded : LoadResult::Unparsable;
+}
+
+// Pure: sets the pairs (already checked) in AFile and renders the file in its
+// own encoding. False only when memory runs out.
+bool Render(IniFile &AFile, const QString &ASectionName, const QStringList &AName,
+            const QStringList &AValue, QByteArray &ABytes)
+{
+    const std::string section = AsUtf8(ASectionName);
+    for (qsizetype i = 0; i < AName.size(); ++i) {
+        if (AFile.Ini.SetValue(section.c_str(), AsUtf8(AName[i]).c_str(), AsUtf8(AValue[i]).c_str())
+            < 0)
+            return false;
     }
-    QString text;
-    if (!Decode(bytes, text, AFile.Encoding, AReason))
-        return LoadResult::Unparsable;
-    const QByteArray utf8 = text.toUtf8();
-    if (AFile.Ini.LoadData(utf8.constData(), size_t(utf8.size())) < 0) {
-        AReason = QStringLiteral("it could not be parsed");
-        return LoadResult::Unparsable;
-    }
-    return LoadResult::Loaded;
+    std::string text;
+    if (AFile.Ini.Save(text) < 0)
+        return false;
+    ABytes = Encode(QString::fromStdString(text), AFile.Encoding);
+    return true;
 }
 
 // Loads APath for reading; false (with LastWarning set when the file exists
@@ -218,6 +244,45 @@ QString Lookup(const IniFile &AFile, const QString &ASectionName, const QString 
     if (!value)
         return ADefault;
     return QString::fromUtf8(value).left(TConfig::MaxValueLength);
+}
+
+QStringList OptionNames()
+{
+    return {QStringLiteral("Top"),          QStringLiteral("Left"),
+            QStringLiteral("Intervalo"),    QStringLiteral("Opacidad"),
+            QStringLiteral("EjecutarInicio"), QStringLiteral("VerDiscosRed"),
+            QStringLiteral("Idioma")};
+}
+
+QStringList OptionTexts(const TConfigValues &AValues)
+{
+    return {TConfig::IntToStr(AValues.Top),           TConfig::IntToStr(AValues.Left),
+            TConfig::IntToStr(AValues.Intervalo),     TConfig::IntToStr(AValues.Opacidad),
+            TConfig::BoolToStr(AValues.EjecutarInicio), TConfig::BoolToStr(AValues.VerDiscosRed),
+            TConfig::IntToStr(AValues.Idioma)};
+}
+
+// The seven options in the order of the settings table.
+TConfigValues ValuesOf(const IniFile &AFile, const TConfigValues &ADefaults)
+{
+    const QString section = TConfig::SectionName();
+    auto readInteger = [&](const char *AName, qint32 ADefault) {
+        return TConfig::StrToIntDef(
+            Lookup(AFile, section, QString::fromLatin1(AName), TConfig::IntToStr(ADefault)), ADefault);
+    };
+    auto readBool = [&](const char *AName, bool ADefault) {
+        return TConfig::StrToBoolDef(
+            Lookup(AFile, section, QString::fromLatin1(AName), TConfig::BoolToStr(ADefault)), ADefault);
+    };
+    TConfigValues values;
+    values.Top = readInteger("Top", ADefaults.Top);
+    values.Left = readInteger("Left", ADefaults.Left);
+    values.Intervalo = readInteger("Intervalo", ADefaults.Intervalo);
+    values.Opacidad = readInteger("Opacidad", ADefaults.Opacidad);
+    values.EjecutarInicio = readBool("EjecutarInicio", ADefaults.EjecutarInicio);
+    values.VerDiscosRed = readBool("VerDiscosRed", ADefaults.VerDiscosRed);
+    values.Idioma = readInteger("Idioma", ADefaults.Idioma);
+    return values;
 }
 
 bool HasLineBreakOrNul(const QString &AText)
@@ -255,11 +320,6 @@ QString CheckSection(const QString &ASectionName)
 {
     qCWarning(lcSettings).noquote() << "Unable to write to" << NativePath(APath) << ":" << AReason;
     throw Exception(QStringLiteral("Unable to write to %1").arg(NativePath(APath)));
-}
-
-std::string Utf8(const QString &AText)
-{
-    return AText.toUtf8().toStdString();
 }
 
 } // namespace
@@ -348,17 +408,11 @@ void TConfig::SaveOptionValues(const QString &AIniFilePath, const QString &ASect
     }
     }
 
-    const std::string section = Utf8(ASectionName);
-    for (qsizetype i = 0; i < AName.size(); ++i) {
-        if (file->Ini.SetValue(section.c_str(), Utf8(AName[i]).c_str(), Utf8(AValue[i]).c_str()) < 0)
-            WriteFailed(AIniFilePath, QStringLiteral("out of memory"));
-    }
-    std::string text;
-    if (file->Ini.Save(text) < 0)
-        WriteFailed(AIniFilePath, QStringLiteral("the settings could not be serialized"));
-
+    QByteArray bytes;
+    if (!Render(*file, ASectionName, AName, AValue, bytes))
+        WriteFailed(AIniFilePath, QStringLiteral("out of memory"));
     QString error;
-    if (!AtomicFile::Write(AIniFilePath, Encode(QString::fromStdString(text), file->Encoding), &error))
+    if (!AtomicFile::Write(AIniFilePath, bytes, &error))
         WriteFailed(AIniFilePath, error);
     if (!warning.isEmpty()) {
         qCWarning(lcSettings).noquote() << warning;
@@ -404,27 +458,46 @@ TConfigValues TConfig::ReadValues(const TConfigValues &ADefaults)
 
 TConfigValues TConfig::ReadValues(const QString &AIniFilePath, const TConfigValues &ADefaults)
 {
-    TConfigValues values = ADefaults;
     IniFile file;
     if (!LoadForReading(AIniFilePath, file))
-        return values;
-    const QString section = SectionName();
-    auto readInteger = [&](const char *AName, qint32 ADefault) {
-        return StrToIntDef(Lookup(file, section, QString::fromLatin1(AName), IntToStr(ADefault)),
-                           ADefault);
-    };
-    auto readBool = [&](const char *AName, bool ADefault) {
-        return StrToBoolDef(Lookup(file, section, QString::fromLatin1(AName), BoolToStr(ADefault)),
-                            ADefault);
-    };
-    values.Top = readInteger("Top", ADefaults.Top);
-    values.Left = readInteger("Left", ADefaults.Left);
-    values.Intervalo = readInteger("Intervalo", ADefaults.Intervalo);
-    values.Opacidad = readInteger("Opacidad", ADefaults.Opacidad);
-    values.EjecutarInicio = readBool("EjecutarInicio", ADefaults.EjecutarInicio);
-    values.VerDiscosRed = readBool("VerDiscosRed", ADefaults.VerDiscosRed);
-    values.Idioma = readInteger("Idioma", ADefaults.Idioma);
-    return values;
+        return ADefaults;
+    return ValuesOf(file, ADefaults);
+}
+
+TConfigValues TConfig::ParseValues(const QByteArray &AContents, const TConfigValues &ADefaults,
+                                   QString *AError)
+{
+    IniFile file;
+    QString reason;
+    if (!Parse(AContents, file, reason)) {
+        if (AError)
+            *AError = reason;
+        return ADefaults;
+    }
+    if (AError)
+        AError->clear();
+    return ValuesOf(file, ADefaults);
+}
+
+bool TConfig::WriteValuesTo(QByteArray &AContents, const TConfigValues &AValues, QString *AError)
+{
+    IniFile file;
+    QString reason;
+    if (!Parse(AContents, file, reason)) {
+        if (AError)
+            *AError = reason;
+        return false;
+    }
+    QByteArray bytes;
+    if (!Render(file, SectionName(), OptionNames(), OptionTexts(AValues), bytes)) {
+        if (AError)
+            *AError = QStringLiteral("out of memory");
+        return false;
+    }
+    AContents = bytes;
+    if (AError)
+        AError->clear();
+    return true;
 }
 
 void TConfig::WriteValues(const TConfigValues &AValues)
@@ -434,13 +507,7 @@ void TConfig::WriteValues(const TConfigValues &AValues)
 
 void TConfig::WriteValues(const QString &AIniFilePath, const TConfigValues &AValues)
 {
-    SaveOptionValues(AIniFilePath, SectionName(),
-                     {QStringLiteral("Top"), QStringLiteral("Left"), QStringLiteral("Intervalo"),
-                      QStringLiteral("Opacidad"), QStringLiteral("EjecutarInicio"),
-                      QStringLiteral("VerDiscosRed"), QStringLiteral("Idioma")},
-                     {IntToStr(AValues.Top), IntToStr(AValues.Left), IntToStr(AValues.Intervalo),
-                      IntToStr(AValues.Opacidad), BoolToStr(AValues.EjecutarInicio),
-                      BoolToStr(AValues.VerDiscosRed), IntToStr(AValues.Idioma)});
+    SaveOptionValues(AIniFilePath, SectionName(), OptionNames(), OptionTexts(AValues));
 }
 
 qint32 TConfig::StrToIntDef(const QString &AText, qint32 ADefault)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -95,6 +96,16 @@ public:
     // All seven options in one atomic write (the same rules as SaveOptionValues).
     static void WriteValues(const TConfigValues &AValues);
     static void WriteValues(const QString &AIniFilePath, const TConfigValues &AValues);
+
+    // The same on the contents of a file, without touching any file: what the
+    // readers and writers above do between reading and writing the bytes.
+    // ParseValues gives ADefaults (and the reason in AError) for contents that
+    // are no usable settings file; WriteValuesTo then returns false and leaves
+    // AContents as it was. Empty contents are an empty file.
+    static TConfigValues ParseValues(const QByteArray &AContents, const TConfigValues &ADefaults,
+                                     QString *AError = nullptr);
+    static bool WriteValuesTo(QByteArray &AContents, const TConfigValues &AValues,
+                              QString *AError = nullptr);
 
     // Integer text: leading blanks, then an optional sign, then decimal
     // digits or hexadecimal digits after "$" or "0x"; nothing after them.

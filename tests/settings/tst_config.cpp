@@ -20,6 +20,9 @@ namespace {
 // A fresh $XDG_CONFIG_HOME for every test, so ConfigFileName() points into it.
 class ConfigTest : public ::testing::Test
 {
+public:
+    static TConfigValues Sample();
+
 protected:
     QTemporaryDir FHome;
     ScopedEnv FXdg{"XDG_CONFIG_HOME", FHome.path().toUtf8()};
@@ -37,20 +40,20 @@ protected:
         return QDir(QFileInfo(IniPath()).absolutePath())
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     }
-
-    static TConfigValues Sample()
-    {
-        TConfigValues values;
-        values.Top = -12;
-        values.Left = 300;
-        values.Intervalo = 30;
-        values.Opacidad = 204;
-        values.EjecutarInicio = false;
-        values.VerDiscosRed = true;
-        values.Idioma = 1;
-        return values;
-    }
 };
+
+TConfigValues ConfigTest::Sample()
+{
+    TConfigValues values;
+    values.Top = -12;
+    values.Left = 300;
+    values.Intervalo = 30;
+    values.Opacidad = 204;
+    values.EjecutarInicio = false;
+    values.VerDiscosRed = true;
+    values.Idioma = 1;
+    return values;
+}
 
 // The file as the widget writes it for these options, key by key in the order
 // of the settings table: section header, then Key=Value lines.
@@ -89,6 +92,26 @@ TEST_F(ConfigTest, NewFileIsWrittenInTableOrderIntoMissingFolders)
     EXPECT_TRUE(TConfig::Exists());
     EXPECT_EQ(ReadAll(IniPath()).toStdString(), SampleFileText.toStdString());
     EXPECT_EQ(FolderEntries(), QStringList{QStringLiteral("config.ini")});
+}
+
+TEST(ConfigContents, PureFormsMatchTheFileForms)
+{
+    QByteArray contents;
+    QString error;
+    ASSERT_TRUE(TConfig::WriteValuesTo(contents, ConfigTest::Sample(), &error)) << Std(error);
+    EXPECT_EQ(contents.toStdString(), SampleFileText.toStdString());
+    EXPECT_TRUE(TConfig::ParseValues(contents, {}, &error) == ConfigTest::Sample());
+    EXPECT_TRUE(error.isEmpty());
+
+    QByteArray bad("[CONFIG]\nTop=\xC3\x28\n");
+    const QByteArray before = bad;
+    EXPECT_FALSE(TConfig::WriteValuesTo(bad, ConfigTest::Sample(), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(bad, before);
+    TConfigValues defaults;
+    defaults.Top = 3;
+    EXPECT_TRUE(TConfig::ParseValues(bad, defaults, &error) == defaults);
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST_F(ConfigTest, TwoSaveCallsAsTheWindowMakesThemGiveTheSameFile)
