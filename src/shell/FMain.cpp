@@ -12,6 +12,7 @@
 #include "shell/LocalizationPlaceholders.h"
 #include "shell/Opacidad.h"
 #include "shell/ShellLog.h"
+#include "shell/Style.h"
 #include "shell/rounded_corners.h"
 #include "vcl/ActnList.h"
 #include "vcl/Exception.h"
@@ -72,6 +73,7 @@ TFormMain::TFormMain(QWidget *parent)
     resize(DesignWidth, DesignHeight);
 
     CreateComponents();
+    InitShellResources();
     vcl::LoadWindowDefinition(this, QStringLiteral("FormMain"));
     FormCreate(this);
 }
@@ -240,6 +242,7 @@ void TFormMain::FormShow(QObject *)
 void TFormMain::FormDestroy(QObject *)
 {
     GuardarConfiguracion();
+    qCDebug(lcShell) << "window destroyed";
     FOpacidad.reset();
     FLastListaDiscos.clear();
     FListaDiscos.clear();

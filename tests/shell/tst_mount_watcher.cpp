@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+// The mount-table watcher against the real kernel: mounting and unmounting a
+// tmpfs is reported within a second, through POLLPRI on mountinfo.
+#include "ShellTestSupport.h"
+
+#include "shell/MountWatcher.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+bool WaitForSignal(int &count, int target, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (count < target && clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return count >= target;
+}
+
+TEST(MountWatcher, ReportsMountAndUnmountOfATmpfs)
+{
+    TestApp();
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount a tmpfs";
+    TMountWatcher watcher;
+    ASSERT_TRUE(watcher.IsWatching());
+    int changes = 0;
+    QObject::connect(&watcher, &TMountWatcher::Changed, [&] { ++changes; });
+    QCoreApplication::processEvents();
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray target = dir.path().toLocal8Bit();
+    if (::mount("velmora-test", target.constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "needs the right to mount (CAP_SYS_ADMIN): " << std::strerror(errno);
+    QElapsedTimer clock;
+    clock.start();
+    const bool seenMount = WaitForSignal(changes, 1, 2000);
+    const qint64 latency = clock.elapsed();
+    ::umount2(target.constData(), MNT_DETACH);
+    ASSERT_TRUE(seenMount) << "no signal for the mount";
+    EXPECT_LT(latency, 1000);
+    // The burst of one mount is one signal; the unmount is the next.
+    EXPECT_TRUE(WaitForSignal(changes, 2, 2000)) << "no signal for the unmount";
+}
+
+TEST(MountWatcher, UnreadableTableMeansNoWatching)
+{
+    TestApp();
+    TMountWatcher watcher(QStringLiteral("/nonexistent/mountinfo"));
+    EXPECT_FALSE(watcher.IsWatching());
+}
+
+} // namespace

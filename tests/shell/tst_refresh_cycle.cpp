@@ -1,0 +1,307 @@
+// SPDX-License-Identifier: MIT
+// The widget window's refresh cycle over scripted query results (the fake
+// query service reads a file that each case rewrites between refreshes):
+// rebuilds and in-place updates, drives coming and going, hidden kinds, the
+// fitting of the window, the fatal fourth failure, dragging, the panels' menu.
+#include "ShellTestSupport.h"
+
+#include "panels/DriveControls.h"
+#include "panels/frDisco.h"
+#include "shell/FMain.h"
+#include "shell/Style.h"
+#include "vcl/Menus.h"
+#include "vcl/StdCtrls.h"
+#include "vcl/Timer.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPointer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int kPanel = 58;
+
+class RefreshCycle : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        TestApp();
+        ASSERT_TRUE(dir.isValid());
+        qputenv("HOME", dir.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (dir.path() + QStringLiteral("/config")).toUtf8());
+        qputenv("VELMORA_FAKE_WBEM", fake.Path().toUtf8());
+    }
+    void TearDown() override
+    {
+        window.reset();
+        qunsetenv("VELMORA_FAKE_WBEM");
+    }
+
+    // Creates and shows the window: FormShow runs the first query.
+    TFormMain &Start()
+    {
+        window = std::make_unique<TFormMain>();
+        window->SetFatalExit([this](const QString &message) { fatal << message; });
+        window->show();
+        return *window;
+    }
+    void Tick() { window->TimerDiscosTimer(window->TimerDiscos); }
+
+    QStringList FrameNames() const
+    {
+        QStringList names;
+        for (TFrameDrive *f : window->Frames())
+            names << f->Nombre();
+        return names;
+    }
+    int VisibleFrames() const
+    {
+        int n = 0;
+        for (TFrameDrive *f : window->Frames())
+            n += f->isHidden() ? 0 : 1;
+        return n;
+    }
+
+    QTemporaryDir dir;
+    FakeWbemFile fake{dir.filePath(QStringLiteral("wbem.txt"))};
+    std::unique_ptr<TFormMain> window;
+    QStringList fatal;
+};
+
+TEST_F(RefreshCycle, StartBuildsPanelsAndFitsTheWindow)
+{
+    fake.Drives({{"C:"}, {"D:", 2}});
+    TFormMain &w = Start();
+    EXPECT_EQ(FrameNames(), (QStringList{"C:", "D:"}));
+    EXPECT_EQ(w.Frames()[0]->objectName(), QStringLiteral("FrameDiskInfo1"));
+    EXPECT_EQ(w.Frames()[1]->objectName(), QStringLiteral("FrameDiskInfo2"));
+    EXPECT_TRUE(w.lblIni->isHidden());
+    EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, 2 * kPanel));
+    EXPECT_EQ(w.size(), QSize(TFormMain::DesignWidth, 2 * kPanel));
+    EXPECT_EQ(w.Frames()[1]->geometry(), QRect(0, kPanel, TFormMain::DesignWidth, kPanel));
+    EXPECT_TRUE(w.TimerDiscos->Enabled());
+    EXPECT_EQ(w.TimerDiscos->Interval(), 15000);
+    EXPECT_EQ(w.Reintentos(), 0);
+}
+
+TEST_F(RefreshCycle, FirstTickRebuildsThenLaterTicksUpdateInPlace)
+{
+    fake.Drives({{"C:"}});
+    TFormMain &w = Start();
+    QPointer<TFrameDrive> first = w.Frames().value(0);
+    Tick();
+    EXPECT_TRUE(first.isNull()) << "the list before the start-up query was empty: rebuild";
+    QPointer<TFrameDrive> second = w.Frames().value(0);
+    ASSERT_FALSE(second.isNull());
+
+    fake.Drives({{"C:", 3, 100LL << 30, "1073741824"}});
+    Tick();
+    ASSERT_FALSE(second.isNull()) << "same drives: the panel is kept";
+    EXPECT_EQ(second->Libre(), 1073741824);
+    EXPECT_EQ(w.LastListaDiscos(), QStringList{"C:"});
+}
+
+TEST_F(RefreshCycle, NewDriveIsListedAtOneTickAndShownAtTheNext)
+{
+    fake.Drives({{"C:"}});
+    TFormMain &w = Start();
+    Tick();
+    fake.Drives({{"C:"}, {"E:", 2}});
+    Tick();
+    EXPECT_EQ(w.ListaDiscos(), (QStringList{"C:", "E:"}));
+    EXPECT_EQ(FrameNames(), QStringList{"C:"});
+    EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, kPanel));
+    Tick();
+    EXPECT_EQ(FrameNames(), (QStringList{"C:", "E:"}));
+    EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, 2 * kPanel));
+
+    // Gone again: the stale panel stays one tick, not updated, then goes.
+    fake.Drives({{"C:"}});
+    Tick();
+    EXPECT_EQ(FrameNames(), (QStringList{"C:", "E:"}));
+    Tick();
+    EXPECT_EQ(FrameNames(), QStringList{"C:"});
+    EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, kPanel));
+}
+
+TEST_F(RefreshCycle, MountChangeRebuildsAtOnce)
+{
+    fake.Drives({{"C:"}});
+    TFormMain &w = Start();
+    Tick();
+    fake.Drives({{"C:"}, {"/run/media/ana/STICK", 2}});
+    w.MountsChanged();
+    EXPECT_EQ(FrameNames(), (QStringList{"C:", "/run/media/ana/STICK"}));
+    EXPECT_FALSE(w.MustReload());
+}
+
+TEST_F(RefreshCycle, NamesMatchIgnoringCaseButAnExactMatchWins)
+{
+    fake.Drives({{"C:"}, {"/mnt/a"}, {"/mnt/A"}});
+    TFormMain &w = Start();
+    Tick();
+    const QList<TFrameDrive *> frames = w.Frames();
+    ASSERT_EQ(frames.size(), 3);
+    fake.Drives({{"c:", 3, 100LL << 30, "111"}, {"/mnt/a", 3, 100LL << 30, "222"}, {"/mnt/A", 3, 100LL << 30, "333"}});
+    Tick();
+    EXPECT_EQ(frames[0]->Libre(), 111) << "\"c:\" updates the panel \"C:\"";
+    EXPECT_EQ(frames[1]->Libre(), 222);
+    EXPECT_EQ(frames[2]->Libre(), 333) << "/mnt/A must not update /mnt/a";
+}
+
+TEST_F(RefreshCycle, HiddenKindsTakeNoSpaceUntilNetworkDrivesAreShown)
+{
+    fake.Drives({{"U:", 0}, {"N:", 1}, {"C:", 3}, {"Z:", 4}, {"R:", 6}});
+    TFormMain &w = Start();
+    EXPECT_EQ(w.Frames().size(), 5) << "every result object gets its panel";
+    EXPECT_EQ(VisibleFrames(), 2);
+    EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, 2 * kPanel));
+    EXPECT_EQ(w.Frames()[4]->geometry().top(), kPanel) << "visible panels stack without gaps";
+
+    // The network option: a click rebuilds at once and shows kind 4.
+    w.Verdiscosdered1->trigger();
+    EXPECT_TRUE(w.VerDiscosRed());
+    EXPECT_EQ(VisibleFrames(), 3);
+    EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, 3 * kPanel));
+    w.Verdiscosdered1->trigger();
+    EXPECT_EQ(VisibleFrames(), 2);
+}
+
+TEST_F(RefreshCycle, FailedFirstQueryLeavesTheStartTextAlone)
+{
+    fake.ConnectError("no service");
+    TFormMain &w = Start();
+    EXPECT_EQ(w.Reintentos(), 1);
+    EXPECT_FALSE(w.lblIni->isHidden());
+    EXPECT_EQ(w.lblIni->pos(), QPoint(0, 0));
+    EXPECT_EQ(w.FittedSize(), QSize(129, 15));
+    EXPECT_EQ(w.size(), QSize(129, 15));
+
+    // The first success hides the text for good; panels take the full width.
+    fake.Drives({{"C:"}});
+    Tick();
+    Tick();
+    EXPECT_TRUE(w.lblIni->isHidden());
+    EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, kPanel));
+}
+
+TEST_F(RefreshCycle, NothingVisibleHidesTheWindowUntilADriveReturns)
+{
+    fake.Drives({{"C:"}});
+    TFormMain &w = Start();
+    Tick();
+    fake.Write(QString());
+    Tick();
+    Tick();
+    EXPECT_TRUE(w.Frames().isEmpty());
+    EXPECT_EQ(w.FittedSize(), QSize(0, 0));
+    EXPECT_FALSE(w.isVisible()) << "a window cannot be 0 x 0: it is hidden";
+    fake.Drives({{"C:"}});
+    Tick();
+    Tick();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, kPanel));
+}
+
+TEST_F(RefreshCycle, FourthFailureSinceStartIsFatal)
+{
+    fake.ConnectError("boom 1");
+    TFormMain &w = Start(); // failure 1
+    fake.Drives({{"C:"}});
+    Tick();
+    fake.ConnectError("boom 2");
+    Tick(); // 2
+    Tick(); // 3
+    fake.Drives({{"C:"}});
+    Tick(); // a success in between resets nothing
+    EXPECT_EQ(w.Reintentos(), 3);
+    EXPECT_TRUE(fatal.isEmpty());
+    fake.ConnectError("boom 4");
+    Tick();
+    ASSERT_EQ(fatal.size(), 1);
+    EXPECT_EQ(fatal[0], QStringLiteral("No se ha podido iniciar el componente de consulta.\r\nError:boom 4"));
+    EXPECT_FALSE(w.TimerDiscos->Enabled()) << "no tick while the box is open";
+    Tick();
+    EXPECT_EQ(fatal.size(), 1);
+}
+
+TEST_F(RefreshCycle, MissingFreeSpaceIsNoFailureButABadNumberIs)
+{
+    fake.Drives({{"C:"}, {"D:", 5}});
+    TFormMain &w = Start();
+    Tick();
+    // A reader without a medium reports no free space.
+    fake.Drives({{"C:", 3, 100LL << 30, "1024"}, {"D:", 5, 0, nullptr}});
+    Tick();
+    EXPECT_EQ(w.Reintentos(), 0);
+    EXPECT_TRUE(w.Frames()[1]->LibreAusente());
+    EXPECT_EQ(w.Frames()[0]->Libre(), 1024);
+
+    fake.Drives({{"C:", 3, 100LL << 30, "12x"}, {"D:", 5, 0, nullptr}});
+    Tick();
+    EXPECT_EQ(w.Reintentos(), 1);
+}
+
+TEST_F(RefreshCycle, DraggingMovesTheWindowWhereNoWindowManagerOffersAMove)
+{
+    fake.Drives({{"C:"}});
+    TFormMain &w = Start();
+    w.move(100, 100);
+    QWidget *label = w.Frames()[0]->lblEspacio();
+    const QPoint start = label->mapToGlobal(QPoint(5, 5));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(start), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(label, &press);
+    QMouseEvent moveEvent(QEvent::MouseMove, QPointF(0, 0), QPointF(start + QPoint(40, 25)), Qt::NoButton,
+                          Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &moveEvent);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(0, 0), QPointF(start + QPoint(40, 25)), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &release);
+    EXPECT_EQ(w.pos(), QPoint(140, 125));
+
+    // Other buttons do not move it.
+    QMouseEvent right(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(start), Qt::RightButton, Qt::RightButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&w, &right);
+    QApplication::sendEvent(&w, &moveEvent);
+    EXPECT_EQ(w.pos(), QPoint(140, 125));
+}
+
+TEST_F(RefreshCycle, RightButtonOnAPanelControlOpensTheTrayMenu)
+{
+    fake.Drives({{"C:"}});
+    TFormMain &w = Start();
+    TFrameDrive *frame = w.Frames()[0];
+    const QList<QWidget *> controls{frame->pnlTitulo(), frame->pnlDatos(), frame->imgDrive(),
+                                    frame->pbCapacidad(), frame->lblEspacio()};
+    for (QWidget *control : controls) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 3), control->mapToGlobal(QPoint(3, 3)));
+        QApplication::sendEvent(control, &event);
+        EXPECT_TRUE(w.pmTray->isVisible()) << control->metaObject()->className();
+        w.pmTray->hide();
+    }
+}
+
+TEST(VisualStyle, AppliedFromResourcesOrReportedWhenMissing)
+{
+    QApplication &app = TestApp();
+    const QString before = app.styleSheet();
+    QString reported;
+    EXPECT_FALSE(Style::ApplyVisualStyle(app, QStringLiteral(":/style/none.qss"),
+                                         [&](const QString &m) { reported = m; }));
+    EXPECT_TRUE(reported.contains(QStringLiteral("SlateGray")));
+    EXPECT_EQ(app.styleSheet(), before) << "the default look stays";
+    EXPECT_TRUE(Style::ApplyVisualStyle(app, Style::SlateGrayResource, [](const QString &m) {
+        ADD_FAILURE() << m.toStdString();
+    }));
+    EXPECT_TRUE(app.styleSheet().contains(QStringLiteral("QProgressBar::chunk")));
+    app.setStyleSheet(before);
+}
+
+} // namespace

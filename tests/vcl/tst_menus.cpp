@@ -1,0 +1,222 @@
+// SPDX-License-Identifier: MIT
+// Menu items over QAction: check marks (auto, radio), linked actions that
+// supply the item's values (and then are not stored with it), submenus, the
+// popup menu's close event, the label's own Visible.
+#include "vcl/ActnList.h"
+#include "vcl/Menus.h"
+#include "vcl/Persistent.h"
+#include "vcl/StdCtrls.h"
+#include "vcl/TrayIcon.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool Stored(const QObject *obj, const char *name)
+{
+    const QMetaObject *mo = obj->metaObject();
+    return vcl::IsStored(obj, mo->property(mo->indexOfProperty(name)));
+}
+
+class Menus : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "tst_menus";
+        static char *argv[] = {name, nullptr};
+        if (!qApp)
+            new QApplication(argc, argv);
+    }
+
+    TMenuItem *Item(TMenuItem *parent, const char *name, qint64 tag, bool radio)
+    {
+        auto *item = new TMenuItem(&owner);
+        item->setObjectName(QLatin1String(name));
+        item->SetCaption(QLatin1String(name));
+        item->SetTag(tag);
+        item->SetAutoCheck(true);
+        item->SetRadioItem(radio);
+        item->SetGroupIndex(1);
+        parent->Add(item);
+        return item;
+    }
+
+    QObject owner;
+};
+
+TEST_F(Menus, RadioItemsOfOneSubmenuAreExclusiveAndAClickSetsTheMark)
+{
+    TMenuItem parent(&owner);
+    TMenuItem *a = Item(&parent, "a", 5, true);
+    TMenuItem *b = Item(&parent, "b", 10, true);
+    TMenuItem *c = Item(&parent, "c", 15, true);
+    EXPECT_NE(parent.menu(), nullptr) << "an item with items is a submenu";
+    EXPECT_EQ(parent.Count(), 3);
+    EXPECT_EQ(b->Parent(), &parent);
+
+    QList<qint64> clicked;
+    for (TMenuItem *x : {a, b, c})
+        QObject::connect(x, &TMenuItem::OnClick, [&, x](QObject *sender) {
+            EXPECT_EQ(sender, x);
+            EXPECT_TRUE(x->Checked()) << "the mark is set before the handler";
+            clicked << x->Tag();
+        });
+    c->SetChecked(true);
+    b->trigger(); // what Qt does on a user's click
+    EXPECT_TRUE(b->Checked());
+    EXPECT_FALSE(c->Checked());
+    EXPECT_TRUE(b->isChecked()) << "Qt shows the item's own mark";
+    EXPECT_FALSE(c->isChecked());
+    b->trigger();
+    EXPECT_TRUE(b->Checked()) << "clicking the checked radio item keeps it checked";
+    EXPECT_EQ(clicked, (QList<qint64>{10, 10}));
+}
+
+TEST_F(Menus, RadioGroupsAreSeparatedByGroupIndexAndBySubmenu)
+{
+    TMenuItem first(&owner), second(&owner);
+    TMenuItem *a = Item(&first, "a", 0, true);
+    TMenuItem *b = Item(&first, "b", 0, true);
+    TMenuItem *other = Item(&second, "other", 0, true);
+    b->SetGroupIndex(2);
+    a->SetChecked(true);
+    b->SetChecked(true);
+    other->SetChecked(true);
+    EXPECT_TRUE(a->Checked());
+    EXPECT_TRUE(b->Checked());
+    EXPECT_TRUE(other->Checked());
+}
+
+TEST_F(Menus, AutoCheckTogglesAndAPlainItemKeepsItsMark)
+{
+    TPopupMenu menu;
+    auto *toggle = new TMenuItem(&owner);
+    toggle->SetAutoCheck(true);
+    toggle->SetChecked(true);
+    auto *plain = new TMenuItem(&owner);
+    plain->SetChecked(true);
+    menu.Add(toggle);
+    menu.Add(plain);
+    toggle->trigger();
+    EXPECT_FALSE(toggle->Checked());
+    EXPECT_FALSE(toggle->isChecked());
+    toggle->trigger();
+    EXPECT_TRUE(toggle->Checked());
+    int clicks = 0;
+    QObject::connect(plain, &TMenuItem::OnClick, [&] { ++clicks; });
+    plain->trigger();
+    EXPECT_TRUE(plain->Checked()) << "without AutoCheck a click does not touch the mark";
+    EXPECT_TRUE(plain->isChecked()) << "Qt's own toggle is undone";
+    EXPECT_EQ(clicks, 1);
+    plain->SetEnabled(false);
+    plain->Click();
+    EXPECT_EQ(clicks, 1) << "a disabled item does nothing";
+}
+
+TEST_F(Menus, LinkedActionSuppliesValuesWhichAreThenNotStored)
+{
+    TAction action(&owner);
+    action.SetCaption(QStringLiteral("&Ejecutar al inicio"));
+    action.SetHint(QStringLiteral("Ejecutar al inicio del sistema"));
+    action.SetAutoCheck(true);
+    action.SetChecked(true);
+    auto *item = new TMenuItem(&owner);
+    EXPECT_TRUE(Stored(item, "Caption"));
+    item->SetAction(&action);
+    EXPECT_EQ(item->Caption(), QStringLiteral("&Ejecutar al inicio"));
+    EXPECT_EQ(item->text(), QStringLiteral("&Ejecutar al inicio"));
+    EXPECT_EQ(item->toolTip(), QStringLiteral("Ejecutar al inicio del sistema"));
+    EXPECT_TRUE(item->Checked());
+    EXPECT_FALSE(Stored(item, "Caption"));
+    EXPECT_FALSE(Stored(item, "Hint"));
+    EXPECT_FALSE(Stored(item, "Checked"));
+    EXPECT_TRUE(Stored(item, "Tag"));
+
+    // The action's later changes (a translation, a check) reach the item.
+    action.SetCaption(QStringLiteral("Run at &startup"));
+    action.SetEnabled(false);
+    EXPECT_EQ(item->Caption(), QStringLiteral("Run at &startup"));
+    EXPECT_FALSE(item->isEnabled());
+    action.SetEnabled(true);
+
+    // A click goes through the action: its AutoCheck toggles once, the item
+    // follows, and the action's OnExecute runs (the item's OnClick does not).
+    int executed = 0, clicked = 0;
+    QObject::connect(&action, &TAction::OnExecute, [&](QObject *sender) {
+        EXPECT_EQ(sender, &action);
+        EXPECT_FALSE(item->Checked()) << "the item already shows the new state";
+        ++executed;
+    });
+    QObject::connect(item, &TMenuItem::OnClick, [&] { ++clicked; });
+    item->trigger();
+    EXPECT_FALSE(action.Checked());
+    EXPECT_EQ(executed, 1);
+    EXPECT_EQ(clicked, 0);
+
+    // A caption of the item's own (different from the action's) is stored.
+    item->SetCaption(QStringLiteral("own"));
+    EXPECT_TRUE(Stored(item, "Caption"));
+}
+
+TEST_F(Menus, ItemDestroyedBeforeItsActionAndMenu)
+{
+    TAction action(&owner);
+    TPopupMenu menu;
+    auto *item = new TMenuItem(&owner);
+    item->SetAction(&action);
+    menu.Add(item);
+    delete item;
+    action.SetCaption(QStringLiteral("still fine"));
+    EXPECT_EQ(menu.Count(), 0);
+}
+
+TEST_F(Menus, SeparatorAndPopupCloseEvent)
+{
+    TPopupMenu menu;
+    auto *sep = new TMenuItem(&owner);
+    sep->SetCaption(QStringLiteral("-"));
+    EXPECT_TRUE(sep->isSeparator());
+    menu.Add(sep);
+    int closes = 0, popups = 0;
+    QObject::connect(&menu, &TPopupMenu::OnClose, [&](QObject *sender) {
+        EXPECT_EQ(sender, &menu);
+        ++closes;
+    });
+    QObject::connect(&menu, &TPopupMenu::OnPopup, [&] { ++popups; });
+    menu.Popup(QPoint(10, 10));
+    EXPECT_TRUE(menu.isVisible());
+    menu.hide();
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(closes, 1) << "closing without a choice still runs OnClose";
+}
+
+TEST_F(Menus, LabelVisibleIsItsOwnFlagAndTrayIconWaitsForLoaded)
+{
+    QWidget window;
+    TLabel &label = *new TLabel(&window);
+    label.SetCaption(QStringLiteral("Inicializando el widget...."));
+    EXPECT_EQ(label.text(), QStringLiteral("Inicializando el widget...."));
+    EXPECT_TRUE(label.Visible()) << "not shown yet, but not hidden either";
+    label.SetVisible(false);
+    EXPECT_FALSE(label.Visible());
+
+    TPopupMenu menu;
+    TTrayIcon icon;
+    icon.SetPopupMenu(&menu);
+    EXPECT_EQ(icon.contextMenu(), &menu);
+    icon.BeginLoading();
+    icon.SetVisible(true);
+    EXPECT_TRUE(icon.Visible());
+    EXPECT_TRUE(icon.ReadBlock(QStringLiteral("Icon"),
+                               QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='24' height='24'>"
+                                          "<rect width='24' height='24' fill='red'/></svg>")));
+    EXPECT_FALSE(icon.icon().isNull());
+    EXPECT_FALSE(icon.ReadBlock(QStringLiteral("Other"), QByteArray()));
+}
+
+} // namespace
