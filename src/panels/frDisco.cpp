@@ -162,6 +162,8 @@ TFrameDrive::TFrameDrive(QWidget *parent) : QFrame(parent)
     InitDrivePictures();
     setObjectName(QStringLiteral("FrameDrive"));
     setFrameShape(QFrame::NoFrame);
+    // As high as its two panels; as wide as the window makes it.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     FPnlTitulo = new TCaptionPanel(this);
     FPnlTitulo->setObjectName(QStringLiteral("pnlTitulo"));
