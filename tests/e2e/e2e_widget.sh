@@ -1,0 +1,213 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The widget on a real X desktop (Xvfb + openbox + trayer): its size, its
+# place below other windows, a tmpfs mounted while it runs, dragging, the
+# hand-over to a second start, SIGTERM, and the fatal fourth failed refresh
+# with its error box (closed with the keyboard) and exit code 99.
+#
+#   e2e_widget.sh <path of velmora>
+# Exit 77 (skipped) when Xvfb or xdotool is missing.
+set -u
+VELMORA=${1:?path of the velmora program}
+HERE=$(cd "$(dirname "$0")" && pwd)
+ROOT=$(cd "$HERE/../.." && pwd)
+source "$ROOT/scripts/e2e/desktop.sh"
+
+for tool in xdotool xwininfo xprop; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed" >&2; exit 77; }
+done
+
+WORK=$(mktemp -d /tmp/velmora-e2e.XXXXXX)
+failures=0
+PIDS=()
+MOUNTS=()
+
+cleanup() {
+  local p m
+  for p in "${PIDS[@]}"; do kill -9 "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+  for m in "${MOUNTS[@]}"; do umount -l "$m" 2>/dev/null; done
+  velmora_desktop_stop
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+velmora_desktop_start
+rc=$?
+[ $rc -eq 0 ] || exit $rc
+echo "desktop on $DISPLAY"
+
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_RUNTIME_DIR="$WORK/rt"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export QT_LOGGING_RULES="velmora.shell.debug=true"
+unset QT_QPA_PLATFORM VELMORA_FAKE_WBEM
+
+wait_for_line() { # file text seconds
+  local i
+  for i in $(seq 1 $(( $3 * 10 ))); do
+    grep -qF -- "$2" "$1" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# The widget's own window among the windows of a process: the one that is
+# the full panel width or the start text (the other is the tray icon).
+widget_window() { # pid
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+    case "$(xwininfo -id "$w" | awk '/Width:/ {print $2}')" in
+      339|129) echo "$w"; return 0 ;;
+    esac
+  done
+  return 1
+}
+geom() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'; }
+
+# --- start ---------------------------------------------------------------
+"$VELMORA" >"$WORK/first.log" 2>&1 &
+FIRST=$!
+PIDS+=($FIRST)
+if ! wait_for_line "$WORK/first.log" "first panel painted" 15; then
+  cat "$WORK/first.log" >&2
+  echo "FAIL: the widget painted no panel" >&2
+  exit 1
+fi
+sleep 0.5
+WID=$(widget_window $FIRST) || { fail "no widget window"; exit 1; }
+read -r X Y W H <<<"$(geom "$WID")"
+echo "widget window $WID at $X,$Y size ${W}x$H"
+[ "$W" = 339 ] && pass "339 wide" || fail "width $W, not 339"
+if [ "$H" -gt 0 ] && [ $((H % 58)) -eq 0 ]; then pass "as tall as its $((H / 58)) panels"; else fail "height $H is not a whole number of 58-pixel panels"; fi
+
+# --- below the other windows ----------------------------------------------
+if xprop -id "$WID" _NET_WM_STATE | grep -q _NET_WM_STATE_BELOW; then
+  pass "stays below (_NET_WM_STATE_BELOW)"
+else
+  fail "not below: $(xprop -id "$WID" _NET_WM_STATE)"
+fi
+xprop -id "$WID" _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR && pass "no taskbar entry" || fail "taskbar entry"
+
+# --- a tmpfs mounted while it runs -----------------------------------------
+if [ "$(id -u)" = 0 ]; then
+  mkdir -p "$WORK/ram"
+  if mount -t tmpfs -o size=8m velmora-e2e "$WORK/ram" 2>/dev/null; then
+    MOUNTS+=("$WORK/ram")
+    grown=no
+    for i in $(seq 1 20); do
+      read -r _ _ _ H2 <<<"$(geom "$WID")"
+      [ "$H2" = $((H + 58)) ] && { grown=yes; break; }
+      sleep 0.1
+    done
+    [ $grown = yes ] && pass "tmpfs shown as a panel within $((i * 100)) ms" || fail "height $H2 after the mount, expected $((H + 58))"
+    umount "$WORK/ram" && MOUNTS=()
+    sleep 1
+    read -r _ _ _ H3 <<<"$(geom "$WID")"
+    [ "$H3" = "$H" ] && pass "its panel went with the unmount" || fail "height $H3 after the unmount, expected $H"
+  else
+    echo "SKIP (mount): tmpfs cannot be mounted here" >&2
+  fi
+else
+  echo "SKIP (mount): needs root to mount a tmpfs" >&2
+fi
+
+# --- dragging ----------------------------------------------------------------
+read -r X Y W H <<<"$(geom "$WID")"
+xdotool mousemove $((X + 150)) $((Y + 30))
+sleep 0.2
+xdotool mousedown 1
+sleep 0.2
+for step in 1 2 3 4 5 6; do
+  xdotool mousemove $((X + 150 + step * 20)) $((Y + 30 + step * 12))
+  sleep 0.05
+done
+sleep 0.2
+xdotool mouseup 1
+sleep 0.5
+read -r X2 Y2 _ _ <<<"$(geom "$WID")"
+if [ "$X2" -ne "$X" ] || [ "$Y2" -ne "$Y" ]; then
+  pass "left drag moved it from $X,$Y to $X2,$Y2"
+else
+  fail "left drag did not move it ($X,$Y)"
+fi
+
+# --- second start -----------------------------------------------------------
+# Another window over the widget, holding the focus, so that coming to the
+# front means something.
+COVER=
+if command -v xmessage >/dev/null; then
+  read -r X Y _ _ <<<"$(geom "$WID")"
+  xmessage -geometry "+$X+$Y" "a window on top" >/dev/null 2>&1 &
+  COVER=$!
+  PIDS+=($COVER)
+  for i in $(seq 1 30); do
+    A=$(xprop -root _NET_ACTIVE_WINDOW | awk '{print $NF}')
+    [ -n "$A" ] && [ $((A)) != 0 ] && [ $((A)) != "$WID" ] && break
+    sleep 0.1
+  done
+  [ $((A)) != "$WID" ] && echo "before the second start the active window is $A" || fail "could not move the focus away"
+fi
+timeout 10 "$VELMORA" >"$WORK/second.log" 2>&1
+rc=$?
+[ $rc = 0 ] && pass "second start exits 0" || fail "second start exit code $rc: $(cat "$WORK/second.log")"
+wait_for_line "$WORK/first.log" "raise requested by a second start" 5 && pass "first instance asked to come to the front" || fail "no raise request reached the first instance"
+sleep 0.5
+ACTIVE=$(xprop -root _NET_ACTIVE_WINDOW | awk '{print $NF}')
+[ $((ACTIVE)) = "$WID" ] && pass "the first widget is the active window" || fail "active window $ACTIVE, not the widget $WID"
+[ -n "$COVER" ] && kill $COVER 2>/dev/null
+[ "$(xdotool search --pid $FIRST 2>/dev/null | wc -l)" -ge 1 ] && kill -0 $FIRST 2>/dev/null && pass "first instance still running" || fail "first instance gone"
+
+# --- SIGTERM ----------------------------------------------------------------
+kill -TERM $FIRST
+wait $FIRST
+rc=$?
+PIDS=()
+[ $rc = 0 ] && pass "SIGTERM ends it with exit code 0" || fail "SIGTERM exit code $rc"
+grep -qF "window destroyed" "$WORK/first.log" && pass "the window was destroyed on the way out" || fail "no orderly end"
+
+# --- the fourth failed refresh ----------------------------------------------
+echo '!connect-error e2e: no service' >"$WORK/broken.wbem"
+VELMORA_FAKE_WBEM="$WORK/broken.wbem" "$VELMORA" >"$WORK/fatal.log" 2>&1 &
+FATAL=$!
+PIDS+=($FATAL)
+wait_for_line "$WORK/fatal.log" "refresh failed" 15 || fail "the first refresh did not fail"
+sleep 0.5
+if [ "$(id -u)" = 0 ]; then
+  # Every mount change refreshes at once: three more failures without
+  # waiting for the timer.
+  mkdir -p "$WORK/tick"
+  for n in 1 2 3; do
+    mount -t tmpfs -o size=1m velmora-tick "$WORK/tick" 2>/dev/null && umount "$WORK/tick"
+    sleep 0.6
+  done
+fi
+BOX=
+for i in $(seq 1 700); do # the timer alone needs three ticks of 15 s
+  for w in $(xdotool search --onlyvisible --pid $FATAL 2>/dev/null); do
+    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG && BOX=$w
+  done
+  [ -n "$BOX" ] && break
+  sleep 0.1
+done
+if [ -n "$BOX" ]; then
+  pass "error box shown after $(grep -c 'refresh failed' "$WORK/fatal.log") failed refreshes"
+  xdotool windowactivate --sync "$BOX" 2>/dev/null
+  xdotool key Return
+  for i in $(seq 1 50); do kill -0 $FATAL 2>/dev/null || break; sleep 0.1; done
+  wait $FATAL
+  rc=$?
+  PIDS=()
+  [ $rc = 99 ] && pass "exit code 99 after the box" || fail "exit code $rc after the box, expected 99"
+  grep -qF "window destroyed" "$WORK/fatal.log" && pass "the window was destroyed on the way out" || fail "no orderly end after the fatal error"
+else
+  fail "no error box appeared"
+  cat "$WORK/fatal.log" >&2
+fi
+
+if [ $failures -ne 0 ]; then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "all end-to-end checks passed"
