@@ -12,6 +12,7 @@ VELMORA_PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libfuse3-dev fuse3 e2fsprogs util-linux mount
+  libglib2.0-bin
   xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils
   # the widget's desktop integration at run time
   qt6-qpa-plugins libqt6svg6 fonts-dejavu-core

@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
 
 namespace {
 
@@ -72,6 +75,29 @@ TEST_F(AutostartTest, ExecLineQuotesAPathWithBlanksQuotesAndDollar)
     const QString expected = QStringLiteral("Exec=\"") + FPrograms.path()
                              + QStringLiteral("/My \\\\\"Apps\\\\\" \\\\$HOME/velmora.bin\"\n");
     EXPECT_TRUE(text.endsWith(expected.toUtf8())) << text.toStdString() << "\nexpected " << Std(expected);
+}
+
+// A real launcher (GLib's, through gio) must start the program the entry
+// names. ("%" is left out: GLib checks that the program exists before it
+// undoes "%%", so it refuses such entries whatever their quoting.)
+TEST_F(AutostartTest, GioLaunchesTheEntryOfAPathWithReservedCharacters)
+{
+    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    if (gio.isEmpty())
+        GTEST_SKIP() << "needs gio (libglib2.0-bin): launching the entry NOT tested";
+    const QString program = UseProgram(QStringLiteral("My \"Apps\" $HOME `id` a\\b (x)/velmora"));
+    const QString marker = FPrograms.path() + QStringLiteral("/marker");
+    WriteAll(program, ("#!/bin/sh\nprintf '%s' \"$0\" > '" + marker + "'\n").toUtf8());
+    ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    TRegistryApp::ExecuteOnIni(true);
+    QProcess launch;
+    launch.start(gio, {QStringLiteral("launch"), AutostartDir() + QStringLiteral("/velmora.desktop")});
+    ASSERT_TRUE(launch.waitForFinished(30000));
+    ASSERT_EQ(launch.exitCode(), 0) << launch.readAllStandardError().toStdString();
+    for (int i = 0; i < 100 && !QFileInfo::exists(marker); ++i)
+        QThread::msleep(50);
+    EXPECT_EQ(ReadAll(marker).toStdString(), Std(program));
 }
 
 TEST(DesktopExecArgument, FollowsTheDesktopEntryQuotingRules)
