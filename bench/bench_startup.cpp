@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: MIT
+// Start-up cost of the widget on a private Xvfb display: the time from
+// starting the process to its first painted drive panel, and the peak
+// resident memory of the process (getrusage of the child, ru_maxrss), next to
+// the same figures for the least Qt tray program (bench_tray_floor) measured
+// in the same run. The widget reports its first painted panel on standard
+// error under the logging category velmora.shell (debug).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string gDisplay;
+std::string gWork;
+pid_t gXvfb = -1;
+std::vector<double> gMs[2];
+std::vector<long> gKib[2];
+
+struct RunResult
+{
+    bool ok = false;
+    double ms = 0;
+    long maxRssKib = 0;
+    std::string error;
+};
+
+pid_t Spawn(const std::vector<std::string> &args, const std::vector<std::string> &env, int stderrFd)
+{
+    std::vector<char *> argv, envp;
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    for (const std::string &e : env)
+        envp.push_back(const_cast<char *>(e.c_str()));
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (stderrFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, stderrFd, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+std::vector<std::string> ChildEnvironment(int run)
+{
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e) {
+        const std::string entry = *e;
+        for (const char *drop : {"DISPLAY=", "QT_QPA_PLATFORM=", "QT_LOGGING_RULES=", "HOME=", "XDG_"})
+            if (entry.rfind(drop, 0) == 0)
+                goto skip;
+        env.push_back(entry);
+    skip:;
+    }
+    const std::string home = gWork + "/home" + std::to_string(run);
+    ::mkdir(home.c_str(), 0700);
+    ::mkdir((home + "/rt").c_str(), 0700);
+    env.push_back("DISPLAY=" + gDisplay);
+    env.push_back("HOME=" + home);
+    env.push_back("XDG_CONFIG_HOME=" + home + "/.config");
+    env.push_back("XDG_RUNTIME_DIR=" + home + "/rt");
+    env.push_back("QT_LOGGING_RULES=velmora.shell.debug=true");
+    return env;
+}
+
+RunResult RunOnce(const std::string &program, const char *marker)
+{
+    static int run = 0;
+    RunResult result;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        result.error = std::strerror(errno);
+        return result;
+    }
+    const auto start = Clock::now();
+    const pid_t pid = Spawn({program}, ChildEnvironment(++run), fds[1]);
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        result.error = "cannot start " + program;
+        return result;
+    }
+    std::string seen;
+    char buffer[4096];
+    const auto deadline = start + std::chrono::seconds(20);
+    while (Clock::now() < deadline) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0)
+            continue;
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        seen.append(buffer, size_t(n));
+        if (seen.find(marker) != std::string::npos) {
+            result.ok = true;
+            result.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            break;
+        }
+    }
+    ::kill(pid, SIGTERM);
+    // Keep draining so that the child never blocks on a full pipe.
+    int status = 0;
+    rusage usage{};
+    for (;;) {
+        const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
+        if (done == pid)
+            break;
+        pollfd p{fds[0], POLLIN, 0};
+        if (::poll(&p, 1, 50) > 0 && ::read(fds[0], buffer, sizeof buffer) <= 0)
+            ::usleep(10000);
+    }
+    ::close(fds[0]);
+    result.maxRssKib = usage.ru_maxrss;
+    if (!result.ok)
+        result.error = "no \"" + std::string(marker) + "\" from " + program + ": " + seen.substr(0, 400);
+    return result;
+}
+
+void Measure(benchmark::State &state, int which, const std::string &program, const char *marker)
+{
+    if (gXvfb < 0) {
+        state.SkipWithError("needs Xvfb (apt-get install xvfb)");
+        return;
+    }
+    for (auto _ : state) {
+        const RunResult r = RunOnce(program, marker);
+        if (!r.ok) {
+            state.SkipWithError(r.error.c_str());
+            return;
+        }
+        state.SetIterationTime(r.ms / 1000.0);
+        gMs[which].push_back(r.ms);
+        gKib[which].push_back(r.maxRssKib);
+        state.counters["peak_rss_KiB"] = double(r.maxRssKib);
+    }
+}
+
+void BM_VelmoraFirstPanel(benchmark::State &state)
+{
+    Measure(state, 0, VELMORA_EXE, "first panel painted");
+}
+
+void BM_QtTrayFloorFirstPaint(benchmark::State &state)
+{
+    Measure(state, 1, FLOOR_EXE, "first paint");
+}
+
+BENCHMARK(BM_QtTrayFloorFirstPaint)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_VelmoraFirstPanel)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+bool StartXvfb()
+{
+    if (::access("/usr/bin/Xvfb", X_OK) != 0)
+        return false;
+    for (int n = 150; n < 200; ++n) {
+        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+        if (::access(lock.c_str(), F_OK) == 0)
+            continue;
+        gDisplay = ":" + std::to_string(n);
+        gXvfb = Spawn({"/usr/bin/Xvfb", gDisplay, "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+                      {"PATH=/usr/bin:/bin"}, -1);
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+        for (int i = 0; i < 100 && ::access(socket.c_str(), F_OK) != 0; ++i)
+            ::usleep(50000);
+        ::usleep(200000);
+        return gXvfb > 0;
+    }
+    return false;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    char work[] = "/tmp/velmora-bench.XXXXXX";
+    if (!::mkdtemp(work))
+        return 1;
+    gWork = work;
+    StartXvfb();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (gXvfb > 0) {
+        ::kill(gXvfb, SIGTERM);
+        ::waitpid(gXvfb, nullptr, 0);
+    }
+    std::string rm = "rm -rf '" + gWork + "'";
+    [[maybe_unused]] const int ignored = std::system(rm.c_str());
+
+    if (!gMs[0].empty() && !gMs[1].empty()) {
+        std::vector<double> kib0(gKib[0].begin(), gKib[0].end()), kib1(gKib[1].begin(), gKib[1].end());
+        const double t0 = Median(gMs[0]), t1 = Median(gMs[1]);
+        const double m0 = Median(kib0), m1 = Median(kib1);
+        std::printf("\nmedian time to first paint: velmora %.1f ms, Qt tray floor %.1f ms, ratio %.2f\n", t0, t1,
+                    t0 / t1);
+        std::printf("median peak RSS: velmora %.0f KiB, Qt tray floor %.0f KiB, ratio %.2f\n", m0, m1, m0 / m1);
+    }
+    return 0;
+}
