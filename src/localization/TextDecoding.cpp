@@ -25,10 +25,36 @@ QString DecodeWindows1252(QByteArrayView bytes)
 
 namespace {
 
+// The mark has been taken off already: a U+FEFF that follows it is text.
+constexpr auto kDecoderFlags = QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
+
+QString DecodeUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, kDecoderFlags);
+    return decoder.decode(bytes);
+}
+
+// Qt's UTF-16 decoder passes unpaired surrogates through; they would not
+// survive a UTF-8 writer, so text is made valid once, here.
+void ReplaceUnpairedSurrogates(QString &text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else
+            text[i] = QChar::ReplacementCharacter;
+    }
+}
+
 QString DecodeUtf16(QByteArrayView bytes, QStringConverter::Encoding encoding)
 {
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    QStringDecoder decoder(encoding, kDecoderFlags);
     QString text = decoder.decode(bytes.first(bytes.size() & ~qsizetype(1)));
+    ReplaceUnpairedSurrogates(text);
     if (bytes.size() % 2 != 0)
         text += QChar::ReplacementCharacter;
     return text;
@@ -39,13 +65,13 @@ QString DecodeUtf16(QByteArrayView bytes, QStringConverter::Encoding encoding)
 QString DecodeText(QByteArrayView bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.sliced(3));
+        return DecodeUtf8(bytes.sliced(3));
     if (bytes.startsWith("\xFF\xFE"))
         return DecodeUtf16(bytes.sliced(2), QStringConverter::Utf16LE);
     if (bytes.startsWith("\xFE\xFF"))
         return DecodeUtf16(bytes.sliced(2), QStringConverter::Utf16BE);
 
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QStringDecoder utf8(QStringConverter::Utf8, kDecoderFlags);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;

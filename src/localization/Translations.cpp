@@ -10,7 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringEncoder>
+#include <QtEndian>
 
 #include <limits>
 
@@ -338,10 +338,17 @@ void TVLang_CompTranslations::Text_SaveToStream(QIODevice &Stream, bool bUnicode
 
     QByteArray bytes;
     if (bUnicode) {
-        QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
-        bytes = encoder.encode(text);
+        // The code units as they are, little-endian, after the mark FF FE.
+        bytes.resize(2 + text.size() * 2);
+        bytes[0] = char(0xFF);
+        bytes[1] = char(0xFE);
+        qToLittleEndian<quint16>(text.utf16(), text.size(), bytes.data() + 2);
     } else {
-        bytes = text.toUtf8();
+        // Text that itself starts with U+FEFF would read as a mark; a real
+        // mark in front keeps that character.
+        if (text.startsWith(QChar(0xFEFF)))
+            bytes = "\xEF\xBB\xBF";
+        bytes += text.toUtf8();
     }
     if (Stream.write(bytes) != bytes.size())
         throw EWriteError();

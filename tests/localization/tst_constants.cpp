@@ -234,7 +234,8 @@ TEST(Constants, NameRule)
         {"msg.Version", false},
         {QString(QChar(0xD801)) + u'a', false}, // unpaired surrogate
     };
-    for (const auto &[name, valid] : names) {
+    for (const auto &[spelled, valid] : names) {
+        const QString name = spelled;
         EXPECT_EQ(TVLang_Constants::IsValidName(name), valid) << name.toStdString();
         TVLang_Constants constants;
         if (valid) {

@@ -240,7 +240,8 @@ TEST(TranslationReader, ConstantErrorsAreWrappedToo)
     };
     for (const auto &[text, message] : cases) {
         TVLang_CompTranslations t;
-        EXPECT_EQ(MessageOf<EVLangError>([&] { Load(t, Utf8(text)); }), message) << text;
+        const QByteArray bytes = Utf8(text);
+        EXPECT_EQ(MessageOf<EVLangError>([&] { Load(t, bytes); }), message) << text;
     }
 }
 
@@ -365,6 +366,19 @@ TEST(TranslationWriter, AWrittenFileReadsBackToTheSameTranslation)
     }
 }
 
+// A first line that itself starts with U+FEFF must not turn into a mark.
+TEST(TranslationWriter, ATextStartingWithAByteOrderMarkCharacterKeepsIt)
+{
+    TVLang_CompTranslations original;
+    original.SetParamValue(QStringLiteral("\uFEFFName"), "1");
+    for (bool unicode : {true, false}) {
+        TVLang_CompTranslations reread;
+        Load(reread, Save(original, unicode));
+        EXPECT_EQ(reread.Params(), original.Params()) << unicode;
+    }
+    EXPECT_EQ(Save(original, false).left(6).toHex(' '), "ef bb bf ef bb bf");
+}
+
 TEST(CompTranslation, FindIdIsABinarySearchThatAnswersTheInsertPosition)
 {
     TVLang_CompTranslation c("F");
@@ -401,4 +415,7 @@ TEST(TextDecoding, TextWithoutAMarkIsUtf8WhenValidElseWindows1252)
     EXPECT_EQ(DecodeText("\xC3"), QStringLiteral("\u00C3")) << "a cut UTF-8 sequence is not UTF-8";
     EXPECT_EQ(DecodeText(QByteArrayView("\xFF\xFE\x41\x00\x42", 5)), QStringLiteral("A\uFFFD"));
     EXPECT_EQ(DecodeText(QByteArrayView("\xFF\xFE", 2)), QString());
+    EXPECT_EQ(DecodeText(QByteArrayView("\xFF\xFE\x00\xD8\x41\x00\x3D\xD8\x00\xDE", 10)),
+              QStringLiteral("\uFFFDA\U0001F600"))
+        << "an unpaired surrogate is no text";
 }
