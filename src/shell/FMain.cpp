@@ -63,8 +63,11 @@ TFormMain::TFormMain(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint)
 {
     setObjectName(QStringLiteral("FormMain"));
-    // The window keeps an empty title; a second start finds the running one
-    // through the instance socket, not by title.
+    // A frameless tool window below all others. The drop shadow that Windows
+    // draws for this window has no X11 counterpart: a compositor shadows
+    // windows by its own rules. The window keeps an empty title; on Linux a
+    // second start finds the running one through the instance socket, not by
+    // title.
     setWindowTitle(QString());
     QFont font(QStringLiteral("Segoe UI"));
     font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("DejaVu Sans")});
@@ -81,6 +84,7 @@ TFormMain::TFormMain(QWidget *parent)
 TFormMain::~TFormMain()
 {
     FormDestroy(this);
+    delete FErrorBox.data();
 }
 
 TMenuItem *TFormMain::NewItem(const char *name, const QString &caption, qint64 tag)
@@ -459,10 +463,11 @@ void TFormMain::ReportError(const QString &message)
     // One report box at a time: a failing tick every few seconds must not
     // pile boxes up.
     if (!FErrorBox) {
+        // Without a parent: a box that belonged to the widget would share its
+        // place below all other windows.
         FErrorBox = new QMessageBox(QMessageBox::Critical, QCoreApplication::applicationName(), QString(),
-                                    QMessageBox::Ok, this);
+                                    QMessageBox::Ok);
         FErrorBox->setAttribute(Qt::WA_DeleteOnClose);
-        FErrorBox->setWindowFlag(Qt::Window);
     }
     FErrorBox->setText(message);
     FErrorBox->show();
