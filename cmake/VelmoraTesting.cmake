@@ -17,8 +17,17 @@ function(velmora_add_gtest name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}"
-               TIMEOUT 300)
+    TEST_LIST ${name}_TESTS)
+  # gtest_discover_tests flattens list-valued PROPERTIES (LABELS a;b would set
+  # LABELS a and a property named b), so the properties are set by a file that
+  # CTest reads after the discovered tests.
+  set(env "QT_QPA_PLATFORM=offscreen" ${ARG_ENVIRONMENT})
+  set(props ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+  file(WRITE ${props}
+    "foreach(t IN LISTS ${name}_TESTS)\n"
+    "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${ARG_LABELS}\" ENVIRONMENT \"${env}\" TIMEOUT 300)\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${props})
 endfunction()
 
 # velmora_add_fuzzer(<name> SOURCES ... LIBS ... CORPUS <dir> [SECONDS n])
