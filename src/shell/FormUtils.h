@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+class QWidget;
+
+// Window routines that give the widget its place on the desktop. Both accept
+// a window that has no native handle yet (they create it) and ignore nullptr.
+namespace FormUtils {
+
+// Puts the window below all other top-level windows and shows it if it is
+// hidden. It is not kept there: activating the window (dragging it, say)
+// raises it like any other, so callers run this again when they want it down.
+// Windows: not topmost, then HWND_BOTTOM. Elsewhere the window stops staying
+// on top and gets Qt::WindowStaysOnBottomHint (on X11 the EWMH state
+// _NET_WM_STATE_BELOW, which Qt restores at every show), then QWidget::lower().
+void SendToBottom(QWidget *window);
+
+// Removes the window's taskbar button and its place in the task switcher.
+// Windows: WS_EX_TOOLWINDOW instead of WS_EX_APPWINDOW. X11: the EWMH states
+// _NET_WM_STATE_SKIP_TASKBAR and _NET_WM_STATE_SKIP_PAGER (Qt does not set
+// them for tool windows), set again at every show because a window manager
+// drops a window's states when it is withdrawn. On other platforms (Wayland,
+// offscreen) there is no protocol for it and nothing happens.
+void HideFromTaskbar(QWidget *window);
+
+} // namespace FormUtils

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+
+class QWidget;
+
+namespace rounded_corners {
+
+// The corner preference of the desktop window manager, in the order and with
+// the values of DWM_WINDOW_CORNER_PREFERENCE: system default, square, round,
+// small round.
+enum TCornerPreference { cpDefault, cpDoNotRound, cpRound, cpRoundSmall };
+
+// HRESULT-shaped result: 0 on success, negative on failure.
+using TCornerResult = std::int32_t;
+
+// The preference has been applied.
+inline constexpr TCornerResult CornersApplied = 0;                             // S_OK
+// No window, or one that has gone (what DWM answers for a bad handle).
+inline constexpr TCornerResult CornersInvalidWindow = std::int32_t(0x80070006); // E_HANDLE
+// The system does not know corner preferences (Windows before 11 refuses
+// attribute 33 with E_INVALIDARG and passes that code on).
+inline constexpr TCornerResult CornersRefused = std::int32_t(0x80070057);      // E_INVALIDARG
+// No window system to ask: Wayland without XWayland, offscreen.
+inline constexpr TCornerResult CornersNotSupported = std::int32_t(0x80004001); // E_NOTIMPL
+// X11 without a compositing manager: the corners stay square.
+inline constexpr TCornerResult CornersNoCompositor = std::int32_t(0x80263001); // DWM_E_COMPOSITIONDISABLED
+
+// The value passed to the window manager for a preference: cpDoNotRound 1,
+// cpRound 2, cpRoundSmall 3, anything else 0.
+std::uint32_t CornerPreferenceValue(TCornerPreference preference);
+
+// The corner radius in device-independent pixels that the X11 path uses
+// for a preference; 0 means square.
+int CornerRadius(TCornerPreference preference);
+
+// Asks for the window's corner shape; the corners stay as they are when the
+// call fails.
+// Windows: DWM window attribute 33 (DWMWA_WINDOW_CORNER_PREFERENCE) through
+// DwmSetWindowAttribute, bound from dwmapi.dll on first use; its HRESULT is
+// returned (or the Win32 error of the binding as an HRESULT).
+// X11: the window manager has no such request, so the window is rounded by a
+// shape mask (QWidget::setMask with a rounded-rect region) that follows every
+// resize. A mask clips the window and all its children whatever they paint,
+// which a painted rounded background would not; its edge is not antialiased.
+// Like DWM, which rounds only composited windows, this is done only while a
+// compositing manager runs (it owns the selection _NET_WM_CM_S<screen>);
+// otherwise CornersNoCompositor. cpDefault and cpDoNotRound remove the mask,
+// X11 window managers giving frameless windows square corners.
+TCornerResult SetWindowCorners(QWidget *window, TCornerPreference preference);
+
+} // namespace rounded_corners
