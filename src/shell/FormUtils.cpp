@@ -21,9 +21,9 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcAppearance, "velmora.shell.appearance")
-
 #ifndef _WIN32
+
+Q_LOGGING_CATEGORY(lcAppearance, "velmora.shell.appearance")
 
 template<typename T>
 using XcbReply = std::unique_ptr<T, decltype(&std::free)>;

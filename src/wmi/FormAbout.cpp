@@ -72,7 +72,7 @@ QPixmap picture(const QString &path, const QSize &size, qreal dpr)
     return pixmap;
 }
 
-QLabel *image(QWidget *parent, const char *name, const QRect &geometry)
+QLabel *box(QWidget *parent, const char *name, const QRect &geometry)
 {
     auto *l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
@@ -119,7 +119,7 @@ TFAbout::TFAbout(QWidget *owner)
     pnSuperior->setPalette(white);
 
     pnlSuperior = panel(pnSuperior, "pnlSuperior", QRect(0, 0, ClientWidth, 64), false);
-    imgLogo = image(pnlSuperior, "imgLogo", QRect(10, 6, 58, 52));
+    imgLogo = box(pnlSuperior, "imgLogo", QRect(10, 6, 58, 52));
     // The 60 x 54 logo, shrunk proportionally into its 58 x 52 box.
     imgLogo->setPixmap(picture(QStringLiteral(":/about/logo.svg"),
                                QSize(60, 54).scaled(58, 52, Qt::KeepAspectRatio), dpr));
@@ -140,13 +140,13 @@ TFAbout::TFAbout(QWidget *owner)
     lbVersion->setFixedSize(82, 16);
 
     // The 432 x 78 banner, centred: one pixel column of it is cut on each side.
-    imgBlog = image(pnSuperior, "imgBlog", QRect(0, 64, ClientWidth, 78));
+    imgBlog = box(pnSuperior, "imgBlog", QRect(0, 64, ClientWidth, 78));
     imgBlog->setPixmap(picture(QStringLiteral(":/about/banner.svg"), QSize(432, 78), dpr));
     imgBlog->setAlignment(Qt::AlignCenter);
 
     pnlInfo = panel(this, "pnlInfo", QRect(0, 142, ClientWidth, ClientHeight - 142), true);
     pnldesc = panel(pnlInfo, "pnldesc", QRect(1, 1, 426, 80), true);
-    lblDescription = image(pnldesc, "lblDescription", QRect(8, 6, 411, 68));
+    lblDescription = box(pnldesc, "lblDescription", QRect(8, 6, 411, 68));
     lblDescription->setTextFormat(Qt::PlainText);
     lblDescription->setWordWrap(true);
     lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -158,7 +158,7 @@ TFAbout::TFAbout(QWidget *owner)
                        "Sugerencias, preguntas y errores encontrados son bienvenidos."));
 
     // A 382 x 117 picture stretched into 231 x 74.
-    imgBuildwith = image(pnlInfo, "imgBuildwith", QRect(10, 103, 231, 74));
+    imgBuildwith = box(pnlInfo, "imgBuildwith", QRect(10, 103, 231, 74));
     imgBuildwith->setPixmap(picture(QStringLiteral(":/about/buildwith.svg"), QSize(231, 74), dpr));
 
     lblMail = label(pnlInfo, "lblMail", ContactAddress, QPoint(16, 206));
