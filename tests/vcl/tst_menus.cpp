@@ -129,6 +129,8 @@ TEST_F(Menus, LinkedActionSuppliesValuesWhichAreThenNotStored)
     EXPECT_TRUE(Stored(item, "Caption"));
     item->SetAction(&action);
     EXPECT_EQ(item->Caption(), QStringLiteral("&Ejecutar al inicio"));
+    EXPECT_EQ(item->property("Action").value<QObject *>(), &action);
+    EXPECT_EQ(item->property("Caption").toString(), QStringLiteral("&Ejecutar al inicio"));
     EXPECT_EQ(item->text(), QStringLiteral("&Ejecutar al inicio"));
     EXPECT_EQ(item->toolTip(), QStringLiteral("Ejecutar al inicio del sistema"));
     EXPECT_TRUE(item->Checked());
@@ -209,6 +211,8 @@ TEST_F(Menus, LabelVisibleIsItsOwnFlagAndTrayIconWaitsForLoaded)
     TTrayIcon icon;
     icon.SetPopupMenu(&menu);
     EXPECT_EQ(icon.contextMenu(), &menu);
+    // Reflection reads object references as QObject pointers.
+    EXPECT_EQ(icon.property("PopupMenu").value<QObject *>(), &menu);
     icon.BeginLoading();
     icon.SetVisible(true);
     EXPECT_TRUE(icon.Visible());
