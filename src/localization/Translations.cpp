@@ -260,11 +260,11 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
                 SetParamValue(name.toString(), value.toString());
                 break;
             case State::Constants:
-                FConstants.Add(name.toString(), UnescapeValue(value.toString()));
+                FConstants.Add(name.toString(), UnescapeValue(value));
                 break;
             case State::Component:
                 if (const qint32 id = ParseID(name); id > 0)
-                    current->Add(id, UnescapeValue(value.toString()));
+                    current->Add(id, UnescapeValue(value));
                 break;
             }
             return true;

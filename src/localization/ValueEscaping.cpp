@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "localization/ValueEscaping.h"
 
-QString EscapeValue(const QString &value)
+QString EscapeValue(QStringView value)
 {
     QString out;
     out.reserve(value.size() + 8);
@@ -41,33 +41,40 @@ namespace {
 bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 } // namespace
 
-QString UnescapeValue(const QString &value)
+QString UnescapeValue(QStringView value)
 {
-    QString out;
-    out.reserve(value.size());
+    if (!value.contains(u'\\'))
+        return value.toString();
+    // Every sequence is at least as long as what it stands for (\n gives
+    // CR LF), so the result never outgrows the input.
+    QString out(value.size(), Qt::Uninitialized);
+    QChar *d = out.data();
+    const QChar *s = value.data();
     const qsizetype n = value.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = value.at(i).unicode();
+        const char16_t c = s[i].unicode();
         if (c != u'\\' || i + 1 >= n) {
-            out += QChar(c);
+            *d++ = QChar(c);
             continue;
         }
-        const char16_t next = value.at(i + 1).unicode();
+        const char16_t next = s[i + 1].unicode();
         if (next == u'\\') {
-            out += u'\\';
+            *d++ = u'\\';
             ++i;
         } else if (next == u'n') {
-            out += u"\r\n";
+            *d++ = u'\r';
+            *d++ = u'\n';
             ++i;
         } else if (next == u't') {
-            out += u'\t';
+            *d++ = u'\t';
             ++i;
-        } else if (IsAsciiDigit(next) && i + 2 < n && IsAsciiDigit(value.at(i + 2).unicode())) {
-            out += QChar(char16_t((next - u'0') * 10 + (value.at(i + 2).unicode() - u'0')));
+        } else if (IsAsciiDigit(next) && i + 2 < n && IsAsciiDigit(s[i + 2].unicode())) {
+            *d++ = QChar(char16_t((next - u'0') * 10 + (s[i + 2].unicode() - u'0')));
             i += 2;
         } else {
-            out += u'\\';
+            *d++ = u'\\';
         }
     }
+    out.truncate(d - out.constData());
     return out;
 }
