@@ -9,11 +9,13 @@
 #include "panels/frDisco.h"
 #include "shell/FMain.h"
 #include "shell/Style.h"
+#include "vcl/Exception.h"
 #include "vcl/Menus.h"
 #include "vcl/StdCtrls.h"
 #include "vcl/Timer.h"
 
 #include <QContextMenuEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
 
@@ -245,6 +247,35 @@ TEST_F(RefreshCycle, MissingFreeSpaceIsNoFailureButABadNumberIs)
     fake.Drives({{"C:", 3, 100LL << 30, "12x"}, {"D:", 5, 0, nullptr}});
     Tick();
     EXPECT_EQ(w.Reintentos(), 1);
+}
+
+TEST_F(RefreshCycle, RebuildErrorPassesOnWithPaintingResumed)
+{
+    fake.Drives({{"C:"}});
+    TFormMain &w = Start();
+    QString broken = ObjectText({"C:"});
+    broken.replace(QStringLiteral("Size = \"%1\"").arg(100LL << 30), QStringLiteral("Size = \"12abc\""));
+    fake.Write(broken);
+    // The first tick rebuilds; the panel cannot read its size.
+    EXPECT_THROW(Tick(), EConvertError);
+    EXPECT_TRUE(w.updatesEnabled()) << "drawing is resumed even when the rebuild fails";
+    EXPECT_EQ(w.Reintentos(), 0) << "a rebuild error is not a failed query";
+}
+
+TEST_F(RefreshCycle, StartWhosePanelsCannotBeBuiltIsReportedAndStopsThere)
+{
+    QString broken = ObjectText({"C:"});
+    broken.replace(QStringLiteral("FreeSpace = \"53687091200\""), QStringLiteral("FreeSpace = \"x\""));
+    fake.Write(broken);
+    TFormMain &w = Start();
+    EXPECT_FALSE(w.TimerDiscos->Enabled()) << "FormShow stops before the timer";
+    bool reported = false;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible()) {
+            reported = box->text().contains(QStringLiteral("'x' is not a valid integer value"));
+            box->close();
+        }
+    EXPECT_TRUE(reported) << "the error goes to the error report";
 }
 
 TEST_F(RefreshCycle, DraggingMovesTheWindowWhereNoWindowManagerOffersAMove)
