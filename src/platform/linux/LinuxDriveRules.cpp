@@ -3,9 +3,7 @@
 #include "platform/linux/LinuxMountTable.h"
 
 #include <algorithm>
-#include <array>
 #include <map>
-#include <set>
 #include <string_view>
 #include <utility>
 
@@ -39,10 +37,11 @@ bool isDummyType(std::string_view type)
 }
 
 // libmount counts these among its pseudo file systems, yet they hold data a
-// user stores: RAM disks, the root of a container, a VM's shared folders.
+// user stores (df lists them too): RAM disks, the root of a container, a VM's
+// shared folders, a FUSE file system whose daemon sets no subtype.
 bool isPseudoWithData(const LinuxMountEntry &e)
 {
-    if (e.fsType == "tmpfs" || e.fsType == "ramfs")
+    if (e.fsType == "tmpfs" || e.fsType == "ramfs" || e.fsType == "fuse")
         return true;
     if (e.fsType == "overlay")
         return e.target == "/";
@@ -102,14 +101,17 @@ bool IsLinuxLogicalDiskCandidate(const LinuxMountEntry &e)
         return false;
     if (e.pseudo && !isPseudoWithData(e))
         return false;
+    // The desktop's own switches: x-gvfs-show shows a mount wherever it is.
+    if (HasMountOption(e.options, "x-gvfs-show"))
+        return true;
+    if (HasMountOption(e.options, "x-gvfs-hide"))
+        return false;
     for (std::string_view dir : {"/proc", "/sys", "/dev"})
         if (isAtOrBelow(e.target, dir))
             return false;
     if (isAtOrBelow(e.target, "/run") && !isAtOrBelow(e.target, "/run/media"))
         return false;
     if (isAtOrBelow(e.target, "/snap") || isAtOrBelow(e.target, "/var/lib/snapd"))
-        return false;
-    if (HasMountOption(e.options, "x-gvfs-hide") && !HasMountOption(e.options, "x-gvfs-show"))
         return false;
     return true;
 }

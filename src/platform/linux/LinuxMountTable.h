@@ -46,7 +46,8 @@ bool HasMountOption(const std::string &options, const std::string &name);
 
 // Every rule of a logical disk that the mount entry alone decides: not a
 // pseudo file system, not a system mount point, not a snap image, not hidden
-// by x-gvfs-hide. (A zero-size file system is dropped later, once its
+// by x-gvfs-hide; x-gvfs-show shows any mount that is not a pseudo file
+// system, wherever it is mounted. (A zero-size file system is dropped later, once its
 // statvfs is known.)
 bool IsLinuxLogicalDiskCandidate(const LinuxMountEntry &entry);
 

@@ -1,0 +1,272 @@
+// SPDX-License-Identifier: MIT
+// Which mounts are logical disks, which entry stands for a device, and the
+// kind of each drive: mount tables read from fixture files through libmount.
+#include "platform/linux/LinuxLogicalDisk.h"
+#include "platform/linux/LinuxMountTable.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+std::string fixture(const std::string &name)
+{
+    return std::string(VELMORA_SOURCE_DIR) + "/tests/fixtures/mountinfo/" + name;
+}
+
+std::vector<std::string> targets(const std::vector<LinuxMountEntry> &entries)
+{
+    std::vector<std::string> out;
+    for (const auto &e : entries)
+        out.push_back(e.target);
+    return out;
+}
+
+const LinuxMountEntry &byTarget(const std::vector<LinuxMountEntry> &entries, const std::string &target)
+{
+    for (const auto &e : entries)
+        if (e.target == target)
+            return e;
+    throw std::runtime_error("no entry for " + target);
+}
+
+// What sysfs would say about the devices of the desktop fixture.
+LinuxDeviceFacts factsFor(const LinuxMountEntry &e)
+{
+    static const std::map<std::string, LinuxDeviceFacts> devices = {
+        {"/dev/sda1", {true, false, false, false}}, {"/dev/sda2", {true, false, false, false}},
+        {"/dev/sda3", {true, false, false, false}}, {"/dev/sdb1", {true, true, false, false}},
+        {"/dev/sdc1", {true, false, false, false}}, {"/dev/sdc2", {true, false, false, false}},
+        {"/dev/sr0", {true, true, true, false}},    {"/dev/zram0", {true, false, false, true}},
+        {"/dev/sdd1", {true, false, false, false}}, {"/dev/sde1", {true, false, false, false}},
+        {"/dev/sdf1", {true, false, false, false}}, {"/dev/sdg1", {true, false, false, false}},
+        {"/dev/vda", {true, false, false, false}},
+    };
+    const auto found = devices.find(e.source);
+    return found == devices.end() ? LinuxDeviceFacts{} : found->second;
+}
+
+class DesktopTable : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        all = ParseLinuxMountTableFile(fixture("desktop.mountinfo"), fixture("desktop.fstab"));
+        drives = SelectLinuxLogicalDisks(all);
+    }
+    std::vector<LinuxMountEntry> all;
+    std::vector<LinuxMountEntry> drives;
+};
+
+} // namespace
+
+TEST_F(DesktopTable, LibmountUnescapesPathsAndKeepsEveryLine)
+{
+    ASSERT_EQ(all.size(), 39u);
+    EXPECT_EQ(byTarget(all, "/run/media/alice/USB STICK").source, "/dev/sdb1");
+    EXPECT_EQ(byTarget(all, "/mnt/weird name\nwith\\newline").fsType, "tmpfs");
+    const auto &home = byTarget(all, "/srv/projects");
+    EXPECT_EQ(home.root, "/alice/projects");
+    EXPECT_EQ(home.devMajor, 8u);
+    EXPECT_EQ(home.devMinor, 3u);
+    EXPECT_TRUE(HasMountOption(byTarget(all, "/mnt/hidden").options, "x-gvfs-hide"));
+}
+
+TEST_F(DesktopTable, SelectsOneDrivePerFileSystemInTableOrder)
+{
+    const std::vector<std::string> expected = {
+        "/",              // /var/lib/snapd/hostfs is a snap path
+        "/boot/efi",
+        "/home",          // its bind mount /srv/projects has a longer path and a deeper root
+        "/tmp",
+        "/run/media/alice/USB STICK",   // the rest of /run is the system's
+        "/mnt/nas",
+        "/mnt/share",
+        "/mnt/data",
+        "/mnt/backup",
+        "/media/cdrom",
+        "/mnt/remote",
+        "/mnt/ramdisk",   // overlay away from "/" and x-gvfs-hide are hidden
+        "/mnt/zram",
+        "/mnt/over",      // only the top of the two mounts at this path
+        "/longer/path",   // "/b" is shorter but mounts a subtree of the same device
+        "/with/slash",    // a real source wins over "sdf1"
+        "/mnt/nas2",      // same NFS superblock, other export: kept apart
+        "/mnt/shown",     // x-gvfs-show wins over x-gvfs-hide
+        "/mnt/weird name\nwith\\newline",
+        "/mnt/local-fuse",
+    };
+    EXPECT_EQ(targets(drives), expected);
+    EXPECT_EQ(byTarget(drives, "/mnt/over").source, "/dev/sdd1");
+}
+
+TEST(LinuxDriveRules, CandidateRules)
+{
+    struct Case
+    {
+        const char *target;
+        const char *fsType;
+        const char *options;
+        bool pseudo;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"/", "overlay", "rw", true, true},
+        {"/var/lib/docker/x/merged", "overlay", "rw", true, false},
+        {"/tmp", "tmpfs", "rw", true, true},
+        {"/dev/shm", "tmpfs", "rw", true, false},
+        {"/device", "ext4", "rw", false, true},           // "/dev" only as a whole path component
+        {"/runner", "ext4", "rw", false, true},
+        {"/run", "tmpfs", "rw", true, false},
+        {"/run/media", "ext4", "rw", false, true},
+        {"/run/mediax", "ext4", "rw", false, false},
+        {"/snap/firefox/1", "squashfs", "ro", false, false},
+        {"/snapshots", "btrfs", "rw", false, true},
+        {"/mnt/c", "cgroup2", "rw", true, false},
+        {"/mnt/h", "hugetlbfs", "rw", true, false},
+        {"/mnt/a", "autofs", "rw", true, false},
+        {"/mnt/b", "bpf", "rw", false, false},            // in the dummy list even if libmount forgets it
+        {"/mnt/n", "nsfs", "rw", true, false},
+        {"/mnt/hidden", "ext4", "rw,x-gvfs-hide", false, false},
+        {"/run/elsewhere", "ext4", "rw,x-gvfs-show", false, true},
+        {"/mnt/p", "proc", "rw,x-gvfs-show", true, false},
+        {"relative", "ext4", "rw", false, false},
+        {"/mnt/v", "virtiofs", "rw", true, true},
+        {"/mnt/f", "fuse", "rw", true, true},             // a FUSE daemon that sets no subtype
+    };
+    for (const Case &c : cases) {
+        LinuxMountEntry e;
+        e.target = c.target;
+        e.fsType = c.fsType;
+        e.options = c.options;
+        e.pseudo = c.pseudo;
+        EXPECT_EQ(IsLinuxLogicalDiskCandidate(e), c.expected) << c.target << " " << c.fsType;
+    }
+}
+
+TEST_F(DesktopTable, DriveTypeDescriptionCompressedAccess)
+{
+    struct Case
+    {
+        const char *target;
+        LinuxDriveType type;
+        const char *description;
+        bool compressed;
+        int access;
+    };
+    const Case cases[] = {
+        {"/", LinuxDriveType::LocalDisk, "Local Fixed Disk", false, 3},
+        {"/boot/efi", LinuxDriveType::LocalDisk, "Local Fixed Disk", false, 3},
+        {"/tmp", LinuxDriveType::RAMDisk, "RAM Disk", false, 3},
+        {"/run/media/alice/USB STICK", LinuxDriveType::RemovableDisk, "Removable Disk", false, 3},
+        {"/mnt/nas", LinuxDriveType::NetworkDrive, "Network Connection", false, 3},
+        {"/mnt/share", LinuxDriveType::NetworkDrive, "Network Connection", false, 3},
+        {"/mnt/data", LinuxDriveType::LocalDisk, "Local Fixed Disk", true, 3},
+        {"/mnt/backup", LinuxDriveType::LocalDisk, "Local Fixed Disk", false, 1},
+        {"/media/cdrom", LinuxDriveType::CompactDisc, "CD-ROM Disc", false, 1},
+        {"/mnt/remote", LinuxDriveType::NetworkDrive, "Network Connection", false, 3},
+        {"/mnt/ramdisk", LinuxDriveType::RAMDisk, "RAM Disk", false, 3},
+        {"/mnt/zram", LinuxDriveType::RAMDisk, "RAM Disk", false, 3},
+        {"/mnt/local-fuse", LinuxDriveType::Unknown, "", false, 3},
+    };
+    for (const Case &c : cases) {
+        const LinuxMountEntry &e = byTarget(drives, c.target);
+        const LinuxDriveType type = ClassifyLinuxDrive(e, factsFor(e));
+        EXPECT_EQ(type, c.type) << c.target;
+        EXPECT_EQ(LinuxDriveDescription(type), c.description) << c.target;
+        EXPECT_EQ(IsLinuxCompressed(e), c.compressed) << c.target;
+        EXPECT_EQ(LinuxDriveAccess(e), c.access) << c.target;
+    }
+}
+
+TEST(LinuxDriveRules, NetworkSources)
+{
+    struct Case
+    {
+        const char *source;
+        const char *fsType;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"server:/export", "nfs", true},   {"//server/share", "smb3", true}, {"-hosts", "autofs", true},
+        {"ceph-mon:/", "ceph", true},      {"tag", "9p", true},              {"remote:", "fuse.rclone", true},
+        {"/dev/sda1", "ext4", false},      {"tmpfs", "tmpfs", false},        {"//not-smb", "ext4", false},
+        {"mydrive", "fuse.rclone", true},  {"/dev/sdb1", "fuseblk", false},
+    };
+    for (const Case &c : cases) {
+        LinuxMountEntry e;
+        e.source = c.source;
+        e.fsType = c.fsType;
+        e.target = "/mnt/x";
+        EXPECT_EQ(IsLinuxNetworkMount(e), c.expected) << c.source << " " << c.fsType;
+    }
+}
+
+TEST(LinuxDriveRules, ContainerRootAndBindMountsOfTheHostDisk)
+{
+    // The garbage line in the fixture is skipped, not fatal.
+    const auto all = ParseLinuxMountTableFile(std::string(VELMORA_SOURCE_DIR) + "/tests/fixtures/mountinfo/container.mountinfo");
+    const auto drives = SelectLinuxLogicalDisks(all);
+    EXPECT_EQ(targets(drives), (std::vector<std::string>{"/", "/data", "/scratch"}));
+    EXPECT_EQ(ClassifyLinuxDrive(drives[0], LinuxDeviceFacts{}), LinuxDriveType::LocalDisk);
+}
+
+TEST(LinuxDriveRules, UnreadableTableIsAClearError)
+{
+    EXPECT_THROW(ParseLinuxMountTableFile("/nonexistent/mountinfo"), std::runtime_error);
+}
+
+TEST(LinuxDriveRules, PropertiesOfADriveInWindowsOrder)
+{
+    LinuxMountEntry e;
+    e.source = "fileserver:/export/home";
+    e.target = "/mnt/nas";
+    e.fsType = "nfs4";
+    e.options = "rw,relatime";
+    LinuxVolumeAnswer a;
+    a.answered = true;
+    a.statvfsOk = true;
+    a.sizeBytes = 1000202039296ull;
+    a.freeBytes = 12884901888ull;
+    a.label = "Home";
+    a.uuid = "0f6e5c1a-2b3d-4e5f-8a9b-0c1d2e3f4a5b";
+    EXPECT_EQ(RenderMofInstance(kLogicalDiskClass, LinuxLogicalDiskProperties(e, LinuxDriveType::NetworkDrive, a)),
+              "instance of Win32_LogicalDisk\n{\n"
+              "\tAccess = 3;\n"
+              "\tCaption = \"/mnt/nas\";\n"
+              "\tCompressed = FALSE;\n"
+              "\tDescription = \"Network Connection\";\n"
+              "\tDeviceID = \"/mnt/nas\";\n"
+              "\tDriveType = 4;\n"
+              "\tFileSystem = \"nfs4\";\n"
+              "\tFreeSpace = \"12884901888\";\n"
+              "\tName = \"/mnt/nas\";\n"
+              "\tProviderName = \"fileserver:/export/home\";\n"
+              "\tSize = \"1000202039296\";\n"
+              "\tVolumeName = \"Home\";\n"
+              "\tVolumeSerialNumber = \"0f6e5c1a-2b3d-4e5f-8a9b-0c1d2e3f4a5b\";\n"
+              "};\n");
+
+    // A mount that did not answer in time: no figures; a local disk: no provider.
+    e.source = "/dev/sda3";
+    e.target = "/home";
+    e.fsType = "ext4";
+    EXPECT_EQ(RenderMofInstance(kLogicalDiskClass,
+                                LinuxLogicalDiskProperties(e, LinuxDriveType::LocalDisk, LinuxVolumeAnswer{})),
+              "instance of Win32_LogicalDisk\n{\n"
+              "\tAccess = 3;\n"
+              "\tCaption = \"/home\";\n"
+              "\tCompressed = FALSE;\n"
+              "\tDescription = \"Local Fixed Disk\";\n"
+              "\tDeviceID = \"/home\";\n"
+              "\tDriveType = 3;\n"
+              "\tFileSystem = \"ext4\";\n"
+              "\tName = \"/home\";\n"
+              "};\n");
+}

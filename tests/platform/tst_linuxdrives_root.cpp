@@ -1,0 +1,438 @@
+// SPDX-License-Identifier: MIT
+// The drive query on real mounts: tmpfs, an ext4 image on a loop device with
+// a bind mount, a path full of awkward characters, and a FUSE file system
+// whose statfs never returns. Mounting needs root; each test process first
+// moves into a mount namespace of its own, so nothing it mounts (least of all
+// the mount that hangs) is ever seen by other programs on the machine.
+#include "platform/MofText.h"
+#include "platform/linux/LinuxMountTable.h"
+#include "platform/linux/LinuxVolumeProbe.h"
+#include "platform/linux/LinuxWbemService.h"
+#include "wmi/ObjectText.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace platform;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct DiskObject
+{
+    std::string text;
+    std::map<std::string, std::string> values;   // strings unescaped, quotes removed
+};
+
+// Property lines: TAB, name, " = ", value, ";". The name never holds " = ".
+DiskObject parseObject(const std::string &text)
+{
+    DiskObject o;
+    o.text = text;
+    for (const std::string &line : ObjectText::SplitLines(text)) {
+        if (line.empty() || line[0] != '\t')
+            continue;
+        const std::size_t eq = line.find(" = ");
+        if (eq == std::string::npos || line.back() != ';')
+            continue;
+        std::string value = line.substr(eq + 3, line.size() - eq - 4);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+            std::string raw;
+            if (UnescapeMofString(value.substr(1, value.size() - 2), raw))
+                value = raw;
+        }
+        o.values[line.substr(1, eq - 1)] = value;
+    }
+    return o;
+}
+
+std::vector<DiskObject> queryDrives(const std::string &wql = "SELECT * FROM Win32_LogicalDisk")
+{
+    LinuxWbemLocator locator;
+    auto result = locator.ConnectServer(".", "root\\cimv2")->ExecQuery(wql);
+    std::vector<DiskObject> objects;
+    while (auto object = result->Next())
+        objects.push_back(parseObject(object->GetObjectText()));
+    return objects;
+}
+
+const DiskObject *findDrive(const std::vector<DiskObject> &objects, const std::string &name)
+{
+    for (const DiskObject &o : objects)
+        if (o.values.count("Name") && o.values.at("Name") == name)
+            return &o;
+    return nullptr;
+}
+
+std::string shellQuote(const std::string &s)
+{
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+int run(const std::string &command)
+{
+    return std::system((command + " >/dev/null 2>&1").c_str());
+}
+
+std::string capture(const std::string &command)
+{
+    std::string out;
+    if (FILE *p = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+            out.append(buffer, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+// Root, in a mount namespace of this process's own. Empty on success,
+// otherwise why the test cannot run.
+std::string isolate()
+{
+    static const std::string reason = [] () -> std::string {
+        if (::geteuid() != 0)
+            return "needs root to mount file systems (CI runs as root)";
+        if (::unshare(CLONE_NEWNS) != 0)
+            return "cannot create a private mount namespace";
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return "cannot make the mount namespace private";
+        return {};
+    }();
+    return reason;
+}
+
+class LinuxDrivesRoot : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const std::string reason = isolate();
+        if (!reason.empty())
+            GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
+        char pattern[] = "/tmp/velmora-drives-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        base = pattern;
+        SetLinuxStatfsDeadline(std::nullopt);
+    }
+
+    void TearDown() override
+    {
+        for (auto it = mounted.rbegin(); it != mounted.rend(); ++it)
+            ::umount2(it->c_str(), MNT_DETACH);
+        if (!base.empty())
+            run("rm -rf " + shellQuote(base));
+        SetLinuxStatfsDeadline(std::nullopt);
+    }
+
+    std::string dir(const std::string &name)
+    {
+        const std::string path = base + "/" + name;
+        EXPECT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
+        return path;
+    }
+
+    void mountTmpfs(const std::string &path, const std::string &options)
+    {
+        ASSERT_EQ(::mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()), 0) << path;
+        mounted.push_back(path);
+    }
+
+    std::string base;
+    std::vector<std::string> mounted;
+};
+
+} // namespace
+
+TEST_F(LinuxDrivesRoot, TmpfsIsARamDisk)
+{
+    const std::string ram = dir("ram");
+    mountTmpfs(ram, "size=8m");
+    const auto drives = queryDrives();
+    const DiskObject *d = findDrive(drives, ram);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->values.at("DriveType"), "6");
+    EXPECT_EQ(d->values.at("Description"), "RAM Disk");
+    EXPECT_EQ(d->values.at("FileSystem"), "tmpfs");
+    EXPECT_EQ(d->values.at("Size"), std::to_string(8u << 20));
+    EXPECT_EQ(d->values.at("Access"), "3");
+    EXPECT_EQ(d->values.at("Caption"), ram);
+    EXPECT_EQ(d->values.at("DeviceID"), ram);
+    EXPECT_EQ(d->values.count("ProviderName"), 0u);
+
+    // Read-only: Access 1.
+    ASSERT_EQ(::mount(nullptr, ram.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, "size=8m"), 0);
+    d = findDrive(queryDrives(), ram);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->values.at("Access"), "1");
+}
+
+TEST_F(LinuxDrivesRoot, Ext4ImageIsALocalDiskAndItsBindMountsAddNoDrive)
+{
+    const std::string image = base + "/disk.img";
+    const std::string disk = dir("disk");
+    ASSERT_EQ(run("truncate -s 32M " + shellQuote(image)), 0);
+    ASSERT_EQ(run("mkfs.ext4 -q -F -L VelmoraDisk " + shellQuote(image)), 0);
+    if (run("mount -o loop " + shellQuote(image) + " " + shellQuote(disk)) != 0)
+        GTEST_SKIP() << "SKIPPED LOUDLY: no loop device can be set up here";
+    mounted.push_back(disk);
+    ASSERT_EQ(::mkdir((disk + "/sub").c_str(), 0755), 0);
+
+    // A longer path to the same file system, and a shorter one to a subtree.
+    const std::string bindLonger = dir("disk-bound-elsewhere");
+    const std::string bindShorter = dir("s");
+    ASSERT_EQ(::mount(disk.c_str(), bindLonger.c_str(), nullptr, MS_BIND, nullptr), 0);
+    mounted.push_back(bindLonger);
+    ASSERT_EQ(::mount((disk + "/sub").c_str(), bindShorter.c_str(), nullptr, MS_BIND, nullptr), 0);
+    mounted.push_back(bindShorter);
+
+    const auto drives = queryDrives();
+    const DiskObject *d = findDrive(drives, disk);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(findDrive(drives, bindLonger), nullptr);
+    EXPECT_EQ(findDrive(drives, bindShorter), nullptr);
+
+    struct statvfs sv {};
+    ASSERT_EQ(::statvfs(disk.c_str(), &sv), 0);
+    EXPECT_EQ(d->values.at("DriveType"), "3");
+    EXPECT_EQ(d->values.at("Description"), "Local Fixed Disk");
+    EXPECT_EQ(d->values.at("FileSystem"), "ext4");
+    EXPECT_EQ(d->values.at("Compressed"), "FALSE");
+    EXPECT_EQ(d->values.at("Size"), std::to_string(std::uint64_t(sv.f_blocks) * sv.f_frsize));
+    EXPECT_EQ(d->values.at("FreeSpace"), std::to_string(std::uint64_t(sv.f_bavail) * sv.f_frsize));
+    EXPECT_EQ(d->values.at("VolumeName"), "VelmoraDisk");
+    const std::string uuid = capture("blkid -s UUID -o value " + shellQuote(image));
+    if (!uuid.empty()) {
+        EXPECT_EQ(d->values.at("VolumeSerialNumber") + "\n", uuid);
+    }
+}
+
+TEST_F(LinuxDrivesRoot, AwkwardMountPathRoundTripsThroughTheObjectText)
+{
+    const std::string odd = dir("with blank \"quote\"\nnewline\\back\ttab;\tSize = \"1\";");
+    mountTmpfs(odd, "size=4m");
+    const auto drives = queryDrives();
+    const DiskObject *d = findDrive(drives, odd);
+    ASSERT_NE(d, nullptr) << "the unescaped Name must give the path back";
+    EXPECT_EQ(d->values.at("Size"), std::to_string(4u << 20));
+
+    // Exactly header, "{", one line per property, "};".
+    const auto lines = ObjectText::SplitLines(d->text);
+    ASSERT_EQ(lines.size(), d->values.size() + 3);
+    EXPECT_EQ(lines.front(), "instance of Win32_LogicalDisk");
+    EXPECT_EQ(lines.back(), "};");
+
+    std::vector<std::string> list;
+    ObjectText::BuildPropertyList(lines, list);
+    ASSERT_EQ(list.size(), d->values.size());
+    std::string escaped = EscapeMofString(odd);
+    std::string expectedName;
+    for (char c : escaped)
+        if (c != '"')
+            expectedName += c;
+    for (std::size_t p; (p = expectedName.find(" = ")) != std::string::npos;)
+        expectedName.replace(p, 3, "=");
+    EXPECT_NE(std::find(list.begin(), list.end(), "Name=" + expectedName), list.end());
+    EXPECT_EQ(std::count_if(list.begin(), list.end(), [](const std::string &l) { return l.rfind("Size=", 0) == 0; }),
+              1);
+}
+
+TEST_F(LinuxDrivesRoot, HungFuseMountsCostOneDeadlineAndAreNotAskedTwice)
+{
+    if (::access("/dev/fuse", R_OK | W_OK) != 0)
+        GTEST_SKIP() << "SKIPPED LOUDLY: /dev/fuse is not available";
+    const std::string log = base + "/statfs.log";
+    // Unmounted and killed on every way out of the test, failed assertions
+    // included: a daemon left behind would hang the next statfs on its mount.
+    struct Daemons
+    {
+        std::vector<std::string> mounts;
+        std::vector<pid_t> pids;
+        void stop()
+        {
+            for (const std::string &m : mounts)
+                ::umount2(m.c_str(), MNT_DETACH);
+            for (pid_t pid : pids) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+            mounts.clear();
+            pids.clear();
+        }
+        ~Daemons() { stop(); }
+    } daemons;
+    std::vector<std::string> hung;
+    for (const char *name : {"hung-one", "hung-two", "hung-three"}) {
+        hung.push_back(dir(name));
+        daemons.mounts.push_back(hung.back());
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::setenv("VELMORA_HANGFS_LOG", log.c_str(), 1);
+            ::execl(VELMORA_HANGFS, "velmora_hangfs", "-f", "-o", "fsname=hangfs", hung.back().c_str(),
+                    static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        daemons.pids.push_back(pid);
+    }
+    const auto cleanup = [&] { daemons.stop(); };
+    // Wait for the three mounts to appear.
+    bool ready = false;
+    for (int i = 0; i < 100 && !ready; ++i) {
+        std::size_t found = 0;
+        for (const auto &e : ReadLinuxMountTable())
+            for (const std::string &h : hung)
+                found += e.target == h;
+        ready = found == hung.size();
+        if (!ready)
+            std::this_thread::sleep_for(50ms);
+    }
+    if (!ready) {
+        cleanup();
+        GTEST_SKIP() << "SKIPPED LOUDLY: FUSE file systems cannot be mounted here";
+    }
+
+    const auto countStatfs = [&] {
+        std::ifstream in(log);
+        std::size_t n = 0;
+        for (std::string line; std::getline(in, line);)
+            ++n;
+        return n;
+    };
+    constexpr auto deadline = 1000ms;
+    // A generous allowance for a loaded machine: three hung mounts asked one
+    // after the other would cost three deadlines.
+    constexpr auto bound = deadline + 1500ms;
+    SetLinuxStatfsDeadline(deadline);
+
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        const auto start = std::chrono::steady_clock::now();
+        const auto drives = queryDrives();
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        EXPECT_LT(elapsed, bound) << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() << " ms";
+        for (const std::string &h : hung) {
+            const DiskObject *d = findDrive(drives, h);
+            ASSERT_NE(d, nullptr) << h;
+            EXPECT_EQ(d->values.count("Size"), 0u);
+            EXPECT_EQ(d->values.count("FreeSpace"), 0u);
+            EXPECT_EQ(d->values.at("FileSystem"), "fuse");
+            EXPECT_EQ(d->values.at("DriveType"), "0");
+        }
+        // One statfs per hung mount in all: the second query waits on the first calls.
+        EXPECT_EQ(countStatfs(), hung.size());
+        EXPECT_GE(LinuxStatfsCallsInFlight(), hung.size());
+    }
+
+    // Once the daemons are gone the blocked calls return, and their workers
+    // finish without touching anything the queries freed.
+    cleanup();
+    bool drained = false;
+    for (int i = 0; i < 200 && !drained; ++i) {
+        drained = LinuxStatfsCallsInFlight() == 0;
+        if (!drained)
+            std::this_thread::sleep_for(25ms);
+    }
+    EXPECT_TRUE(drained);
+}
+
+// Not a root test: compares velmora-wql with df on whatever is mounted. As
+// root it runs in its own mount namespace like the others.
+TEST(LinuxDrivesSystem, AgreesWithDf)
+{
+    if (::geteuid() == 0 && !isolate().empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: " << isolate();
+    if (run("df --version") != 0)
+        GTEST_SKIP() << "SKIPPED LOUDLY: df is not installed";
+
+    struct Figures
+    {
+        std::string size;
+        std::string avail;
+    };
+    std::map<std::string, Figures> ours;
+    {
+        std::istringstream in(capture(std::string(VELMORA_WQL) + " --properties 'SELECT * FROM Win32_LogicalDisk'"));
+        std::string name;
+        Figures f;
+        for (std::string line;;) {
+            const bool more = static_cast<bool>(std::getline(in, line));
+            if (!more || line.empty()) {
+                if (!name.empty() && !f.size.empty() && name.find('\\') == std::string::npos)
+                    ours[name] = f;
+                name.clear();
+                f = {};
+                if (!more)
+                    break;
+                continue;
+            }
+            if (line.rfind("Name=", 0) == 0)
+                name = line.substr(5);
+            else if (line.rfind("Size=", 0) == 0)
+                f.size = line.substr(5);
+            else if (line.rfind("FreeSpace=", 0) == 0)
+                f.avail = line.substr(10);
+        }
+    }
+    ASSERT_FALSE(ours.empty());
+
+    std::map<std::string, Figures> df;
+    std::map<std::string, std::string> dfType;
+    {
+        std::istringstream in(capture("df -B1 --output=size,avail,fstype,target"));
+        std::string line;
+        std::getline(in, line);   // header
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            Figures f;
+            std::string type, target;
+            fields >> f.size >> f.avail >> type;
+            std::getline(fields >> std::ws, target);
+            while (!target.empty() && target.back() == ' ')
+                target.pop_back();
+            df[target] = f;
+            dfType[target] = type;
+        }
+    }
+
+    for (const auto &[path, f] : ours) {
+        SCOPED_TRACE(path);
+        const auto found = df.find(path);
+        ASSERT_NE(found, df.end()) << "df does not list it";
+        EXPECT_EQ(f.size, found->second.size);
+        // Others write to shared disks meanwhile; allow some drift in Avail.
+        const long double drift = std::stold(f.avail) - std::stold(found->second.avail);
+        EXPECT_LE(drift < 0 ? -drift : drift, 256.0L * 1024 * 1024) << f.avail << " vs " << found->second.avail;
+    }
+    for (const auto &[path, type] : dfType) {
+        LinuxMountEntry e;
+        e.target = path;
+        e.fsType = type;
+        if (IsLinuxLogicalDiskCandidate(e) && df[path].size != "0" && path.find('\\') == std::string::npos) {
+            EXPECT_EQ(ours.count(path), 1u) << "we miss " << path << " (" << type << ")";
+        }
+    }
+}
