@@ -10,13 +10,13 @@ QString FormatMessage(const char *fmt, std::initializer_list<QString> args)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c == u'%' && i + 1 < text.size()) {
-            const QChar spec = text.at(i + 1);
-            if (spec == u'%') {
+            const QChar conversion = text.at(i + 1);
+            if (conversion == u'%') {
                 out += u'%';
                 ++i;
                 continue;
             }
-            if (spec == u's' || spec == u'd') {
+            if (conversion == u's' || conversion == u'd') {
                 if (next != args.end())
                     out += *next++;
                 ++i;
