@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include "QtPrinters.h"
@@ -418,4 +419,17 @@ TEST(TextDecoding, TextWithoutAMarkIsUtf8WhenValidElseWindows1252)
     EXPECT_EQ(DecodeText(QByteArrayView("\xFF\xFE\x00\xD8\x41\x00\x3D\xD8\x00\xDE", 10)),
               QStringLiteral("\uFFFDA\U0001F600"))
         << "an unpaired surrogate is no text";
+}
+
+// The hand-written code page against the system's converter, where Qt was
+// built with one.
+TEST(TextDecoding, Windows1252MatchesTheSystemConverter)
+{
+    QStringDecoder system("windows-1252");
+    if (!system.isValid())
+        GTEST_SKIP() << "needs a Qt built with ICU to compare against";
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    EXPECT_EQ(TextDecoding::DecodeWindows1252(all), system.decode(all));
 }
