@@ -12,6 +12,8 @@
 #include <climits>
 #include <condition_variable>
 #include <cstdlib>
+#include <deque>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -71,6 +73,13 @@ std::string realPath(const std::string &path)
     return buffer;
 }
 
+std::string readLink(const std::string &path)
+{
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), buffer, sizeof buffer);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
 std::string readFirstLine(const std::string &path)
 {
     std::ifstream in(path);
@@ -107,7 +116,7 @@ void probeSysfsDevice(const std::string &devicePath, LinuxDeviceFacts &facts, in
     if (readFirstLine(disk + "/removable") == "1")
         facts.removable = true;
     for (std::string dir = disk; dir.size() > 4 && dir.rfind("/sys/", 0) == 0; dir = dir.substr(0, dir.rfind('/'))) {
-        const std::string subsystem = baseName(realPath(dir + "/subsystem"));
+        const std::string subsystem = baseName(readLink(dir + "/subsystem"));
         if (subsystem == "usb" || subsystem == "firewire" || subsystem == "ieee1394") {
             facts.removable = true;
             break;
@@ -250,7 +259,59 @@ void runCall(const std::shared_ptr<Call> &call, const Job &job)
         r.inFlight.erase(found);
 }
 
-// The running call for the path, or a new one on its own worker; null when no
+// Workers outlive their call for a while so that the next refresh does not
+// pay for new threads; a worker blocked in the kernel is simply not idle, and
+// a job that finds no idle worker gets a new thread, so the calls of one
+// query always run side by side. Never destroyed, like the registry.
+struct Pool
+{
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<std::function<void()>> jobs;
+    std::size_t idle = 0;
+};
+
+// Longer than the longest refresh interval of the widget (one minute).
+constexpr std::chrono::seconds kIdleWorkerLife{90};
+
+Pool &pool()
+{
+    static Pool *p = new Pool;
+    return *p;
+}
+
+void workerLoop(std::function<void()> job)
+{
+    Pool &p = pool();
+    for (;;) {
+        job();
+        std::unique_lock<std::mutex> lock(p.mutex);
+        ++p.idle;
+        const bool woken = p.wake.wait_for(lock, kIdleWorkerLife, [&p] { return !p.jobs.empty(); });
+        --p.idle;
+        if (!woken)
+            return;
+        job = std::move(p.jobs.front());
+        p.jobs.pop_front();
+    }
+}
+
+// Throws std::system_error when no thread can be started.
+void runOnWorker(std::function<void()> job)
+{
+    Pool &p = pool();
+    {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        if (p.idle > p.jobs.size()) {
+            p.jobs.push_back(std::move(job));
+            p.wake.notify_one();
+            return;
+        }
+    }
+    std::thread(workerLoop, std::move(job)).detach();
+}
+
+// The running call for the path, or a new one on a worker; null when no
 // thread could be started.
 std::shared_ptr<Call> startOrJoin(const Job &job)
 {
@@ -260,7 +321,7 @@ std::shared_ptr<Call> startOrJoin(const Job &job)
         return found->second;
     auto call = std::make_shared<Call>();
     try {
-        std::thread([call, job] { runCall(call, job); }).detach();
+        runOnWorker([call, job] { runCall(call, job); });
     } catch (const std::system_error &) {
         return nullptr;
     }

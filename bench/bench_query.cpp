@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+// One full drive query (connect, ExecQuery, every object text) on this
+// machine's mounts, next to its floor: the same libmount read of
+// /proc/self/mountinfo and the same statvfs calls, made one after the other
+// on the calling thread with nothing around them.
+#include "platform/WbemService.h"
+#include "platform/linux/LinuxMountTable.h"
+#include "platform/linux/LinuxWbemService.h"
+
+#include <benchmark/benchmark.h>
+#include <libmount/libmount.h>
+#include <sys/statvfs.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void BM_Query(benchmark::State &state)
+{
+    std::size_t objects = 0;
+    for (auto _ : state) {
+        platform::LinuxWbemLocator locator;
+        auto services = locator.ConnectServer(".", "root\\cimv2");
+        auto result = services->ExecQuery("SELECT * FROM Win32_LogicalDisk");
+        objects = 0;
+        while (auto object = result->Next()) {
+            std::string text = object->GetObjectText();
+            benchmark::DoNotOptimize(text);
+            ++objects;
+        }
+    }
+    state.counters["drives"] = static_cast<double>(objects);
+}
+BENCHMARK(BM_Query)->Unit(benchmark::kMicrosecond);
+
+void BM_Floor(benchmark::State &state)
+{
+    std::vector<std::string> paths;
+    for (const auto &e : platform::SelectLinuxLogicalDisks(platform::ReadLinuxMountTable()))
+        paths.push_back(e.target);
+    for (auto _ : state) {
+        libmnt_table *table = mnt_new_table_from_file("/proc/self/mountinfo");
+        libmnt_iter *iter = mnt_new_iter(MNT_ITER_FORWARD);
+        libmnt_fs *fs = nullptr;
+        std::size_t n = 0;
+        while (mnt_table_next_fs(table, iter, &fs) == 0)
+            n += mnt_fs_get_target(fs) != nullptr;
+        benchmark::DoNotOptimize(n);
+        mnt_free_iter(iter);
+        mnt_unref_table(table);
+        for (const std::string &p : paths) {
+            struct statvfs sv {};
+            benchmark::DoNotOptimize(::statvfs(p.c_str(), &sv));
+        }
+    }
+    state.counters["drives"] = static_cast<double>(paths.size());
+}
+BENCHMARK(BM_Floor)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
