@@ -217,6 +217,17 @@ TEST(LinuxDriveRules, ContainerRootAndBindMountsOfTheHostDisk)
     EXPECT_EQ(ClassifyLinuxDrive(drives[0], LinuxDeviceFacts{}), LinuxDriveType::LocalDisk);
 }
 
+TEST(LinuxDriveRules, TableTextParsesLikeTheFile)
+{
+    const auto fromText = ParseLinuxMountTableText(
+        "28 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+        "30 28 8:2 /home/alice /mnt/alice\\040bound rw - ext4 /dev/sda2 rw\n");
+    ASSERT_EQ(fromText.size(), 2u);
+    EXPECT_EQ(fromText[1].target, "/mnt/alice bound");
+    EXPECT_EQ(targets(SelectLinuxLogicalDisks(fromText)), std::vector<std::string>{"/"});
+    EXPECT_TRUE(ParseLinuxMountTableText("").empty());
+}
+
 TEST(LinuxDriveRules, UnreadableTableIsAClearError)
 {
     EXPECT_THROW(ParseLinuxMountTableFile("/nonexistent/mountinfo"), std::runtime_error);

@@ -185,7 +185,8 @@ TEST_F(LinuxDrivesRoot, TmpfsIsARamDisk)
 
     // Read-only: Access 1.
     ASSERT_EQ(::mount(nullptr, ram.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, "size=8m"), 0);
-    d = findDrive(queryDrives(), ram);
+    const auto remounted = queryDrives();
+    d = findDrive(remounted, ram);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->values.at("Access"), "1");
 }

@@ -5,6 +5,7 @@
 #include <libmount/libmount.h>
 #include <sys/sysmacros.h>
 
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -122,6 +123,21 @@ std::vector<LinuxMountEntry> ParseLinuxMountTableFile(const std::string &path, c
     if (!fstabPath.empty())
         mergeFstab(entries, fstabPath.c_str());
     return entries;
+}
+
+std::vector<LinuxMountEntry> ParseLinuxMountTableText(const std::string &text)
+{
+    TablePtr table = newTable();
+    // fmemopen cannot open an empty buffer for reading on every libc.
+    if (text.empty())
+        return {};
+    std::unique_ptr<FILE, int (*)(FILE *)> stream(
+        ::fmemopen(const_cast<char *>(text.data()), text.size(), "r"), &std::fclose);
+    if (!stream)
+        throw std::runtime_error("cannot open the mount table text");
+    if (mnt_table_parse_stream(table.get(), stream.get(), "<memory>") != 0)
+        throw std::runtime_error("cannot parse the mount table text");
+    return copyEntries(table.get());
 }
 
 } // namespace platform

@@ -41,6 +41,10 @@ std::vector<LinuxMountEntry> ReadLinuxMountTable();
 // read; lines libmount cannot parse are skipped.
 std::vector<LinuxMountEntry> ParseLinuxMountTableFile(const std::string &path, const std::string &fstabPath = {});
 
+// The same for a table held in memory (mountinfo or fstab format); for
+// fuzzers and tests. Throws std::runtime_error when libmount cannot read it.
+std::vector<LinuxMountEntry> ParseLinuxMountTableText(const std::string &text);
+
 // True when options (comma-separated, "name" or "name=value") hold name.
 bool HasMountOption(const std::string &options, const std::string &name);
 

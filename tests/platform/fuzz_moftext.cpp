@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+// Any bytes as a mount path: the escaped text holds no control character and
+// no bare quote, and reads back to the original when the input was UTF-8.
+#include "platform/MofText.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const std::string raw(reinterpret_cast<const char *>(data), size);
+    const std::string escaped = platform::EscapeMofString(raw);
+    for (std::size_t i = 0; i < escaped.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(escaped[i]);
+        if (c < 0x20 || c == 0x7F)
+            std::abort();
+        if (c == '\\')
+            ++i;   // the escaped character
+        else if (c == '"')
+            std::abort();
+    }
+    std::string back;
+    if (!platform::UnescapeMofString(escaped, back))
+        std::abort();
+    if (escaped.find("\xEF\xBF\xBD") == std::string::npos && back != raw)
+        std::abort();
+    return 0;
+}
