@@ -369,6 +369,35 @@ TEST(LinuxDrivesSystem, AgreesWithDf)
     if (run("df --version") != 0)
         GTEST_SKIP() << "SKIPPED LOUDLY: df is not installed";
 
+    // As root, give both more to list: a tmpfs, and a bind mount of it that
+    // both must fold into the one drive.
+    std::string base;
+    std::vector<std::string> mounted;
+    struct Unmount
+    {
+        std::string &base;
+        std::vector<std::string> &mounted;
+        ~Unmount()
+        {
+            for (auto it = mounted.rbegin(); it != mounted.rend(); ++it)
+                ::umount2(it->c_str(), MNT_DETACH);
+            if (!base.empty())
+                run("rm -rf " + shellQuote(base));
+        }
+    } unmount{base, mounted};
+    if (::geteuid() == 0) {
+        char pattern[] = "/tmp/velmora-df-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        base = pattern;
+        const std::string ram = base + "/ram disk", bound = base + "/bound-again";
+        ASSERT_EQ(::mkdir(ram.c_str(), 0755), 0);
+        ASSERT_EQ(::mkdir(bound.c_str(), 0755), 0);
+        ASSERT_EQ(::mount("tmpfs", ram.c_str(), "tmpfs", 0, "size=16m"), 0);
+        mounted.push_back(ram);
+        ASSERT_EQ(::mount(ram.c_str(), bound.c_str(), nullptr, MS_BIND, nullptr), 0);
+        mounted.push_back(bound);
+    }
+
     struct Figures
     {
         std::string size;
@@ -428,6 +457,11 @@ TEST(LinuxDrivesSystem, AgreesWithDf)
         const long double drift = std::stold(f.avail) - std::stold(found->second.avail);
         EXPECT_LE(drift < 0 ? -drift : drift, 256.0L * 1024 * 1024) << f.avail << " vs " << found->second.avail;
     }
+    if (!base.empty()) {
+        EXPECT_EQ(ours.count(base + "/ram disk"), 1u);
+        EXPECT_EQ(ours.count(base + "/bound-again"), 0u);
+        EXPECT_EQ(df.count(base + "/bound-again"), 0u) << "df folds bind mounts too";
+    }
     for (const auto &[path, type] : dfType) {
         LinuxMountEntry e;
         e.target = path;
@@ -436,4 +470,29 @@ TEST(LinuxDrivesSystem, AgreesWithDf)
             EXPECT_EQ(ours.count(path), 1u) << "we miss " << path << " (" << type << ")";
         }
     }
+}
+
+TEST(LinuxDrivesSystem, ToolReportsErrorsOnStandardErrorWithExitCode1)
+{
+    struct Case
+    {
+        std::string arguments;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"'SELECT * FROM'", "velmora-wql: Invalid query (0x80041017)\n"},
+        {"'SELECT * FROM Win32_Volume'", "velmora-wql: Invalid class (0x80041010)\n"},
+        {"--namespace 'root\\default' 'SELECT * FROM Win32_LogicalDisk'", "velmora-wql: Invalid namespace (0x8004100E)\n"},
+        {"--host fileserver.invalid 'SELECT * FROM Win32_LogicalDisk'",
+         "velmora-wql: The RPC server is unavailable. (0x800706BA)\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const std::string command = std::string(VELMORA_WQL) + " " + c.arguments;
+        EXPECT_EQ(capture(command + " 2>&1 >/dev/null"), c.message);
+        const int status = std::system((command + " >/dev/null 2>&1").c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    }
+    const int status = std::system((std::string(VELMORA_WQL) + " --properties 'SELECT Name FROM Win32_LogicalDisk' >/dev/null 2>&1").c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
