@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+// The Linux service as a WMI client sees it: property lists, the errors for a
+// bad query, class, namespace or host, and the statvfs deadline setting.
+#include "platform/Wql.h"
+#include "platform/linux/LinuxLogicalDisk.h"
+#include "platform/linux/LinuxVolumeProbe.h"
+#include "platform/linux/LinuxWbemService.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cctype>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+
+using namespace platform;
+using namespace std::chrono_literals;
+
+TEST(LinuxWbem, PropertyListKeepsTheNamedPropertiesAndTheKey)
+{
+    LinuxMountEntry e;
+    e.source = "/dev/sda1";
+    e.target = "/home";
+    e.fsType = "ext4";
+    LinuxVolumeAnswer a;
+    a.answered = a.statvfsOk = true;
+    a.sizeBytes = 100;
+    a.freeBytes = 40;
+    const std::vector<std::vector<MofProperty>> objects = {
+        LinuxLogicalDiskProperties(e, LinuxDriveType::LocalDisk, a),
+        LinuxLogicalDiskProperties(e, LinuxDriveType::RAMDisk, a),
+    };
+    const auto texts = RenderLinuxLogicalDisks(
+        ParseWql("SELECT size, NAME, VolumeName FROM Win32_LogicalDisk WHERE DriveType = 3"), objects);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "instance of Win32_LogicalDisk\n{\n"
+                        "\tDeviceID = \"/home\";\n"
+                        "\tName = \"/home\";\n"
+                        "\tSize = \"100\";\n"
+                        "};\n");
+    EXPECT_EQ(RenderLinuxLogicalDisks(ParseWql("SELECT * FROM Win32_LogicalDisk WHERE FreeSpace < 40"), objects).size(),
+              0u);
+}
+
+namespace {
+
+void expectWbemError(const std::function<void()> &call, const char *message, std::uint32_t code)
+{
+    try {
+        call();
+        ADD_FAILURE() << "no error, expected " << message;
+    } catch (const WbemError &e) {
+        EXPECT_STREQ(e.what(), message);
+        EXPECT_EQ(static_cast<std::uint32_t>(e.code()), code);
+    }
+}
+
+} // namespace
+
+TEST(LinuxWbem, ServiceErrorsAsAWmiClientSeesThem)
+{
+    LinuxWbemLocator locator;
+    char host[HOST_NAME_MAX + 1] = {};
+    ASSERT_EQ(gethostname(host, sizeof host - 1), 0);
+    std::string upper(host);
+    for (char &c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+
+    for (const std::string &h : {std::string("."), std::string(""), std::string("LocalHost"), std::string(host), upper})
+        for (const char *ns : {"root\\cimv2", "ROOT\\CIMV2", "root/cimv2", ""})
+            EXPECT_NO_THROW(locator.ConnectServer(h, ns)) << h << " " << ns;
+
+    expectWbemError([&] { locator.ConnectServer("fileserver.example", "root\\cimv2"); },
+                    "The RPC server is unavailable.", 0x800706BAu);
+    expectWbemError([&] { locator.ConnectServer(".", "root\\default"); }, "Invalid namespace", 0x8004100Eu);
+    expectWbemError([&] { locator.ConnectServer(".", "root\\cimv2\\x"); }, "Invalid namespace", 0x8004100Eu);
+
+    auto services = locator.ConnectServer(".", "root\\cimv2");
+    expectWbemError([&] { services->ExecQuery("SELECT * FROM Win32_Process"); }, "Invalid class", 0x80041010u);
+    expectWbemError([&] { services->ExecQuery("SELECT * FROM"); }, "Invalid query", 0x80041017u);
+    expectWbemError([&] { services->ExecQuery("SELECT Bogus FROM Win32_LogicalDisk"); }, "Invalid query",
+                    0x80041017u);
+    expectWbemError([&] { services->ExecQuery("SELECT * FROM Win32_LogicalDisk WHERE Bogus = 1"); },
+                    "Invalid query", 0x80041017u);
+    // A property of the class that this system cannot fill is valid and has no value.
+    EXPECT_NO_THROW(services->ExecQuery("SELECT BlockSize FROM Win32_LogicalDisk WHERE BlockSize IS NULL"));
+}
+
+TEST(LinuxWbem, StatfsDeadlineFromSetterOrEnvironment)
+{
+    SetLinuxStatfsDeadline(std::nullopt);
+    ::unsetenv("VELMORA_STATFS_DEADLINE_MS");
+    EXPECT_EQ(LinuxStatfsDeadline(), 1000ms);
+    ::setenv("VELMORA_STATFS_DEADLINE_MS", "250", 1);
+    EXPECT_EQ(LinuxStatfsDeadline(), 250ms);
+    for (const char *bad : {"", "abc", "0", "-5", "250ms", "600001"}) {
+        ::setenv("VELMORA_STATFS_DEADLINE_MS", bad, 1);
+        EXPECT_EQ(LinuxStatfsDeadline(), 1000ms) << bad;
+    }
+    SetLinuxStatfsDeadline(40ms);
+    EXPECT_EQ(LinuxStatfsDeadline(), 40ms);
+    SetLinuxStatfsDeadline(std::nullopt);
+    ::unsetenv("VELMORA_STATFS_DEADLINE_MS");
+}
