@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+#include "localization/LangManagerStub.h"
+
+namespace {
+
+class TVLang_ControllerManagerStub final : public IVLang_ControllerManager
+{
+public:
+    void AttachController(TVLanguageController *) override {}
+    void DetachController(TVLanguageController *) override {}
+    void TranslateLoadedController(TVLanguageController *) override {}
+};
+
+TVLang_ControllerManagerStub Stub;
+IVLang_ControllerManager *Installed = nullptr;
+
+} // namespace
+
+IVLang_ControllerManager &VLang_ControllerManager()
+{
+    return Installed ? *Installed : Stub;
+}
+
+IVLang_ControllerManager *VLang_SetControllerManager(IVLang_ControllerManager *Manager)
+{
+    IVLang_ControllerManager *previous = Installed;
+    Installed = Manager;
+    return previous;
+}

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QList>
+#include <QMetaProperty>
+#include <QString>
+
+class QObject;
+
+// Reflection over components and their persistent sub-objects, the way the
+// localization engine walks them: each object's published properties in a
+// stable order (the class's own Q_PROPERTY order, base classes first), with
+// kind, getter, setter and stored condition.
+namespace vcl {
+
+// The kinds a property can have. QString is the native string; QByteArray
+// holds 8-bit text in the program's code page (read and written as Latin-1,
+// the 8-bit kinds' one conversion). Pointers to QObjects are object
+// references. Everything else (numbers, booleans, lists ...) is tkOther.
+enum class TTypeKind { tkString, tkLString, tkWString, tkUString, tkClass, tkOther };
+
+inline bool IsStringKind(TTypeKind kind)
+{
+    return kind == TTypeKind::tkString || kind == TTypeKind::tkLString || kind == TTypeKind::tkWString
+           || kind == TTypeKind::tkUString;
+}
+
+struct TPropInfo
+{
+    QMetaProperty Meta;
+    QString Name;
+    TTypeKind Kind = TTypeKind::tkOther;
+    bool HasGetter = false;
+    bool HasSetter = false;
+};
+
+// What an object reached through a property is.
+enum class TObjectKind { okComponent, okStrings, okCollection, okPersistent, okOther };
+
+TObjectKind ObjectKind(const QObject *obj);
+// The class name as the window definition names it ("TFont", "TStrings" ...).
+QString ClassName(const QObject *obj);
+
+// The published properties of obj, in a stable order.
+QList<TPropInfo> GetPropList(const QObject *obj);
+
+// Whether the window definition would save the property: for components,
+// the component's stored condition; for sub-objects, the Q_PROPERTY's STORED.
+bool IsStoredProp(const QObject *obj, const TPropInfo &prop);
+
+QString GetStrProp(const QObject *obj, const TPropInfo &prop);
+// Returns false when the object refuses the value.
+bool SetStrProp(QObject *obj, const TPropInfo &prop, const QString &value);
+// The referenced object, or nullptr (no getter, no object, not an object kind).
+QObject *GetObjectProp(const QObject *obj, const TPropInfo &prop);
+
+} // namespace vcl
