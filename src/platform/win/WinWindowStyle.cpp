@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+#include "platform/win/WinWindowStyle.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace platform::win {
+
+namespace {
+
+using DwmSetWindowAttributeFn = HRESULT(WINAPI *)(HWND, DWORD, LPCVOID, DWORD);
+
+constexpr DWORD WindowCornerPreferenceAttribute = 33;
+
+// dwmapi.dll stays loaded for the rest of the process once found; systems
+// without it (or without the function) leave the pointer empty.
+DwmSetWindowAttributeFn BindDwmSetWindowAttribute()
+{
+    static const DwmSetWindowAttributeFn function = [] {
+        HMODULE module = LoadLibraryW(L"dwmapi.dll");
+        if (!module)
+            return DwmSetWindowAttributeFn(nullptr);
+        return reinterpret_cast<DwmSetWindowAttributeFn>(
+            reinterpret_cast<void *>(GetProcAddress(module, "DwmSetWindowAttribute")));
+    }();
+    return function;
+}
+
+} // namespace
+
+long SetWindowCorners(void *window, CornerPreference preference)
+{
+    DWORD value = 0;
+    switch (preference) {
+    case CornerPreference::DoNotRound:
+    case CornerPreference::Round:
+    case CornerPreference::RoundSmall:
+        value = DWORD(preference);
+        break;
+    default:
+        value = 0;
+    }
+    const DwmSetWindowAttributeFn function = BindDwmSetWindowAttribute();
+    if (!function)
+        return E_NOTIMPL;
+    return function(static_cast<HWND>(window), WindowCornerPreferenceAttribute, &value,
+                    sizeof value);
+}
+
+void HideFromTaskbar(void *window)
+{
+    const auto hwnd = static_cast<HWND>(window);
+    LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    style = (style & ~LONG_PTR(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW;
+    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, style);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+}
+
+void SendToBottom(void *window)
+{
+    const auto hwnd = static_cast<HWND>(window);
+    constexpr UINT keep = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
+    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+    SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, keep | SWP_SHOWWINDOW);
+}
+
+} // namespace platform::win

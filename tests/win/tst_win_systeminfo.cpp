@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+// The version resource, the user's locale and the roaming folder.
+#include "platform/win/WinSystemInfo.h"
+
+#include <WinTestSupport.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace platform::win;
+
+TEST(WinSystemInfo, VersionResourceOfTheProgramFile)
+{
+    // This program carries the widget's version resource (version.rc).
+    const auto own = ReadFileVersion(L"");
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->VersionMS, (1u << 16) | 2u);
+    EXPECT_EQ(own->VersionLS, 0u);
+    EXPECT_EQ(own->Language, 0x0C0A);
+    EXPECT_EQ(own->CodePage, 1252);
+    const auto byName = ReadFileVersion(ProgramFilePath());
+    ASSERT_TRUE(byName);
+    EXPECT_EQ(byName->VersionMS, own->VersionMS);
+}
+
+TEST(WinSystemInfo, FilesWithoutVersionResourceGiveNothing)
+{
+    wintest::TempFolder folder(L"velmora_version_");
+    const std::wstring text = folder.File(L"plain.txt");
+    const HANDLE file = CreateFileW(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, "MZ not really", 13, &written, nullptr);
+    CloseHandle(file);
+    EXPECT_FALSE(ReadFileVersion(text));
+    EXPECT_FALSE(ReadFileVersion(folder.File(L"missing.exe")));
+}
+
+TEST(WinSystemInfo, LocaleAndRoamingFolder)
+{
+    // The script runs Wine with LC_ALL=en_US.UTF-8.
+    EXPECT_EQ(UserLocaleId(), 0x0409u);
+    const std::wstring folder = RoamingAppDataFolder();
+    ASSERT_FALSE(folder.empty());
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_NE(folder.back(), L'\\');
+}
+
+} // namespace
