@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -16,7 +17,10 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <xcb/xcb.h>
+
+#include <csignal>
 
 #include <cstdlib>
 #include <functional>
@@ -76,25 +80,35 @@ public:
                 || QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
                 continue;
             auto server = std::make_unique<QProcess>();
+            dieWithTheTest(*server);
             server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
             server->setStandardOutputFile(QProcess::nullDevice());
             server->start(QStringLiteral("Xvfb"),
                           {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"),
                            QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                           QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                           // Without it the server resets whenever its last
+                           // client leaves (the xprop probes), dropping a
+                           // window manager that connects at that moment.
+                           QStringLiteral("-noreset")});
             if (!server->waitForStarted(5000))
                 continue;
-            const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
+            // Xvfb takes a display by creating its lock file exclusively and
+            // writing its pid there: a display is ours once the lock names
+            // our server and the server answers. Tests run in parallel race
+            // for the same numbers.
+            const QString display = QStringLiteral(":%1").arg(n);
+            const auto ours = [&] {
+                QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(n));
+                return lock.open(QIODevice::ReadOnly)
+                       && lock.readAll().trimmed().toLongLong() == server->processId();
+            };
             const QDeadlineTimer deadline(10000);
             while (!deadline.hasExpired() && server->state() == QProcess::Running
-                   && !QFileInfo::exists(socket))
+                   && !(ours() && serverAnswers(display)))
                 server->waitForFinished(50);
-            // The socket comes before the server answers.
-            while (!deadline.hasExpired() && server->state() == QProcess::Running
-                   && !serverAnswers(QStringLiteral(":%1").arg(n)))
-                server->waitForFinished(50);
-            if (server->state() == QProcess::Running && serverAnswers(QStringLiteral(":%1").arg(n))) {
-                sDisplay = QStringLiteral(":%1").arg(n);
+            if (server->state() == QProcess::Running && ours()) {
+                sDisplay = display;
                 sServer = std::move(server);
                 return true;
             }
@@ -103,6 +117,12 @@ public:
             server->waitForFinished(1000);
         }
         return false;
+    }
+
+    // A test killed half-way (a timeout) must not leave its X server behind.
+    static void dieWithTheTest(QProcess &process)
+    {
+        process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     }
 
     static bool serverAnswers(const QString &display)
@@ -117,19 +137,24 @@ public:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), sDisplay);
-        sWindowManager = std::make_unique<QProcess>();
-        sWindowManager->setProcessEnvironment(env);
-        sWindowManager->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        sWindowManager->setStandardOutputFile(QProcess::nullDevice());
-        sWindowManager->start(QStringLiteral("openbox"), {});
-        if (!sWindowManager->waitForStarted(5000))
-            return false;
-        const QDeadlineTimer deadline(15000);
-        while (!deadline.hasExpired() && sWindowManager->state() == QProcess::Running) {
-            if (xprop({QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                    .contains(QLatin1String("window id")))
-                return true;
-            QThread::msleep(100);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            sWindowManager = std::make_unique<QProcess>();
+            dieWithTheTest(*sWindowManager);
+            sWindowManager->setProcessEnvironment(env);
+            sWindowManager->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            sWindowManager->setStandardOutputFile(QProcess::nullDevice());
+            sWindowManager->start(QStringLiteral("openbox"), {});
+            if (!sWindowManager->waitForStarted(5000))
+                continue;
+            const QDeadlineTimer deadline(15000);
+            // waitForFinished also keeps the process state current.
+            while (!deadline.hasExpired() && !sWindowManager->waitForFinished(100)) {
+                if (xprop({QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                        .contains(QLatin1String("window id")))
+                    return true;
+            }
+            sWindowManager->kill();
+            sWindowManager->waitForFinished(1000);
         }
         return false;
     }
@@ -168,10 +193,10 @@ protected:
         return xprop({QStringLiteral("-id"), QString::number(xid(w)), QLatin1String(property)});
     }
 
-    // Lets the window manager and Qt answer until condition holds (or 5 s).
+    // Lets the window manager and Qt answer until condition holds (or 10 s).
     static bool waitFor(const std::function<bool()> &condition)
     {
-        const QDeadlineTimer deadline(5000);
+        const QDeadlineTimer deadline(10000);
         while (!deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
             if (condition())
@@ -326,7 +351,10 @@ TEST_F(X11Display, OpacityReachesTheWindowProperty)
     QWidget w(nullptr, Qt::Tool | Qt::FramelessWindowHint);
     w.setGeometry(100, 100, 220, 140);
     w.show();
-    ASSERT_TRUE(waitFor([&] { return isManaged(w); }));
+    ASSERT_TRUE(waitFor([&] { return isManaged(w); }))
+        << std::hex << xid(w) << " " << qPrintable(X11Session::sDisplay) << " "
+        << qPrintable(xprop({QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST")}))
+        << qPrintable(xprop({QStringLiteral("-id"), QString::number(xid(w)), QStringLiteral("WM_STATE")}));
     TOpacyClass opacy(&w);
 
     struct Case
