@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "localization/ConstantText.h"
 
-#include "localization/Constants.h"
-#include "localization/ProgramConstants.h"
+#include "localization/LangManager.h"
 
-QString ConstantText(const QString &name) { return ProgramConstants().Values(name); }
+QString ConstantText(const QString &name) { return LangManager::Instance().ConstantText(name); }
