@@ -8,11 +8,14 @@ class QWidget;
 namespace FormUtils {
 
 // Puts the window below all other top-level windows and shows it if it is
-// hidden. It is not kept there: activating the window (dragging it, say)
-// raises it like any other, so callers run this again when they want it down.
-// Windows: not topmost, then HWND_BOTTOM. Elsewhere the window stops staying
-// on top and gets Qt::WindowStaysOnBottomHint (on X11 the EWMH state
-// _NET_WM_STATE_BELOW, which Qt restores at every show), then QWidget::lower().
+// hidden. Windows: not topmost, then HWND_BOTTOM; activating the window
+// (dragging it, say) raises it like any other, so callers run this again when
+// they want it down. Elsewhere the window loses Qt::WindowStaysOnTopHint and
+// is lowered (QWidget::lower()); on X11 it also gets the EWMH state
+// _NET_WM_STATE_BELOW, asked for again at every show, which keeps it in the
+// window manager's bottom layer. The state is set through xcb rather than
+// Qt::WindowStaysOnBottomHint, because changing that hint makes Qt's xcb
+// platform replace the X window at the next show.
 void SendToBottom(QWidget *window);
 
 // Removes the window's taskbar button and its place in the task switcher.

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <QWidget>
+#include <QWindow>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -186,7 +187,10 @@ TCornerResult SetWindowCorners(QWidget *window, TCornerPreference preference)
     xcb_connection_t *c = x11 ? x11->connection() : nullptr;
     if (!c)
         return CornersNotSupported;
-    if (!compositorRuns(c, static_cast<xcb_window_t>(window->winId())))
+    window->winId(); // creates the native window when it does not exist yet
+    // Not QWidget::winId(): Qt's xcb platform may have replaced the X window.
+    const QWindow *handle = window->windowHandle();
+    if (!handle || !compositorRuns(c, static_cast<xcb_window_t>(handle->winId())))
         return CornersNoCompositor;
 
     auto *keeper = static_cast<CornerMaskKeeper *>(window->findChild<QObject *>(

@@ -422,9 +422,11 @@ int cutCorner(const QWidget &w)
 TEST_F(X11Display, CornersRoundOnlyWithACompositor)
 {
     using namespace rounded_corners;
-    QWidget w(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+    // Brought down from on top, as the widget is: Qt gives it a new X window.
+    QWidget w(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     w.setGeometry(100, 100, 220, 140);
     w.show();
+    FormUtils::SendToBottom(&w);
     ASSERT_TRUE(waitFor([&] { return isManaged(w); }));
 
     EXPECT_EQ(SetWindowCorners(&w, cpRound), CornersNoCompositor);
