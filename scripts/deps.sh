@@ -14,6 +14,8 @@ VELMORA_PACKAGES=(
   libfuse3-dev fuse3 e2fsprogs util-linux mount
   libglib2.0-bin
   xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils
+  # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)
+  g++-mingw-w64-x86-64-posix wine wine64
   # the widget's desktop integration at run time
   qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
 )
