@@ -7,6 +7,7 @@
 #include "panels/frDisco.h"
 #include "settings/Config.h"
 #include "settings/LocaleHelper.h"
+#include "settings/RegistryApp.h"
 #include "settings/VersionInfo.h"
 #include "shell/FormUtils.h"
 #include "shell/LocalizationPlaceholders.h"
@@ -58,6 +59,16 @@ bool HiddenKind(TDriveType type)
 }
 
 } // namespace
+
+template <typename Handler>
+void TFormMain::Guarded(Handler &&handler)
+{
+    try {
+        handler();
+    } catch (const std::exception &e) {
+        ReportError(MessageOf(e));
+    }
+}
 
 TFormMain::TFormMain(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint)
@@ -112,20 +123,15 @@ void TFormMain::CreateComponents()
     TimerDiscos->setObjectName(QStringLiteral("TimerDiscos"));
     TimerDiscos->SetEnabled(false);
     TimerDiscos->SetInterval(15000);
-    connect(TimerDiscos, &TTimer::OnTimer, this, [this](QObject *sender) {
-        try {
-            TimerDiscosTimer(sender);
-        } catch (const std::exception &e) {
-            ReportError(MessageOf(e));
-        }
-    });
+    connect(TimerDiscos, &TTimer::OnTimer, this,
+            [this](QObject *sender) { Guarded([&] { TimerDiscosTimer(sender); }); });
 
     TrayIcon = new TTrayIcon(this);
     TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
 
     pmTray = new TPopupMenu(this);
     pmTray->setObjectName(QStringLiteral("pmTray"));
-    connect(pmTray, &TPopupMenu::OnClose, this, &TFormMain::pmTrayClose);
+    connect(pmTray, &TPopupMenu::OnClose, this, [this](QObject *sender) { Guarded([&] { pmTrayClose(sender); }); });
 
     const QString sep = QStringLiteral("-");
     menuVersion = NewItem("menuVersion", QStringLiteral("version"));
@@ -176,13 +182,19 @@ void TFormMain::CreateComponents()
     NOpa60->SetChecked(true);
     N15sg1->SetChecked(true);
 
+    // Handlers run from Qt's event handling, which must not be unwound by an
+    // exception: what they raise goes to the error report.
+    const auto onClick = [this](TMenuItem *item, void (TFormMain::*handler)(QObject *)) {
+        connect(item, &TMenuItem::OnClick, this,
+                [this, handler](QObject *sender) { Guarded([&] { (this->*handler)(sender); }); });
+    };
     for (TMenuItem *item : {Espaol1, Ingls1})
-        connect(item, &TMenuItem::OnClick, this, &TFormMain::actEspañolExecute);
+        onClick(item, &TFormMain::actEspañolExecute);
     for (TMenuItem *item : {NOpa0, NOpa20, NOpa40, NOpa60, NOpa80, NOpa100})
-        connect(item, &TMenuItem::OnClick, this, &TFormMain::NivelOpacidadClick);
+        onClick(item, &TFormMain::NivelOpacidadClick);
     for (TMenuItem *item : {N5sg1, N10sg2, N15sg1, N30sg1, N1minuto1})
-        connect(item, &TMenuItem::OnClick, this, &TFormMain::IntervalosegundosClick);
-    connect(Verdiscosdered1, &TMenuItem::OnClick, this, &TFormMain::Verdiscosdered1Click);
+        onClick(item, &TFormMain::IntervalosegundosClick);
+    onClick(Verdiscosdered1, &TFormMain::Verdiscosdered1Click);
 
     alMain = new TActionList(this);
     alMain->setObjectName(QStringLiteral("alMain"));
@@ -200,9 +212,13 @@ void TFormMain::CreateComponents()
                                   QStringLiteral("Ejecutar al inicio del sistema"));
     actEjecutarInicio->SetAutoCheck(true);
     actEjecutarInicio->SetChecked(true);
-    connect(actCerrar, &TAction::OnExecute, this, &TFormMain::actCerrarExecute);
-    connect(actRefrescar, &TAction::OnExecute, this, &TFormMain::actRefrescarExecute);
-    connect(actEjecutarInicio, &TAction::OnExecute, this, &TFormMain::actEjecutarInicioExecute);
+    const auto onExecute = [this](TAction *action, void (TFormMain::*handler)(QObject *)) {
+        connect(action, &TAction::OnExecute, this,
+                [this, handler](QObject *sender) { Guarded([&] { (this->*handler)(sender); }); });
+    };
+    onExecute(actCerrar, &TFormMain::actCerrarExecute);
+    onExecute(actRefrescar, &TFormMain::actRefrescarExecute);
+    onExecute(actEjecutarInicio, &TFormMain::actEjecutarInicioExecute);
 
     vlLC = new shell::TVLanguageController(this);
     vlLC->setObjectName(QStringLiteral("vlLC"));
@@ -238,14 +254,62 @@ void TFormMain::FormShow(QObject *)
     SetActiveLanguage(FActiveLanguage);
     MarcarOpacidad();
     ActualizarMenu();
+    if (lcShell().isDebugEnabled()) {
+        QStringList checked;
+        for (const TMenuItem *item : findChildren<TMenuItem *>())
+            if (item->Checked())
+                checked << item->objectName();
+        qCDebug(lcShell).noquote() << "menu marks:" << checked.join(QLatin1Char(' '));
+    }
     RecargarFrames();
     TimerDiscos->SetEnabled(true);
     rounded_corners::SetWindowCorners(this, rounded_corners::cpRound);
+    if (!Configurado()) {
+        // Asked once the event loop runs again, so that the widget is on the
+        // screen behind the question and an end signal or the close command
+        // can still end the program while the box waits for an answer.
+        QMetaObject::invokeMethod(this, &TFormMain::PreguntarEjecutarAlInicio, Qt::QueuedConnection);
+    }
+}
+
+void TFormMain::PreguntarEjecutarAlInicio()
+{
+    const QString caption = QStringLiteral("Ejecutar al inicio");
+    const QString text = ConstantText(QStringLiteral("msgIniciarAuto"));
+    qCDebug(lcShell) << "first start: asking about starting with the session";
+    bool yes = false;
+    if (FAskQuestion) {
+        yes = FAskQuestion(caption, text);
+    } else {
+        // No owner: a box that belonged to the widget would share its place
+        // below all other windows.
+        yes = QMessageBox::question(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                    QMessageBox::Yes)
+              == QMessageBox::Yes;
+    }
+    // The widget was closed while the box waited: that is no answer, and the
+    // start-up entry stays as it was.
+    if (FClosing)
+        return;
+    FEjecutarAlInicio = yes;
+    qCDebug(lcShell) << "start with the session:" << FEjecutarAlInicio;
+    // The mark follows the answer at once (the action supplies it to its item,
+    // and its next click toggles from there).
+    actEjecutarInicio->SetChecked(FEjecutarAlInicio);
+    Guarded([this] { TRegistryApp::ExecuteOnIni(FEjecutarAlInicio); });
 }
 
 void TFormMain::FormDestroy(QObject *)
 {
-    GuardarConfiguracion();
+    // The window is going away: a problem with the settings file can only be
+    // reported here, and must not escape a destructor.
+    try {
+        GuardarConfiguracion();
+        if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())
+            ShutdownReport(warning);
+    } catch (const std::exception &e) {
+        ShutdownReport(MessageOf(e));
+    }
     qCDebug(lcShell) << "window destroyed";
     FOpacidad.reset();
     FLastListaDiscos.clear();
@@ -457,6 +521,25 @@ void TFormMain::DefaultFatalExit(const QString &message)
     close();
 }
 
+void TFormMain::ShutdownReport(const QString &message)
+{
+    if (FShutdownReport)
+        FShutdownReport(message);
+    else
+        DefaultShutdownReport(message);
+}
+
+void TFormMain::DefaultShutdownReport(const QString &message)
+{
+    qCCritical(lcShell).noquote() << message;
+    // After a signal or at the end of the session nobody may be there to
+    // close a box, and the session would wait for it: stderr only.
+    if (FUnattendedEnd)
+        return;
+    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), message, QMessageBox::Ok);
+    box.exec();
+}
+
 void TFormMain::ReportError(const QString &message)
 {
     qCWarning(lcShell) << message;
@@ -539,6 +622,7 @@ void TFormMain::showEvent(QShowEvent *event)
 void TFormMain::closeEvent(QCloseEvent *event)
 {
     event->accept();
+    FClosing = true;
     TimerDiscos->SetEnabled(false);
     TrayIcon->hide();
     // The widget is the program: closing it ends the event loop (0, or 99
@@ -555,6 +639,13 @@ void TFormMain::BringToFront()
         show();
     raise();
     activateWindow();
+}
+
+void TFormMain::EndSession(int signalNumber)
+{
+    qCDebug(lcShell) << "end of the session (signal" << signalNumber << ")";
+    FUnattendedEnd = true;
+    close();
 }
 
 void TFormMain::MountsChanged()
@@ -602,11 +693,15 @@ void TFormMain::SetActiveLanguage(int value)
 {
     FActiveLanguage = value;
     (value == 0 ? Espaol1 : Ingls1)->SetChecked(true);
+    // The language switch itself belongs to the language manager; until the
+    // window has one, the choice is only kept and saved.
 }
 
 void TFormMain::actEjecutarInicioExecute(QObject *)
 {
     FEjecutarAlInicio = Ejecutaralinicio1->Checked();
+    qCDebug(lcShell) << "start with the session:" << FEjecutarAlInicio;
+    TRegistryApp::ExecuteOnIni(FEjecutarAlInicio);
 }
 
 void TFormMain::actEspañolExecute(QObject *Sender)
@@ -638,11 +733,7 @@ void TFormMain::Verdiscosdered1Click(QObject *)
 
 void TFormMain::actRefrescarExecute(QObject *)
 {
-    try {
-        TimerDiscosTimer(nullptr);
-    } catch (const std::exception &e) {
-        ReportError(MessageOf(e));
-    }
+    TimerDiscosTimer(nullptr);
 }
 
 void TFormMain::actCerrarExecute(QObject *)
@@ -663,15 +754,69 @@ void TFormMain::vlLCLanguageChanged(QObject *)
 
 bool TFormMain::CargarConfiguracion()
 {
-    // The settings file is read here once its options are wired up.
-    return false;
+    if (!Configurado())
+        return false;
+    // One read of the file, in the order Top, Left, Intervalo, Opacidad,
+    // EjecutarInicio, VerDiscosRed, Idioma; each missing or unreadable value
+    // keeps its default here.
+    TConfigValues defaults;
+    defaults.Top = y();
+    defaults.Left = x();
+    defaults.Intervalo = FIntervalo;
+    defaults.Opacidad = FOpacidad->DefaultValue();
+    defaults.EjecutarInicio = true;
+    defaults.VerDiscosRed = true;
+    defaults.Idioma = -1;
+    const TConfigValues values = TConfig::ReadValues(defaults);
+    if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())
+        ReportError(warning);
+
+    move(values.Left, values.Top);
+    SetIntervalo(values.Intervalo);
+    // Any level takes effect, listed in the menu or not.
+    FOpacidad->SetNivel(values.Opacidad);
+    FEjecutarAlInicio = values.EjecutarInicio;
+    FVerDiscosRed = values.VerDiscosRed;
+    FActiveLanguage = values.Idioma;
+    // Two languages exist: an index the menu does not hold (a hand-edited
+    // file, or one from a version with more languages) lets the locale
+    // decide, as when the key is missing.
+    if (FActiveLanguage != -1 && FActiveLanguage != 0 && FActiveLanguage != 1) {
+        qCInfo(lcShell) << "language index" << FActiveLanguage << "in the settings is not known; the locale decides";
+        FActiveLanguage = -1;
+    }
+    if (FActiveLanguage == -1)
+        IdiomaPorDefecto();
+    qCDebug(lcShell).nospace() << "settings read: Intervalo=" << FIntervalo << " Opacidad=" << FOpacidad->Nivel()
+                               << " EjecutarInicio=" << FEjecutarAlInicio << " VerDiscosRed=" << FVerDiscosRed
+                               << " Idioma=" << FActiveLanguage;
+    return true;
 }
 
-void TFormMain::GuardarConfiguracion() {}
+void TFormMain::GuardarConfiguracion()
+{
+    // All seven keys in one atomic replacement of the file: a failure leaves
+    // the previous file whole instead of half the new values.
+    TConfigValues values;
+    values.Top = y();
+    values.Left = x();
+    values.Intervalo = FIntervalo;
+    values.Opacidad = FOpacidad->Nivel();
+    values.EjecutarInicio = FEjecutarAlInicio;
+    values.VerDiscosRed = FVerDiscosRed;
+    values.Idioma = FActiveLanguage;
+    TConfig::WriteValues(values);
+    qCDebug(lcShell).nospace() << "settings written: Intervalo=" << values.Intervalo << " Opacidad="
+                               << values.Opacidad << " EjecutarInicio=" << values.EjecutarInicio
+                               << " VerDiscosRed=" << values.VerDiscosRed << " Idioma=" << values.Idioma;
+}
 
 void TFormMain::ActualizarMenu()
 {
-    Ejecutaralinicio1->SetChecked(FEjecutarAlInicio);
+    // Through the action, which supplies the mark to Ejecutaralinicio1: were
+    // only the item's mark set, the action's AutoCheck would toggle its own
+    // stale state at the next click.
+    actEjecutarInicio->SetChecked(FEjecutarAlInicio);
     vlLCLanguageChanged(vlLC);
     Verdiscosdered1->SetChecked(FVerDiscosRed);
 }
@@ -691,5 +836,5 @@ void TFormMain::MarcarOpacidad()
 
 void TFormMain::IdiomaPorDefecto()
 {
-    FActiveLanguage = LocaleHelper::UserLocaleId() == LocaleHelper::LocaleSpanishModern ? 0 : 1;
+    FActiveLanguage = LocaleHelper::DefaultLanguageIndex(LocaleHelper::UserLocaleId());
 }

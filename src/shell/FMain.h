@@ -46,6 +46,14 @@ public:
     // modal error box and leaves the event loop with exit code 99 once it is
     // closed; tests put their own in to observe it.
     using TFatalExit = std::function<void(const QString &message)>;
+    // Asks the first-run question (caption, text); true for Yes. The default
+    // is a system question box without owner, Yes and No, Yes the default.
+    using TAskQuestion = std::function<bool(const QString &caption, const QString &text)>;
+    // Tells the user about a problem found while the window is destroyed (the
+    // settings could not be written, a damaged settings file was set aside).
+    // The default writes it to stderr and, unless the end was unattended (a
+    // signal or the end of the session), also shows a modal error box.
+    using TShutdownReport = std::function<void(const QString &message)>;
 
     // Design size of the client area; panels span the width.
     static constexpr int DesignWidth = 339;
@@ -128,6 +136,10 @@ public:
     void BringToFront();
     // The mount table changed: refresh at once with a rebuild.
     void MountsChanged();
+    // The session ends or the process was asked to stop (SIGTERM, SIGINT,
+    // SIGHUP; 0 for the session manager): the window closes like with the
+    // close command, but nobody may be there to read a message box.
+    void EndSession(int signalNumber);
 
     QStringList ListaDiscos() const { return FListaDiscos; }
     QStringList LastListaDiscos() const { return FLastListaDiscos; }
@@ -149,6 +161,8 @@ public:
     QList<TFrameDrive *> Frames() const;
 
     void SetFatalExit(TFatalExit handler) { FFatalExit = std::move(handler); }
+    void SetAskQuestion(TAskQuestion handler) { FAskQuestion = std::move(handler); }
+    void SetShutdownReport(TShutdownReport handler) { FShutdownReport = std::move(handler); }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -170,6 +184,13 @@ private:
     void ShowFatalError(const QString &message);
     void ReportError(const QString &message);
     void DefaultFatalExit(const QString &message);
+    void ShutdownReport(const QString &message);
+    void DefaultShutdownReport(const QString &message);
+    void PreguntarEjecutarAlInicio();
+    // Runs a menu handler; an error it raises goes to the error report
+    // instead of unwinding through Qt's event handling.
+    template <typename Handler>
+    void Guarded(Handler &&handler);
 
     bool CargarConfiguracion();
     void GuardarConfiguracion();
@@ -190,11 +211,15 @@ private:
     bool FShown = false;
     bool FHiddenEmpty = false;
     bool FFatal = false;
+    bool FClosing = false;
+    bool FUnattendedEnd = false;
     int FExitCode = 0;
     QSize FFittedSize;
     bool FDragging = false;
     QPoint FDragOffset;
     bool FFirstPaintLogged = false;
     TFatalExit FFatalExit;
+    TAskQuestion FAskQuestion;
+    TShutdownReport FShutdownReport;
     QPointer<QMessageBox> FErrorBox;
 };

@@ -29,9 +29,11 @@ int main(int argc, char *argv[])
     auto window = std::make_unique<TFormMain>();
     QObject::connect(&guard, &ControlInstance::TInstanceGuard::RaiseRequested, window.get(),
                      &TFormMain::BringToFront);
-    QObject::connect(&sessionEnd, &TSessionEnd::EndRequested, window.get(), &QWidget::close);
+    // Both ends close the window like the close command; the settings are
+    // written when it is destroyed below.
+    QObject::connect(&sessionEnd, &TSessionEnd::EndRequested, window.get(), &TFormMain::EndSession);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, window.get(),
-                     [w = window.get()](QSessionManager &) { w->close(); });
+                     [w = window.get()](QSessionManager &) { w->EndSession(0); });
     TMountWatcher mounts;
     QObject::connect(&mounts, &TMountWatcher::Changed, window.get(), &TFormMain::MountsChanged);
 

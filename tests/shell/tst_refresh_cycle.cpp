@@ -49,6 +49,7 @@ protected:
     {
         window = std::make_unique<TFormMain>();
         window->SetFatalExit([this](const QString &message) { fatal << message; });
+        window->SetAskQuestion([](const QString &, const QString &) { return false; });
         window->show();
         return *window;
     }
