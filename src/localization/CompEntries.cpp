@@ -248,7 +248,11 @@ void TVLang_CompEntry::Update(TUpdateContext &ctx)
     for (QObject *child : vcl::Components(component)) {
         if (child->objectName().isEmpty() || VLang_IsLanguageController(child))
             continue;
+        // Only a live entry stands for child: an entry whose component went
+        // away unnoticed may carry the same address.
         TVLang_CompEntry *entry = FOwnedCompEntries ? FOwnedCompEntries->FindComponent(child) : nullptr;
+        if (entry && entry->FGuard.data() != child)
+            entry = nullptr;
         if (!entry && ctx.bModifyList) {
             if (!FOwnedCompEntries)
                 FOwnedCompEntries = std::make_unique<TVLang_CompEntries>(this);

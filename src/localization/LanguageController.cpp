@@ -6,6 +6,13 @@
 
 #include <QBuffer>
 
+// The LangData blocks of the program's windows travel with the engine that
+// reads them (":/forms/<window>/<controller>.LangData").
+static void InitLangDataResources()
+{
+    Q_INIT_RESOURCE(langdata);
+}
+
 namespace {
 
 const QString LangDataBlock = QStringLiteral("LangData");
@@ -21,6 +28,8 @@ void MakeSortedList(TStrings &list)
 TVLanguageController::TVLanguageController(QObject *AOwner)
     : TComponent(AOwner), FRootCompEntry(std::make_unique<TVLang_CompEntry>())
 {
+    static const bool resources = (InitLangDataResources(), true);
+    (void)resources;
     MakeSortedList(FIgnoreList);
     MakeSortedList(FStoreList);
     // A controller read from a window definition is bound again in Loaded,
