@@ -17,8 +17,7 @@
 #include <string>
 
 #ifdef _WIN32
-#include <windows.h>
-#include <shlobj.h>
+#include "platform/win/WinSystemInfo.h"
 #endif
 
 // Only the char interface with case-insensitive names is used, and every
@@ -327,10 +326,8 @@ QString CheckSection(const QString &ASectionName)
 QString TConfig::UserConfigFolder()
 {
 #ifdef _WIN32
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-        return QString();
-    return QString::fromWCharArray(buffer);
+    // Empty when the shell cannot tell.
+    return QString::fromStdWString(platform::win::RoamingAppDataFolder());
 #else
     // XDG Base Directory: a relative $XDG_CONFIG_HOME is invalid and ignored.
     const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win/WinSystemInfo.h"
 #endif
 
 namespace LocaleHelper {
@@ -122,7 +122,7 @@ quint32 LocaleIdFromName(const QString &ALocaleName)
 quint32 UserLocaleId()
 {
 #ifdef _WIN32
-    return GetUserDefaultLCID();
+    return platform::win::UserLocaleId();
 #else
     for (const char *variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const QString value = qEnvironmentVariable(variable);

@@ -12,9 +12,7 @@
 #include <QLoggingCategory>
 
 #ifdef _WIN32
-#include <windows.h>
-
-#include <string>
+#include "platform/win/WinRunKey.h"
 #endif
 
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)
@@ -33,33 +31,16 @@ QString SetDataFailed(const QString &AName)
 void ExecuteOnIniWindows(const QString &AProgram, bool AExecOnInit)
 {
     const std::wstring name = TRegistryApp::EntryName(AProgram).toStdWString();
-    HKEY key = nullptr;
-    // The Run key is opened, never created: a profile without it is left alone.
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
-                      KEY_ALL_ACCESS, &key)
-        != ERROR_SUCCESS)
-        return;
-    struct KeyCloser
-    {
-        HKEY Key;
-        ~KeyCloser() { RegCloseKey(Key); }
-    } closer{key};
-
+    // The Run key is opened, never created: a profile without it is left
+    // alone. The data is the path in double quotes when it holds a blank.
     if (AExecOnInit) {
-        QString data = QDir::toNativeSeparators(AProgram);
-        if (data.contains(u' '))
-            data = u'"' + data + u'"';
-        const std::wstring text = data.toStdWString();
-        const auto bytes = DWORD((text.size() + 1) * sizeof(wchar_t));
-        if (RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
-                           bytes)
-            != ERROR_SUCCESS)
+        const std::wstring program = QDir::toNativeSeparators(AProgram).toStdWString();
+        if (platform::win::SetRunValue(name, program) == platform::win::RunKeyResult::WriteFailed)
             throw Exception(SetDataFailed(TRegistryApp::EntryName(AProgram)));
     } else {
         // A sub-key of that name, with everything below it, then the value;
         // neither has to exist.
-        RegDeleteTreeW(key, name.c_str());
-        RegDeleteValueW(key, name.c_str());
+        platform::win::RemoveRunValue(name);
     }
 }
 

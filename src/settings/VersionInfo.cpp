@@ -6,10 +6,7 @@
 #include <QStringList>
 
 #ifdef _WIN32
-#include <windows.h>
-
-#include <iterator>
-#include <vector>
+#include "platform/win/WinSystemInfo.h"
 #endif
 
 namespace VersionInfo {
@@ -26,27 +23,11 @@ QString FormatFileVersion(quint32 AVersionMS, quint32 AVersionLS, bool AShort)
 
 QString FileVersionText(const QString &AFileName, bool AShort)
 {
-    std::wstring fileName = AFileName.toStdWString();
-    if (fileName.empty()) {
-        wchar_t buffer[MAX_PATH * 4] = {};
-        const DWORD length = GetModuleFileNameW(nullptr, buffer, DWORD(std::size(buffer)));
-        if (length == 0 || length >= std::size(buffer))
-            return QString();
-        fileName.assign(buffer, length);
-    }
-    DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(fileName.c_str(), &handle);
-    if (size == 0)
+    // An empty name reads the running program's own file.
+    const auto version = platform::win::ReadFileVersion(AFileName.toStdWString());
+    if (!version)
         return QString();
-    std::vector<BYTE> data(size);
-    if (!GetFileVersionInfoW(fileName.c_str(), 0, size, data.data()))
-        return QString();
-    VS_FIXEDFILEINFO *info = nullptr;
-    UINT infoSize = 0;
-    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void **>(&info), &infoSize) || !info
-        || infoSize < sizeof(VS_FIXEDFILEINFO))
-        return QString();
-    return FormatFileVersion(info->dwFileVersionMS, info->dwFileVersionLS, AShort);
+    return FormatFileVersion(version->VersionMS, version->VersionLS, AShort);
 }
 
 #else
