@@ -1,35 +1,31 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "localization/LanguageController.h"
 #include "vcl/Component.h"
 
 #include <QByteArray>
 #include <QStringList>
 
-// Stand-ins that keep the main window's component tree complete until the
-// language controller and the translation storage exist. They sit in their
-// own namespace so that they can never clash with the real classes. Each one
-// keeps the binary block it is given, untouched.
+// The main window's language controller is the engine's own. It is named in
+// namespace shell because the window's header declares it there.
 namespace shell {
 
-class TVLanguageController : public TComponent
+class TVLanguageController : public ::TVLanguageController
 {
     Q_OBJECT
-    Q_PROPERTY(QStringList IgnoreList READ IgnoreList WRITE SetIgnoreList)
 
 public:
-    explicit TVLanguageController(QObject *owner = nullptr) : TComponent(owner) {}
-
-    QStringList IgnoreList() const { return FIgnoreList; }
-    void SetIgnoreList(const QStringList &value) { FIgnoreList = value; }
-    QByteArray LangData() const { return FLangData; }
-
-    bool ReadBlock(const QString &blockName, const QByteArray &data) override;
-
-private:
-    QStringList FIgnoreList;
-    QByteArray FLangData;
+    using ::TVLanguageController::TVLanguageController;
 };
+
+} // namespace shell
+
+// A stand-in that keeps the main window's component tree complete until the
+// translation storage exists. It sits in its own namespace so that it can
+// never clash with the real class, and keeps the binary block it is given,
+// untouched.
+namespace shell {
 
 class TVLTranslationsStorage : public TComponent
 {

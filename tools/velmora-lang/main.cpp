@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: MIT
+// velmora-lang: the localization engine's design-time tool.
+//
+//   velmora-lang update <window> [--block FILE] [--check]
+//       reads the window's LangData block, binds it to a freshly built window,
+//       gives new translatable properties their IDs (old ones keep theirs)
+//       and writes the block back; --check only reports whether it would
+//       change (exit code 1 when it would).
+//   velmora-lang source <window> [--block FILE]
+//       prints the window's language-source lines, one per translatable
+//       property: "<component>.<property>=<ID, 8 digits>,<escaped text>".
+//
+// The block defaults to the one kept in the source tree.
+#include "localization/LanguageController.h"
+#include "shell/FMain.h"
+#include "vcl/Exception.h"
+#include "vcl/Persistent.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr int ExitChanged = 1;
+constexpr int ExitUsage = 2;
+constexpr int ExitError = 3;
+
+struct Window
+{
+    QString name;
+    QString controller;
+    std::function<std::unique_ptr<QWidget>()> create;
+};
+
+const Window Windows[] = {
+    {QStringLiteral("FormMain"), QStringLiteral("vlLC"), [] { return std::make_unique<TFormMain>(); }},
+};
+
+QTextStream &Err()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+int Usage()
+{
+    Err() << "usage: velmora-lang update <window> [--block FILE] [--check]\n"
+             "       velmora-lang source <window> [--block FILE]\n"
+             "windows: FormMain\n";
+    Err().flush();
+    return ExitUsage;
+}
+
+QString DefaultBlock(const Window &w)
+{
+    return QStringLiteral(VELMORA_SOURCE_DIR "/resources/forms/%1/%2.LangData").arg(w.name, w.controller);
+}
+
+TVLanguageController *FindController(QObject *window, const QString &name)
+{
+    for (QObject *c : vcl::Components(window))
+        if (auto *controller = qobject_cast<TVLanguageController *>(c);
+            controller && c->objectName().compare(name, Qt::CaseInsensitive) == 0)
+            return controller;
+    return nullptr;
+}
+
+int Run(const QStringList &args)
+{
+    if (args.size() < 3)
+        return Usage();
+    const QString command = args.at(1);
+    const Window *window = nullptr;
+    for (const Window &w : Windows)
+        if (w.name.compare(args.at(2), Qt::CaseInsensitive) == 0)
+            window = &w;
+    if (!window || (command != QLatin1String("update") && command != QLatin1String("source")))
+        return Usage();
+    QString blockPath = DefaultBlock(*window);
+    bool check = false;
+    for (qsizetype i = 3; i < args.size(); ++i) {
+        if (args.at(i) == QLatin1String("--block") && i + 1 < args.size())
+            blockPath = args.at(++i);
+        else if (args.at(i) == QLatin1String("--check") && command == QLatin1String("update"))
+            check = true;
+        else
+            return Usage();
+    }
+
+    QFile file(blockPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Err() << "velmora-lang: cannot read " << blockPath << ": " << file.errorString() << "\n";
+        return ExitError;
+    }
+    const QByteArray before = file.readAll();
+    file.close();
+
+    // The window writes its settings when it is destroyed: a design-time
+    // run must leave the user's settings alone.
+    QTemporaryDir settingsHome;
+    qputenv("XDG_CONFIG_HOME", settingsHome.path().toUtf8());
+
+    const std::unique_ptr<QWidget> form = window->create();
+    TVLanguageController *controller = FindController(form.get(), window->controller);
+    if (!controller) {
+        Err() << "velmora-lang: " << window->name << " has no language controller " << window->controller << "\n";
+        return ExitError;
+    }
+    // The block on disk, not the one built into the program, is the one
+    // being edited.
+    controller->ReadBlock(QStringLiteral("LangData"), before);
+    controller->RootCompEntry().BindToComponent(form.get());
+
+    QTextStream out(stdout);
+    if (command == QLatin1String("source")) {
+        controller->RefreshEntries(false);
+        QStringList lines;
+        controller->WriteSourceLines(lines, {});
+        out << "[" << controller->SourceSectionName() << "]\n";
+        for (const QString &line : lines)
+            out << line << "\n";
+        return 0;
+    }
+
+    const qint32 maxBefore = controller->RootCompEntry().MaxPropEntryID();
+    QByteArray after;
+    if (!controller->WriteBlock(QStringLiteral("LangData"), after)) {
+        Err() << "velmora-lang: " << window->name << " has no name; no LangData\n";
+        return ExitError;
+    }
+    const qint32 maxAfter = controller->RootCompEntry().MaxPropEntryID();
+    if (after == before) {
+        out << blockPath << ": unchanged (" << after.size() << " bytes, highest ID " << maxAfter << ")\n";
+        return 0;
+    }
+    out << blockPath << ": " << before.size() << " -> " << after.size() << " bytes, highest ID " << maxBefore
+        << " -> " << maxAfter << "\n";
+    if (check)
+        return ExitChanged;
+    QSaveFile save(blockPath);
+    if (!save.open(QIODevice::WriteOnly) || save.write(after) != after.size() || !save.commit()) {
+        Err() << "velmora-lang: cannot write " << blockPath << ": " << save.errorString() << "\n";
+        return ExitError;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    try {
+        return Run(QApplication::arguments());
+    } catch (const Exception &e) {
+        Err() << "velmora-lang: " << e.Message() << "\n";
+    } catch (const std::exception &e) {
+        Err() << "velmora-lang: " << e.what() << "\n";
+    }
+    return ExitError;
+}
