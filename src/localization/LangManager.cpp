@@ -200,6 +200,14 @@ QString LangManager::LanguageNativeName(quint32 wLangID)
     return locale.nativeLanguageName();
 }
 
+QString LangManager::LanguageEnglishName(quint32 wLangID)
+{
+    const QLocale locale = LocaleOfLangId(wLangID);
+    if (locale.language() == QLocale::C)
+        return QStringLiteral("LANGID %1").arg(wLangID);
+    return QLocale::languageToString(locale.language());
+}
+
 void LangManager::SwitchLanguage(quint32 wLangID)
 {
     std::unique_ptr<TVLang_CompTranslations> translation;

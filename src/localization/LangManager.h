@@ -89,6 +89,8 @@ public:
     QList<TLanguageInfo> Languages() const;
     // The language's own name, e.g. 1031 -> "Deutsch"; "LANGID <n>" when unknown.
     static QString LanguageNativeName(quint32 wLangID);
+    // The language's English name ("English", "German"); "LANGID <n>" when unknown.
+    static QString LanguageEnglishName(quint32 wLangID);
 
     // Makes wLangID the active language: loads its translation and, when the
     // language changes, translates the constants and every attached window.

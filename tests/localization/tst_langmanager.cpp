@@ -516,6 +516,9 @@ TEST_F(Manager, UserTranslationsFromTheDataFolder)
     m.SwitchLanguage(m.LanguageIdAt(3));
     EXPECT_EQ(w->Find("Idioma1")->Caption(), "Langue");
     EXPECT_EQ(LangManager::LanguageNativeName(0x7F), "LANGID 127");
+    EXPECT_EQ(LangManager::LanguageEnglishName(1033), "English");
+    EXPECT_EQ(LangManager::LanguageEnglishName(3082), "Spanish");
+    EXPECT_EQ(LangManager::LanguageEnglishName(0x0416), "Portuguese");
 }
 
 TEST_F(Manager, UserTranslationsFolderFollowsXdgDataHome)
