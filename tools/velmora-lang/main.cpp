@@ -9,8 +9,12 @@
 //   velmora-lang source <window> [--block FILE]
 //       prints the window's language-source lines, one per translatable
 //       property: "<component>.<property>=<ID, 8 digits>,<escaped text>".
+//   velmora-lang pack <window> <file.lng>... [--block FILE] [--date STAMP] [--check]
+//       packs translation files into the window's StoredTranslationFiles
+//       block (PackCommand.h).
 //
 // The block defaults to the one kept in the source tree.
+#include "PackCommand.h"
 #include "localization/LanguageController.h"
 #include "shell/FMain.h"
 #include "vcl/Exception.h"
@@ -54,6 +58,7 @@ int Usage()
 {
     Err() << "usage: velmora-lang update <window> [--block FILE] [--check]\n"
              "       velmora-lang source <window> [--block FILE]\n"
+             "       velmora-lang pack <window> <file.lng>... [--block FILE] [--date STAMP] [--check]\n"
              "windows: FormMain\n";
     Err().flush();
     return ExitUsage;
@@ -75,6 +80,8 @@ TVLanguageController *FindController(QObject *window, const QString &name)
 
 int Run(const QStringList &args)
 {
+    if (args.size() >= 2 && args.at(1) == QLatin1String("pack"))
+        return RunPackCommand(args.mid(2));
     if (args.size() < 3)
         return Usage();
     const QString command = args.at(1);

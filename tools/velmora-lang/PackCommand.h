@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QStringList>
+
+// velmora-lang pack <window> <file.lng>... [--block FILE] [--date "yyyy-mm-dd hh:mm:ss"] [--check]
+//
+// Makes the window's StoredTranslationFiles block from translation files, one
+// entry per file in the order given: the file name as given, the import date
+// (now, or --date), the description "<LANGID> <language>" from the file's
+// LANGID parameter, and the file compressed with zlib. The block defaults to
+// resources/forms/<window>/vlTS.StoredTranslationFiles in the source tree.
+// --check writes nothing: it tells whether the block holds exactly these
+// files (exit code 1 when it does not).
+//
+// args are the arguments after "pack". Exit codes: 0 done, 1 block out of
+// step (--check), 2 usage, 3 error.
+int RunPackCommand(const QStringList &args);
