@@ -10,6 +10,7 @@
 #include "vcl/Persistent.h"
 #include "vcl/Reflection.h"
 
+#include <QHash>
 #include <QIODevice>
 
 namespace {
@@ -245,14 +246,21 @@ void TVLang_CompEntry::Update(TUpdateContext &ctx)
     }
     if (!component)
         return;
+    // Child entries by live component, so that a window with many
+    // components is walked in linear time. Only a live entry stands for its
+    // component: one whose component went away unnoticed may carry the
+    // address of a new one.
+    QHash<const QObject *, TVLang_CompEntry *> byComponent;
+    if (FOwnedCompEntries)
+        for (int i = 0; i < FOwnedCompEntries->Count(); ++i) {
+            TVLang_CompEntry *e = FOwnedCompEntries->Items(i);
+            if (e->FGuard)
+                byComponent.insert(e->FComponent, e);
+        }
     for (QObject *child : vcl::Components(component)) {
         if (child->objectName().isEmpty() || VLang_IsLanguageController(child))
             continue;
-        // Only a live entry stands for child: an entry whose component went
-        // away unnoticed may carry the same address.
-        TVLang_CompEntry *entry = FOwnedCompEntries ? FOwnedCompEntries->FindComponent(child) : nullptr;
-        if (entry && entry->FGuard.data() != child)
-            entry = nullptr;
+        TVLang_CompEntry *entry = byComponent.value(child);
         if (!entry && ctx.bModifyList) {
             if (!FOwnedCompEntries)
                 FOwnedCompEntries = std::make_unique<TVLang_CompEntries>(this);
@@ -320,11 +328,20 @@ void TVLang_CompEntry::BindToComponent(QObject *AComponent)
     FName.clear();
     if (!FOwnedCompEntries)
         return;
+    // The owned components by name (ignoring case; the first of equal names
+    // wins), looked up once instead of a scan per entry.
+    QHash<QString, QObject *> byName;
+    for (QObject *c : vcl::Components(AComponent))
+        if (!c->objectName().isEmpty()) {
+            const QString key = c->objectName().toCaseFolded();
+            if (!byName.contains(key))
+                byName.insert(key, c);
+        }
     for (int i = FOwnedCompEntries->Count() - 1; i >= 0; --i) {
         TVLang_CompEntry *child = FOwnedCompEntries->Items(i);
         if (child->FName.isEmpty())
             continue;
-        QObject *found = vcl::FindComponent(AComponent, child->FName);
+        QObject *found = byName.value(child->FName.toCaseFolded());
         if (found && !VLang_IsLanguageController(found))
             child->BindToComponent(found);
         else
