@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 
 #include <atomic>
+#include <mutex>
 
 // The resource object of a static library is linked only when something
 // refers to it; the engine's start does, outside any namespace as the macro
@@ -31,6 +32,8 @@ constexpr qint64 MaxUserTranslationSize = 4 * 1024 * 1024;
 
 struct TProgramManager
 {
+    std::mutex mutex;
+    std::atomic<LangManager *> running{nullptr};
     std::unique_ptr<LangManager> manager;
     ~TProgramManager()
     {
@@ -87,6 +90,8 @@ QLocale LocaleOfLangId(quint32 wLangID)
 
 LangManager &LangManager::Instance()
 {
+    if (LangManager *running = ProgramManager().running.load(std::memory_order_acquire))
+        return *running;
     Start();
     return *ProgramManager().manager;
 }
@@ -94,17 +99,21 @@ LangManager &LangManager::Instance()
 void LangManager::Start()
 {
     TProgramManager &holder = ProgramManager();
+    std::lock_guard guard(holder.mutex);
     if (holder.manager)
         return;
     holder.manager = std::make_unique<LangManager>();
     VLang_SetControllerManager(holder.manager.get());
+    holder.running.store(holder.manager.get(), std::memory_order_release);
 }
 
 void LangManager::Shutdown()
 {
     TProgramManager &holder = ProgramManager();
+    std::lock_guard guard(holder.mutex);
     if (!holder.manager)
         return;
+    holder.running.store(nullptr, std::memory_order_release);
     VLang_SetControllerManager(nullptr);
     holder.manager.reset();
 }
@@ -354,10 +363,11 @@ std::unique_ptr<TVLang_CompTranslations> LangManager::LoadTranslationsFor(quint3
         break;
     case TVLang_LangResourceKind::vlrkStream:
         // Registration refuses a stream it cannot copy, so an entry always
-        // holds one; the reader rewinds it itself.
+        // holds one. Its bytes are read without moving the buffer's position,
+        // so that readers sharing the lock never change the entry.
         if (!resource->Stream)
             throw EReadError();
-        translation->Text_LoadFromStream(*resource->Stream, false);
+        translation->Text_LoadFromBytes(resource->Stream->data(), false);
         break;
     }
     return translation;
@@ -365,8 +375,24 @@ std::unique_ptr<TVLang_CompTranslations> LangManager::LoadTranslationsFor(quint3
 
 void LangManager::ApplyToAllControllers(const TVLang_CompTranslations *Translation)
 {
-    TReadLocker lock(FLock);
-    FConstants->TranslateFrom(Translation ? &Translation->Constants() : nullptr);
+    // The constants change in place, so they are translated under the write
+    // lock (readers of ConstantText on other threads never see a text being
+    // replaced); the lock is then kept for reading only while the windows are
+    // translated, so that event handlers can read constants.
+    FLock.BeginWrite();
+    try {
+        FConstants->TranslateFrom(Translation ? &Translation->Constants() : nullptr);
+        FLock.BeginRead();
+    } catch (...) {
+        FLock.EndWrite();
+        throw;
+    }
+    FLock.EndWrite();
+    struct TReadRelease
+    {
+        TReentrantRWLock &lock;
+        ~TReadRelease() { lock.EndRead(); }
+    } release{FLock};
     // Event handlers may create or destroy windows (attaching or detaching
     // controllers) while the list is walked: walk a snapshot and skip the
     // controllers that have gone in the meantime.

@@ -22,7 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
+#include <thread>
 #include <memory>
 #include <vector>
 
@@ -534,6 +536,33 @@ TEST_F(Manager, UserTranslationsFolderFollowsXdgDataHome)
 #else
     GTEST_SKIP() << "Linux data folder";
 #endif
+}
+
+// Constants are read from other threads while the user interface switches
+// languages: every read sees one whole text of one language.
+TEST_F(Manager, ConstantsReadFromOtherThreadsDuringSwitches)
+{
+    auto w = MakeMainWindow();
+    LangManager &m = LangManager::Instance();
+    std::atomic_bool stop{false}, torn{false};
+    std::atomic_int reads{0};
+    auto reader = [&] {
+        while (!stop) {
+            const QString text = ConstantText("msgdisponibles");
+            if (text != "disponibles de" && text != "available from")
+                torn = true;
+            ++reads;
+        }
+    };
+    std::thread r1(reader), r2(reader);
+    for (int i = 0; i < 200; ++i)
+        m.SwitchLanguage(i % 2 ? 3082 : 1033);
+    stop = true;
+    r1.join();
+    r2.join();
+    EXPECT_FALSE(torn);
+    EXPECT_GT(reads, 0);
+    ExpectTexts(*w, false);
 }
 
 TEST_F(Manager, StartInADesignEnvironmentIsRefused)
