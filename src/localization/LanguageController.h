@@ -36,6 +36,11 @@ using TNotifyEvent = std::function<void(QObject *Sender)>;
 // window definition as the block "LangData"), records the source-language
 // texts once the window is loaded, and is translated by the language manager
 // between its OnLanguageChanging and OnLanguageChanged events.
+//
+// There is no design environment: a controller always attaches to the
+// manager and translates its loaded window. The design-time work (giving new
+// properties their IDs before the block is written) is asked for explicitly,
+// by WriteBlock or PrepareSourceExport, as velmora-lang does.
 class TVLanguageController : public TComponent, public IVLang_LanguageSourceObject
 {
     Q_OBJECT
@@ -81,8 +86,8 @@ public:
     void DoLanguageChanged();
 
     // Compiles IgnoreList and StoreList afresh and updates the entry tree with
-    // the options (Part of the window's lifecycle: false records source
-    // values, true gives IDs). Throws EVLangError for an invalid mask.
+    // the options: false records source values, true also gives IDs. Throws
+    // EVLangError for an invalid mask.
     void RefreshEntries(bool bModifyList);
 
     // The block "LangData": read into the entry tree (errors of the data are
