@@ -75,6 +75,22 @@ if ! wait_for_line "$WORK/first.log" "first panel painted" 15; then
   echo "FAIL: the widget painted no panel" >&2
   exit 1
 fi
+# A first start asks about starting with the session; the box is modal, so it
+# is answered (Escape: No) before the widget is handled.
+BOX=
+for i in $(seq 1 50); do
+  BOX=$(xdotool search --onlyvisible --name '^Ejecutar al inicio$' 2>/dev/null | head -1)
+  [ -n "$BOX" ] && break
+  sleep 0.1
+done
+if [ -n "$BOX" ]; then
+  xdotool windowactivate --sync "$BOX" 2>/dev/null
+  sleep 0.2
+  xdotool key Escape
+  wait_for_line "$WORK/first.log" "start with the session: false" 5 && pass "first-run question answered No" || fail "the first-run question was not answered"
+else
+  fail "no first-run question on a first start"
+fi
 sleep 0.5
 WID=$(widget_window $FIRST) || { fail "no widget window"; exit 1; }
 read -r X Y W H <<<"$(geom "$WID")"
