@@ -190,8 +190,12 @@ echo "menu opened from the $MENU_FROM"
 choose $FIRST 4 3 # Nivel de opacidad > 40%
 choose $FIRST 6   # Ver discos de red
 WID=$(widget_window $FIRST)
+# Level 102 ("40%") is alpha 255 - 102 = 153: the property holds 153/255 of
+# 0xffffffff.
+EXPECTED=$(awk 'BEGIN {printf "%.0f", 153 / 255 * 4294967295}')
+near() { [ -n "$1" ] && [ $(($1 - $2)) -le 1 ] && [ $(($2 - $1)) -le 1 ]; }
 OPACITY=$(xprop -id "$WID" _NET_WM_WINDOW_OPACITY 2>/dev/null | awk '{print $NF}')
-echo "opacity while running: $OPACITY"
+near "$OPACITY" "$EXPECTED" && pass "\"40%\" applied at once: opacity $OPACITY" || fail "opacity '$OPACITY' after \"40%\", expected $EXPECTED"
 choose $FIRST 8   # Cerrar
 for i in $(seq 1 50); do kill -0 $FIRST 2>/dev/null || break; sleep 0.1; done
 kill -0 $FIRST 2>/dev/null && { fail "still running after Cerrar"; kill -9 $FIRST; }
@@ -230,14 +234,8 @@ for item in NOpa60 N15sg1; do
   echo "$MARKS" | grep -qw "$item" && fail "$item still checked"
 done
 WID=$(widget_window $SECOND) || fail "no widget window"
-# Level 102 is alpha 255 - 102 = 153: the property holds 153/255 of 0xffffffff.
 OPACITY=$(xprop -id "$WID" _NET_WM_WINDOW_OPACITY 2>/dev/null | awk '{print $NF}')
-EXPECTED=$(awk 'BEGIN {printf "%.0f", 153 / 255 * 4294967295}')
-if [ -n "$OPACITY" ] && [ $((OPACITY - EXPECTED)) -le 1 ] && [ $((EXPECTED - OPACITY)) -le 1 ]; then
-  pass "_NET_WM_WINDOW_OPACITY $OPACITY (alpha 153)"
-else
-  fail "_NET_WM_WINDOW_OPACITY '$OPACITY', expected $EXPECTED"
-fi
+near "$OPACITY" "$EXPECTED" && pass "_NET_WM_WINDOW_OPACITY $OPACITY (alpha 153)" || fail "_NET_WM_WINDOW_OPACITY '$OPACITY', expected $EXPECTED"
 
 # --- a choice, then SIGTERM -------------------------------------------------
 BEFORE=$(cat "$INI")
