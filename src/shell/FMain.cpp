@@ -268,7 +268,8 @@ void TFormMain::FormShow(QObject *)
         // Asked once the event loop runs again, so that the widget is on the
         // screen behind the question and an end signal or the close command
         // can still end the program while the box waits for an answer.
-        QMetaObject::invokeMethod(this, &TFormMain::PreguntarEjecutarAlInicio, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { Guarded([this] { PreguntarEjecutarAlInicio(); }); }, Qt::QueuedConnection);
     }
 }
 
@@ -296,7 +297,7 @@ void TFormMain::PreguntarEjecutarAlInicio()
     // The mark follows the answer at once (the action supplies it to its item,
     // and its next click toggles from there).
     actEjecutarInicio->SetChecked(FEjecutarAlInicio);
-    Guarded([this] { TRegistryApp::ExecuteOnIni(FEjecutarAlInicio); });
+    TRegistryApp::ExecuteOnIni(FEjecutarAlInicio);
 }
 
 void TFormMain::FormDestroy(QObject *)

@@ -270,6 +270,28 @@ TEST_F(Options, ClosedWhileTheQuestionWaitsIsNoAnswer)
     EXPECT_TRUE(ReadIni().contains("EjecutarInicio=False\n")) << "the settings are still written";
 }
 
+TEST_F(Options, EntryThatCannotBeWrittenIsReportedAndTheWidgetGoesOn)
+{
+    // A file where the autostart folder must go.
+    ASSERT_TRUE(QDir().mkpath(ConfigHome()));
+    QFile blocker(ConfigHome() + QStringLiteral("/autostart"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString expected = QStringLiteral("Failed to set data for '%1'")
+                                 .arg(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    answer = true;
+    TFormMain &w = Start();
+    EXPECT_EQ(CloseBoxes(), QStringList{expected}) << "from the first-run question";
+    EXPECT_TRUE(w.TimerDiscos->Enabled());
+
+    w.Ejecutaralinicio1->trigger(); // off: removing a missing entry is no error
+    EXPECT_TRUE(CloseBoxes().isEmpty());
+    w.Ejecutaralinicio1->trigger();
+    EXPECT_EQ(CloseBoxes(), QStringList{expected}) << "from the menu";
+    window.reset();
+    EXPECT_TRUE(ReadIni().contains("EjecutarInicio=True\n")) << "the choice is kept all the same";
+}
+
 TEST_F(Options, MenuChoicesReachTheirOptions)
 {
     TFormMain &w = Start();
