@@ -13,6 +13,8 @@
 #include <QHash>
 #include <QIODevice>
 
+#include <limits>
+
 namespace {
 
 // Nested persistent objects (a font inside a sub-object ...) are followed at
@@ -163,7 +165,9 @@ struct TVLang_CompEntry::TUpdateContext
     bool bIgnoreFontProps;
     const TVLang_MaskList &IgnoreMasks;
     const TVLang_MaskList &StoreMasks;
-    qint32 NextID = 1;
+    // Kept wider than an ID, so that a tree already holding the highest ID
+    // (a damaged block) reports it instead of overflowing.
+    qint64 NextID = 1;
 };
 
 void TVLang_CompEntry::UpdateEntries(bool bModifyList, bool bIgnoreEmptyProps, bool bIgnoreNonAlphaProps,
@@ -173,7 +177,7 @@ void TVLang_CompEntry::UpdateEntries(bool bModifyList, bool bIgnoreEmptyProps, b
     TUpdateContext ctx{bModifyList, bIgnoreEmptyProps, bIgnoreNonAlphaProps, bIgnoreFontProps, IgnoreMasks, StoreMasks};
     if (bModifyList) {
         ResetValidatedTree();
-        ctx.NextID = MaxPropEntryID() + 1;
+        ctx.NextID = qint64(MaxPropEntryID()) + 1;
     }
     Update(ctx);
 }
@@ -231,8 +235,14 @@ void TVLang_CompEntry::Update(TUpdateContext &ctx)
                           if (ctx.bModifyList) {
                               if (!FPropEntries)
                                   FPropEntries = std::make_unique<TVLang_PropEntries>();
-                              if (FPropEntries->Add(ctx.NextID, path, value))
-                                  ++ctx.NextID;
+                              if (FPropEntries->FindPropByName(path)) {
+                                  FPropEntries->Add(0, path, value);
+                                  return;
+                              }
+                              if (ctx.NextID > std::numeric_limits<qint32>::max())
+                                  throw EVLangError(QStringLiteral("No property ID is left for %1.%2")
+                                                        .arg(GetComponentNamePath(true), path));
+                              FPropEntries->Add(qint32(ctx.NextID++), path, value);
                           } else if (FPropEntries) {
                               if (TVLang_PropEntry *e = FPropEntries->FindPropByName(path))
                                   e->wsDefLangValue = value;

@@ -2,7 +2,10 @@
 // The LangData block: the main window's 745 bytes read and written back,
 // small blocks written down byte by byte, re-sorting on reading, and blocks
 // that are cut short or nest too deeply.
+#include "EntriesFixture.h"
+
 #include "localization/CompEntries.h"
+#include "localization/MaskList.h"
 #include "localization/SystemErrors.h"
 #include "localization/VLangError.h"
 
@@ -179,6 +182,26 @@ TEST(LangData, HugeCountsCostOnlyTheBytesThatAreThere)
     EXPECT_THROW(Load(records), EReadError);
     const QByteArray string = Str("W") + T + Int(1) + Int(1) + QByteArray("\xff\xff", 2) + "abc";
     EXPECT_THROW(Load(string), EReadError);
+}
+
+TEST(LangData, BlockHoldingTheHighestIdGivesNoNewIdButKeepsWorking)
+{
+    // A damaged block whose window caption carries the highest possible ID:
+    // updating keeps it; a new property cannot get one above it.
+    TTestForm form(nullptr, QStringLiteral("W"));
+    form.SetCaption(QStringLiteral("Ventana"));
+    auto root = Load(Str("W") + T + Int(1) + Int(0x7fffffff) + Str("Caption") + F);
+    root->BindToComponent(&form);
+    const TVLang_MaskList none;
+    EXPECT_NO_THROW(root->UpdateEntries(true, true, true, true, none, none));
+    EXPECT_EQ(root->MaxPropEntryID(), 0x7fffffff);
+    form.SetHint(QStringLiteral("Ayuda"));
+    try {
+        root->UpdateEntries(true, true, true, true, none, none);
+        ADD_FAILURE() << "an ID above the highest was given";
+    } catch (const EVLangError &e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("No property ID is left for W.Hint"));
+    }
 }
 
 TEST(LangData, NestingBeyondAnyWindowIsRefused)
