@@ -154,6 +154,7 @@ TEST_F(WinWbemTest, MalformedQueryFailsWithTheSystemsMessage)
     } catch (const platform::WbemError &error) {
         EXPECT_EQ(error.code(), WbemInvalidQuery) << error.what();
         const std::string message = error.what();
+        std::cout << "malformed query: " << message << "\n";
         ASSERT_FALSE(message.empty());
         EXPECT_NE(message.back(), '\n');
         EXPECT_EQ(message, platform::win::SystemMessage(std::uint32_t(WbemInvalidQuery)));

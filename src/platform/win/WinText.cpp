@@ -72,10 +72,21 @@ std::string SystemMessage(std::uint32_t code)
     // own message module rather than in the system table.
     const bool wmiCode = HRESULT_FACILITY(code) == FACILITY_ITF;
     if (text.empty() && wmiCode) {
-        std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer> module(
-            LoadLibraryExW(L"wmiutils.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
-        if (module)
-            text = FormatFrom(FORMAT_MESSAGE_FROM_HMODULE, module.get(), code);
+        // Windows keeps it in system32\wbem, Wine in system32. Full paths:
+        // a message module is never looked for beside the program.
+        wchar_t system[MAX_PATH] = {};
+        const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) {
+            for (const wchar_t *name : {L"\\wbem\\wmiutils.dll", L"\\wmiutils.dll"}) {
+                std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer> module(LoadLibraryExW(
+                    (std::wstring(system, length) + name).c_str(), nullptr,
+                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+                if (module)
+                    text = FormatFrom(FORMAT_MESSAGE_FROM_HMODULE, module.get(), code);
+                if (!text.empty())
+                    break;
+            }
+        }
     }
     if (!text.empty())
         return WideToUtf8(text);

@@ -12,12 +12,13 @@ using DwmSetWindowAttributeFn = HRESULT(WINAPI *)(HWND, DWORD, LPCVOID, DWORD);
 
 constexpr DWORD WindowCornerPreferenceAttribute = 33;
 
-// dwmapi.dll stays loaded for the rest of the process once found; systems
-// without it (or without the function) leave the pointer empty.
+// dwmapi.dll, from the system folder only (never from beside the program or
+// the current folder), stays loaded for the rest of the process once found;
+// systems without it (or without the function) leave the pointer empty.
 DwmSetWindowAttributeFn BindDwmSetWindowAttribute()
 {
     static const DwmSetWindowAttributeFn function = [] {
-        HMODULE module = LoadLibraryW(L"dwmapi.dll");
+        HMODULE module = LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         if (!module)
             return DwmSetWindowAttributeFn(nullptr);
         return reinterpret_cast<DwmSetWindowAttributeFn>(
