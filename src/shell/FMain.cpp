@@ -29,8 +29,11 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QWheelEvent>
 #include <QWindow>
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -480,8 +483,22 @@ void TFormMain::AjustarTamanyo()
     }
     for (QWidget *w : visible)
         w->move(w->pos() - bounds.topLeft());
-    FFittedSize = bounds.size();
-    resize(bounds.size());
+    // Taller than the usable height of its screen (hundreds of mounts): the
+    // window stops there and the mouse wheel scrolls the panels; FScroll is
+    // how many pixels of them are above the window's top.
+    QSize fitted = bounds.size();
+    const QScreen *where = screen();
+    const int limit = where ? where->availableGeometry().height() : 0;
+    if (limit > 0 && fitted.height() > limit) {
+        FScroll = std::clamp(FScroll, 0, fitted.height() - limit);
+        for (QWidget *w : visible)
+            w->move(w->x(), w->y() - FScroll);
+        fitted.setHeight(limit);
+    } else {
+        FScroll = 0;
+    }
+    FFittedSize = fitted;
+    resize(fitted);
     if (FHiddenEmpty) {
         FHiddenEmpty = false;
         show();
@@ -600,6 +617,14 @@ void TFormMain::mouseReleaseEvent(QMouseEvent *event)
 
 bool TFormMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Wheel && qobject_cast<TFrameDrive *>(watched)) {
+        // A notch (120) is one panel; AjustarTamanyo keeps it in range and
+        // ignores it when everything fits.
+        const auto *frame = static_cast<QWidget *>(watched);
+        FScroll -= static_cast<QWheelEvent *>(event)->angleDelta().y() * frame->height() / 120;
+        AjustarTamanyo();
+        return true;
+    }
     if (event->type() == QEvent::Paint && !FFirstPaintLogged && qobject_cast<TFrameDrive *>(watched)) {
         FFirstPaintLogged = true;
         qCDebug(lcShell) << "first panel painted:" << watched->objectName();

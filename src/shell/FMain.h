@@ -155,7 +155,8 @@ public:
     bool MustReload() const { return FMustReload; }
 
     // The client size the last fitting gave: (0, 0) when nothing was visible
-    // (the window is then hidden, since a window cannot be empty).
+    // (the window is then hidden, since a window cannot be empty); never taller
+    // than the usable height of the screen, the wheel scrolling the rest.
     QSize FittedSize() const { return FFittedSize; }
     // The panels, in the order of the children.
     QList<TFrameDrive *> Frames() const;
@@ -215,6 +216,7 @@ private:
     bool FUnattendedEnd = false;
     int FExitCode = 0;
     QSize FFittedSize;
+    int FScroll = 0;
     bool FDragging = false;
     QPoint FDragOffset;
     bool FFirstPaintLogged = false;

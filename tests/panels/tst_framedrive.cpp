@@ -7,6 +7,7 @@
 #include "vcl/Exception.h"
 #include "wmi/CWMISQL.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -640,6 +641,42 @@ TEST(FrameDriveTest, RendersBarColoursAndPictures)
     };
     EXPECT_EQ(barPixel(panels[0]), QColor(255, 127, 80));
     EXPECT_EQ(barPixel(panels[1]), QColor(Qt::red));
+}
+
+// ---- what a screen reader reads ----------------------------------------------
+
+// The panel's accessible name is its title and its description the free-space
+// line, read through the accessibility interface a screen reader uses; both
+// follow every refresh, and a drive without figures is described as empty.
+TEST(FrameDriveTest, ScreenReaderReadsTitleAndFreeSpace)
+{
+    QWidget window;
+    auto *panel = new TFrameDrive(&window);
+    window.show();
+    panel->SetPropiedades(Props(kThree, N(500 * GB), N(100 * GB)));
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(panel);
+    ASSERT_NE(iface, nullptr);
+    const auto name = [&] { return iface->text(QAccessible::Name); };
+    const auto description = [&] { return iface->text(QAccessible::Description); };
+    EXPECT_EQ(name(), QStringLiteral("Disco local (C:) - NTFS"));
+    EXPECT_EQ(description(), QStringLiteral("100 GB disponibles de 500 GB"));
+
+    panel->SetLibre(50 * GB);
+    EXPECT_EQ(description(), QStringLiteral("100 GB disponibles de 500 GB")) << "only UpdateSize refreshes it";
+    panel->UpdateSize();
+    EXPECT_EQ(description(), QStringLiteral("50 GB disponibles de 500 GB"));
+
+    panel->ClearLibre();
+    panel->UpdateSize();
+    EXPECT_EQ(description(), QString());
+    panel->SetLibre(GB);
+    panel->UpdateSize();
+    EXPECT_EQ(description(), QStringLiteral("1 GB disponibles de 500 GB"));
+
+    panel->SetNombre(QStringLiteral("/mnt/usb"));
+    panel->SetSistemaFicheros(QStringLiteral("vfat"));
+    EXPECT_EQ(name(), QStringLiteral("Disco local (/mnt/usb) - vfat"));
+    EXPECT_EQ(name(), panel->pnlTitulo()->Caption());
 }
 
 } // namespace
