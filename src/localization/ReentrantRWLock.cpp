@@ -81,3 +81,9 @@ int TReentrantRWLock::ReadDepth() const
     auto it = FReaders.find(std::this_thread::get_id());
     return it == FReaders.end() ? 0 : it->second;
 }
+
+int TReentrantRWLock::WaitingWriters() const
+{
+    std::lock_guard guard(FMutex);
+    return FWritersWaiting;
+}

@@ -36,6 +36,8 @@ public:
     bool HoldsWrite() const;
     // Read locks the calling thread holds (not counting the write lock).
     int ReadDepth() const;
+    // Threads waiting for the write lock (for diagnostics and tests).
+    int WaitingWriters() const;
 
 private:
     mutable std::mutex FMutex;

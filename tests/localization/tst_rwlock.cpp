@@ -19,6 +19,18 @@ namespace {
 // Long enough for a thread that is not blocked to get the lock.
 constexpr auto Settle = 100ms;
 
+// Waits until a writer has started waiting (a busy machine may take a while
+// to run the thread that asks).
+bool WriterWaits(const TReentrantRWLock &lock)
+{
+    for (int i = 0; i < 1000; ++i) {
+        if (lock.WaitingWriters() > 0)
+            return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
 TEST(ReentrantRWLock, HolderTakesTheLockAgain)
 {
     TReentrantRWLock lock;
@@ -144,7 +156,7 @@ TEST(ReentrantRWLock, ReaderReentersWhileAWriterWaits)
         writerIn = true;
         lock.EndWrite();
     });
-    std::this_thread::sleep_for(Settle);
+    ASSERT_TRUE(WriterWaits(lock));
     std::thread newReader([&] {
         lock.BeginRead();
         newReaderIn = true;
@@ -177,7 +189,7 @@ TEST(ReentrantRWLock, SecondReaderAskingToWriteIsRefusedInsteadOfDeadlocking)
         lock.EndRead();
     });
     otherReads.get_future().wait();
-    std::this_thread::sleep_for(Settle);
+    ASSERT_TRUE(WriterWaits(lock));
     EXPECT_THROW(lock.BeginWrite(), std::logic_error);
     EXPECT_FALSE(upgraded);
     lock.EndRead();
