@@ -345,6 +345,14 @@ void TFormMain::ActivarComponente()
                 frame->ClearLibre();
             else
                 frame->SetLibre(StrToInt64(freeSpace));
+            // A panel built while its drive gave no size (a network mount
+            // that had not answered yet) takes the size once it is reported:
+            // without it the figures would never come back until a rebuild.
+            if (frame->TamanyoAusente()) {
+                const QString size = PropertyValue(items, QStringLiteral("Size"));
+                if (!size.isEmpty())
+                    frame->SetTamanyo(StrToInt64(size));
+            }
             frame->UpdateSize();
             EnlazarFrame(frame);
         }

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# A network mount whose server stops answering, with the widget running on a
+# real X desktop: a FUSE file system (velmora_hangfs, mounted with a remote
+# looking source) whose statfs blocks. While it hangs the widget still opens
+# its menu and follows a drag, the drive's panel shows no figures, and a
+# SIGTERM still ends it at once; once the server answers again the figures
+# come back at the next refresh, and go again when it hangs again.
+#
+#   e2e_faults_hang.sh <path of velmora> <path of velmora_hangfs>
+# Exit 77 (skipped) without root, /dev/fuse, Xvfb or xdotool.
+set -u
+VELMORA=${1:?path of the velmora program}
+HANGFS=${2:-}
+source "$(cd "$(dirname "$0")" && pwd)/e2e_faults_lib.sh"
+
+[ "$(id -u)" = 0 ] || skip_loudly "needs root to mount a FUSE file system"
+[ -c /dev/fuse ] || skip_loudly "no /dev/fuse"
+[ -n "$HANGFS" ] && [ -x "$HANGFS" ] || skip_loudly "velmora_hangfs was not built (libfuse3 missing?)"
+faults_setup faults-hang
+
+RELEASE="$WORK/server-back"
+NET="$WORK/net"
+mkdir -p "$NET"
+VELMORA_HANGFS_RELEASE="$RELEASE" VELMORA_HANGFS_LOG="$WORK/hangfs.log" \
+  "$HANGFS" -f -o fsname=deadserver:/export "$NET" >"$WORK/hangfs.out" 2>&1 &
+HANGPID=$!
+# Let any hung call go before the daemon is killed, so nothing waits on it.
+CLEANUP_EXTRA+=("touch '$RELEASE'; kill $HANGPID 2>/dev/null; wait $HANGPID 2>/dev/null")
+MOUNTS+=("$NET")
+for i in $(seq 1 50); do
+  grep -qF " $NET " /proc/self/mountinfo && break
+  sleep 0.1
+done
+grep -qF " $NET " /proc/self/mountinfo || { cat "$WORK/hangfs.out" >&2; fail "hangfs did not mount"; faults_finish; }
+
+faults_write_ini 5 True
+start_widget "$VELMORA" "$WORK/widget.log" || faults_finish
+wait_for_line "$WORK/hangfs.log" statfs 10 && pass "the widget asked the hung mount" || fail "no statfs reached the hung mount"
+wait_for_line "$WORK/widget.log" "panel $NET reads:" 10 || fail "no panel for the hung mount"
+[ -z "$(panel_text "$WORK/widget.log" "$NET")" ] && pass "the hung drive shows no figures" ||
+  fail "the hung drive shows '$(panel_text "$WORK/widget.log" "$NET")'"
+WID=$(widget_window $VPID) || { fail "no widget window"; faults_finish; }
+read -r X Y W H <<<"$(geom "$WID")"
+echo "widget $WID at $X,$Y ${W}x$H"
+
+# --- responsive while it hangs -------------------------------------------------
+# Three times, a few seconds apart so that refreshes fall in between: the
+# menu opens on a right click within two seconds (a refresh waits at most the
+# one-second statfs deadline).
+opened=0
+for round in 1 2 3; do
+  read -r X Y W H <<<"$(geom "$WID")"
+  xdotool mousemove $((X + 150)) $((Y + 45))
+  sleep 0.1
+  t0=$(date +%s%N)
+  xdotool click 3
+  ok=no
+  for i in $(seq 1 40); do
+    open_menu $VPID >/dev/null && { ok=yes; break; }
+    sleep 0.05
+  done
+  ms=$(( ($(date +%s%N) - t0) / 1000000 ))
+  if [ $ok = yes ] && [ $ms -le 2000 ]; then opened=$((opened + 1)); echo "menu open after $ms ms"; else echo "menu not open after $ms ms" >&2; fi
+  xdotool key Escape
+  sleep 1.7
+done
+[ $opened = 3 ] && pass "the menu opened each time while the mount hung" || fail "the menu opened $opened of 3 times"
+
+drag_widget "$WID" 120 80
+sleep 1.5
+read -r X2 Y2 _ _ <<<"$(geom "$WID")"
+[ "$X2" -ne "$X" ] || [ "$Y2" -ne "$Y" ] && pass "a drag moved it from $X,$Y to $X2,$Y2 while the mount hung" ||
+  fail "a drag did not move it ($X,$Y)"
+calls=$(grep -c statfs "$WORK/hangfs.log")
+[ "$calls" = 1 ] && pass "the hung call is not asked again (1 statfs in $(grep -c 'reads:' "$WORK/widget.log") panel updates)" ||
+  fail "$calls statfs calls on the hung mount: every refresh leaves a thread behind"
+
+# --- the server answers again --------------------------------------------------
+touch "$RELEASE"
+back=no
+for i in $(seq 1 90); do
+  [ "$(panel_text "$WORK/widget.log" "$NET")" = "512 MB disponibles de 1024 MB" ] && { back=yes; break; }
+  sleep 0.1
+done
+[ $back = yes ] && pass "figures back within $((i * 100)) ms of the server answering" ||
+  fail "after the server answered the panel reads '$(panel_text "$WORK/widget.log" "$NET")'"
+
+rm -f "$RELEASE"
+gone=no
+for i in $(seq 1 90); do
+  [ -z "$(panel_text "$WORK/widget.log" "$NET")" ] && { gone=yes; break; }
+  sleep 0.1
+done
+[ $gone = yes ] && pass "hung again: figures gone again" || fail "hung again, yet the panel reads '$(panel_text "$WORK/widget.log" "$NET")'"
+
+# --- the end does not wait for the hung call -------------------------------------
+# The widget ends in order at once: settings written, window gone. The kernel
+# may still hold the process (a zombie with one thread in uninterruptible
+# sleep) until the FUSE server answers the request it was already sent, as
+# with any program on a hard network mount; that answer is given here.
+kill -TERM $VPID
+wait_for_line "$WORK/widget.log" "window destroyed" 5 && pass "SIGTERM: orderly end at once while a statfs hangs" ||
+  fail "no orderly end within 5 s of SIGTERM while a statfs hung"
+for i in $(seq 1 30); do widget_window $VPID >/dev/null || break; sleep 0.1; done
+widget_window $VPID >/dev/null && fail "the window is still on the screen" || pass "the window is gone"
+for i in $(seq 1 20); do kill -0 $VPID 2>/dev/null || break; sleep 0.1; done
+if kill -0 $VPID 2>/dev/null; then
+  for t in /proc/$VPID/task/*; do echo "  held by the kernel: thread state $(awk '{print $3}' "$t/stat") in $(cat "$t/wchan")"; done
+  touch "$RELEASE"
+fi
+for i in $(seq 1 50); do kill -0 $VPID 2>/dev/null || break; sleep 0.1; done
+if kill -0 $VPID 2>/dev/null; then
+  fail "still not ended once the server answered"
+else
+  wait $VPID
+  rc=$?
+  [ $rc = 0 ] && pass "exit code 0" || fail "exit code $rc after SIGTERM"
+fi
+PIDS=()
+grep -qE "ASSERT|Segmentation|terminate called" "$WORK/widget.log" && fail "crash traces in the log"
+faults_finish
