@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -26,6 +27,11 @@ int main(int argc, char **argv)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     SetUnhandledExceptionFilter(ExitOnCrash);
+    // The safety net's own check (tst_win_systeminfo): crash outside any test.
+    if (argc == 2 && std::strcmp(argv[1], "--crash-outside-tests") == 0) {
+        volatile int *nowhere = nullptr;
+        *nowhere = 1;
+    }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -54,4 +54,20 @@ TEST(WinSystemInfo, LocaleAndRoamingFolder)
     EXPECT_NE(folder.back(), L'\\');
 }
 
+TEST(WinTestMain, CrashOutsideTheTestsEndsWithCodeThree)
+{
+    std::wstring command = L"\"" + ProgramFilePath() + L"\" --crash-outside-tests";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    CloseHandle(process.hThread);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(code, 3u);
+}
+
 } // namespace
