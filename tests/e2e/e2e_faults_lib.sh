@@ -24,7 +24,7 @@ skip_loudly() { echo "SKIP: $*" >&2; exit 77; }
 
 faults_cleanup() {
   local p m c
-  for p in "${PIDS[@]}"; do kill -9 "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+  for p in "${PIDS[@]}"; do kill -0 "$p" 2>/dev/null || continue; kill -9 "$p"; wait "$p" 2>/dev/null; done
   for c in "${CLEANUP_EXTRA[@]}"; do eval "$c"; done
   for m in $(printf '%s\n' "${MOUNTS[@]}" | tac); do umount -l "$m" 2>/dev/null; done
   velmora_desktop_stop

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The settings file cannot be saved at close, with the widget on a real X
+# desktop: the file system that holds it is full (a tiny tmpfs filled with
+# dd), or its folder is read-only. "Cerrar" from the menu shows the error in
+# a box, the program then ends with 0, and the previous config.ini is left
+# byte for byte as it was. (A folder that cannot be created at all is
+# covered by e2e_traymenu.sh.)
+#
+#   e2e_faults_settings.sh <path of velmora>
+# Exit 77 (skipped) without Xvfb or xdotool; the full file system needs root
+# and is skipped loudly without it.
+set -u
+VELMORA=${1:?path of the velmora program}
+source "$(cd "$(dirname "$0")" && pwd)/e2e_faults_lib.sh"
+faults_setup faults-settings
+
+# Opens the menu on the widget's panel and chooses "Cerrar" (the eighth item).
+close_from_menu() { # pid
+  local wid X Y W H i
+  wid=$(widget_window "$1") || return 1
+  read -r X Y W H <<<"$(geom "$wid")"
+  xdotool mousemove $((X + 150)) $((Y + 45))
+  sleep 0.2
+  xdotool click 3
+  for i in $(seq 1 40); do open_menu "$1" >/dev/null && break; sleep 0.1; done
+  open_menu "$1" >/dev/null || return 1
+  sleep 0.3
+  for i in 1 2 3 4 5 6 7 8; do xdotool key Down; sleep 0.05; done
+  xdotool key Return
+}
+
+# One case: the settings are in CONFIG_HOME, already made unwritable by the
+# caller; the old file's bytes are in OLD.
+close_and_check() { # case-name
+  local name=$1 box i rc
+  start_widget "$VELMORA" "$WORK/$name.log" || return
+  sleep 0.5
+  close_from_menu $VPID || { fail "$name: the menu did not open"; return; }
+  box=
+  for i in $(seq 1 50); do box=$(dialog_window $VPID) && break; sleep 0.1; done
+  if [ -n "$box" ]; then
+    pass "$name: an error box at close: $(xprop -id "$box" WM_NAME | cut -d= -f2)"
+    kill -0 $VPID 2>/dev/null && pass "$name: the program waits for the box" || fail "$name: ended before the box was closed"
+    xdotool windowactivate --sync "$box" 2>/dev/null
+    xdotool key Return
+  else
+    fail "$name: no error box at close"
+  fi
+  for i in $(seq 1 50); do kill -0 $VPID 2>/dev/null || break; sleep 0.1; done
+  kill -0 $VPID 2>/dev/null && { fail "$name: still running after the box"; kill -9 $VPID; }
+  wait $VPID
+  rc=$?
+  PIDS=()
+  [ $rc = 0 ] && pass "$name: exit code 0" || fail "$name: exit code $rc (crash?)"
+  grep -F "Unable to write to $INI" "$WORK/$name.log" | head -1 | sed "s/^/  stderr: /"
+  grep -qF "Unable to write to $INI" "$WORK/$name.log" && pass "$name: the error names the file" ||
+    fail "$name: no error naming the file: $(tail -3 "$WORK/$name.log")"
+  cmp -s "$INI" "$WORK/old.ini" && pass "$name: the previous config.ini is intact" ||
+    fail "$name: config.ini changed: $(cat -A "$INI" 2>&1 | head -10)"
+  local stray
+  stray=$(find "$(dirname "$INI")" -mindepth 1 ! -name config.ini ! -name filler 2>/dev/null)
+  [ -z "$stray" ] && pass "$name: no temporary file left behind" || fail "$name: left behind: $stray"
+}
+
+# --- a full file system ------------------------------------------------------
+if [ "$(id -u)" = 0 ]; then
+  mkdir -p "$XDG_CONFIG_HOME"
+  if mount -t tmpfs -o size=64k velmora-full "$XDG_CONFIG_HOME"; then
+    MOUNTS+=("$XDG_CONFIG_HOME")
+    faults_write_ini 5 False
+    cp "$INI" "$WORK/old.ini"
+    dd if=/dev/zero of="$(dirname "$INI")/filler" bs=4k 2>/dev/null
+    echo "tmpfs: $(df -B1 --output=avail "$XDG_CONFIG_HOME" | tail -1) bytes free"
+    close_and_check "full file system"
+    umount "$XDG_CONFIG_HOME" && MOUNTS=()
+  else
+    echo "SKIP (full file system): tmpfs cannot be mounted here" >&2
+  fi
+else
+  echo "SKIP (full file system): needs root to mount a tmpfs" >&2
+fi
+
+# --- a read-only folder ------------------------------------------------------
+rm -rf "$XDG_CONFIG_HOME"
+if [ "$(id -u)" = 0 ]; then
+  # Root writes through permission bits: a read-only mount instead.
+  mkdir -p "$XDG_CONFIG_HOME"
+  if mount -t tmpfs -o size=1m velmora-ro "$XDG_CONFIG_HOME"; then
+    MOUNTS+=("$XDG_CONFIG_HOME")
+    faults_write_ini 5 False
+    cp "$INI" "$WORK/old.ini"
+    mount -o remount,ro "$XDG_CONFIG_HOME" || fail "could not make the tmpfs read-only"
+    close_and_check "read-only folder"
+    umount "$XDG_CONFIG_HOME" && MOUNTS=()
+  else
+    echo "SKIP (read-only folder): tmpfs cannot be mounted here" >&2
+  fi
+else
+  faults_write_ini 5 False
+  cp "$INI" "$WORK/old.ini"
+  chmod 555 "$(dirname "$INI")"
+  close_and_check "read-only folder"
+  chmod 755 "$(dirname "$INI")"
+fi
+faults_finish
