@@ -30,7 +30,10 @@ TMountWatcher::TMountWatcher(const QString &path, QObject *parent) : QObject(par
     FNotifier = std::make_unique<QSocketNotifier>(FFd, QSocketNotifier::Exception);
     connect(FNotifier.get(), &QSocketNotifier::activated, this, [this] {
         Drain();
-        FCoalesce->start();
+        // Not restarted by each change: under constant churn (a mount every
+        // few milliseconds) a restarted timer would never fire.
+        if (!FCoalesce->isActive())
+            FCoalesce->start();
     });
 #else
     Q_UNUSED(path);
