@@ -83,6 +83,12 @@ TFormMain::TFormMain(QWidget *parent)
     // second start finds the running one through the instance socket, not by
     // title.
     setWindowTitle(QString());
+#ifdef _WIN32
+    // A second start finds the running widget by this title
+    // (platform::win::FindRunningInstance); the window has no caption, so the
+    // title is never seen.
+    setWindowTitle(QStringLiteral("kvDivoziVirudu"));
+#endif
     QFont font(QStringLiteral("Segoe UI"));
     font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("DejaVu Sans")});
     font.setPointSize(9);
