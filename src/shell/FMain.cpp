@@ -2,6 +2,7 @@
 #include "shell/FMain.h"
 
 #include "localization/ConstantText.h"
+#include "localization/LangManager.h"
 #include "panels/DriveControls.h"
 #include "panels/PropertyText.h"
 #include "panels/frDisco.h"
@@ -95,9 +96,15 @@ TFormMain::TFormMain(QWidget *parent)
     setFont(font);
     resize(DesignWidth, DesignHeight);
 
+    // The controller attaches to the running engine when it is created.
+    LangManager::Start();
     CreateComponents();
     InitShellResources();
     vcl::LoadWindowDefinition(this, QStringLiteral("FormMain"));
+    // After the stored English translation (index 1): the user's own
+    // translations take the indexes from 2 on.
+    LangManager::Instance().RegisterUserTranslations(LangManager::UserTranslationsFolder());
+    AddLanguageItems();
     FormCreate(this);
 }
 
@@ -232,6 +239,7 @@ void TFormMain::CreateComponents()
     vlLC = new shell::TVLanguageController(this);
     vlLC->setObjectName(QStringLiteral("vlLC"));
     vlLC->SetIgnoreList({QStringLiteral("*SQL*"), QStringLiteral(".SQL"), QStringLiteral("SQL")});
+    vlLC->SetOnLanguageChanged([this](QObject *Sender) { vlLCLanguageChanged(Sender); });
 
     vlTS = new shell::TVLTranslationsStorage(this);
     vlTS->setObjectName(QStringLiteral("vlTS"));
@@ -732,9 +740,31 @@ void TFormMain::SetVerDiscosRed(bool value)
 void TFormMain::SetActiveLanguage(int value)
 {
     FActiveLanguage = value;
-    (value == 0 ? Espaol1 : Ingls1)->SetChecked(true);
-    // The language switch itself belongs to the language manager; until the
-    // window has one, the choice is only kept and saved.
+    if (value >= 2 && value - 2 < FMoreLanguages.size())
+        FMoreLanguages.at(value - 2)->SetChecked(true);
+    else
+        (value == 0 ? Espaol1 : Ingls1)->SetChecked(true);
+    LangManager &manager = LangManager::Instance();
+    manager.SwitchLanguage(manager.LanguageIdAt(value));
+}
+
+void TFormMain::AddLanguageItems()
+{
+    // No name: such components never get entries, so LangData stays the
+    // window's own whatever translations the user has installed.
+    const QList<LangManager::TLanguageInfo> languages = LangManager::Instance().Languages();
+    for (qsizetype i = 2; i < languages.size(); ++i) {
+        auto *item = new TMenuItem(this);
+        item->SetCaption(languages.at(i).NativeName);
+        item->SetTag(i);
+        item->SetAutoCheck(true);
+        item->SetRadioItem(true);
+        item->SetGroupIndex(1);
+        Idioma1->Add(item);
+        connect(item, &TMenuItem::OnClick, this,
+                [this](QObject *sender) { Guarded([&] { actEspañolExecute(sender); }); });
+        FMoreLanguages.append(item);
+    }
 }
 
 void TFormMain::actEjecutarInicioExecute(QObject *)
@@ -821,7 +851,8 @@ bool TFormMain::CargarConfiguracion()
     // Two languages exist: an index the menu does not hold (a hand-edited
     // file, or one from a version with more languages) lets the locale
     // decide, as when the key is missing.
-    if (FActiveLanguage != -1 && FActiveLanguage != 0 && FActiveLanguage != 1) {
+    if (FActiveLanguage != -1
+        && (FActiveLanguage < 0 || FActiveLanguage >= LangManager::Instance().LanguageCount())) {
         qCInfo(lcShell) << "language index" << FActiveLanguage << "in the settings is not known; the locale decides";
         FActiveLanguage = -1;
     }

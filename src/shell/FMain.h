@@ -201,6 +201,10 @@ private:
 
     bool FMustReload = false;
     int FActiveLanguage = 0;
+    // Items for the languages after Spanish and English (index 2 on), from
+    // the user's translation folder.
+    QList<TMenuItem *> FMoreLanguages;
+    void AddLanguageItems();
     int FReintentos = 0;
     bool FVerDiscosRed = false;
     bool FEjecutarAlInicio = false;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "localization/LanguageController.h"
+#include "localization/VLangStorage.h"
 #include "vcl/Component.h"
 
 #include <QByteArray>
@@ -21,25 +22,16 @@ public:
 
 } // namespace shell
 
-// A stand-in that keeps the main window's component tree complete until the
-// translation storage exists. It sits in its own namespace so that it can
-// never clash with the real class, and keeps the binary block it is given,
-// untouched.
+// The main window's translation storage is the engine's own, named in
+// namespace shell for the same reason.
 namespace shell {
 
-class TVLTranslationsStorage : public TComponent
+class TVLTranslationsStorage : public ::TVLTranslationsStorage
 {
     Q_OBJECT
 
 public:
-    explicit TVLTranslationsStorage(QObject *owner = nullptr) : TComponent(owner) {}
-
-    QByteArray StoredTranslationFiles() const { return FStored; }
-
-    bool ReadBlock(const QString &blockName, const QByteArray &data) override;
-
-private:
-    QByteArray FStored;
+    using ::TVLTranslationsStorage::TVLTranslationsStorage;
 };
 
 } // namespace shell

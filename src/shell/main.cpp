@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "localization/LangManager.h"
 #include "shell/ControlInstance.h"
 #include "shell/FMain.h"
 #include "shell/MountWatcher.h"
@@ -10,14 +11,26 @@
 
 #include <memory>
 
+#ifdef _WIN32
+#include "platform/win/WinWbemService.h"
+#endif
+
 // The program reads no command-line arguments; Qt's own (-platform ...) still
 // work as usual.
 int main(int argc, char *argv[])
 {
+#ifdef _WIN32
+    // COM as a single-threaded apartment on the user-interface thread, where
+    // the drive query runs; uninitialised when main() returns.
+    platform::WinComApartment comApartment;
+#endif
     QApplication app(argc, argv);
     // The window decides the exit code when it closes (0, or 99 after the
     // fatal refresh error).
     QApplication::setQuitOnLastWindowClosed(false);
+    // The localization engine runs before the first window exists and ends
+    // after the last one is gone.
+    LangManager::Start();
 
     ControlInstance::TInstanceGuard guard;
     if (const int exitCode = ControlInstance::CheckSingleInstance(guard); exitCode >= 0)
@@ -41,5 +54,6 @@ int main(int argc, char *argv[])
     const int exitCode = QApplication::exec();
     // FormDestroy runs here, whichever way the loop ended.
     window.reset();
+    LangManager::Shutdown();
     return exitCode;
 }

@@ -7,6 +7,7 @@
 #include "ShellTestSupport.h"
 
 #include "localization/ConstantText.h"
+#include "localization/LangManager.h"
 #include "panels/frDisco.h"
 #include "settings/Config.h"
 #include "settings/RegistryApp.h"
@@ -44,8 +45,12 @@ protected:
     void TearDown() override
     {
         window.reset();
+        // A fresh engine for the next case: no language left active, no
+        // user translation left registered.
+        LangManager::Shutdown();
         CloseBoxes();
         qunsetenv("VELMORA_FAKE_WBEM");
+        qunsetenv("XDG_DATA_HOME");
         qunsetenv("LC_ALL");
     }
 
@@ -159,6 +164,33 @@ TEST_F(Options, FileValuesAreAppliedAtShowAndWrittenBackAtDestruction)
     EXPECT_TRUE(reported.isEmpty()) << reported.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(ReadIni(), QByteArray("[CONFIG]\nTop=44\nLeft=333\nIntervalo=30\nOpacidad=100\n"
                                     "EjecutarInicio=True\nVerDiscosRed=True\nIdioma=1\n"));
+}
+
+// A translation the user put into the data folder gets its own radio item,
+// captioned with the language's own name, at the next language index.
+TEST_F(Options, UserTranslationGetsItsOwnLanguageItem)
+{
+    const QString folder = dir.filePath(QStringLiteral("data/Velmora/translations"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile f(folder + QStringLiteral("/1031 Deutsch.lng"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("LANGID=1031\r\n[FormMain]\r\n00000004=Sprache\r\n[$CONSTANTS]\r\nmsgVersion=Fassung\r\n");
+    f.close();
+    qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
+    WriteIni("[CONFIG]\r\nIdioma=2\r\n");
+    TFormMain &w = Start();
+    TMenuItem *deutsch = nullptr;
+    for (TMenuItem *item : w.findChildren<TMenuItem *>())
+        if (item->Caption() == QStringLiteral("Deutsch"))
+            deutsch = item;
+    ASSERT_NE(deutsch, nullptr);
+    EXPECT_EQ(w.ActiveLanguage(), 2);
+    EXPECT_TRUE(deutsch->Checked());
+    EXPECT_EQ(w.Idioma1->Caption(), QStringLiteral("Sprache"));
+    EXPECT_TRUE(w.menuVersion->Caption().startsWith(QStringLiteral("Fassung ")));
+    w.Ingls1->trigger();
+    EXPECT_EQ(w.Idioma1->Caption(), QStringLiteral("Language"));
+    EXPECT_FALSE(deutsch->Checked());
 }
 
 TEST_F(Options, LanguageIndexFromFileOrLocale)
@@ -324,14 +356,19 @@ TEST_F(Options, MenuChoicesReachTheirOptions)
         }
     }
 
-    // The language: the choice is kept and marked; the texts stay as they are
-    // until a translation is loaded.
+    // The language: the choice is kept and marked, the menu is translated and
+    // the version line composed again; Spanish brings the source texts back.
     w.Ingls1->trigger();
     EXPECT_EQ(w.ActiveLanguage(), 1);
     EXPECT_FALSE(w.Espaol1->Checked());
-    EXPECT_EQ(w.Idioma1->Caption(), QStringLiteral("Idioma"));
+    EXPECT_EQ(w.Idioma1->Caption(), QStringLiteral("Language"));
+    EXPECT_EQ(w.Idioma1->Hint(), QStringLiteral("Language for the application"));
+    EXPECT_EQ(w.N5sg1->Caption(), QStringLiteral("5 sec."));
+    EXPECT_TRUE(w.menuVersion->Caption().startsWith(QStringLiteral("Version ")));
     w.Espaol1->trigger();
     EXPECT_EQ(w.ActiveLanguage(), 0);
+    EXPECT_EQ(w.Idioma1->Caption(), QStringLiteral("Idioma"));
+    EXPECT_EQ(w.N5sg1->Caption(), QStringLiteral("5 sg."));
 
     // Refrescar runs a refresh at once.
     fake.Drives({{"C:"}, {"Z:", 4}, {"E:", 2}});
