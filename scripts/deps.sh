@@ -3,21 +3,30 @@
 # Installs, from Debian's packages, whatever of the build and test
 # dependencies is missing. Sourced by ./run and ./test.
 
-VELMORA_PACKAGES=(
+# What building and running the widget needs (./run).
+VELMORA_RUN_PACKAGES=(
   # toolchain
-  g++ clang libclang-rt-14-dev cmake ninja-build pkg-config make
+  g++ cmake ninja-build pkg-config make
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6-dev libgl-dev
   libxcb1-dev zlib1g-dev libmount-dev libblkid-dev libsimpleini-dev
-  # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libfuse3-dev fuse3 e2fsprogs util-linux mount
-  libglib2.0-bin
+  # tools and suites are configured with the same project
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libfuse3-dev
+  # the widget's desktop integration at run time
+  qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
+)
+
+# Everything ./test needs on top of that.
+VELMORA_PACKAGES=(
+  "${VELMORA_RUN_PACKAGES[@]}"
+  # the sanitizer and fuzz build
+  clang libclang-rt-14-dev
+  # real mounts, FUSE, the desktop launcher check
+  fuse3 e2fsprogs util-linux mount libglib2.0-bin
+  # a real X desktop for the window tests
   xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils
   # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)
   g++-mingw-w64-x86-64-posix wine wine64
-  # the widget's desktop integration at run time
-  qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
 )
 
 velmora_install_packages() {
