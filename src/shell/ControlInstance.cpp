@@ -11,8 +11,8 @@
 
 #include <cstdio>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
+#ifdef _WIN32
+#include "platform/win/WinInstance.h"
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,8 +28,10 @@ constexpr int kTalkTimeoutMs = 3000;
 
 void DebugOutput(const char *text)
 {
-#ifdef Q_OS_WIN
-    OutputDebugStringW(reinterpret_cast<const wchar_t *>(QString::fromUtf8(text).utf16()));
+#ifdef _WIN32
+    // platform::win::CheckSingleInstance has written the text to the debugger
+    // output already.
+    (void)text;
 #else
     std::fputs(text, stderr);
     std::fputc('\n', stderr);
@@ -41,7 +43,7 @@ void DebugOutput(const char *text)
 
 QString DefaultInstanceDirectory()
 {
-#ifdef Q_OS_WIN
+#ifdef _WIN32
     return QString();
 #else
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -91,52 +93,30 @@ void TInstanceGuard::Release()
         FLock->unlock();
         FLock.reset();
     }
-#ifdef Q_OS_WIN
-    if (FMutex) {
-        CloseHandle(static_cast<HANDLE>(FMutex));
-        FMutex = nullptr;
-    }
+#ifdef _WIN32
+    FMutex.reset();
 #endif
 }
 
-#ifdef Q_OS_WIN
-
-namespace {
-
-// Lifts w above all normal windows and gives it the keyboard: the system lets
-// a process take the foreground only while its input is attached to the
-// thread that owns the current foreground window.
-void BringWindowToFront(HWND w)
-{
-    if (IsIconic(w))
-        ShowWindow(w, SW_RESTORE);
-    const DWORD foreground = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-    const DWORD current = GetCurrentThreadId();
-    const bool attached = foreground != current && AttachThreadInput(current, foreground, TRUE);
-    SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetForegroundWindow(w);
-    if (attached)
-        AttachThreadInput(current, foreground, FALSE);
-}
-
-} // namespace
+#ifdef _WIN32
 
 TInstanceCheck TInstanceGuard::Acquire()
 {
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\MyUniqueAppMutex_49BE707D-BE1C-494B-8FB8-D61DCEEC5C9B");
-    if (!mutex)
-        return TInstanceCheck::Failed;
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        HWND w = FindWindowW(nullptr, L"kvDivoziVirudu");
-        CloseHandle(mutex);
-        if (!w)
-            return TInstanceCheck::OtherRunning;
-        BringWindowToFront(w);
+    // The mutex is taken (or found taken) on creation; when another process
+    // holds it, CheckSingleInstance raises that process's window and closes
+    // this handle.
+    FMutex = std::make_unique<platform::win::WinInstanceMutex>();
+    switch (platform::win::CheckSingleInstance(*FMutex)) {
+    case platform::win::InstanceCheck::First:
+        return TInstanceCheck::First;
+    case platform::win::InstanceCheck::AnotherRunning:
+        FMutex.reset();
         return TInstanceCheck::HandedOver;
+    case platform::win::InstanceCheck::Failed:
+        break;
     }
-    FMutex = mutex;
-    return TInstanceCheck::First;
+    FMutex.reset();
+    return TInstanceCheck::Failed;
 }
 
 void TInstanceGuard::Listen() {}

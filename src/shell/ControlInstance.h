@@ -10,6 +10,12 @@ class QLocalServer;
 class QLocalSocket;
 class QLockFile;
 
+#ifdef _WIN32
+namespace platform::win {
+class WinInstanceMutex;
+}
+#endif
+
 // One widget per user session.
 //
 // Linux: a per-user lock file (QLockFile; a lock left behind by a killed
@@ -19,7 +25,7 @@ class QLockFile;
 // through the socket, whatever either program file is called, and asks it to
 // come to the front.
 // Windows: the session-local named mutex, and the running instance's window
-// looked up by its title.
+// looked up by its title (platform::win::CheckSingleInstance).
 namespace ControlInstance {
 
 enum class TInstanceCheck {
@@ -58,8 +64,9 @@ private:
     QString FDir;
     std::unique_ptr<QLockFile> FLock;
     std::unique_ptr<QLocalServer> FServer;
-#ifdef Q_OS_WIN
-    void *FMutex = nullptr;
+#ifdef _WIN32
+    // Held from Acquire() until Release(); the system drops it with the process.
+    std::unique_ptr<platform::win::WinInstanceMutex> FMutex;
 #endif
 };
 
