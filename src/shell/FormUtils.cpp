@@ -8,7 +8,7 @@
 #include <QWindow>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win/WinWindowStyle.h"
 #else
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
@@ -202,37 +202,23 @@ namespace FormUtils {
 
 #ifdef _WIN32
 
-// SetWindowPos flags of the two steps: not topmost, then bottom and shown;
-// the frame-changed call after an extended-style change.
-static_assert((SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE) == 0x13);
-static_assert((SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW) == 0x53);
-static_assert((SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED) == 0x27);
-
 void SendToBottom(QWidget *window)
 {
     if (!window)
         return;
     window = window->window();
-    const HWND hwnd = reinterpret_cast<HWND>(window->winId());
+    void *hwnd = reinterpret_cast<void *>(window->winId());
     // Qt must know the window as visible; SWP_SHOWWINDOW alone would not tell it.
     if (!window->isVisible())
         window->show();
-    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-    SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    platform::win::SendToBottom(hwnd);
 }
 
 void HideFromTaskbar(QWidget *window)
 {
     if (!window)
         return;
-    window = window->window();
-    const HWND hwnd = reinterpret_cast<HWND>(window->winId());
-    LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
-    style = (style & ~LONG_PTR(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW;
-    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, style);
-    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    platform::win::HideFromTaskbar(reinterpret_cast<void *>(window->window()->winId()));
 }
 
 #else

@@ -12,6 +12,10 @@ add_library(velmora_appearance STATIC
 )
 target_include_directories(velmora_appearance PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(velmora_appearance PUBLIC Qt6::Widgets Qt6::Gui)
+if(WIN32)
+  # SetWindowCorners, HideFromTaskbar and SendToBottom (platform/win).
+  target_link_libraries(velmora_appearance PRIVATE velmora_platform)
+endif()
 if(NOT WIN32)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)

@@ -9,7 +9,7 @@
 #include <QWindow>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win/WinWindowStyle.h"
 #else
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
@@ -50,47 +50,15 @@ int CornerRadius(TCornerPreference preference)
 
 #ifdef _WIN32
 
-namespace {
-
-using DwmSetWindowAttributeFn = HRESULT(WINAPI *)(HWND, DWORD, LPCVOID, DWORD);
-
-constexpr DWORD DwmwaWindowCornerPreference = 33;
-
-// dwmapi.dll is bound on first use: its absence (or an old one without the
-// entry point) must not keep the program from starting.
-struct DwmBinding
-{
-    DwmSetWindowAttributeFn setWindowAttribute = nullptr;
-    HRESULT error = S_OK;
-};
-
-const DwmBinding &dwm()
-{
-    static const DwmBinding binding = [] {
-        DwmBinding b;
-        HMODULE module = LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (module)
-            b.setWindowAttribute = reinterpret_cast<DwmSetWindowAttributeFn>(
-                reinterpret_cast<void *>(GetProcAddress(module, "DwmSetWindowAttribute")));
-        if (!b.setWindowAttribute)
-            b.error = HRESULT_FROM_WIN32(GetLastError());
-        return b;
-    }();
-    return binding;
-}
-
-} // namespace
-
 TCornerResult SetWindowCorners(QWidget *window, TCornerPreference preference)
 {
     if (!window)
         return CornersInvalidWindow;
-    const DwmBinding &binding = dwm();
-    if (!binding.setWindowAttribute)
-        return binding.error;
-    const DWORD value = CornerPreferenceValue(preference);
-    return binding.setWindowAttribute(reinterpret_cast<HWND>(window->window()->winId()),
-                                      DwmwaWindowCornerPreference, &value, sizeof value);
+    window = window->window();
+    const auto value =
+        static_cast<platform::win::CornerPreference>(CornerPreferenceValue(preference));
+    return static_cast<TCornerResult>(
+        platform::win::SetWindowCorners(reinterpret_cast<void *>(window->winId()), value));
 }
 
 #else

@@ -39,7 +39,7 @@ int CornerRadius(TCornerPreference preference);
 // call fails.
 // Windows: DWM window attribute 33 (DWMWA_WINDOW_CORNER_PREFERENCE) through
 // DwmSetWindowAttribute, bound from dwmapi.dll on first use; its HRESULT is
-// returned (or the Win32 error of the binding as an HRESULT).
+// returned (CornersNotSupported when the library or the function is missing).
 // X11: the window manager has no such request, so the window is rounded by a
 // shape mask (QWidget::setMask with a rounded-rect region) that follows every
 // resize. A mask clips the window and all its children whatever they paint,
