@@ -7,6 +7,8 @@
 #include "platform/linux/LinuxMountTable.h"
 #include "platform/linux/LinuxWbemService.h"
 
+#include "MountFloor.h"
+
 #include <benchmark/benchmark.h>
 #include <libmount/libmount.h>
 #include <sys/statvfs.h>
@@ -34,28 +36,6 @@ void BM_Query(benchmark::State &state)
 }
 BENCHMARK(BM_Query)->Unit(benchmark::kMicrosecond);
 
-void BM_Floor(benchmark::State &state)
-{
-    std::vector<std::string> paths;
-    for (const auto &e : platform::SelectLinuxLogicalDisks(platform::ReadLinuxMountTable()))
-        paths.push_back(e.target);
-    for (auto _ : state) {
-        libmnt_table *table = mnt_new_table_from_file("/proc/self/mountinfo");
-        libmnt_iter *iter = mnt_new_iter(MNT_ITER_FORWARD);
-        libmnt_fs *fs = nullptr;
-        std::size_t n = 0;
-        while (mnt_table_next_fs(table, iter, &fs) == 0)
-            n += mnt_fs_get_target(fs) != nullptr;
-        benchmark::DoNotOptimize(n);
-        mnt_free_iter(iter);
-        mnt_unref_table(table);
-        for (const std::string &p : paths) {
-            struct statvfs sv {};
-            benchmark::DoNotOptimize(::statvfs(p.c_str(), &sv));
-        }
-    }
-    state.counters["drives"] = static_cast<double>(paths.size());
-}
 BENCHMARK(BM_Floor)->Unit(benchmark::kMicrosecond);
 
 } // namespace
