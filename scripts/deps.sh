@@ -24,7 +24,7 @@ VELMORA_PACKAGES=(
   # real mounts, FUSE, the desktop launcher check
   fuse3 e2fsprogs util-linux mount libglib2.0-bin
   # a real X desktop for the window tests
-  xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils
+  xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils x11-apps
   # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)
   g++-mingw-w64-x86-64-posix wine wine64
 )

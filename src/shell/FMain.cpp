@@ -56,6 +56,22 @@ qint64 StrToInt64(const QString &text)
     return value;
 }
 
+// The captions of a menu as it shows them, separators left out and each
+// submenu in brackets after its item: what the debug log says the menu reads.
+QString MenuTexts(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions()) {
+        if (action->isSeparator())
+            continue;
+        QString text = action->text();
+        if (const QMenu *sub = action->menu())
+            text += QStringLiteral(" [") + MenuTexts(sub) + QLatin1Char(']');
+        texts << text;
+    }
+    return texts.join(QStringLiteral(" | "));
+}
+
 bool HiddenKind(TDriveType type)
 {
     return type == TDriveType::Unknown || type == TDriveType::NoRootDirectory
@@ -820,6 +836,7 @@ void TFormMain::vlLCLanguageChanged(QObject *)
 {
     menuVersion->SetCaption(ConstantText(QStringLiteral("msgVersion")) + QLatin1Char(' ')
                             + VersionInfo::FileVersionText(QString(), false));
+    qCDebug(lcShell).noquote() << "menu reads:" << MenuTexts(pmTray);
 }
 
 bool TFormMain::CargarConfiguracion()

@@ -12,16 +12,16 @@
 set -u
 VELMORA=${1:?path of the velmora program}
 SECONDS_OF_CHURN=${2:-60}
-source "$(cd "$(dirname "$0")" && pwd)/e2e_faults_lib.sh"
+source "$(cd "$(dirname "$0")" && pwd)/e2e_lib.sh"
 [ "$(id -u)" = 0 ] || skip_loudly "needs root to mount tmpfs file systems"
-faults_setup faults-churn
+e2e_setup faults-churn
 # The churn's own debug lines would be a few megabytes; shell lines suffice.
 export QT_LOGGING_RULES="velmora.shell.debug=true"
 
-faults_write_ini 5 False
-start_widget "$VELMORA" "$WORK/widget.log" || faults_finish
+write_ini 5 False
+start_widget "$VELMORA" "$WORK/widget.log" || e2e_finish
 sleep 1
-WID=$(widget_window $VPID) || { fail "no widget window"; faults_finish; }
+WID=$(widget_window $VPID) || { fail "no widget window"; e2e_finish; }
 read -r _ _ _ H0 <<<"$(geom "$WID")"
 echo "before: height $H0 ($((H0 / 58)) panels), VmRSS $(rss_kb $VPID) kB"
 
@@ -61,7 +61,7 @@ changes=$(grep -c 'mount table changed' "$WORK/widget.log")
 if kill -0 $VPID 2>/dev/null; then
   pass "still running after the churn"
 else
-  wait $VPID; fail "the widget ended during the churn (exit code $?)"; tail -20 "$WORK/widget.log" >&2; faults_finish
+  wait $VPID; fail "the widget ended during the churn (exit code $?)"; tail -20 "$WORK/widget.log" >&2; e2e_finish
 fi
 sleep 2
 read -r _ _ _ H1 <<<"$(geom "$WID")"
@@ -84,4 +84,4 @@ wait $VPID
 rc=$?
 PIDS=()
 [ $rc = 0 ] && pass "SIGTERM ends it with 0" || fail "exit code $rc after SIGTERM"
-faults_finish
+e2e_finish

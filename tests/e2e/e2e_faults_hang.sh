@@ -12,12 +12,12 @@
 set -u
 VELMORA=${1:?path of the velmora program}
 HANGFS=${2:-}
-source "$(cd "$(dirname "$0")" && pwd)/e2e_faults_lib.sh"
+source "$(cd "$(dirname "$0")" && pwd)/e2e_lib.sh"
 
 [ "$(id -u)" = 0 ] || skip_loudly "needs root to mount a FUSE file system"
 [ -c /dev/fuse ] || skip_loudly "no /dev/fuse"
 [ -n "$HANGFS" ] && [ -x "$HANGFS" ] || skip_loudly "velmora_hangfs was not built (libfuse3 missing?)"
-faults_setup faults-hang
+e2e_setup faults-hang
 
 RELEASE="$WORK/server-back"
 NET="$WORK/net"
@@ -32,15 +32,15 @@ for i in $(seq 1 50); do
   grep -qF " $NET " /proc/self/mountinfo && break
   sleep 0.1
 done
-grep -qF " $NET " /proc/self/mountinfo || { cat "$WORK/hangfs.out" >&2; fail "hangfs did not mount"; faults_finish; }
+grep -qF " $NET " /proc/self/mountinfo || { cat "$WORK/hangfs.out" >&2; fail "hangfs did not mount"; e2e_finish; }
 
-faults_write_ini 5 True
-start_widget "$VELMORA" "$WORK/widget.log" || faults_finish
+write_ini 5 True
+start_widget "$VELMORA" "$WORK/widget.log" || e2e_finish
 wait_for_line "$WORK/hangfs.log" statfs 10 && pass "the widget asked the hung mount" || fail "no statfs reached the hung mount"
 wait_for_line "$WORK/widget.log" "panel $NET reads:" 10 || fail "no panel for the hung mount"
 [ -z "$(panel_text "$WORK/widget.log" "$NET")" ] && pass "the hung drive shows no figures" ||
   fail "the hung drive shows '$(panel_text "$WORK/widget.log" "$NET")'"
-WID=$(widget_window $VPID) || { fail "no widget window"; faults_finish; }
+WID=$(widget_window $VPID) || { fail "no widget window"; e2e_finish; }
 read -r X Y W H <<<"$(geom "$WID")"
 echo "widget $WID at $X,$Y ${W}x$H"
 
@@ -121,4 +121,4 @@ else
 fi
 PIDS=()
 grep -qE "ASSERT|Segmentation|terminate called" "$WORK/widget.log" && fail "crash traces in the log"
-faults_finish
+e2e_finish

@@ -15,12 +15,12 @@
 set -u
 VELMORA=${1:?path of the velmora program}
 WRITER=${2:?path of velmora_configwriter}
-source "$(cd "$(dirname "$0")" && pwd)/e2e_faults_lib.sh"
-faults_setup faults-kill
+source "$(cd "$(dirname "$0")" && pwd)/e2e_lib.sh"
+e2e_setup faults-kill
 
 # --- 1. the save loop ------------------------------------------------------------
 mkdir -p "$WORK/loop"
-"$WRITER" once A "$WORK/A.ini" && "$WRITER" once B "$WORK/B.ini" || { fail "the writer does not run"; faults_finish; }
+"$WRITER" once A "$WORK/A.ini" && "$WRITER" once B "$WORK/B.ini" || { fail "the writer does not run"; e2e_finish; }
 cmp -s "$WORK/A.ini" "$WORK/B.ini" && fail "A and B are the same file"
 bad=0; seenA=0; seenB=0
 for round in $(seq 1 200); do
@@ -82,4 +82,4 @@ echo "25 rounds: old file $old times, new file $new times, neither $bad times"
 [ $bad = 0 ] && pass "SIGKILL during the widget's save never left a partial file" || fail "$bad rounds left a partial or mixed file"
 [ $((old + new + bad)) = 25 ] || fail "only $((old + new + bad)) rounds ran"
 [ $new -gt 0 ] || fail "no round got as far as the new file: the widget never saved"
-faults_finish
+e2e_finish

@@ -10,21 +10,21 @@
 # Exit 77 (skipped) without Xvfb or xdotool.
 set -u
 VELMORA=${1:?path of the velmora program}
-source "$(cd "$(dirname "$0")" && pwd)/e2e_faults_lib.sh"
+source "$(cd "$(dirname "$0")" && pwd)/e2e_lib.sh"
 command -v xwd >/dev/null || skip_loudly "xwd is not installed (apt-get install x11-apps)"
-faults_setup faults-many
+e2e_setup faults-many
 
 FAKE="$WORK/drives.fake"
 for i in $(seq 1 200); do
   printf 'instance of Win32_LogicalDisk\n{\n\tDriveType = 3;\n\tFileSystem = "ext4";\n\tFreeSpace = "%s";\n\tName = "/srv/vol%03d";\n\tSize = "107374182400";\n};\n----\n' \
     $((i * 500000000)) "$i"
 done >"$FAKE"
-faults_write_ini 5 False
-start_widget "$VELMORA" "$WORK/widget.log" VELMORA_FAKE_WBEM="$FAKE" || faults_finish
+write_ini 5 False
+start_widget "$VELMORA" "$WORK/widget.log" VELMORA_FAKE_WBEM="$FAKE" || e2e_finish
 sleep 1
 panels=$(grep -o 'panel /srv/vol[0-9]* reads: [0-9]' "$WORK/widget.log" | cut -d' ' -f2 | sort -u | wc -l)
 [ "$panels" = 200 ] && pass "200 panels built with their figures" || fail "$panels panels with figures"
-WID=$(widget_window $VPID) || { fail "no widget window"; faults_finish; }
+WID=$(widget_window $VPID) || { fail "no widget window"; e2e_finish; }
 read -r X Y W H <<<"$(geom "$WID")"
 AVAIL=$(xprop -root _NET_WORKAREA | awk -F'[=,]' '{print $5 + 0}')
 echo "window ${W}x$H at $X,$Y; usable height of the screen $AVAIL"
@@ -58,4 +58,4 @@ wait $VPID
 rc=$?
 PIDS=()
 [ $rc = 0 ] && pass "SIGTERM ends it with 0" || fail "exit code $rc after SIGTERM"
-faults_finish
+e2e_finish

@@ -12,8 +12,8 @@
 # and is skipped loudly without it.
 set -u
 VELMORA=${1:?path of the velmora program}
-source "$(cd "$(dirname "$0")" && pwd)/e2e_faults_lib.sh"
-faults_setup faults-settings
+source "$(cd "$(dirname "$0")" && pwd)/e2e_lib.sh"
+e2e_setup faults-settings
 
 # Opens the menu on the widget's panel and chooses "Cerrar" (the eighth item).
 close_from_menu() { # pid
@@ -68,7 +68,7 @@ if [ "$(id -u)" = 0 ]; then
   mkdir -p "$XDG_CONFIG_HOME"
   if mount -t tmpfs -o size=64k velmora-full "$XDG_CONFIG_HOME"; then
     MOUNTS+=("$XDG_CONFIG_HOME")
-    faults_write_ini 5 False
+    write_ini 5 False
     cp "$INI" "$WORK/old.ini"
     dd if=/dev/zero of="$(dirname "$INI")/filler" bs=4k 2>/dev/null
     echo "tmpfs: $(df -B1 --output=avail "$XDG_CONFIG_HOME" | tail -1) bytes free"
@@ -88,7 +88,7 @@ if [ "$(id -u)" = 0 ]; then
   mkdir -p "$XDG_CONFIG_HOME"
   if mount -t tmpfs -o size=1m velmora-ro "$XDG_CONFIG_HOME"; then
     MOUNTS+=("$XDG_CONFIG_HOME")
-    faults_write_ini 5 False
+    write_ini 5 False
     cp "$INI" "$WORK/old.ini"
     mount -o remount,ro "$XDG_CONFIG_HOME" || fail "could not make the tmpfs read-only"
     close_and_check "read-only folder"
@@ -97,10 +97,10 @@ if [ "$(id -u)" = 0 ]; then
     echo "SKIP (read-only folder): tmpfs cannot be mounted here" >&2
   fi
 else
-  faults_write_ini 5 False
+  write_ini 5 False
   cp "$INI" "$WORK/old.ini"
   chmod 555 "$(dirname "$INI")"
   close_and_check "read-only folder"
   chmod 755 "$(dirname "$INI")"
 fi
-faults_finish
+e2e_finish

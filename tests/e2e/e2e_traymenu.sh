@@ -15,131 +15,10 @@
 # it also saves a picture of the desktop with the menu open.
 set -u
 VELMORA=${1:?path of the velmora program}
-HERE=$(cd "$(dirname "$0")" && pwd)
-ROOT=$(cd "$HERE/../.." && pwd)
-source "$ROOT/scripts/e2e/desktop.sh"
-
-for tool in xdotool xwininfo xprop; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed" >&2; exit 77; }
-done
-
-WORK=$(mktemp -d /tmp/velmora-e2e-menu.XXXXXX)
-failures=0
-PIDS=()
-
-cleanup() {
-  local p
-  for p in "${PIDS[@]}"; do kill -9 "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
-  velmora_desktop_stop
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-velmora_desktop_start
-rc=$?
-[ $rc -eq 0 ] || exit $rc
-echo "desktop on $DISPLAY"
-
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-
-export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_RUNTIME_DIR="$WORK/rt"
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-export QT_LOGGING_RULES="velmora.shell.debug=true"
-unset QT_QPA_PLATFORM VELMORA_FAKE_WBEM
-INI="$XDG_CONFIG_HOME/Brindlewick/Velmora/config.ini"
+source "$(cd "$(dirname "$0")" && pwd)/e2e_lib.sh"
+e2e_setup e2e-menu
 ENTRY="$XDG_CONFIG_HOME/autostart/$(basename "$VELMORA" | sed 's/\.[^.]*$//').desktop"
 
-wait_for_line() { # file text seconds
-  local i
-  for i in $(seq 1 $(( $3 * 10 ))); do
-    grep -qF -- "$2" "$1" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  return 1
-}
-geom() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'; }
-widget_window() { # pid
-  local w
-  for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
-    [ "$(xwininfo -id "$w" | awk '/Width:/ {print $2}')" = 339 ] && { echo "$w"; return 0; }
-  done
-  return 1
-}
-# The program's icon as trayer embedded it: a window of class velmora inside
-# trayer's panel. Prints "x y" of its centre.
-tray_icon_centre() {
-  local t line
-  for t in $(xdotool search --class trayer 2>/dev/null); do
-    line=$(xwininfo -id "$t" -tree 2>/dev/null | grep -F '("velmora" "velmora")' | head -1)
-    [ -n "$line" ] || continue
-    # ...  22x26+0+0  +1257+1
-    echo "$line" | awk '{n = split($(NF-1), s, /[x+]/); split($NF, a, /\+/); print a[2] + int(s[1] / 2), a[3] + int(s[2] / 2)}'
-    return 0
-  done
-  return 1
-}
-# The open popup menu of a process, if any: a visible window that the window
-# manager does not manage (override-redirect), wider than the tray icon.
-open_menu() { # pid
-  local w info
-  for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
-    info=$(xwininfo -id "$w" 2>/dev/null)
-    echo "$info" | grep -q 'Override Redirect State: yes' || continue
-    [ "$(echo "$info" | awk '/Width:/ {print $2}')" -gt 60 ] && { echo "$w"; return 0; }
-  done
-  return 1
-}
-
-MENU_FROM=
-# Opens pmTray with the right button on the tray icon (on the widget's panel
-# when no icon can be found) and waits for it.
-open_tray_menu() { # pid
-  local pid=$1 xy i
-  if xy=$(tray_icon_centre); then
-    MENU_FROM="tray icon"
-  else
-    local wid X Y W H
-    wid=$(widget_window "$pid") || return 1
-    read -r X Y W H <<<"$(geom "$wid")"
-    xy="$((X + 150)) $((Y + 45))"
-    MENU_FROM="widget panel"
-  fi
-  # shellcheck disable=SC2086
-  xdotool mousemove $xy
-  sleep 0.2
-  xdotool click 3
-  for i in $(seq 1 30); do
-    open_menu "$pid" >/dev/null && { sleep 0.3; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-menu_closed() { # pid
-  local i
-  for i in $(seq 1 30); do
-    open_menu "$1" >/dev/null || return 0
-    sleep 0.1
-  done
-  return 1
-}
-# Top level of pmTray, separators skipped: 1 version line, 2 Ejecutar al
-# inicio, 3 Idioma, 4 opacity, 5 interval, 6 network drives, 7 Refrescar,
-# 8 Cerrar. The menu opens with no item active; each Down moves one item.
-keys_down() { local i; for i in $(seq 1 "$1"); do xdotool key Down; sleep 0.05; done; }
-choose() { # pid, top-level position, [position in its submenu]
-  open_tray_menu "$1" || { fail "the tray menu did not open"; return 1; }
-  keys_down "$2"
-  if [ $# -ge 3 ]; then
-    xdotool key Right
-    sleep 0.3
-    keys_down $(($3 - 1))
-    sleep 0.2
-    [ -n "${SHOT_NOW:-}" ] && take_shot
-  fi
-  xdotool key Return
-  menu_closed "$1" || fail "the menu stayed open"
-}
 take_shot() {
   SHOT_NOW=
   [ -n "${VELMORA_TRAYMENU_SHOT:-}" ] || return 0
@@ -150,7 +29,7 @@ take_shot() {
     echo "no picture: xwd or convert missing" >&2
   fi
 }
-ini_value() { sed -n "s/^$1=\(.*\)\r\{0,1\}$/\1/p" "$INI" | tr -d '\r'; }
+E2E_BEFORE_RETURN='[ -n "${SHOT_NOW:-}" ] && take_shot'
 
 # --- first start: the question ---------------------------------------------
 "$VELMORA" >"$WORK/first.log" 2>&1 &
@@ -325,8 +204,4 @@ wait $NOWRITE
 PIDS=()
 grep -qF "Unable to write to" "$WORK/nowrite2.log" && pass "after SIGTERM the failed write is on stderr" || fail "no message on stderr after SIGTERM"
 
-if [ $failures -ne 0 ]; then
-  echo "$failures check(s) failed" >&2
-  exit 1
-fi
-echo "all tray-menu checks passed"
+e2e_finish

@@ -9,62 +9,8 @@
 # Exit 77 (skipped) when Xvfb or xdotool is missing.
 set -u
 VELMORA=${1:?path of the velmora program}
-HERE=$(cd "$(dirname "$0")" && pwd)
-ROOT=$(cd "$HERE/../.." && pwd)
-source "$ROOT/scripts/e2e/desktop.sh"
-
-for tool in xdotool xwininfo xprop; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed" >&2; exit 77; }
-done
-
-WORK=$(mktemp -d /tmp/velmora-e2e.XXXXXX)
-failures=0
-PIDS=()
-MOUNTS=()
-
-cleanup() {
-  local p m
-  for p in "${PIDS[@]}"; do kill -9 "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
-  for m in "${MOUNTS[@]}"; do umount -l "$m" 2>/dev/null; done
-  velmora_desktop_stop
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-velmora_desktop_start
-rc=$?
-[ $rc -eq 0 ] || exit $rc
-echo "desktop on $DISPLAY"
-
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-
-export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_RUNTIME_DIR="$WORK/rt"
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-export QT_LOGGING_RULES="velmora.shell.debug=true"
-unset QT_QPA_PLATFORM VELMORA_FAKE_WBEM
-
-wait_for_line() { # file text seconds
-  local i
-  for i in $(seq 1 $(( $3 * 10 ))); do
-    grep -qF -- "$2" "$1" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-# The widget's own window among the windows of a process: the one that is
-# the full panel width or the start text (the other is the tray icon).
-widget_window() { # pid
-  local w
-  for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
-    case "$(xwininfo -id "$w" | awk '/Width:/ {print $2}')" in
-      339|129) echo "$w"; return 0 ;;
-    esac
-  done
-  return 1
-}
-geom() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'; }
+source "$(cd "$(dirname "$0")" && pwd)/e2e_lib.sh"
+e2e_setup e2e
 
 # --- start ---------------------------------------------------------------
 "$VELMORA" >"$WORK/first.log" 2>&1 &
@@ -222,8 +168,4 @@ else
   cat "$WORK/fatal.log" >&2
 fi
 
-if [ $failures -ne 0 ]; then
-  echo "$failures check(s) failed" >&2
-  exit 1
-fi
-echo "all end-to-end checks passed"
+e2e_finish
