@@ -13,6 +13,7 @@
 #include <QStringEncoder>
 #include <QtNumeric>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -187,8 +188,18 @@ LoadResult Load(const QString &APath, IniFile &AFile, QString &AReason)
         AReason = file.errorString();
         return LoadResult::Unreadable;
     }
-    // Never more than one byte past the cap, whatever the file claims.
-    const QByteArray bytes = file.read(TConfig::MaxFileSize + 1);
+    // Read in steps up to one byte past the cap, whatever size the file
+    // claims (files in /proc claim none), so that a small settings file is
+    // read into a small buffer rather than one of the cap's size.
+    QByteArray bytes;
+    qint64 step = std::clamp<qint64>(file.size() + 1, 4096, TConfig::MaxFileSize + 1);
+    while (bytes.size() <= TConfig::MaxFileSize) {
+        const QByteArray chunk = file.read(std::min<qint64>(step, TConfig::MaxFileSize + 1 - bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+        step = 64 * 1024;
+    }
     if (file.error() != QFileDevice::NoError) {
         AReason = file.errorString();
         return LoadResult::Unreadable;

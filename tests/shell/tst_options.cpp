@@ -19,6 +19,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 
 #include <gtest/gtest.h>
@@ -191,6 +192,25 @@ TEST_F(Options, UserTranslationGetsItsOwnLanguageItem)
     w.Ingls1->trigger();
     EXPECT_EQ(w.Idioma1->Caption(), QStringLiteral("Language"));
     EXPECT_FALSE(deutsch->Checked());
+}
+
+TEST_F(Options, EnglishFromTheFileReachesThePanelsAndTheFatalBox)
+{
+    WriteIni("[CONFIG]\r\nIdioma=1\r\n");
+    TFormMain &w = Start();
+    QStringList fatal;
+    w.SetFatalExit([&fatal](const QString &message) { fatal << message; });
+    const auto tick = [&w] { w.TimerDiscosTimer(w.TimerDiscos); };
+    tick();
+    ASSERT_FALSE(w.Frames().isEmpty());
+    const QString line = w.Frames()[0]->lblEspacio()->text();
+    EXPECT_TRUE(line.contains(QStringLiteral(" GB available from "))) << line.toStdString();
+
+    fake.ConnectError("boom");
+    for (int i = 0; i < 4; ++i)
+        tick();
+    ASSERT_EQ(fatal.size(), 1);
+    EXPECT_EQ(fatal[0], QStringLiteral("The query component could not be started.\r\nError:boom"));
 }
 
 TEST_F(Options, LanguageIndexFromFileOrLocale)

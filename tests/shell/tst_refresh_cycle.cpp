@@ -245,6 +245,14 @@ TEST_F(RefreshCycle, MissingFreeSpaceIsNoFailureButABadNumberIs)
     EXPECT_TRUE(w.Frames()[1]->LibreAusente());
     EXPECT_EQ(w.Frames()[0]->Libre(), 1024);
 
+    // The medium is back: the same panel shows its figures again.
+    QPointer<TFrameDrive> reader = w.Frames()[1];
+    fake.Drives({{"C:", 3, 100LL << 30, "1024"}, {"D:", 5, 4LL << 30, "2048"}});
+    Tick();
+    ASSERT_FALSE(reader.isNull());
+    EXPECT_FALSE(reader->LibreAusente());
+    EXPECT_EQ(reader->Libre(), 2048);
+
     fake.Drives({{"C:", 3, 100LL << 30, "12x"}, {"D:", 5, 0, nullptr}});
     Tick();
     EXPECT_EQ(w.Reintentos(), 1);
