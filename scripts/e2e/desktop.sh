@@ -29,26 +29,42 @@ velmora_desktop_start() {
     echo "SKIP: Xvfb is not installed (apt-get install xvfb)" >&2
     return 77
   fi
-  local n
-  n=$(velmora_desktop_free_display) || { echo "no free X display number" >&2; return 1; }
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  VELMORA_DESKTOP_PIDS+=($!)
-  export DISPLAY=":$n"
-  local i
-  for i in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
+  # Xvfb takes a display by creating its lock file exclusively and writing
+  # its pid there: the display is ours once the lock names our server and the
+  # server answers. Programs started at the same moment race for the same
+  # number; the loser's server ends, and the next number is tried.
+  local n i pid attempt
+  for attempt in 1 2 3 4 5; do
+    n=$(velmora_desktop_free_display) || { echo "no free X display number" >&2; return 1; }
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    pid=$!
+    for i in $(seq 1 100); do
+      kill -0 "$pid" 2>/dev/null || break
+      if [ "$(tr -d ' \n' <"/tmp/.X${n}-lock" 2>/dev/null)" = "$pid" ] && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+        break
+      fi
+      sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null && [ "$(tr -d ' \n' <"/tmp/.X${n}-lock" 2>/dev/null)" = "$pid" ]; then
+      VELMORA_DESKTOP_PIDS+=($pid)
+      export DISPLAY=":$n"
+      break
+    fi
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
   done
-  if ! xdpyinfo >/dev/null 2>&1; then
-    echo "Xvfb :$n did not come up" >&2
+  if [ ${#VELMORA_DESKTOP_PIDS[@]} -eq 0 ] || ! xdpyinfo >/dev/null 2>&1; then
+    echo "Xvfb did not come up" >&2
     velmora_desktop_stop
     return 1
   fi
   if command -v openbox >/dev/null; then
     openbox --sm-disable >/dev/null 2>&1 &
     VELMORA_DESKTOP_PIDS+=($!)
-    for i in $(seq 1 50); do
-      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    # Up once it names itself and has published the work area.
+    for i in $(seq 1 100); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' &&
+        xprop -root _NET_WORKAREA 2>/dev/null | grep -q '=' && break
       sleep 0.1
     done
   else
