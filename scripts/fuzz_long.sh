@@ -4,20 +4,21 @@
 # each by default), one after the other, on its seed corpus plus what earlier
 # long runs found. ./test runs the same targets for a few seconds only.
 #
-#   scripts/fuzz_long.sh [build folder] [seconds per target]
+#   scripts/fuzz_long.sh [build folder] [seconds per target] [name pattern]
 #   (the build folder defaults to build-asan, configured by ./test with
-#   -DVELMORA_FUZZ=ON)
+#   -DVELMORA_FUZZ=ON; the pattern, an extended regular expression, picks
+#   targets by name, so that two runs can share the cores between them)
 #
 # Each target's crashes, leaks and timeouts land in <build>/fuzz-long/<target>/
 # as crash-*, leak-*, timeout-* files: once fixed, copy them into the target's
 # seed corpus (tests/<module>/corpus*) so that ./test keeps them as regression
-# cases. A summary line per target goes to <build>/fuzz-long/summary.txt.
+# cases. A summary line per target is added to <build>/fuzz-long/summary.txt.
 set -u
 BUILD=$(cd "${1:-build-asan}" && pwd) || exit 2
 SECONDS_EACH=${2:-600}
+PATTERN=${3:-.}
 OUT="$BUILD/fuzz-long"
 mkdir -p "$OUT"
-: >"$OUT/summary.txt"
 status=0
 
 # "Test command:" lines of the fuzz tests: the program, its options, the
@@ -36,6 +37,7 @@ for line in "${COMMANDS[@]}"; do
   seed=${args[${#args[@]}-1]}
   [ -n "$exe" ] || continue
   name=$(basename "$exe")
+  echo "$name" | grep -Eq -- "$PATTERN" || continue
   dir="$OUT/$name"
   mkdir -p "$dir/corpus"
   echo "== $name: $SECONDS_EACH s on $seed"

@@ -53,6 +53,44 @@ TEST(MountWatcher, ReportsMountAndUnmountOfATmpfs)
     EXPECT_TRUE(WaitForSignal(changes, 2, 2000)) << "no signal for the unmount";
 }
 
+TEST(MountWatcher, ConstantChurnStillGetsThrough)
+{
+    // A mount or an unmount every 20 ms for a second and a half: each change
+    // alone would restart a quiet period that never ends. The watcher must
+    // report the churn while it goes on, and no more often than once a
+    // quiet period.
+    TestApp();
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to mount a tmpfs";
+    TMountWatcher watcher;
+    ASSERT_TRUE(watcher.IsWatching());
+    int changes = 0;
+    QObject::connect(&watcher, &TMountWatcher::Changed, [&] { ++changes; });
+    QCoreApplication::processEvents();
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray target = dir.path().toLocal8Bit();
+    bool mounted = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 1500) {
+        if (mounted)
+            mounted = ::umount2(target.constData(), MNT_DETACH) != 0;
+        else if (::mount("velmora-churn", target.constData(), "tmpfs", 0, "size=1m") == 0)
+            mounted = true;
+        else
+            GTEST_SKIP() << "needs the right to mount (CAP_SYS_ADMIN): " << std::strerror(errno);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ::usleep(20 * 1000);
+    }
+    const int duringChurn = changes;
+    if (mounted)
+        ::umount2(target.constData(), MNT_DETACH);
+    EXPECT_GE(duringChurn, 2) << "the churn starved the watcher";
+    EXPECT_LE(duringChurn, int(clock.elapsed() / TMountWatcher::CoalesceMs) + 2) << "one signal per change";
+}
+
 TEST(MountWatcher, UnreadableTableMeansNoWatching)
 {
     TestApp();
