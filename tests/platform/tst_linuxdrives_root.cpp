@@ -16,6 +16,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -161,9 +162,41 @@ protected:
         mounted.push_back(path);
     }
 
+    // An ext4 image of 32 MB with the label given, mounted through a loop
+    // device at path. Empty on success, otherwise why it cannot be done here.
+    std::string mountExt4(const std::string &name, const std::string &label, const std::string &path)
+    {
+        const std::string image = base + "/" + name + ".img";
+        if (run("truncate -s 32M " + shellQuote(image)) != 0
+            || run("mkfs.ext4 -q -F -L " + shellQuote(label) + " " + shellQuote(image)) != 0)
+            return "cannot make an ext4 image (mkfs.ext4 missing?)";
+        if (run("mount -o loop " + shellQuote(image) + " " + shellQuote(path)) != 0)
+            return "no loop device can be set up here";
+        mounted.push_back(path);
+        return {};
+    }
+
+    static std::string uuidOf(const std::string &image)
+    {
+        std::string uuid = capture("blkid -s UUID -o value " + shellQuote(image));
+        while (!uuid.empty() && uuid.back() == '\n')
+            uuid.pop_back();
+        return uuid;
+    }
+
     std::string base;
     std::vector<std::string> mounted;
 };
+
+// The mount table entry at path (the top one).
+LinuxMountEntry entryAt(const std::string &path)
+{
+    LinuxMountEntry found;
+    for (const LinuxMountEntry &e : ReadLinuxMountTable())
+        if (e.target == path)
+            found = e;
+    return found;
+}
 
 } // namespace
 
@@ -189,6 +222,28 @@ TEST_F(LinuxDrivesRoot, TmpfsIsARamDisk)
     d = findDrive(remounted, ram);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->values.at("Access"), "1");
+}
+
+// A drive whose values did not change keeps its object text between
+// queries; free space used up by a write must show at the next one.
+TEST_F(LinuxDrivesRoot, FreeSpaceFollowsWritesBetweenQueries)
+{
+    const std::string ram = dir("ram");
+    mountTmpfs(ram, "size=8m");
+    const auto freeSpace = [&] {
+        const auto drives = queryDrives();
+        const DiskObject *d = findDrive(drives, ram);
+        return d && d->values.count("FreeSpace") ? d->values.at("FreeSpace") : std::string("none");
+    };
+    EXPECT_EQ(freeSpace(), std::to_string(8u << 20));
+    EXPECT_EQ(freeSpace(), std::to_string(8u << 20));
+    {
+        std::ofstream out(ram + "/one-megabyte", std::ios::binary);
+        out << std::string(1u << 20, 'x');
+    }
+    EXPECT_EQ(freeSpace(), std::to_string(7u << 20));
+    ASSERT_EQ(::unlink((ram + "/one-megabyte").c_str()), 0);
+    EXPECT_EQ(freeSpace(), std::to_string(8u << 20));
 }
 
 TEST_F(LinuxDrivesRoot, Ext4ImageIsALocalDiskAndItsBindMountsAddNoDrive)
@@ -229,6 +284,113 @@ TEST_F(LinuxDrivesRoot, Ext4ImageIsALocalDiskAndItsBindMountsAddNoDrive)
     if (!uuid.empty()) {
         EXPECT_EQ(d->values.at("VolumeSerialNumber") + "\n", uuid);
     }
+}
+
+// The query keeps each drive's device facts between refreshes; whatever
+// replaces a mount on the same path must show with its own facts at the next
+// query: another file system, another disk on the same loop device, a new label.
+TEST_F(LinuxDrivesRoot, MountReplacedOnTheSamePathShowsTheNewDrive)
+{
+    const std::string slot = dir("slot");
+    mountTmpfs(slot, "size=8m");
+    auto drives = queryDrives();
+    const DiskObject *d = findDrive(drives, slot);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->values.at("DriveType"), "6");
+    EXPECT_EQ(d->values.count("VolumeName"), 0u);
+
+    ASSERT_EQ(::umount2(slot.c_str(), 0), 0);
+    mounted.pop_back();
+    if (const std::string reason = mountExt4("first", "FirstDisk", slot); !reason.empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
+    const std::string firstUuid = uuidOf(base + "/first.img");
+    drives = queryDrives();
+    d = findDrive(drives, slot);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->values.at("DriveType"), "3");
+    EXPECT_EQ(d->values.at("FileSystem"), "ext4");
+    EXPECT_EQ(d->values.at("VolumeName"), "FirstDisk");
+    if (!firstUuid.empty()) {
+        EXPECT_EQ(d->values.at("VolumeSerialNumber"), firstUuid);
+    }
+
+    // Relabelled while mounted: the mount table does not change at all.
+    ASSERT_EQ(run("e2label " + shellQuote(entryAt(slot).source) + " Relabelled"), 0);
+    drives = queryDrives();
+    d = findDrive(drives, slot);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->values.at("VolumeName"), "Relabelled");
+
+    // Another disk in its place, most likely on the same loop device, so with
+    // the same device number and source.
+    const std::string loop = entryAt(slot).source;
+    ASSERT_EQ(::umount2(slot.c_str(), 0), 0);
+    mounted.pop_back();
+    run("losetup -d " + shellQuote(loop));
+    ASSERT_EQ(mountExt4("second", "SecondDisk", slot), "");
+    const std::string secondUuid = uuidOf(base + "/second.img");
+    drives = queryDrives();
+    d = findDrive(drives, slot);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->values.at("VolumeName"), "SecondDisk");
+    if (!secondUuid.empty()) {
+        EXPECT_EQ(d->values.at("VolumeSerialNumber"), secondUuid);
+    }
+
+    ASSERT_EQ(::umount2(slot.c_str(), 0), 0);
+    mounted.pop_back();
+    EXPECT_EQ(findDrive(queryDrives(), slot), nullptr);
+}
+
+// Where udev runs, label and UUID come from its /dev/disk/by-label and
+// by-uuid links, which the query reads again only when their folder changes.
+// Here a /dev of the test's own (a tmpfs over /dev in its mount namespace)
+// plays udev: a link renamed or removed must show at the next query.
+TEST_F(LinuxDrivesRoot, UdevLinksGiveLabelAndUuidAndTheirChangesShow)
+{
+    const std::string disk = dir("disk");
+    if (const std::string reason = mountExt4("disk", "OnDisk", disk); !reason.empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
+    const std::string loop = entryAt(disk).source;
+    struct stat st {};
+    ASSERT_EQ(::stat(loop.c_str(), &st), 0) << loop;
+    ASSERT_TRUE(S_ISBLK(st.st_mode)) << loop;
+    const std::string node = loop.substr(loop.rfind('/') + 1);
+
+    ASSERT_EQ(::mount("tmpfs", "/dev", "tmpfs", 0, "mode=755"), 0);
+    mounted.push_back("/dev");
+    ASSERT_EQ(::mknod(loop.c_str(), S_IFBLK | 0600, st.st_rdev), 0);
+    for (const char *folder : {"/dev/disk", "/dev/disk/by-label", "/dev/disk/by-uuid"})
+        ASSERT_EQ(::mkdir(folder, 0755), 0) << folder;
+    ASSERT_EQ(::symlink(("../../" + node).c_str(), "/dev/disk/by-label/From\\x20udev"), 0);
+    ASSERT_EQ(::symlink(("../../" + node).c_str(), "/dev/disk/by-uuid/1234-ABCD"), 0);
+
+    // Once the folders' times are a second old the query trusts their stamps.
+    std::this_thread::sleep_for(1100ms);
+    for (int round = 1; round <= 2; ++round) {
+        const auto drives = queryDrives();
+        const DiskObject *d = findDrive(drives, disk);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->values.at("VolumeName"), "From udev") << round;
+        EXPECT_EQ(d->values.at("VolumeSerialNumber"), "1234-ABCD") << round;
+    }
+
+    // udev renames a link into place when a label changes.
+    ASSERT_EQ(::symlink(("../../" + node).c_str(), "/dev/disk/by-label/.tmp-Renamed"), 0);
+    ASSERT_EQ(::rename("/dev/disk/by-label/.tmp-Renamed", "/dev/disk/by-label/Renamed"), 0);
+    ASSERT_EQ(::unlink("/dev/disk/by-label/From\\x20udev"), 0);
+    auto drives = queryDrives();
+    const DiskObject *d = findDrive(drives, disk);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->values.at("VolumeName"), "Renamed");
+
+    // Without a link the superblock answers.
+    ASSERT_EQ(::unlink("/dev/disk/by-label/Renamed"), 0);
+    drives = queryDrives();
+    d = findDrive(drives, disk);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->values.at("VolumeName"), "OnDisk");
+    EXPECT_EQ(d->values.at("VolumeSerialNumber"), "1234-ABCD");
 }
 
 TEST_F(LinuxDrivesRoot, AwkwardMountPathRoundTripsThroughTheObjectText)
@@ -316,6 +478,14 @@ TEST_F(LinuxDrivesRoot, HungFuseMountsCostOneDeadlineAndAreNotAskedTwice)
         GTEST_SKIP() << "SKIPPED LOUDLY: FUSE file systems cannot be mounted here";
     }
 
+    // Mounts that answer, after the hung ones in the table: workers stuck in
+    // the hung mounts must not keep them from being asked.
+    std::vector<std::string> healthy;
+    for (const char *name : {"well-one", "well-two"}) {
+        healthy.push_back(dir(name));
+        mountTmpfs(healthy.back(), "size=4m");
+    }
+
     const auto countStatfs = [&] {
         std::ifstream in(log);
         std::size_t n = 0;
@@ -342,6 +512,11 @@ TEST_F(LinuxDrivesRoot, HungFuseMountsCostOneDeadlineAndAreNotAskedTwice)
             EXPECT_EQ(d->values.count("FreeSpace"), 0u);
             EXPECT_EQ(d->values.at("FileSystem"), "fuse");
             EXPECT_EQ(d->values.at("DriveType"), "0");
+        }
+        for (const std::string &w : healthy) {
+            const DiskObject *d = findDrive(drives, w);
+            ASSERT_NE(d, nullptr) << w;
+            EXPECT_EQ(d->values.count("Size") ? d->values.at("Size") : "none", std::to_string(4u << 20)) << w;
         }
         // One statfs per hung mount in all: the second query waits on the first calls.
         EXPECT_EQ(countStatfs(), hung.size());

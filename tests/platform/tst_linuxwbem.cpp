@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The Linux service as a WMI client sees it: property lists, the errors for a
 // bad query, class, namespace or host, and the statvfs deadline setting.
+#include "platform/MofText.h"
 #include "platform/Wql.h"
 #include "platform/linux/LinuxLogicalDisk.h"
 #include "platform/linux/LinuxVolumeProbe.h"
@@ -10,11 +11,16 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <string>
+#include <thread>
+#include <vector>
 
 using namespace platform;
 using namespace std::chrono_literals;
@@ -104,4 +110,76 @@ TEST(LinuxWbem, StatfsDeadlineFromSetterOrEnvironment)
     EXPECT_EQ(LinuxStatfsDeadline(), 40ms);
     SetLinuxStatfsDeadline(std::nullopt);
     ::unsetenv("VELMORA_STATFS_DEADLINE_MS");
+}
+
+namespace {
+
+std::vector<std::string> listedNames()
+{
+    LinuxWbemLocator locator;
+    auto result = locator.ConnectServer(".", "root\\cimv2")->ExecQuery("SELECT Name FROM Win32_LogicalDisk");
+    std::vector<std::string> names;
+    while (auto object = result->Next()) {
+        const std::string text = object->GetObjectText();
+        const std::string key = "\tName = \"";
+        const std::size_t start = text.find(key);
+        const std::size_t end = text.find("\";\n", start);
+        std::string name;
+        if (start != std::string::npos && end != std::string::npos
+            && UnescapeMofString(text.substr(start + key.size(), end - start - key.size()), name))
+            names.push_back(name);
+    }
+    return names;
+}
+
+bool listed(const std::string &name)
+{
+    const auto names = listedNames();
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+} // namespace
+
+// The query keeps what it read of fstab while the file's stamp stays the
+// same; an x-gvfs-hide written for a listed drive must still hide it at the
+// next query, and its removal show it again.
+TEST(LinuxWbem, FstabChangesShowAtTheNextQuery)
+{
+    std::string drive;
+    for (const std::string &name : listedNames())
+        if (drive.empty() && name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-")
+                                 == std::string::npos)
+            drive = name;
+    if (drive.empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: no drive with a plain path is mounted here";
+
+    char path[] = "/tmp/velmora-fstab-XXXXXX";
+    const int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const auto write = [&](const std::string &text) {
+        std::ofstream out(path, std::ios::trunc);
+        out << text;
+    };
+    write("# no entries\n");
+    ::setenv("LIBMOUNT_FSTAB", path, 1);
+    struct Restore
+    {
+        const char *path;
+        ~Restore()
+        {
+            ::unsetenv("LIBMOUNT_FSTAB");
+            ::unlink(path);
+        }
+    } restore{path};
+
+    // Once the file's times are a second old the query trusts its stamp.
+    std::this_thread::sleep_for(1100ms);
+    EXPECT_TRUE(listed(drive)) << drive;
+    EXPECT_TRUE(listed(drive)) << drive;
+
+    write("none " + drive + " auto defaults,x-gvfs-hide 0 0\n");
+    EXPECT_FALSE(listed(drive)) << drive << " hidden by fstab";
+    write("# the entry is gone again\n");
+    EXPECT_TRUE(listed(drive)) << drive;
 }

@@ -3,8 +3,9 @@
 #include "platform/linux/LinuxMountTable.h"
 
 #include <algorithm>
-#include <map>
+#include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 namespace platform {
@@ -116,56 +117,86 @@ bool IsLinuxLogicalDiskCandidate(const LinuxMountEntry &e)
     return true;
 }
 
-std::vector<LinuxMountEntry> SelectLinuxLogicalDisks(const std::vector<LinuxMountEntry> &entries)
+namespace {
+
+// The table positions of the logical disks, in table order.
+std::vector<std::size_t> chooseLogicalDisks(const std::vector<LinuxMountEntry> &entries)
 {
     // A path mounted more than once shows only its top (last) mount.
-    std::map<std::string, std::size_t> lastAtPath;
+    std::unordered_map<std::string_view, std::size_t> lastAtPath;
+    lastAtPath.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
         lastAtPath[entries[i].target] = i;
 
-    std::vector<std::pair<std::size_t, LinuxMountEntry>> chosen;   // (table position, entry)
-    std::map<std::pair<std::string, std::pair<unsigned, unsigned>>, std::size_t> slotOfDevice;
-    const auto deviceKey = [](const LinuxMountEntry &e) {
-        // Without a device number (an fstab-style table) the source stands for it.
+    // Table positions of the chosen entries, one slot per file system. Without
+    // a device number (an fstab-style table) the source stands for it.
+    std::vector<std::size_t> chosen;
+    std::unordered_map<std::uint64_t, std::size_t> slotOfDevice;
+    std::unordered_map<std::string_view, std::size_t> slotOfSource;
+    const auto slotOf = [&](const LinuxMountEntry &e) -> std::size_t * {
+        if (e.devMajor == 0 && e.devMinor == 0) {
+            const auto found = slotOfSource.find(e.source);
+            return found == slotOfSource.end() ? nullptr : &found->second;
+        }
+        const auto found = slotOfDevice.find(std::uint64_t(e.devMajor) << 32 | e.devMinor);
+        return found == slotOfDevice.end() ? nullptr : &found->second;
+    };
+    const auto setSlot = [&](const LinuxMountEntry &e, std::size_t slot) {
         if (e.devMajor == 0 && e.devMinor == 0)
-            return std::make_pair(e.source, std::make_pair(0u, 0u));
-        return std::make_pair(std::string(), std::make_pair(e.devMajor, e.devMinor));
+            slotOfSource[e.source] = slot;
+        else
+            slotOfDevice[std::uint64_t(e.devMajor) << 32 | e.devMinor] = slot;
     };
 
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const LinuxMountEntry &me = entries[i];
         if (lastAtPath[me.target] != i || !IsLinuxLogicalDiskCandidate(me))
             continue;
-        const auto key = deviceKey(me);
-        const auto found = slotOfDevice.find(key);
-        if (found == slotOfDevice.end()) {
-            slotOfDevice[key] = chosen.size();
-            chosen.emplace_back(i, me);
+        const std::size_t *slot = slotOf(me);
+        if (!slot) {
+            setSlot(me, chosen.size());
+            chosen.push_back(i);
             continue;
         }
-        LinuxMountEntry &kept = chosen[found->second].second;
+        const std::size_t keptSlot = *slot;
+        const LinuxMountEntry &kept = entries[chosen[keptSlot]];
         const bool bothRemote = IsLinuxNetworkMount(me) && IsLinuxNetworkMount(kept);
         if (bothRemote && kept.source != me.source) {
             // Explicitly mounted shares of one server stay apart, as in df.
-            slotOfDevice[key] = chosen.size();
-            chosen.emplace_back(i, me);
+            setSlot(me, chosen.size());
+            chosen.push_back(i);
             continue;
         }
         const bool meShorterPath = kept.target.size() > me.target.size();
         const bool meRootDeeper = kept.root.size() < me.root.size();
         const bool replace = (hasSlash(me.source) && !hasSlash(kept.source)) || (meShorterPath && !meRootDeeper)
             || (kept.source != me.source && kept.target == me.target);
-        if (replace) {
-            chosen[found->second].first = i;
-            kept = me;
-        }
+        if (replace)
+            chosen[keptSlot] = i;
     }
-    std::stable_sort(chosen.begin(), chosen.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::sort(chosen.begin(), chosen.end());
+    return chosen;
+}
+
+} // namespace
+
+std::vector<LinuxMountEntry> SelectLinuxLogicalDisks(const std::vector<LinuxMountEntry> &entries)
+{
+    const std::vector<std::size_t> chosen = chooseLogicalDisks(entries);
     std::vector<LinuxMountEntry> result;
     result.reserve(chosen.size());
-    for (auto &c : chosen)
-        result.push_back(std::move(c.second));
+    for (std::size_t i : chosen)
+        result.push_back(entries[i]);
+    return result;
+}
+
+std::vector<LinuxMountEntry> SelectLinuxLogicalDisks(std::vector<LinuxMountEntry> &&entries)
+{
+    const std::vector<std::size_t> chosen = chooseLogicalDisks(entries);
+    std::vector<LinuxMountEntry> result;
+    result.reserve(chosen.size());
+    for (std::size_t i : chosen)
+        result.push_back(std::move(entries[i]));
     return result;
 }
 

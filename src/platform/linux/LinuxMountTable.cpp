@@ -2,12 +2,18 @@
 // Reading the mount table through libmount.
 #include "platform/linux/LinuxMountTable.h"
 
+#include "platform/linux/LinuxFileStamp.h"
+
 #include <libmount/libmount.h>
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
 
 namespace platform {
@@ -72,10 +78,12 @@ std::vector<LinuxMountEntry> copyEntries(libmnt_table *table)
     return entries;
 }
 
+using FstabOptions = std::map<std::string, std::string>;
+
 // fstab options by mount path; a missing or unreadable fstab gives none.
-std::map<std::string, std::string> fstabOptions(const char *path)
+FstabOptions fstabOptions(const char *path)
 {
-    std::map<std::string, std::string> byTarget;
+    FstabOptions byTarget;
     TablePtr table = newTable();
     if (mnt_table_parse_fstab(table.get(), path) != 0)
         return byTarget;
@@ -85,9 +93,8 @@ std::map<std::string, std::string> fstabOptions(const char *path)
     return byTarget;
 }
 
-void mergeFstab(std::vector<LinuxMountEntry> &entries, const char *fstabPath)
+void mergeFstab(std::vector<LinuxMountEntry> &entries, const FstabOptions &byTarget)
 {
-    const auto byTarget = fstabOptions(fstabPath);
     if (byTarget.empty())
         return;
     for (LinuxMountEntry &e : entries) {
@@ -100,6 +107,55 @@ void mergeFstab(std::vector<LinuxMountEntry> &entries, const char *fstabPath)
     }
 }
 
+// The system's fstab read once and kept while its stamp stays the same: a
+// refresh then costs one stat instead of opening and parsing the file.
+class SystemFstab
+{
+public:
+    FstabOptions Options()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // libmount's choice of file (LIBMOUNT_FSTAB, unless the program runs
+        // set-user-ID), asked again only when the variable changes.
+        const char *variable = std::getenv("LIBMOUNT_FSTAB");
+        std::optional<std::string> current = variable ? std::optional<std::string>(variable) : std::nullopt;
+        if (m_path.empty() || current != m_variable) {
+            const char *path = mnt_get_fstab_path();
+            m_path = path ? path : "";
+            m_variable = std::move(current);
+            m_stamp.reset();
+        }
+        struct stat st {};
+        // A folder of *.fstab files is read every time.
+        if (m_path.empty() || ::stat(m_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            m_stamp.reset();
+            return m_path.empty() ? FstabOptions() : fstabOptions(m_path.c_str());
+        }
+        const LinuxFileStamp stamp = LinuxFileStamp::Of(st);
+        if (m_stamp && *m_stamp == stamp)
+            return m_options;
+        m_options = fstabOptions(m_path.c_str());
+        if (stamp.Settled())
+            m_stamp = stamp;
+        else
+            m_stamp.reset();
+        return m_options;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::string m_path;
+    std::optional<std::string> m_variable;
+    std::optional<LinuxFileStamp> m_stamp;   // set while m_options matches the file
+    FstabOptions m_options;
+};
+
+SystemFstab &systemFstab()
+{
+    static SystemFstab fstab;
+    return fstab;
+}
+
 } // namespace
 
 std::vector<LinuxMountEntry> ReadLinuxMountTable()
@@ -110,7 +166,7 @@ std::vector<LinuxMountEntry> ReadLinuxMountTable()
     if (const int rc = mnt_table_parse_mtab(table.get(), nullptr); rc != 0)
         throw std::runtime_error("cannot read the mount table (/proc/self/mountinfo)");
     auto entries = copyEntries(table.get());
-    mergeFstab(entries, nullptr);
+    mergeFstab(entries, systemFstab().Options());
     return entries;
 }
 
@@ -121,7 +177,7 @@ std::vector<LinuxMountEntry> ParseLinuxMountTableFile(const std::string &path, c
         throw std::runtime_error("cannot read the mount table " + path);
     auto entries = copyEntries(table.get());
     if (!fstabPath.empty())
-        mergeFstab(entries, fstabPath.c_str());
+        mergeFstab(entries, fstabOptions(fstabPath.c_str()));
     return entries;
 }
 

@@ -27,6 +27,8 @@ struct LinuxMountEntry
     std::string options;        // VFS, superblock and user options, comma-separated
     bool pseudo = false;        // libmount's list of pseudo file systems
     bool netfs = false;         // libmount's list of network file systems
+
+    bool operator==(const LinuxMountEntry &) const = default;
 };
 
 // Reads /proc/self/mountinfo (with libmount's user options from utab) and
@@ -67,6 +69,9 @@ bool IsLinuxNetworkMount(const LinuxMountEntry &entry);
 // over-mount of the same path by another source replaces it). Remote mounts
 // of different sources are never merged.
 std::vector<LinuxMountEntry> SelectLinuxLogicalDisks(const std::vector<LinuxMountEntry> &entries);
+// The same, taking the chosen entries out of a table that is not needed
+// afterwards instead of copying them.
+std::vector<LinuxMountEntry> SelectLinuxLogicalDisks(std::vector<LinuxMountEntry> &&entries);
 
 // What sysfs tells about the block device behind a mount.
 struct LinuxDeviceFacts

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/LinuxVolumeProbe.h"
 
+#include "platform/linux/LinuxFileStamp.h"
+
 #include <blkid/blkid.h>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -8,18 +10,20 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
-#include <functional>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 
 namespace platform {
 
@@ -196,31 +200,72 @@ void probeSuperblock(const std::string &deviceNode, std::string &label, std::str
         uuid = value;
 }
 
-// One statvfs (and superblock probe) on its worker. Shared between the worker
-// and every query that waits for it, so a worker that finishes after its
-// waiters gave up writes into memory that is still alive.
-struct Call
+// The facts of one drive that come from sysfs and /dev, not from its file
+// system.
+struct DriveRecord
 {
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    LinuxVolumeAnswer answer;
+    DevNo device;                // the block device, when there is one
+    bool inSysfs = false;        // /sys/dev/block/M:m exists
+    std::string sysfsLink;       // its link text: another device under the same number has another one
+    std::string deviceNode;      // the source, when it is that device's node (for the superblock probe)
+    LinuxDeviceFacts facts;
 };
 
-struct Registry
+DriveRecord probeDrive(const LinuxMountEntry &e)
 {
-    std::mutex mutex;
-    std::map<std::string, std::shared_ptr<Call>> inFlight;   // by mount path
-    std::size_t started = 0;
-};
-
-// Never destroyed: a worker still blocked in the kernel when the program
-// exits must not find the registry gone.
-Registry &registry()
-{
-    static Registry *r = new Registry;
-    return *r;
+    DriveRecord r;
+    r.device = blockDevNo(e);
+    if (!r.device.valid)
+        return r;
+    const std::string link = sysfsBlockPath(r.device);
+    r.sysfsLink = readLink(link);
+    const std::string sysfs = realPath(link);
+    if (sysfs.empty())
+        return r;
+    r.inSysfs = true;
+    r.facts.blockDevice = true;
+    if (r.device.major == 11)   // SCSI CD-ROM
+        r.facts.optical = true;
+    probeSysfsDevice(sysfs, r.facts, 0);
+    struct stat st {};
+    if (e.source.rfind("/dev/", 0) == 0 && ::stat(e.source.c_str(), &st) == 0 && S_ISBLK(st.st_mode)
+        && ::major(st.st_rdev) == r.device.major && ::minor(st.st_rdev) == r.device.minor)
+        r.deviceNode = e.source;
+    return r;
 }
+
+// One /dev/disk/by-* folder, read again only when its stamp changes: udev
+// adds, removes and renames its links there, and each of those changes the
+// folder.
+class UdevLinkFolder
+{
+public:
+    explicit UdevLinkFolder(const char *path) : m_path(path) {}
+
+    const std::map<DevNo, std::string> &Links()
+    {
+        struct stat st {};
+        if (::stat(m_path, &st) != 0 || !S_ISDIR(st.st_mode)) {
+            m_links.clear();
+            m_stamp.reset();
+            return m_links;
+        }
+        const LinuxFileStamp stamp = LinuxFileStamp::Of(st);
+        if (m_stamp && *m_stamp == stamp)
+            return m_links;
+        m_links = udevLinks(m_path);
+        if (stamp.Settled())
+            m_stamp = stamp;
+        else
+            m_stamp.reset();
+        return m_links;
+    }
+
+private:
+    const char *m_path;
+    std::optional<LinuxFileStamp> m_stamp;   // set while m_links matches the folder
+    std::map<DevNo, std::string> m_links;
+};
 
 struct Job
 {
@@ -230,7 +275,66 @@ struct Job
     std::string knownUuid;
 };
 
-void runCall(const std::shared_ptr<Call> &call, const Job &job)
+// The records of the last query's drives. Any change in the drive list (a
+// mount, an unmount, a remount with other options) drops them all; a device
+// whose sysfs link changed under an unchanged list (unplugged and another
+// one plugged in under its number) is read again.
+class DriveFactsCache
+{
+public:
+    // One job per drive, and each drive's device facts.
+    void Prepare(const std::vector<LinuxMountEntry> &drives, std::vector<Job> &jobs,
+                 std::vector<LinuxVolume> &volumes)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (drives != m_drives) {
+            m_drives = drives;
+            m_records.assign(drives.size(), std::nullopt);
+        }
+        jobs.resize(drives.size());
+        volumes.resize(drives.size());
+        const std::map<DevNo, std::string> *labels = nullptr;   // looked at once, when a drive has a device
+        const std::map<DevNo, std::string> *uuids = nullptr;
+        for (std::size_t i = 0; i < drives.size(); ++i) {
+            std::optional<DriveRecord> &r = m_records[i];
+            if (r && r->device.valid && readLink(sysfsBlockPath(r->device)) != r->sysfsLink)
+                r.reset();
+            if (!r)
+                r = probeDrive(drives[i]);
+            volumes[i].device = r->facts;
+            Job &job = jobs[i];
+            job.target = drives[i].target;
+            if (!r->inSysfs)
+                continue;
+            if (!labels) {
+                labels = &m_labels.Links();
+                uuids = &m_uuids.Links();
+            }
+            if (auto f = labels->find(r->device); f != labels->end())
+                job.knownLabel = f->second;
+            if (auto f = uuids->find(r->device); f != uuids->end())
+                job.knownUuid = f->second;
+            job.deviceNode = r->deviceNode;
+        }
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<LinuxMountEntry> m_drives;
+    std::vector<std::optional<DriveRecord>> m_records;
+    UdevLinkFolder m_labels{"/dev/disk/by-label"};
+    UdevLinkFolder m_uuids{"/dev/disk/by-uuid"};
+};
+
+DriveFactsCache &factsCache()
+{
+    static DriveFactsCache cache;
+    return cache;
+}
+
+// What one worker call finds out: statvfs, then the superblock when udev did
+// not give both label and UUID.
+LinuxVolumeAnswer ask(const Job &job)
 {
     LinuxVolumeAnswer a;
     a.answered = true;
@@ -246,33 +350,44 @@ void runCall(const std::shared_ptr<Call> &call, const Job &job)
     }
     if (!job.deviceNode.empty() && (a.label.empty() || a.uuid.empty()))
         probeSuperblock(job.deviceNode, a.label, a.uuid);
-    {
-        std::lock_guard<std::mutex> lock(call->mutex);
-        call->answer = std::move(a);
-        call->done = true;
-    }
-    call->finished.notify_all();
-    Registry &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    const auto found = r.inFlight.find(job.target);
-    if (found != r.inFlight.end() && found->second == call)
-        r.inFlight.erase(found);
+    return a;
 }
 
-// Workers outlive their call for a while so that the next refresh does not
-// pay for new threads; a worker blocked in the kernel is simply not idle, and
-// a job that finds no idle worker gets a new thread, so the calls of one
-// query always run side by side. Never destroyed, like the registry.
+// The queries waiting on calls: each one counts its calls still running.
+struct Waiter
+{
+    std::condition_variable finished;
+    std::atomic<std::size_t> remaining{0};   // changed under the pool's mutex, read without it while spinning
+};
+
+// One mount's statvfs, from the moment a query asks for it until a worker
+// has its answer. Shared by the queries that wait on it and the worker, so
+// a worker that finishes after its waiters gave up writes into memory that
+// is still alive. Guarded by the pool's mutex.
+struct Call
+{
+    Job job;
+    bool taken = false;              // a worker has started it
+    bool done = false;
+    LinuxVolumeAnswer answer;
+    std::vector<std::shared_ptr<Waiter>> waiters;
+};
+
+// Workers outlive their calls for a while so that the next refresh does not
+// pay for new threads. Never destroyed: a worker still blocked in the kernel
+// when the program exits must not find it gone.
 struct Pool
 {
     std::mutex mutex;
+    std::unordered_map<std::string, std::shared_ptr<Call>> inFlight;   // by mount path, queued or running
+    std::deque<std::shared_ptr<Call>> queue;                            // not taken yet, oldest first
     std::condition_variable wake;
-    std::deque<std::function<void()>> jobs;
-    std::size_t idle = 0;
+    std::size_t idle = 0;            // workers waiting for work and not yet woken
+    std::size_t wakeUps = 0;         // wake-ups given and not yet taken
+    std::size_t busy = 0;            // workers inside a call
+    std::size_t started = 0;
+    std::size_t finished = 0;
 };
-
-// Longer than the longest refresh interval of the widget (one minute).
-constexpr std::chrono::seconds kIdleWorkerLife{90};
 
 Pool &pool()
 {
@@ -280,114 +395,175 @@ Pool &pool()
     return *p;
 }
 
-void workerLoop(std::function<void()> job)
-{
-    Pool &p = pool();
-    for (;;) {
-        job();
-        std::unique_lock<std::mutex> lock(p.mutex);
-        ++p.idle;
-        const bool woken = p.wake.wait_for(lock, kIdleWorkerLife, [&p] { return !p.jobs.empty(); });
-        --p.idle;
-        if (!woken)
-            return;
-        job = std::move(p.jobs.front());
-        p.jobs.pop_front();
-    }
-}
+// Longer than the longest refresh interval of the widget (one minute).
+constexpr std::chrono::seconds kIdleWorkerLife{90};
+// Workers a query wakes for its queue: one keeps the hand-overs few, and
+// local file systems answer in microseconds.
+constexpr std::size_t kWorkersPerQuery = 1;
+// With mounts still queued and no call finished for this long, every worker
+// may be stuck in a mount that hangs: more workers join.
+constexpr std::chrono::milliseconds kStallInterval{5};
+// How long a query spins before it sleeps until its calls are answered.
+constexpr std::chrono::microseconds kSpin{200};
 
-// Throws std::system_error when no thread can be started.
-void runOnWorker(std::function<void()> job)
+void workerLoop()
 {
     Pool &p = pool();
-    {
-        std::lock_guard<std::mutex> lock(p.mutex);
-        if (p.idle > p.jobs.size()) {
-            p.jobs.push_back(std::move(job));
-            p.wake.notify_one();
+    std::unique_lock<std::mutex> lock(p.mutex);
+    for (;;) {
+        if (!p.queue.empty()) {
+            std::shared_ptr<Call> call = std::move(p.queue.front());
+            p.queue.pop_front();
+            call->taken = true;
+            ++p.busy;
+            ++p.started;
+            lock.unlock();
+            LinuxVolumeAnswer answer = ask(call->job);
+            lock.lock();
+            --p.busy;
+            ++p.finished;
+            call->answer = std::move(answer);
+            call->done = true;
+            if (const auto found = p.inFlight.find(call->job.target); found != p.inFlight.end() && found->second == call)
+                p.inFlight.erase(found);
+            std::vector<std::shared_ptr<Waiter>> ready;
+            for (const std::shared_ptr<Waiter> &w : call->waiters)
+                if (--w->remaining == 0)
+                    ready.push_back(w);
+            call->waiters.clear();
+            if (!ready.empty()) {
+                // Woken outside the lock, so that the query does not wake
+                // only to wait for it.
+                lock.unlock();
+                for (const std::shared_ptr<Waiter> &w : ready)
+                    w->finished.notify_one();
+                lock.lock();
+            }
+            continue;
+        }
+        ++p.idle;
+        if (!p.wake.wait_for(lock, kIdleWorkerLife, [&p] { return p.wakeUps > 0; })) {
+            --p.idle;
             return;
         }
+        --p.wakeUps;
     }
-    std::thread(workerLoop, std::move(job)).detach();
 }
 
-// The running call for the path, or a new one on a worker; null when no
-// thread could be started.
-std::shared_ptr<Call> startOrJoin(const Job &job)
+// Sets `wanted` more workers on the queue: idle ones first, new threads for
+// the rest. Called with the lock held, which it gives up meanwhile. Returns
+// how many it found; fewer when no thread could be started.
+std::size_t addWorkers(Pool &p, std::unique_lock<std::mutex> &lock, std::size_t wanted)
 {
-    Registry &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    if (const auto found = r.inFlight.find(job.target); found != r.inFlight.end())
-        return found->second;
-    auto call = std::make_shared<Call>();
-    try {
-        runOnWorker([call, job] { runCall(call, job); });
-    } catch (const std::system_error &) {
-        return nullptr;
+    const std::size_t woken = std::min(wanted, p.idle);
+    p.idle -= woken;
+    p.wakeUps += woken;
+    lock.unlock();
+    for (std::size_t i = 0; i < woken; ++i)
+        p.wake.notify_one();
+    std::size_t added = woken;
+    for (; added < wanted; ++added) {
+        try {
+            std::thread(workerLoop).detach();
+        } catch (const std::system_error &) {
+            break;
+        }
     }
-    r.inFlight.emplace(job.target, call);
-    ++r.started;
-    return call;
+    lock.lock();
+    return added;
 }
 
 } // namespace
 
 LinuxDeviceFacts ProbeLinuxDevice(const LinuxMountEntry &entry)
 {
-    LinuxDeviceFacts facts;
-    const DevNo d = blockDevNo(entry);
-    if (!d.valid)
-        return facts;
-    const std::string sysfs = realPath(sysfsBlockPath(d));
-    if (sysfs.empty())
-        return facts;
-    facts.blockDevice = true;
-    if (d.major == 11)   // SCSI CD-ROM
-        facts.optical = true;
-    probeSysfsDevice(sysfs, facts, 0);
-    return facts;
+    return probeDrive(entry).facts;
 }
 
-std::vector<LinuxVolumeAnswer> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &drives)
+std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &drives)
 {
-    const auto deadline = std::chrono::steady_clock::now() + LinuxStatfsDeadline();
-    std::map<DevNo, std::string> labels;
-    std::map<DevNo, std::string> uuids;
-    bool linksRead = false;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + LinuxStatfsDeadline();
+    std::vector<Job> jobs;
+    std::vector<LinuxVolume> volumes;
+    factsCache().Prepare(drives, jobs, volumes);
+    if (drives.empty())
+        return volumes;
 
-    std::vector<std::shared_ptr<Call>> calls;
-    calls.reserve(drives.size());
-    for (const LinuxMountEntry &e : drives) {
-        Job job;
-        job.target = e.target;
-        const DevNo d = blockDevNo(e);
-        if (d.valid && exists(sysfsBlockPath(d))) {
-            if (!linksRead) {
-                labels = udevLinks("/dev/disk/by-label");
-                uuids = udevLinks("/dev/disk/by-uuid");
-                linksRead = true;
-            }
-            if (auto f = labels.find(d); f != labels.end())
-                job.knownLabel = f->second;
-            if (auto f = uuids.find(d); f != uuids.end())
-                job.knownUuid = f->second;
-            struct stat st {};
-            if (e.source.rfind("/dev/", 0) == 0 && ::stat(e.source.c_str(), &st) == 0 && S_ISBLK(st.st_mode)
-                && ::major(st.st_rdev) == d.major && ::minor(st.st_rdev) == d.minor)
-                job.deviceNode = e.source;
+    Pool &p = pool();
+    auto waiter = std::make_shared<Waiter>();
+    std::vector<std::shared_ptr<Call>> calls(drives.size());
+    std::unique_lock<std::mutex> lock(p.mutex);
+    std::size_t queued = 0;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        // A call still running from an earlier query is waited on, not made again.
+        std::shared_ptr<Call> &call = p.inFlight[jobs[i].target];
+        if (!call) {
+            call = std::make_shared<Call>();
+            call->job = std::move(jobs[i]);
+            p.queue.push_back(call);
+            ++queued;
         }
-        calls.push_back(startOrJoin(job));
+        call->waiters.push_back(waiter);
+        ++waiter->remaining;
+        calls[i] = call;
     }
 
-    std::vector<LinuxVolumeAnswer> answers(drives.size());
-    for (std::size_t i = 0; i < calls.size(); ++i) {
-        if (!calls[i])
-            continue;
-        std::unique_lock<std::mutex> lock(calls[i]->mutex);
-        if (calls[i]->finished.wait_until(lock, deadline, [&] { return calls[i]->done; }))
-            answers[i] = calls[i]->answer;
+    // Drops this query's interest in the calls it no longer waits for; a call
+    // that nobody waits for and no worker took is never made.
+    const auto leave = [&] {
+        for (const std::shared_ptr<Call> &call : calls) {
+            if (call->done)
+                continue;
+            std::erase(call->waiters, waiter);
+            if (call->taken || !call->waiters.empty())
+                continue;
+            std::erase(p.queue, call);
+            if (const auto found = p.inFlight.find(call->job.target); found != p.inFlight.end() && found->second == call)
+                p.inFlight.erase(found);
+        }
+    };
+
+    if (queued > 0 && addWorkers(p, lock, std::min(queued, kWorkersPerQuery)) == 0) {
+        // No thread to ask on: the drives are listed without figures.
+        leave();
+        return volumes;
     }
-    return answers;
+    // Local file systems answer within microseconds: a short spin first
+    // spares the query a sleep and a wake-up, and the worker a wake call.
+    lock.unlock();
+    for (const auto spinEnd = std::min(deadline, Clock::now() + kSpin);
+         waiter->remaining.load(std::memory_order_acquire) > 0 && Clock::now() < spinEnd;)
+        std::this_thread::yield();
+    lock.lock();
+    auto lastCheck = Clock::now();
+    std::size_t finishedAtCheck = p.finished;
+    while (waiter->remaining > 0) {
+        const auto now = Clock::now();
+        if (now >= deadline)
+            break;
+        if (p.queue.empty()) {
+            waiter->finished.wait_until(lock, deadline);
+            continue;
+        }
+        if (now < lastCheck + kStallInterval) {
+            waiter->finished.wait_until(lock, std::min(deadline, lastCheck + kStallInterval));
+            continue;
+        }
+        if (p.finished == finishedAtCheck) {
+            // Mounts are waiting and nothing finished for a whole interval:
+            // as many workers join as are stuck, so that many hung mounts
+            // are passed in a few intervals.
+            addWorkers(p, lock, std::min(p.queue.size(), std::max(kWorkersPerQuery, p.busy)));
+        }
+        lastCheck = Clock::now();
+        finishedAtCheck = p.finished;
+    }
+    for (std::size_t i = 0; i < calls.size(); ++i)
+        if (calls[i]->done)
+            volumes[i].answer = calls[i]->answer;
+    leave();
+    return volumes;
 }
 
 std::chrono::milliseconds LinuxStatfsDeadline()
@@ -410,16 +586,16 @@ void SetLinuxStatfsDeadline(std::optional<std::chrono::milliseconds> deadline)
 
 std::size_t LinuxStatfsCallsStarted()
 {
-    Registry &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    return r.started;
+    Pool &p = pool();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    return p.started;
 }
 
 std::size_t LinuxStatfsCallsInFlight()
 {
-    Registry &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    return r.inFlight.size();
+    Pool &p = pool();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    return p.inFlight.size();
 }
 
 } // namespace platform

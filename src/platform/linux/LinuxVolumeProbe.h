@@ -35,11 +35,30 @@ struct LinuxVolumeAnswer
     std::uint64_t freeBytes = 0;     // f_bavail x f_frsize
     std::string label;               // empty when unknown
     std::string uuid;
+
+    bool operator==(const LinuxVolumeAnswer &) const = default;
 };
 
-// Asks every drive in parallel; the result has one answer per drive, in
-// order. Waits at most LinuxStatfsDeadline() in all.
-std::vector<LinuxVolumeAnswer> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &drives);
+// What the query needs of one drive besides its mount entry.
+struct LinuxVolume
+{
+    LinuxDeviceFacts device;         // as ProbeLinuxDevice gives them
+    LinuxVolumeAnswer answer;
+};
+
+// Asks every drive; the result has one volume per drive, in order. Waits at
+// most LinuxStatfsDeadline() in all.
+//
+// The calls of one query go to a queue that a few workers empty, each taking
+// the next mount when it is done with its last; when none of them finished a
+// call for a while and mounts are still waiting, more workers join, so mounts
+// that hang hold one worker each and never the rest of the queue.
+//
+// The device facts and the /dev/disk/by-label and by-uuid links are kept
+// between queries: the facts as long as the drives are the same and the
+// device's sysfs link is unchanged, the links as long as their folder is.
+// Figures, and a label or UUID read from the superblock, are read every time.
+std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &drives);
 
 // The deadline: the value given to SetLinuxStatfsDeadline, otherwise the
 // environment variable VELMORA_STATFS_DEADLINE_MS (milliseconds, 1 to

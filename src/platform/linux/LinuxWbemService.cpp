@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <mutex>
 #include <set>
 
 namespace platform {
@@ -100,6 +101,57 @@ private:
     std::size_t m_next = 0;
 };
 
+// The whole object texts of the last query that asked for every property,
+// with the values each was made from, in table order. A text is a function
+// of those values alone, so an unchanged drive can keep it.
+class LastObjectTexts
+{
+public:
+    std::vector<std::string> Render(const std::vector<LinuxMountEntry> &drives, const std::vector<LinuxVolume> &volumes,
+                                    const std::vector<std::size_t> &shown)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::vector<Object> objects;
+        objects.reserve(shown.size());
+        std::vector<std::string> texts;
+        texts.reserve(shown.size());
+        for (std::size_t i : shown) {
+            const LinuxMountEntry &entry = drives[i];
+            const LinuxDriveType type = ClassifyLinuxDrive(entry, volumes[i].device);
+            const LinuxVolumeAnswer &answer = volumes[i].answer;
+            const std::size_t at = objects.size();
+            if (at < m_objects.size() && m_objects[at].type == type && m_objects[at].answer == answer
+                && m_objects[at].entry == entry) {
+                objects.push_back(std::move(m_objects[at]));
+            } else {
+                objects.push_back(Object{entry, type, answer,
+                                         RenderMofInstance(kLogicalDiskClass,
+                                                           LinuxLogicalDiskProperties(entry, type, answer))});
+            }
+            texts.push_back(objects.back().text);
+        }
+        m_objects = std::move(objects);
+        return texts;
+    }
+
+private:
+    struct Object
+    {
+        LinuxMountEntry entry;
+        LinuxDriveType type;
+        LinuxVolumeAnswer answer;
+        std::string text;
+    };
+    std::mutex m_mutex;
+    std::vector<Object> m_objects;
+};
+
+LastObjectTexts &lastTexts()
+{
+    static LastObjectTexts texts;
+    return texts;
+}
+
 class LinuxWbemServices : public WbemServices
 {
 public:
@@ -127,17 +179,31 @@ public:
         } catch (const std::exception &e) {
             throw WbemError(e.what());
         }
-        const std::vector<LinuxVolumeAnswer> answers = QueryLinuxVolumes(drives);
-        std::vector<std::vector<MofProperty>> objects;
-        objects.reserve(drives.size());
+        const std::vector<LinuxVolume> volumes = QueryLinuxVolumes(drives);
+        std::vector<std::size_t> shown;
+        shown.reserve(drives.size());
         for (std::size_t i = 0; i < drives.size(); ++i) {
+            const LinuxVolumeAnswer &answer = volumes[i].answer;
             // A file system that reports no blocks at all holds nothing to show.
-            if (answers[i].statvfsOk && answers[i].sizeBytes == 0)
+            if (answer.statvfsOk && answer.sizeBytes == 0)
                 continue;
-            const LinuxDriveType type = ClassifyLinuxDrive(drives[i], ProbeLinuxDevice(drives[i]));
-            objects.push_back(LinuxLogicalDiskProperties(drives[i], type, answers[i]));
+            shown.push_back(i);
         }
-        return std::make_unique<LinuxWbemObjectSet>(RenderLinuxLogicalDisks(query, objects));
+        std::vector<std::string> texts;
+        if (query.properties.empty() && !query.where) {
+            // Every property of every drive, as the widget asks each refresh:
+            // a drive whose values did not change keeps its last text.
+            texts = lastTexts().Render(drives, volumes, shown);
+        } else {
+            std::vector<std::vector<MofProperty>> objects;
+            objects.reserve(shown.size());
+            for (std::size_t i : shown) {
+                const LinuxDriveType type = ClassifyLinuxDrive(drives[i], volumes[i].device);
+                objects.push_back(LinuxLogicalDiskProperties(drives[i], type, volumes[i].answer));
+            }
+            texts = RenderLinuxLogicalDisks(query, objects);
+        }
+        return std::make_unique<LinuxWbemObjectSet>(std::move(texts));
     }
 };
 
@@ -147,6 +213,7 @@ std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry
                                                     const LinuxVolumeAnswer &answer)
 {
     std::vector<MofProperty> p;
+    p.reserve(13);
     const bool sized = answer.answered && answer.statvfsOk;
     p.push_back(number("Access", static_cast<std::uint64_t>(LinuxDriveAccess(entry)), MofType::Number));
     p.push_back(text("Caption", entry.target));
