@@ -5,22 +5,23 @@
 //                   per drive, one after the other, nothing around them
 //   BM_Query        the drive query through the query component (connect,
 //                   ExecQuery, every object's property list)
-//   BM_RefreshTick  what a tick does when no drive came or went: the query,
-//                   each drive's property list split, its panel found and
-//                   its free space written and shown in place
-//   BM_TickPanels   the same tick without the query: its panel half alone
-//   BM_Rebuild      what a tick does when the drives changed: the query and
-//                   a new panel per drive, built from its property list
+//   BM_RefreshTick  the widget window's tick when no drive came or went: the
+//                   query, each drive's property list read, its panel found
+//                   and its free space written and shown in place (less the
+//                   query: the panel half)
+//   BM_Rebuild      the window's tick after a mount change: the query and a
+//                   new panel per drive, built from its property list
 // With VELMORA_BENCH_MOUNTS=<n> (root only) the program first mounts n small
 // tmpfs file systems in a mount namespace of its own, so that the same
 // figures are taken with n more drives; they go when it ends.
-#include "panels/PropertyText.h"
-#include "panels/frDisco.h"
 #include "platform/linux/LinuxMountTable.h"
+#include "shell/FMain.h"
 #include "wmi/CWMISQL.h"
 
 #include <QApplication>
-#include <QWidget>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "MountFloor.h"
 
@@ -66,94 +67,23 @@ void BM_Query(benchmark::State &state)
 }
 BENCHMARK(BM_Query)->Unit(benchmark::kMicrosecond);
 
-// The panels of one window, found by name as the window finds them.
-struct Window
-{
-    QWidget widget;
-    std::vector<TFrameDrive *> frames;
-
-    void Build(TWMISQL *query)
-    {
-        for (TFrameDrive *f : frames)
-            delete f;
-        frames.clear();
-        for (int i = 1; i <= query->ObjectsCount(); ++i) {
-            auto *frame = new TFrameDrive(&widget);
-            frame->SetDiskDriveInfo(query);
-            query->SetObjectIndex(i);
-            frame->SetPropiedades(query->PropertiesText());
-            frame->move(0, (i - 1) * frame->height());
-            frame->show();
-            frames.push_back(frame);
-        }
-    }
-    TFrameDrive *Find(const QString &name) const
-    {
-        for (TFrameDrive *f : frames)
-            if (f->Nombre() == name)
-                return f;
-        return nullptr;
-    }
-};
-
-// The panel half of a tick: each object's property list split, its panel
-// found and its free space written and shown.
-void UpdatePanels(TWMISQL &query, const Window &window)
-{
-    for (int i = 1; i <= query.ObjectsCount(); ++i) {
-        query.SetObjectIndex(i);
-        const QStringList items = SplitPropertyText(query.PropertiesText());
-        TFrameDrive *frame = window.Find(PropertyValue(items, QStringLiteral("Name")));
-        if (!frame)
-            continue;
-        const QString freeSpace = PropertyValue(items, QStringLiteral("FreeSpace"));
-        if (freeSpace.isEmpty())
-            frame->ClearLibre();
-        else
-            frame->SetLibre(freeSpace.toLongLong());
-        frame->UpdateSize();
-    }
-}
+// The widget's own window on this machine's drives, created in main().
+TFormMain *gWindow = nullptr;
 
 void BM_RefreshTick(benchmark::State &state)
 {
-    auto query = NewQuery();
-    query->SetActive(true);
-    Window window;
-    window.Build(query.get());
-    for (auto _ : state) {
-        query->SetActive(false);
-        query->SetActive(true);
-        UpdatePanels(*query, window);
-    }
-    state.counters["drives"] = static_cast<double>(window.frames.size());
+    gWindow->TimerDiscosTimer(nullptr); // the list of the last tick is this one's
+    for (auto _ : state)
+        gWindow->TimerDiscosTimer(nullptr);
+    state.counters["drives"] = static_cast<double>(gWindow->Frames().size());
 }
 BENCHMARK(BM_RefreshTick)->Unit(benchmark::kMicrosecond);
 
-// The same tick without its query: the panel half alone, on the objects of
-// one query taken before.
-void BM_TickPanels(benchmark::State &state)
-{
-    auto query = NewQuery();
-    query->SetActive(true);
-    Window window;
-    window.Build(query.get());
-    for (auto _ : state)
-        UpdatePanels(*query, window);
-    state.counters["drives"] = static_cast<double>(window.frames.size());
-}
-BENCHMARK(BM_TickPanels)->Unit(benchmark::kMicrosecond);
-
 void BM_Rebuild(benchmark::State &state)
 {
-    auto query = NewQuery();
-    Window window;
-    for (auto _ : state) {
-        query->SetActive(false);
-        query->SetActive(true);
-        window.Build(query.get());
-    }
-    state.counters["drives"] = static_cast<double>(window.frames.size());
+    for (auto _ : state)
+        gWindow->MountsChanged();
+    state.counters["drives"] = static_cast<double>(gWindow->Frames().size());
 }
 BENCHMARK(BM_Rebuild)->Unit(benchmark::kMicrosecond);
 
@@ -186,10 +116,31 @@ int main(int argc, char **argv)
             return 77;
         }
     }
+    // The window with a settings file of its own (no first-run question) and
+    // a refresh interval long enough that its own timer never ticks.
+    QTemporaryDir home;
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/.local/share")).toLocal8Bit());
+    qunsetenv("VELMORA_FAKE_WBEM");
+    {
+        QDir().mkpath(home.path() + QStringLiteral("/.config/Brindlewick/Velmora"));
+        QFile ini(home.path() + QStringLiteral("/.config/Brindlewick/Velmora/config.ini"));
+        if (!ini.open(QIODevice::WriteOnly))
+            return 1;
+        ini.write("[CONFIG]\r\nTop=0\r\nLeft=0\r\nIntervalo=60\r\nOpacidad=255\r\n"
+                  "EjecutarInicio=False\r\nVerDiscosRed=True\r\nIdioma=0\r\n");
+    }
     QApplication app(argc, argv);
+    auto window = std::make_unique<TFormMain>();
+    window->SetShutdownReport([](const QString &) {});
+    window->show();
+    QCoreApplication::processEvents();
+    gWindow = window.get();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    window.reset();
     return 0;
 }

@@ -340,24 +340,34 @@ void TFrameDrive::UpdateData()
 
 void TFrameDrive::UpdateSize()
 {
+    TShownSize shown;
+    if (FDriveType == TDriveType::Unknown || FTamanyoAusente || FLibreAusente)
+        shown.mode = -1;
+    else if (FTipoMedida == tmGB)
+        shown = {int(tmGB), FLibreGB, FSizeGB, {}};
+    else if (FTipoMedida == tmMB)
+        shown = {int(tmMB), FLibreMB, FSizeMB, {}};
+    else
+        shown.mode = int(tmKB);
+    if (shown.mode == int(tmGB) || shown.mode == int(tmMB))
+        shown.available = ConstantText(QStringLiteral("msgdisponibles"));
+    if (FShownSize == shown)
+        return;
+    FShownSize = shown;
+
     double fill = 0;
-    const auto show = [&](double libre, double size, const char *unit) {
-        const QString u = QLatin1String(unit);
-        FLblEspacio->setText(QString::number(static_cast<qint64>(std::trunc(libre))) + u + QLatin1Char(' ')
-                             + ConstantText(QStringLiteral("msgdisponibles")) + QLatin1Char(' ')
-                             + QString::number(static_cast<qint64>(std::trunc(size))) + u);
+    if (shown.mode == -1) {
+        FLblEspacio->clear();
+    } else if (shown.mode != int(tmKB)) {
+        const QLatin1String unit(shown.mode == int(tmGB) ? " GB" : " MB");
+        FLblEspacio->setText(QString::number(static_cast<qint64>(std::trunc(shown.libre))) + unit + QLatin1Char(' ')
+                             + shown.available + QLatin1Char(' ')
+                             + QString::number(static_cast<qint64>(std::trunc(shown.size))) + unit);
         // The used share in whole percent, the free share cut down. A total
         // of 0 (half a MB or less) gives no finite share: the bar is full.
-        const double freePercent = libre / size * 100;
+        const double freePercent = shown.libre / shown.size * 100;
         fill = std::isfinite(freePercent) ? 100 - std::trunc(freePercent) : 100;
-    };
-
-    if (FDriveType == TDriveType::Unknown || FTamanyoAusente || FLibreAusente)
-        FLblEspacio->clear();
-    else if (FTipoMedida == tmGB)
-        show(FLibreGB, FSizeGB, " GB");
-    else if (FTipoMedida == tmMB)
-        show(FLibreMB, FSizeMB, " MB");
+    }
     // tmKB: a size was never set; the text stays as it is.
 
     FLblEspacio->resize(std::max(kLabelWidth, FLblEspacio->sizeHint().width()),

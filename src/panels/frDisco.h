@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QMouseEvent;
@@ -205,4 +206,15 @@ private:
     int FIndice = 0;
     bool FTamanyoAusente = false;
     bool FLibreAusente = false;
+    // What UpdateSize last put on the panel, and from what: a refresh that
+    // brings the same figures in the same language changes nothing on it.
+    struct TShownSize
+    {
+        int mode = -1;   // -1 no figures, else the unit shown
+        double libre = 0;
+        double size = 0;
+        QString available;
+        bool operator==(const TShownSize &) const = default;
+    };
+    std::optional<TShownSize> FShownSize;
 };

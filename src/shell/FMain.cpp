@@ -26,6 +26,7 @@
 #include "wmi/CWMISQL.h"
 
 #include <QCloseEvent>
+#include <QHash>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -71,6 +72,41 @@ QString MenuTexts(const QMenu *menu)
     }
     return texts.join(QStringLiteral(" | "));
 }
+
+// The panels by drive name, for the lookups of one refresh. Names match
+// ignoring letter case ("c:" finds "C:"), by Unicode case folding so that
+// the result does not depend on the user's locale; an exact match wins first:
+// Linux mount points differ by case alone (/mnt/a and /mnt/A), and each must
+// keep its own panel. Among equals the first panel wins.
+class FrameIndex
+{
+public:
+    explicit FrameIndex(const QList<TFrameDrive *> &frames) : FFrames(frames)
+    {
+        for (TFrameDrive *frame : frames)
+            if (!FExact.contains(frame->Nombre()))
+                FExact.insert(frame->Nombre(), frame);
+    }
+    TFrameDrive *Find(const QString &name) const
+    {
+        if (TFrameDrive *frame = FExact.value(name))
+            return frame;
+        // Folded names only once a name is not found as it is.
+        if (FFolded.isEmpty()) {
+            for (TFrameDrive *frame : FFrames) {
+                const QString folded = frame->Nombre().toCaseFolded();
+                if (!FFolded.contains(folded))
+                    FFolded.insert(folded, frame);
+            }
+        }
+        return FFolded.value(name.toCaseFolded());
+    }
+
+private:
+    QList<TFrameDrive *> FFrames;
+    QHash<QString, TFrameDrive *> FExact;
+    mutable QHash<QString, TFrameDrive *> FFolded;
+};
 
 bool HiddenKind(TDriveType type)
 {
@@ -359,33 +395,44 @@ void TFormMain::ActivarComponente()
         WMISQL->SetActive(true);
         lblIni->SetVisible(false);
         FListaDiscos.clear();
+        const FrameIndex frames(Frames());
+        // Most drives report the same property text tick after tick: what
+        // was read from a text last time is taken again instead of splitting
+        // it anew.
+        QHash<QString, TDriveFigures> figuresNow;
         for (int i = 1; i <= WMISQL->ObjectsCount(); ++i) {
             WMISQL->SetObjectIndex(i);
-            const QStringList items = SplitPropertyText(WMISQL->PropertiesText());
-            const QString name = PropertyValue(items, QStringLiteral("Name"));
-            FListaDiscos.append(name);
-            TFrameDrive *frame = BuscarFrame(name);
+            const QString text = WMISQL->PropertiesText();
+            TDriveFigures figures = FFiguresLastTick.value(text);
+            if (!figures.read) {
+                const QStringList items = SplitPropertyText(text);
+                figures.name = PropertyValue(items, QStringLiteral("Name"));
+                figures.freeSpace = PropertyValue(items, QStringLiteral("FreeSpace"));
+                figures.size = PropertyValue(items, QStringLiteral("Size"));
+                figures.read = true;
+            }
+            figuresNow.insert(text, figures);
+            FListaDiscos.append(figures.name);
+            TFrameDrive *frame = frames.Find(figures.name);
             if (!frame)
                 continue;
             // A drive that reports no free space (a reader without a medium,
             // a network mount that did not answer in time) is shown without
             // figures; only a value that is there but not a number is an error.
-            const QString freeSpace = PropertyValue(items, QStringLiteral("FreeSpace"));
-            if (freeSpace.isEmpty())
+            if (figures.freeSpace.isEmpty())
                 frame->ClearLibre();
             else
-                frame->SetLibre(StrToInt64(freeSpace));
+                frame->SetLibre(StrToInt64(figures.freeSpace));
             // A panel built while its drive gave no size (a network mount
             // that had not answered yet) takes the size once it is reported:
             // without it the figures would never come back until a rebuild.
-            if (frame->TamanyoAusente()) {
-                const QString size = PropertyValue(items, QStringLiteral("Size"));
-                if (!size.isEmpty())
-                    frame->SetTamanyo(StrToInt64(size));
-            }
+            if (frame->TamanyoAusente() && !figures.size.isEmpty())
+                frame->SetTamanyo(StrToInt64(figures.size));
+            // The panel's handlers were hooked when GenerarFrames made it, and
+            // no panel exists that it did not make.
             frame->UpdateSize();
-            EnlazarFrame(frame);
         }
+        FFiguresLastTick = std::move(figuresNow);
     } catch (const std::exception &e) {
         ++FReintentos;
         qCInfo(lcShell) << "refresh failed (" << FReintentos << "since start):" << MessageOf(e);
@@ -451,18 +498,7 @@ void TFormMain::GenerarFrames()
 
 TFrameDrive *TFormMain::BuscarFrame(const QString &name) const
 {
-    // Names match ignoring letter case ("c:" finds "C:"), by Unicode case
-    // folding so that the result does not depend on the user's locale. An
-    // exact match wins first: Linux mount points differ by case alone
-    // (/mnt/a and /mnt/A), and each must keep its own panel.
-    const QList<TFrameDrive *> frames = Frames();
-    for (TFrameDrive *frame : frames)
-        if (frame->Nombre() == name)
-            return frame;
-    for (TFrameDrive *frame : frames)
-        if (frame->Nombre().compare(name, Qt::CaseInsensitive) == 0)
-            return frame;
-    return nullptr;
+    return FrameIndex(Frames()).Find(name);
 }
 
 void TFormMain::EnlazarFrame(TFrameDrive *frame)

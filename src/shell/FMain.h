@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QHash>
 #include <QPoint>
 #include <QPointer>
 #include <QSize>
@@ -210,6 +211,15 @@ private:
     bool FEjecutarAlInicio = false;
     QStringList FListaDiscos;
     QStringList FLastListaDiscos;
+    // What the last refresh read from each drive's property text.
+    struct TDriveFigures
+    {
+        bool read = false;
+        QString name;
+        QString freeSpace;
+        QString size;
+    };
+    QHash<QString, TDriveFigures> FFiguresLastTick;
     int FIntervalo = 15;
     std::unique_ptr<TOpacyClass> FOpacidad;
 

@@ -10,18 +10,14 @@ TWMISQL::TWMISQL(QObject *owner) : TWMIBase(owner)
 
 TWMISQL::~TWMISQL() = default;
 
-QString TWMISQL::PropertiesText() const
-{
-    QString text;
-    for (const QString &line : FProperties) {
-        text += line;
-        text += QStringLiteral("\r\n");
-    }
-    return text;
-}
-
 void TWMISQL::ChangeActive(bool value)
 {
+    // A new result: what the last one parsed stays at hand for one more
+    // activation, and anything older goes.
+    if (value) {
+        FParsedBefore.swap(FParsed);
+        FParsed.clear();
+    }
     TWMIBase::ChangeActive(value);
 }
 
@@ -43,15 +39,31 @@ QString TWMISQL::QueryNamespace() const
 void TWMISQL::ClearObjectProperties()
 {
     FProperties.clear();
+    FPropertiesText.clear();
 }
 
 void TWMISQL::LoadObjectProperties(int index)
 {
     TWMIBase::LoadObjectProperties(index);
-    std::vector<std::string> list;
-    ObjectText::BuildPropertyList(ObjectText::SplitLines(ObjectTextAt(index).toStdString()), list);
-    FProperties.clear();
-    FProperties.reserve(static_cast<qsizetype>(list.size()));
-    for (const std::string &line : list)
-        FProperties.append(QString::fromStdString(line));
+    const QString &objectText = ObjectTextAt(index);
+    auto parsed = FParsed.constFind(objectText);
+    if (parsed == FParsed.cend()) {
+        if (auto before = FParsedBefore.find(objectText); before != FParsedBefore.end()) {
+            parsed = FParsed.insert(objectText, std::move(before.value()));
+            FParsedBefore.erase(before);
+        } else {
+            TParsedObject object;
+            std::vector<std::string> list;
+            ObjectText::BuildPropertyList(ObjectText::SplitLines(objectText.toStdString()), list);
+            object.properties.reserve(static_cast<qsizetype>(list.size()));
+            for (const std::string &line : list) {
+                object.properties.append(QString::fromStdString(line));
+                object.text += object.properties.constLast();
+                object.text += QStringLiteral("\r\n");
+            }
+            parsed = FParsed.insert(objectText, std::move(object));
+        }
+    }
+    FProperties = parsed->properties;
+    FPropertiesText = parsed->text;
 }

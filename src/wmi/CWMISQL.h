@@ -3,9 +3,15 @@
 
 #include "wmi/CWMIBase.h"
 
+#include <QHash>
+
 // Query component whose query is the WQL text in SQL, run in root\cimv2. The
 // current result object is broken into Properties, one "Name=value" line per
 // property (see ObjectText::BuildPropertyList).
+//
+// A widget runs the same query every few seconds and most objects come back
+// with the same text: the lists made from the texts of the last two
+// activations are kept and reused for an identical text.
 class TWMISQL : public TWMIBase
 {
     Q_OBJECT
@@ -19,7 +25,7 @@ public:
     // The property list of the current object.
     QStringList Properties() const { return FProperties; }
     // The same list as one text, each line followed by CR LF.
-    QString PropertiesText() const;
+    QString PropertiesText() const { return FPropertiesText; }
 
     QString SQL() const { return FSQL; }
     void SetSQL(const QString &value) { FSQL = value; }
@@ -35,6 +41,16 @@ protected:
     void LoadObjectProperties(int index) override;
 
 private:
+    struct TParsedObject
+    {
+        QStringList properties;
+        QString text;
+    };
+
     QString FSQL;
     QStringList FProperties;
+    QString FPropertiesText;
+    // By object text: what this activation parsed, and what the one before did.
+    QHash<QString, TParsedObject> FParsed;
+    QHash<QString, TParsedObject> FParsedBefore;
 };

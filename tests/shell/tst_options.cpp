@@ -213,6 +213,27 @@ TEST_F(Options, EnglishFromTheFileReachesThePanelsAndTheFatalBox)
     EXPECT_EQ(fatal[0], QStringLiteral("The query component could not be started.\r\nError:boom"));
 }
 
+TEST_F(Options, LanguageChosenInTheMenuReachesThePanelsAtTheNextRefresh)
+{
+    WriteIni("[CONFIG]\r\nIdioma=0\r\n");
+    TFormMain &w = Start();
+    const auto tick = [&w] { w.TimerDiscosTimer(w.TimerDiscos); };
+    const auto line = [&w] { return w.Frames().value(0)->lblEspacio()->text(); };
+    tick();
+    tick(); // the same figures again
+    ASSERT_FALSE(w.Frames().isEmpty());
+    EXPECT_TRUE(line().contains(QStringLiteral(" GB disponibles de "))) << line().toStdString();
+
+    w.Ingls1->trigger();
+    EXPECT_TRUE(line().contains(QStringLiteral(" GB disponibles de "))) << "only at the next refresh";
+    tick();
+    EXPECT_TRUE(line().contains(QStringLiteral(" GB available from "))) << line().toStdString();
+
+    w.Espaol1->trigger();
+    tick();
+    EXPECT_TRUE(line().contains(QStringLiteral(" GB disponibles de "))) << line().toStdString();
+}
+
 TEST_F(Options, LanguageIndexFromFileOrLocale)
 {
     struct Case

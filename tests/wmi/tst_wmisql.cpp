@@ -310,6 +310,40 @@ TEST_F(WMISQLTest, ActivatingAgainReconnectsAndReplacesTheResult)
     EXPECT_EQ(sql.Properties(), DiskProperties("C:", 3, "1"));
 }
 
+TEST_F(WMISQLTest, RefreshesThatRepeatOrChangeAnObjectGiveItsCurrentProperties)
+{
+    // Lists made from one activation's texts are reused by the next ones:
+    // only an identical text may give the same list back.
+    struct Step
+    {
+        std::vector<std::string> objects;
+        std::vector<QStringList> expected;
+    };
+    const Step steps[] = {
+        {{Disk("C:", 3, "1"), Disk("D:", 5, "0")}, {DiskProperties("C:", 3, "1"), DiskProperties("D:", 5, "0")}},
+        // The same drives, C: with a new figure, D: unchanged.
+        {{Disk("C:", 3, "2"), Disk("D:", 5, "0")}, {DiskProperties("C:", 3, "2"), DiskProperties("D:", 5, "0")}},
+        // Back to the first figure (kept from two activations ago at most).
+        {{Disk("C:", 3, "1"), Disk("D:", 5, "0")}, {DiskProperties("C:", 3, "1"), DiskProperties("D:", 5, "0")}},
+        // Two objects with the same text, and the order swapped.
+        {{Disk("D:", 5, "0"), Disk("D:", 5, "0"), Disk("C:", 3, "1")},
+         {DiskProperties("D:", 5, "0"), DiskProperties("D:", 5, "0"), DiskProperties("C:", 3, "1")}},
+        {{}, {}},
+        {{Disk("C:", 3, "1")}, {DiskProperties("C:", 3, "1")}},
+    };
+    for (std::size_t n = 0; n < std::size(steps); ++n) {
+        script.objects = steps[n].objects;
+        sql.SetActive(false);
+        sql.SetActive(true);
+        for (std::size_t i = 0; i < steps[n].expected.size(); ++i) {
+            sql.SetObjectIndex(int(i) + 1);
+            EXPECT_EQ(sql.Properties(), steps[n].expected[i]) << "step " << n << ", object " << i + 1;
+            EXPECT_EQ(sql.PropertiesText(), steps[n].expected[i].join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"))
+                << "step " << n << ", object " << i + 1;
+        }
+    }
+}
+
 TEST_F(WMISQLTest, EmptyResultKeepsIndexAndPropertiesAndSkipsTheAfterEvent)
 {
     int afterActivate = 0;
