@@ -23,6 +23,11 @@ velmora_desktop_free_display() {
   return 1
 }
 
+# The pid written in the lock file of display n (nothing while there is none).
+velmora_desktop_lock_pid() {
+  { tr -d ' \n' <"/tmp/.X$1-lock"; } 2>/dev/null
+}
+
 velmora_desktop_start() {
   VELMORA_DESKTOP_PIDS=()
   if ! command -v Xvfb >/dev/null; then
@@ -40,12 +45,12 @@ velmora_desktop_start() {
     pid=$!
     for i in $(seq 1 100); do
       kill -0 "$pid" 2>/dev/null || break
-      if [ "$(tr -d ' \n' <"/tmp/.X${n}-lock" 2>/dev/null)" = "$pid" ] && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+      if [ "$(velmora_desktop_lock_pid "$n")" = "$pid" ] && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
         break
       fi
       sleep 0.1
     done
-    if kill -0 "$pid" 2>/dev/null && [ "$(tr -d ' \n' <"/tmp/.X${n}-lock" 2>/dev/null)" = "$pid" ]; then
+    if kill -0 "$pid" 2>/dev/null && [ "$(velmora_desktop_lock_pid "$n")" = "$pid" ]; then
       VELMORA_DESKTOP_PIDS+=($pid)
       export DISPLAY=":$n"
       break
