@@ -246,6 +246,31 @@ TEST_F(LinuxDrivesRoot, FreeSpaceFollowsWritesBetweenQueries)
     EXPECT_EQ(freeSpace(), std::to_string(8u << 20));
 }
 
+// RAM-backed file systems answer statvfs from memory: they are asked on the
+// querying thread and add no worker call, while their figures stay exact.
+TEST_F(LinuxDrivesRoot, RamDisksAreAskedWithoutAWorker)
+{
+    queryDrives();
+    std::size_t before = LinuxStatfsCallsStarted();
+    queryDrives();
+    const std::size_t perQuery = LinuxStatfsCallsStarted() - before;
+
+    std::vector<std::string> rams;
+    for (const char *name : {"ram1", "ram2", "ram3"}) {
+        rams.push_back(dir(name));
+        mountTmpfs(rams.back(), "size=4m");
+    }
+    before = LinuxStatfsCallsStarted();
+    const auto drives = queryDrives();
+    EXPECT_EQ(LinuxStatfsCallsStarted() - before, perQuery);
+    for (const std::string &ram : rams) {
+        const DiskObject *d = findDrive(drives, ram);
+        ASSERT_NE(d, nullptr) << ram;
+        EXPECT_EQ(d->values.at("Size"), std::to_string(4u << 20));
+        EXPECT_EQ(d->values.at("FreeSpace"), std::to_string(4u << 20));
+    }
+}
+
 TEST_F(LinuxDrivesRoot, Ext4ImageIsALocalDiskAndItsBindMountsAddNoDrive)
 {
     const std::string image = base + "/disk.img";

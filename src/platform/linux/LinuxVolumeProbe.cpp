@@ -353,6 +353,28 @@ LinuxVolumeAnswer ask(const Job &job)
     return a;
 }
 
+// True when statvfs of the mount is answered from the kernel's memory: the
+// page counters of a RAM-backed file system, or the superblock counters that
+// the usual disk file systems keep in memory, on a fixed local disk. Such a
+// call is made on the querying thread. Removable and optical media stay on
+// workers (FAT counts its free clusters on the device, and a dying stick
+// stalls), as do network and FUSE file systems and every call that must also
+// read the superblock for a label or UUID.
+bool answersFromMemory(const LinuxMountEntry &entry, const LinuxDeviceFacts &facts, const Job &job)
+{
+    if (!job.deviceNode.empty() && (job.knownLabel.empty() || job.knownUuid.empty()))
+        return false;
+    static const char *const ramBacked[] = {"tmpfs", "ramfs"};
+    static const char *const diskCounters[] = {"ext2", "ext3", "ext4", "xfs", "btrfs", "f2fs"};
+    const auto isOneOf = [&](const auto &types) {
+        return std::any_of(std::begin(types), std::end(types),
+                           [&](const char *type) { return entry.fsType == type; });
+    };
+    if (isOneOf(ramBacked))
+        return true;
+    return isOneOf(diskCounters) && facts.blockDevice && !facts.removable && !facts.optical;
+}
+
 // The queries waiting on calls: each one counts its calls still running.
 struct Waiter
 {
@@ -490,12 +512,26 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
     if (drives.empty())
         return volumes;
 
+    // What memory answers is asked here; a call for the same path still
+    // running on a worker belongs to a mount that has gone from that path.
+    std::vector<bool> asked(drives.size(), false);
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        if (answersFromMemory(drives[i], volumes[i].device, jobs[i])) {
+            volumes[i].answer = ask(jobs[i]);
+            asked[i] = true;
+        }
+    }
+    if (std::all_of(asked.begin(), asked.end(), [](bool b) { return b; }))
+        return volumes;
+
     Pool &p = pool();
     auto waiter = std::make_shared<Waiter>();
     std::vector<std::shared_ptr<Call>> calls(drives.size());
     std::unique_lock<std::mutex> lock(p.mutex);
     std::size_t queued = 0;
     for (std::size_t i = 0; i < drives.size(); ++i) {
+        if (asked[i])
+            continue;
         // A call still running from an earlier query is waited on, not made again.
         std::shared_ptr<Call> &call = p.inFlight[jobs[i].target];
         if (!call) {
@@ -513,7 +549,7 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
     // that nobody waits for and no worker took is never made.
     const auto leave = [&] {
         for (const std::shared_ptr<Call> &call : calls) {
-            if (call->done)
+            if (!call || call->done)
                 continue;
             std::erase(call->waiters, waiter);
             if (call->taken || !call->waiters.empty())
@@ -560,7 +596,7 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
         finishedAtCheck = p.finished;
     }
     for (std::size_t i = 0; i < calls.size(); ++i)
-        if (calls[i]->done)
+        if (calls[i] && calls[i]->done)
             volumes[i].answer = calls[i]->answer;
     leave();
     return volumes;

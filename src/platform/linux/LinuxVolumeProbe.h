@@ -6,10 +6,14 @@
 // system or the device to answer.
 //
 // statvfs on a mount of a dead network server (or a stuck FUSE daemon) blocks
-// in the kernel, uninterruptibly for hard NFS mounts. So every such call runs
-// on a detached worker thread and the caller waits for all of them up to one
-// common deadline: N hung mounts still cost one deadline. A mount whose call
-// is still running is not asked again: later queries wait on the same call.
+// in the kernel, uninterruptibly for hard NFS mounts. So every call that could
+// wait on anything but memory runs on a detached worker thread and the caller
+// waits for all of them up to one common deadline: N hung mounts still cost
+// one deadline. A mount whose call is still running is not asked again: later
+// queries wait on the same call. Only the file systems that answer statvfs
+// from the kernel's memory (RAM-backed ones, and the usual disk file systems
+// on a fixed local disk) are asked on the caller's thread, as handing them to
+// a worker costs more than the call.
 
 #include "platform/linux/LinuxMountTable.h"
 
