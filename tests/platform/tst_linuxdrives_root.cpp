@@ -247,7 +247,8 @@ TEST_F(LinuxDrivesRoot, FreeSpaceFollowsWritesBetweenQueries)
 }
 
 // RAM-backed file systems answer statvfs from memory: they are asked on the
-// querying thread and add no worker call, while their figures stay exact.
+// querying thread and add no worker call to a query, while their figures
+// stay exact.
 TEST_F(LinuxDrivesRoot, RamDisksAreAskedWithoutAWorker)
 {
     queryDrives();
@@ -260,6 +261,7 @@ TEST_F(LinuxDrivesRoot, RamDisksAreAskedWithoutAWorker)
         rams.push_back(dir(name));
         mountTmpfs(rams.back(), "size=4m");
     }
+    queryDrives(); // a new list of drives: what was kept for the old one goes
     before = LinuxStatfsCallsStarted();
     const auto drives = queryDrives();
     EXPECT_EQ(LinuxStatfsCallsStarted() - before, perQuery);
@@ -314,6 +316,32 @@ TEST_F(LinuxDrivesRoot, Ext4ImageIsALocalDiskAndItsBindMountsAddNoDrive)
 // The query keeps each drive's device facts between refreshes; whatever
 // replaces a mount on the same path must show with its own facts at the next
 // query: another file system, another disk on the same loop device, a new label.
+// Without udev's names the label and UUID come from the superblock: it is
+// read once for a mounted file system and its label, not at every query (a
+// relabel or another file system in its place is read again: see the next
+// test).
+TEST_F(LinuxDrivesRoot, SuperblockIsNotReadAtEveryQuery)
+{
+    struct statx stx {};
+    if (::statx(AT_FDCWD, "/", 0, 0x4000U /* STATX_MNT_ID_UNIQUE */, &stx) != 0 || !(stx.stx_mask & 0x4000U))
+        GTEST_SKIP() << "SKIPPED LOUDLY: this kernel has no unique mount IDs (Linux 6.8 or later)";
+    const std::string disk = dir("disk");
+    if (const std::string reason = mountExt4("disk", "OnDisk", disk); !reason.empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
+    auto drives = queryDrives();
+    const DiskObject *d = findDrive(drives, disk);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->values.at("VolumeName"), "OnDisk");
+    const std::size_t before = LinuxStatfsCallsStarted();
+    for (int i = 0; i < 3; ++i) {
+        drives = queryDrives();
+        d = findDrive(drives, disk);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->values.at("VolumeName"), "OnDisk");
+    }
+    EXPECT_EQ(LinuxStatfsCallsStarted(), before) << "a worker call at a query with nothing changed";
+}
+
 TEST_F(LinuxDrivesRoot, MountReplacedOnTheSamePathShowsTheNewDrive)
 {
     const std::string slot = dir("slot");

@@ -5,6 +5,9 @@
 
 #include <blkid/blkid.h>
 #include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
@@ -15,6 +18,7 @@
 #include <climits>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <fstream>
 #include <map>
@@ -209,6 +213,10 @@ struct DriveRecord
     std::string sysfsLink;       // its link text: another device under the same number has another one
     std::string deviceNode;      // the source, when it is that device's node (for the superblock probe)
     LinuxDeviceFacts facts;
+    // Label and UUID last read from the superblock, and what identified the
+    // mounted file system then (see SuperblockKey).
+    std::optional<std::pair<std::string, std::string>> superblock;
+    std::string superblockKey;
 };
 
 DriveRecord probeDrive(const LinuxMountEntry &e)
@@ -273,7 +281,61 @@ struct Job
     std::string deviceNode;          // empty: no superblock probe
     std::string knownLabel;
     std::string knownUuid;
+    std::string superblockKey;       // kept with what the probe finds; empty: not kept
 };
+
+#ifndef STATX_MNT_ID_UNIQUE
+#define STATX_MNT_ID_UNIQUE 0x4000U
+#endif
+
+// What tells one mounted file system from the next on the same path, and a
+// label change from none, without reading the device: the mount's ID that
+// the kernel never hands out twice (Linux 6.8 and later), and the label the
+// file system keeps in memory (ext4, XFS, btrfs). Empty when either is not
+// to be had; the superblock is then read at every query. Only for the file
+// systems whose calls answer from memory: opening the mount's root of a
+// network file system could wait on its server.
+std::string SuperblockKey(const std::string &target)
+{
+    struct statx stx {};
+    if (::statx(AT_FDCWD, target.c_str(), AT_NO_AUTOMOUNT, STATX_MNT_ID_UNIQUE, &stx) != 0
+        || !(stx.stx_mask & STATX_MNT_ID_UNIQUE))
+        return {};
+    const int fd = ::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return {};
+    char label[FSLABEL_MAX + 1] = {};
+    const int rc = ::ioctl(fd, FS_IOC_GETFSLABEL, label);
+    ::close(fd);
+    if (rc != 0)
+        return {};
+    return std::to_string(stx.stx_mnt_id) + '/' + std::string(label, ::strnlen(label, FSLABEL_MAX));
+}
+
+// True when statvfs of the mount is answered from the kernel's memory: the
+// page counters of a RAM-backed file system, or the superblock counters that
+// the usual disk file systems keep in memory, on a fixed local disk. Such a
+// call is made on the querying thread. Removable and optical media stay on
+// workers (FAT counts its free clusters on the device, and a dying stick
+// stalls), as do network and FUSE file systems.
+bool answersFromMemory(const LinuxMountEntry &entry, const LinuxDeviceFacts &facts)
+{
+    static const char *const ramBacked[] = {"tmpfs", "ramfs"};
+    static const char *const diskCounters[] = {"ext2", "ext3", "ext4", "xfs", "btrfs", "f2fs"};
+    const auto isOneOf = [&](const auto &types) {
+        return std::any_of(std::begin(types), std::end(types),
+                           [&](const char *type) { return entry.fsType == type; });
+    };
+    if (isOneOf(ramBacked))
+        return true;
+    return isOneOf(diskCounters) && facts.blockDevice && !facts.removable && !facts.optical;
+}
+
+// A call that must read the superblock for a label or UUID reads the device.
+bool readsSuperblock(const Job &job)
+{
+    return !job.deviceNode.empty() && (job.knownLabel.empty() || job.knownUuid.empty());
+}
 
 // The records of the last query's drives. Any change in the drive list (a
 // mount, an unmount, a remount with other options) drops them all; a device
@@ -315,7 +377,32 @@ public:
             if (auto f = uuids->find(r->device); f != uuids->end())
                 job.knownUuid = f->second;
             job.deviceNode = r->deviceNode;
+            // Without udev's names the superblock is read once per mounted
+            // file system and label, not at every refresh.
+            if (readsSuperblock(job) && answersFromMemory(drives[i], r->facts)) {
+                job.superblockKey = SuperblockKey(job.target);
+                if (!job.superblockKey.empty() && r->superblock && r->superblockKey == job.superblockKey) {
+                    if (job.knownLabel.empty())
+                        job.knownLabel = r->superblock->first;
+                    if (job.knownUuid.empty())
+                        job.knownUuid = r->superblock->second;
+                    job.deviceNode.clear();
+                    job.superblockKey.clear();
+                }
+            }
         }
+    }
+
+    // Keeps what the superblock of drive i (of the list given to the last
+    // Prepare; nothing when the list has changed since) held under key.
+    void RememberSuperblock(const std::vector<LinuxMountEntry> &drives, std::size_t i, const std::string &key,
+                            const std::string &label, const std::string &uuid)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (drives != m_drives || i >= m_records.size() || !m_records[i])
+            return;
+        m_records[i]->superblock.emplace(label, uuid);
+        m_records[i]->superblockKey = key;
     }
 
 private:
@@ -351,28 +438,6 @@ LinuxVolumeAnswer ask(const Job &job)
     if (!job.deviceNode.empty() && (a.label.empty() || a.uuid.empty()))
         probeSuperblock(job.deviceNode, a.label, a.uuid);
     return a;
-}
-
-// True when statvfs of the mount is answered from the kernel's memory: the
-// page counters of a RAM-backed file system, or the superblock counters that
-// the usual disk file systems keep in memory, on a fixed local disk. Such a
-// call is made on the querying thread. Removable and optical media stay on
-// workers (FAT counts its free clusters on the device, and a dying stick
-// stalls), as do network and FUSE file systems and every call that must also
-// read the superblock for a label or UUID.
-bool answersFromMemory(const LinuxMountEntry &entry, const LinuxDeviceFacts &facts, const Job &job)
-{
-    if (!job.deviceNode.empty() && (job.knownLabel.empty() || job.knownUuid.empty()))
-        return false;
-    static const char *const ramBacked[] = {"tmpfs", "ramfs"};
-    static const char *const diskCounters[] = {"ext2", "ext3", "ext4", "xfs", "btrfs", "f2fs"};
-    const auto isOneOf = [&](const auto &types) {
-        return std::any_of(std::begin(types), std::end(types),
-                           [&](const char *type) { return entry.fsType == type; });
-    };
-    if (isOneOf(ramBacked))
-        return true;
-    return isOneOf(diskCounters) && facts.blockDevice && !facts.removable && !facts.optical;
 }
 
 // The queries waiting on calls: each one counts its calls still running.
@@ -512,11 +577,21 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
     if (drives.empty())
         return volumes;
 
+    // The superblocks read for a key are kept under it once answered.
+    std::vector<std::string> keys(drives.size());
+    for (std::size_t i = 0; i < drives.size(); ++i)
+        keys[i] = jobs[i].superblockKey;
+    const auto rememberSuperblocks = [&] {
+        for (std::size_t i = 0; i < drives.size(); ++i)
+            if (!keys[i].empty() && volumes[i].answer.answered)
+                factsCache().RememberSuperblock(drives, i, keys[i], volumes[i].answer.label, volumes[i].answer.uuid);
+    };
+
     // What memory answers is asked here; a call for the same path still
     // running on a worker belongs to a mount that has gone from that path.
     std::vector<bool> asked(drives.size(), false);
     for (std::size_t i = 0; i < drives.size(); ++i) {
-        if (answersFromMemory(drives[i], volumes[i].device, jobs[i])) {
+        if (!readsSuperblock(jobs[i]) && answersFromMemory(drives[i], volumes[i].device)) {
             volumes[i].answer = ask(jobs[i]);
             asked[i] = true;
         }
@@ -599,6 +674,8 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
         if (calls[i] && calls[i]->done)
             volumes[i].answer = calls[i]->answer;
     leave();
+    lock.unlock();
+    rememberSuperblocks();
     return volumes;
 }
 
