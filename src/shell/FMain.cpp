@@ -399,19 +399,22 @@ void TFormMain::ActivarComponente()
         // Most drives report the same property text tick after tick: what
         // was read from a text last time is taken again instead of splitting
         // it anew.
-        QHash<QString, TDriveFigures> figuresNow;
+        ++FFiguresTick;
+        const auto forget = qScopeGuard([this] {
+            FFigures.removeIf([this](const auto &it) { return it.value().tick != FFiguresTick; });
+        });
         for (int i = 1; i <= WMISQL->ObjectsCount(); ++i) {
             WMISQL->SetObjectIndex(i);
             const QString text = WMISQL->PropertiesText();
-            TDriveFigures figures = FFiguresLastTick.value(text);
-            if (!figures.read) {
+            auto found = FFigures.find(text);
+            if (found == FFigures.end()) {
                 const QStringList items = SplitPropertyText(text);
-                figures.name = PropertyValue(items, QStringLiteral("Name"));
-                figures.freeSpace = PropertyValue(items, QStringLiteral("FreeSpace"));
-                figures.size = PropertyValue(items, QStringLiteral("Size"));
-                figures.read = true;
+                found = FFigures.insert(text, {PropertyValue(items, QStringLiteral("Name")),
+                                               PropertyValue(items, QStringLiteral("FreeSpace")),
+                                               PropertyValue(items, QStringLiteral("Size")), 0});
             }
-            figuresNow.insert(text, figures);
+            found->tick = FFiguresTick;
+            const TDriveFigures &figures = *found;
             FListaDiscos.append(figures.name);
             TFrameDrive *frame = frames.Find(figures.name);
             if (!frame)
@@ -432,7 +435,6 @@ void TFormMain::ActivarComponente()
             // no panel exists that it did not make.
             frame->UpdateSize();
         }
-        FFiguresLastTick = std::move(figuresNow);
     } catch (const std::exception &e) {
         ++FReintentos;
         qCInfo(lcShell) << "refresh failed (" << FReintentos << "since start):" << MessageOf(e);

@@ -211,15 +211,16 @@ private:
     bool FEjecutarAlInicio = false;
     QStringList FListaDiscos;
     QStringList FLastListaDiscos;
-    // What the last refresh read from each drive's property text.
+    // What the last refreshes read from each drive's property text.
     struct TDriveFigures
     {
-        bool read = false;
         QString name;
         QString freeSpace;
         QString size;
+        quint64 tick = 0;   // the last refresh that read this text
     };
-    QHash<QString, TDriveFigures> FFiguresLastTick;
+    QHash<QString, TDriveFigures> FFigures;
+    quint64 FFiguresTick = 0;
     int FIntervalo = 15;
     std::unique_ptr<TOpacyClass> FOpacidad;
 

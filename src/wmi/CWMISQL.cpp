@@ -15,8 +15,8 @@ void TWMISQL::ChangeActive(bool value)
     // A new result: what the last one parsed stays at hand for one more
     // activation, and anything older goes.
     if (value) {
-        FParsedBefore.swap(FParsed);
-        FParsed.clear();
+        ++FActivation;
+        FParsed.removeIf([this](const auto &it) { return it.value().activation + 1 < FActivation; });
     }
     TWMIBase::ChangeActive(value);
 }
@@ -46,24 +46,20 @@ void TWMISQL::LoadObjectProperties(int index)
 {
     TWMIBase::LoadObjectProperties(index);
     const QString &objectText = ObjectTextAt(index);
-    auto parsed = FParsed.constFind(objectText);
-    if (parsed == FParsed.cend()) {
-        if (auto before = FParsedBefore.find(objectText); before != FParsedBefore.end()) {
-            parsed = FParsed.insert(objectText, std::move(before.value()));
-            FParsedBefore.erase(before);
-        } else {
-            TParsedObject object;
-            std::vector<std::string> list;
-            ObjectText::BuildPropertyList(ObjectText::SplitLines(objectText.toStdString()), list);
-            object.properties.reserve(static_cast<qsizetype>(list.size()));
-            for (const std::string &line : list) {
-                object.properties.append(QString::fromStdString(line));
-                object.text += object.properties.constLast();
-                object.text += QStringLiteral("\r\n");
-            }
-            parsed = FParsed.insert(objectText, std::move(object));
+    auto parsed = FParsed.find(objectText);
+    if (parsed == FParsed.end()) {
+        TParsedObject object;
+        std::vector<std::string> list;
+        ObjectText::BuildPropertyList(ObjectText::SplitLines(objectText.toStdString()), list);
+        object.properties.reserve(static_cast<qsizetype>(list.size()));
+        for (const std::string &line : list) {
+            object.properties.append(QString::fromStdString(line));
+            object.text += object.properties.constLast();
+            object.text += QStringLiteral("\r\n");
         }
+        parsed = FParsed.insert(objectText, std::move(object));
     }
+    parsed->activation = FActivation;
     FProperties = parsed->properties;
     FPropertiesText = parsed->text;
 }

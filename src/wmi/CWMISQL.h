@@ -45,12 +45,13 @@ private:
     {
         QStringList properties;
         QString text;
+        quint64 activation = 0;   // the last activation that had this text
     };
 
     QString FSQL;
     QStringList FProperties;
     QString FPropertiesText;
-    // By object text: what this activation parsed, and what the one before did.
+    // By object text: what this activation and the one before parsed.
     QHash<QString, TParsedObject> FParsed;
-    QHash<QString, TParsedObject> FParsedBefore;
+    quint64 FActivation = 0;
 };
