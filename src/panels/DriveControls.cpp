@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "panels/DriveControls.h"
 
+#include <QCoreApplication>
+#include <QHash>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
@@ -36,14 +38,37 @@ TSvgImage::TSvgImage(QWidget *parent) : QWidget(parent)
 
 TSvgImage::~TSvgImage() = default;
 
+namespace {
+
+// The parsed pictures of the resources, owned by the application.
+QSvgRenderer *SharedResourceRenderer(const QString &path)
+{
+    static QHash<QString, QPointer<QSvgRenderer>> renderers;
+    QPointer<QSvgRenderer> &shared = renderers[path];
+    if (!shared) {
+        auto renderer = std::make_unique<QSvgRenderer>(path, QCoreApplication::instance());
+        if (!renderer->isValid())
+            return nullptr;
+        shared = renderer.release();
+    }
+    return shared;
+}
+
+} // namespace
+
 void TSvgImage::SetPicture(const QString &path)
 {
     FPicture = path;
-    FRenderer.reset();
-    if (!path.isEmpty()) {
+    FRenderer.clear();
+    FOwnRenderer.reset();
+    if (path.startsWith(QLatin1String(":/")) && QCoreApplication::instance()) {
+        FRenderer = SharedResourceRenderer(path);
+    } else if (!path.isEmpty()) {
         auto renderer = std::make_unique<QSvgRenderer>(path);
-        if (renderer->isValid())
-            FRenderer = std::move(renderer);
+        if (renderer->isValid()) {
+            FOwnRenderer = std::move(renderer);
+            FRenderer = FOwnRenderer.get();
+        }
     }
     update();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QPointer>
 #include <QProgressBar>
 #include <QString>
 #include <QWidget>
@@ -61,7 +62,12 @@ protected:
 
 private:
     QString FPicture;
-    std::unique_ptr<QSvgRenderer> FRenderer;
+    // A picture from the resources is parsed once and shared by every image
+    // that shows it (they never change while the program runs; a rebuild
+    // with many drives would parse the same few files once per panel). One
+    // from a file is this image's own.
+    QPointer<QSvgRenderer> FRenderer;
+    std::unique_ptr<QSvgRenderer> FOwnRenderer;
 };
 
 // A horizontal line of one pixel in the pen colour, filling its width.
