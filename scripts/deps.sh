@@ -8,7 +8,7 @@ VELMORA_RUN_PACKAGES=(
   # toolchain
   g++ cmake ninja-build pkg-config make
   # libraries
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libxcb1-dev zlib1g-dev libmount-dev libblkid-dev libsimpleini-dev
   # tools and suites are configured with the same project
   googletest libgtest-dev libgmock-dev libbenchmark-dev libfuse3-dev

@@ -78,6 +78,15 @@ velmora_desktop_start() {
   if command -v trayer >/dev/null; then
     trayer --edge top --align right --widthtype pixel --width 120 --height 28 >/dev/null 2>&1 &
     VELMORA_DESKTOP_PIDS+=($!)
+    # A program started before the notification area owns its selection
+    # may never show its icon there: wait for trayer's window, then a little
+    # for the selection it takes right after.
+    if command -v xdotool >/dev/null; then
+      for i in $(seq 1 50); do
+        [ -n "$(xdotool search --class trayer 2>/dev/null)" ] && break
+        sleep 0.1
+      done
+    fi
     sleep 0.3
   fi
   return 0

@@ -127,8 +127,15 @@ MENU_FROM=
 # Opens pmTray with the right button on the tray icon (on the widget's panel
 # when no icon can be found, or when asked to) and waits for it.
 open_tray_menu() { # pid [panel]
-  local pid=$1 xy i
-  if [ "${2:-}" != panel ] && xy=$(tray_icon_centre); then
+  local pid=$1 xy= i
+  if [ "${2:-}" != panel ]; then
+    # The icon is embedded a moment after the program starts.
+    for i in $(seq 1 20); do
+      xy=$(tray_icon_centre) && break
+      sleep 0.1
+    done
+  fi
+  if [ -n "$xy" ]; then
     MENU_FROM="tray icon"
   else
     local wid X Y W H
