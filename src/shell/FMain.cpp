@@ -26,8 +26,8 @@
 #include "wmi/CWMISQL.h"
 
 #include <QCloseEvent>
-#include <QHash>
 #include <QCoreApplication>
+#include <QHash>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScopeGuard>

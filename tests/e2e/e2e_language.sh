@@ -59,12 +59,7 @@ else
   fail "panels after the switch: $(panel_lines_after "$WORK/first.log" "$FROM" | tail -2)"
 fi
 
-choose $VPID 8 # Close
-wait_exit $VPID "after Close"
-rc=$?
-PIDS=()
-[ $rc = 0 ] && pass "Close ends it with exit code 0" || fail "exit code $rc after Close"
-[ "$(ini_value Idioma)" = 1 ] && pass "the settings file holds Idioma=1" || fail "Idioma=$(ini_value Idioma)"
+close_from_menu_leaving_language $VPID 1 # "Close"
 
 # --- the next start comes up in English ---------------------------------------
 start_widget "$VELMORA" "$WORK/second.log" || e2e_finish

@@ -211,6 +211,17 @@ wait_exit() { # pid what
   kill -0 "$1" 2>/dev/null && { fail "$2: still running"; kill -9 "$1"; }
   wait "$1"
 }
+# Chooses the last item of the tray menu (close) and checks that the program
+# ends with exit code 0 and leaves Idioma=<index> in the settings file.
+close_from_menu_leaving_language() { # pid index
+  local rc
+  choose "$1" 8
+  wait_exit "$1" "after closing from the menu"
+  rc=$?
+  PIDS=()
+  [ $rc = 0 ] && pass "closing from the menu ends it with exit code 0" || fail "exit code $rc after closing from the menu"
+  [ "$(ini_value Idioma)" = "$2" ] && pass "the settings file holds Idioma=$2" || fail "Idioma=$(ini_value Idioma)"
+}
 # Left-button drag on the widget.
 drag_widget() { # wid dx dy
   local X Y W H step

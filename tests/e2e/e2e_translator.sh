@@ -73,12 +73,7 @@ tail -n +"$FROM" "$WORK/first.log" | grep -F "reads:" | grep -qF " GB frei von "
   pass "after the next refresh the panels read \"... GB frei von ... GB\"" ||
   fail "panels: $(tail -n +"$FROM" "$WORK/first.log" | grep -F "reads:" | tail -2)"
 
-choose $VPID 8 # Schließen
-wait_exit $VPID "after Schließen"
-rc=$?
-PIDS=()
-[ $rc = 0 ] && pass "exit code 0" || fail "exit code $rc"
-[ "$(ini_value Idioma)" = 2 ] && pass "the settings file holds Idioma=2" || fail "Idioma=$(ini_value Idioma)"
+close_from_menu_leaving_language $VPID 2 # "Schließen"
 
 # --- 5. the next start is German ------------------------------------------------------
 start_widget "$VELMORA" "$WORK/second.log" || e2e_finish

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <memory>
 #include <cstring>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -26,21 +27,36 @@ bool WaitForSignal(int &count, int target, int ms)
     return count >= target;
 }
 
-TEST(MountWatcher, ReportsMountAndUnmountOfATmpfs)
+// A watcher of the real mount table with its signals counted, and a folder
+// to mount on; skipped where tmpfs cannot be mounted.
+class MountWatcherTest : public ::testing::Test
 {
-    TestApp();
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to mount a tmpfs";
-    TMountWatcher watcher;
-    ASSERT_TRUE(watcher.IsWatching());
-    int changes = 0;
-    QObject::connect(&watcher, &TMountWatcher::Changed, [&] { ++changes; });
-    QCoreApplication::processEvents();
+protected:
+    void SetUp() override
+    {
+        TestApp();
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "needs root to mount a tmpfs";
+        watcher = std::make_unique<TMountWatcher>();
+        ASSERT_TRUE(watcher->IsWatching());
+        QObject::connect(watcher.get(), &TMountWatcher::Changed, [this] { ++changes; });
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(dir.isValid());
+    }
+    bool Mount(const char *source)
+    {
+        return ::mount(source, target.constData(), "tmpfs", 0, "size=1m") == 0;
+    }
 
+    std::unique_ptr<TMountWatcher> watcher;   // made once the application exists
+    int changes = 0;
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QByteArray target = dir.path().toLocal8Bit();
-    if (::mount("velmora-test", target.constData(), "tmpfs", 0, "size=1m") != 0)
+};
+
+TEST_F(MountWatcherTest, ReportsMountAndUnmountOfATmpfs)
+{
+    if (!Mount("velmora-test"))
         GTEST_SKIP() << "needs the right to mount (CAP_SYS_ADMIN): " << std::strerror(errno);
     QElapsedTimer clock;
     clock.start();
@@ -53,31 +69,19 @@ TEST(MountWatcher, ReportsMountAndUnmountOfATmpfs)
     EXPECT_TRUE(WaitForSignal(changes, 2, 2000)) << "no signal for the unmount";
 }
 
-TEST(MountWatcher, ConstantChurnStillGetsThrough)
+TEST_F(MountWatcherTest, ConstantChurnStillGetsThrough)
 {
     // A mount or an unmount every 20 ms for a second and a half: each change
     // alone would restart a quiet period that never ends. The watcher must
     // report the churn while it goes on, and no more often than once a
     // quiet period.
-    TestApp();
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to mount a tmpfs";
-    TMountWatcher watcher;
-    ASSERT_TRUE(watcher.IsWatching());
-    int changes = 0;
-    QObject::connect(&watcher, &TMountWatcher::Changed, [&] { ++changes; });
-    QCoreApplication::processEvents();
-
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QByteArray target = dir.path().toLocal8Bit();
     bool mounted = false;
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < 1500) {
         if (mounted)
             mounted = ::umount2(target.constData(), MNT_DETACH) != 0;
-        else if (::mount("velmora-churn", target.constData(), "tmpfs", 0, "size=1m") == 0)
+        else if (Mount("velmora-churn"))
             mounted = true;
         else
             GTEST_SKIP() << "needs the right to mount (CAP_SYS_ADMIN): " << std::strerror(errno);

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <optional>
+#include <utility>
 
 namespace platform {
 
@@ -46,6 +48,36 @@ struct LinuxFileStamp
         const long long latest = std::max(nanoseconds(modified), nanoseconds(changed));
         return nanoseconds(now) - latest >= 1000000000LL;
     }
+};
+
+// What was read from a file or folder, kept while its stamp stays the same.
+template <typename T>
+class LinuxStampedValue
+{
+public:
+    // The value kept for st, or what read() gives when st's stamp differs
+    // from the one it was read under (kept under it once settled).
+    template <typename Read>
+    const T &Get(const struct stat &st, Read read)
+    {
+        const LinuxFileStamp stamp = LinuxFileStamp::Of(st);
+        if (m_stamp && *m_stamp == stamp)
+            return m_value;
+        m_value = read();
+        m_stamp = stamp.Settled() ? std::optional<LinuxFileStamp>(stamp) : std::nullopt;
+        return m_value;
+    }
+    // Nothing kept: the next Get reads. value is what stands meanwhile.
+    const T &Forget(T value = T())
+    {
+        m_stamp.reset();
+        m_value = std::move(value);
+        return m_value;
+    }
+
+private:
+    std::optional<LinuxFileStamp> m_stamp;   // set while m_value matches the file
+    T m_value;
 };
 
 } // namespace platform

@@ -123,31 +123,20 @@ public:
             const char *path = mnt_get_fstab_path();
             m_path = path ? path : "";
             m_variable = std::move(current);
-            m_stamp.reset();
+            m_options.Forget();
         }
         struct stat st {};
         // A folder of *.fstab files is read every time.
-        if (m_path.empty() || ::stat(m_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-            m_stamp.reset();
-            return m_path.empty() ? FstabOptions() : fstabOptions(m_path.c_str());
-        }
-        const LinuxFileStamp stamp = LinuxFileStamp::Of(st);
-        if (m_stamp && *m_stamp == stamp)
-            return m_options;
-        m_options = fstabOptions(m_path.c_str());
-        if (stamp.Settled())
-            m_stamp = stamp;
-        else
-            m_stamp.reset();
-        return m_options;
+        if (m_path.empty() || ::stat(m_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return m_options.Forget(m_path.empty() ? FstabOptions() : fstabOptions(m_path.c_str()));
+        return m_options.Get(st, [this] { return fstabOptions(m_path.c_str()); });
     }
 
 private:
     std::mutex m_mutex;
     std::string m_path;
     std::optional<std::string> m_variable;
-    std::optional<LinuxFileStamp> m_stamp;   // set while m_options matches the file
-    FstabOptions m_options;
+    LinuxStampedValue<FstabOptions> m_options;
 };
 
 SystemFstab &systemFstab()

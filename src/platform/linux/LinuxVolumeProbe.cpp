@@ -253,26 +253,14 @@ public:
     const std::map<DevNo, std::string> &Links()
     {
         struct stat st {};
-        if (::stat(m_path, &st) != 0 || !S_ISDIR(st.st_mode)) {
-            m_links.clear();
-            m_stamp.reset();
-            return m_links;
-        }
-        const LinuxFileStamp stamp = LinuxFileStamp::Of(st);
-        if (m_stamp && *m_stamp == stamp)
-            return m_links;
-        m_links = udevLinks(m_path);
-        if (stamp.Settled())
-            m_stamp = stamp;
-        else
-            m_stamp.reset();
-        return m_links;
+        if (::stat(m_path, &st) != 0 || !S_ISDIR(st.st_mode))
+            return m_links.Forget();
+        return m_links.Get(st, [this] { return udevLinks(m_path); });
     }
 
 private:
     const char *m_path;
-    std::optional<LinuxFileStamp> m_stamp;   // set while m_links matches the folder
-    std::map<DevNo, std::string> m_links;
+    LinuxStampedValue<std::map<DevNo, std::string>> m_links;
 };
 
 struct Job
