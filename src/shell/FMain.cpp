@@ -13,6 +13,7 @@
 #include "shell/FormUtils.h"
 #include "shell/LocalizationPlaceholders.h"
 #include "shell/Opacidad.h"
+#include "shell/QtTranslations.h"
 #include "shell/ShellLog.h"
 #include "shell/Style.h"
 #include "shell/rounded_corners.h"
@@ -874,6 +875,7 @@ void TFormMain::vlLCLanguageChanged(QObject *)
 {
     menuVersion->SetCaption(ConstantText(QStringLiteral("msgVersion")) + QLatin1Char(' ')
                             + VersionInfo::FileVersionText(QString(), false));
+    QtTranslations::FollowActiveLanguage();
     qCDebug(lcShell).noquote() << "menu reads:" << MenuTexts(pmTray);
 }
 

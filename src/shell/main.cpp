@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "localization/LangManager.h"
+#include "shell/CommandLine.h"
 #include "shell/ControlInstance.h"
 #include "shell/FMain.h"
 #include "shell/MountWatcher.h"
+#include "shell/QtTranslations.h"
 #include "shell/SessionEnd.h"
 #include "shell/Style.h"
 
@@ -15,10 +17,12 @@
 #include "platform/win/WinWbemService.h"
 #endif
 
-// The program reads no command-line arguments; Qt's own (-platform ...) still
-// work as usual.
+// The program reads no command-line arguments but --help and --version; Qt's
+// own (-platform ...) still work as usual.
 int main(int argc, char *argv[])
 {
+    if (const int answered = CommandLine::Answer(argc, argv); answered >= 0)
+        return answered;
 #ifdef _WIN32
     // COM as a single-threaded apartment on the user-interface thread, where
     // the drive query runs; uninitialised when main() returns.
@@ -31,6 +35,7 @@ int main(int argc, char *argv[])
     // The localization engine runs before the first window exists and ends
     // after the last one is gone.
     LangManager::Start();
+    QtTranslations::FollowActiveLanguage();
 
     ControlInstance::TInstanceGuard guard;
     if (const int exitCode = ControlInstance::CheckSingleInstance(guard); exitCode >= 0)
