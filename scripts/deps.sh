@@ -12,8 +12,11 @@ VELMORA_RUN_PACKAGES=(
   libxcb1-dev zlib1g-dev libmount-dev libblkid-dev libsimpleini-dev
   # tools and suites are configured with the same project
   googletest libgtest-dev libgmock-dev libbenchmark-dev libfuse3-dev
-  # the widget's desktop integration at run time
-  qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
+  # the widget's desktop integration at run time; Qt's own texts in the
+  # widget's language
+  qt6-qpa-plugins libqt6svg6 fonts-dejavu-core qt6-translations-l10n
+  # the manual pages are written in scdoc markup
+  scdoc
 )
 
 # Everything ./test needs on top of that.
@@ -25,6 +28,9 @@ VELMORA_PACKAGES=(
   fuse3 e2fsprogs util-linux mount libglib2.0-bin
   # a real X desktop for the window tests
   xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils x11-apps
+  # the Debian package: made with cpack (dpkg-shlibdeps), checked with Debian's
+  # and freedesktop's validators, installed and purged with apt (tests/package)
+  dpkg-dev lintian desktop-file-utils appstream man-db file
   # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)
   g++-mingw-w64-x86-64-posix wine wine64
 )
