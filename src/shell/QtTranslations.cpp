@@ -24,6 +24,18 @@ QPointer<QTranslator> &Installed()
     return translator;
 }
 
+// The language and folder the installed translator was loaded for.
+struct TLoadedFor
+{
+    quint32 langId = 0;
+    QString folder;
+};
+TLoadedFor &LoadedFor()
+{
+    static TLoadedFor loaded;
+    return loaded;
+}
+
 } // namespace
 
 QString CatalogueFolder()
@@ -36,6 +48,10 @@ QString Follow(quint32 wLangID, const QString &folder)
     QCoreApplication *app = QCoreApplication::instance();
     if (!app)
         return QString();
+    // The window's after-event comes also when only its menu is refreshed:
+    // the catalogue in place is kept.
+    if (Installed() && LoadedFor().langId == wLangID && LoadedFor().folder == folder)
+        return Installed()->filePath();
     const QLocale locale = LangManager::LanguageLocale(wLangID);
     auto next = std::make_unique<QTranslator>(app);
     // "qtbase" rather than the "qt" meta catalogue: the latter names the
@@ -52,6 +68,7 @@ QString Follow(quint32 wLangID, const QString &folder)
     }
     QCoreApplication::installTranslator(next.get());
     Installed() = next.release();
+    LoadedFor() = {wLangID, folder};
     qCDebug(lcShell).noquote() << "Qt's texts from" << Installed()->filePath();
     return Installed()->filePath();
 }

@@ -4,10 +4,11 @@
 # entry and icon found through the XDG data folders, /usr/bin/velmora started
 # on a real X desktop with its panels painted, then purged, leaving not one
 # file behind (the file lists before and after are compared).
-#   package_install.sh <folder of the .deb>
+#   package_install.sh <folder of the .deb> [<source folder the package was built from>]
 # Exit 77 (skipped) without root, apt, Xvfb or xdotool.
 set -u
 deb_dir=${1:?folder of the .deb}
+source_dir=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 [ "$(id -u)" = 0 ] || { echo "SKIP: installing a package needs root" >&2; exit 77; }
 command -v apt-get >/dev/null || { echo "SKIP: apt-get is not installed" >&2; exit 77; }
@@ -52,6 +53,25 @@ for page in velmora velmora-wql velmora-lang; do
 done
 [ "$(command -v velmora-wql)" = /usr/bin/velmora-wql ] && /usr/bin/velmora-wql "SELECT Name FROM Win32_LogicalDisk" >/dev/null \
   && pass "velmora-wql runs from /usr/bin" || fail "velmora-wql does not run from /usr/bin"
+
+# velmora-lang of an installed program reads the window's block built into it
+# when the source tree it was built from is not there: hidden here under an
+# empty tmpfs in a mount namespace of its own.
+if [ -n "$source_dir" ] && command -v unshare >/dev/null; then
+  with_source=$(QT_QPA_PLATFORM=offscreen /usr/bin/velmora-lang source FormMain 2>/dev/null)
+  without_source=$(QT_QPA_PLATFORM=offscreen unshare -m sh -c \
+    'mount -t tmpfs velmora-hidden "$1/resources/forms" && exec /usr/bin/velmora-lang source FormMain' \
+    sh "$source_dir" 2>"$WORK/lang.err")
+  if [ -n "$without_source" ] && [ "$without_source" = "$with_source" ] \
+     && echo "$without_source" | grep -qx 'menuVersion.Caption=00000003,version'; then
+    pass "velmora-lang source FormMain reads the built-in block without the source tree"
+  else
+    cat "$WORK/lang.err" >&2
+    fail "velmora-lang source FormMain without the source tree printed '$(echo "$without_source" | head -3)'"
+  fi
+else
+  echo "SKIP (velmora-lang): no source folder given or no unshare" >&2
+fi
 
 # --- menu entry and icon through the XDG data folders -------------------------
 entry=
