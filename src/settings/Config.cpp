@@ -17,9 +17,7 @@
 #include <memory>
 #include <string>
 
-#ifdef _WIN32
-#include "platform/win/WinSystemInfo.h"
-#endif
+#include "platform/Folders.h"
 
 // Only the char interface with case-insensitive names is used, and every
 // conversion to and from UTF-16 goes through Qt, so SimpleIni needs none.
@@ -73,11 +71,7 @@ QString NativePath(const QString &APath)
 
 QString JoinPath(QString AFolder, const QString &AName)
 {
-#ifdef _WIN32
-    const QChar separator = u'\\';
-#else
-    const QChar separator = u'/';
-#endif
+    const QChar separator = QLatin1Char(platform::PathSeparator());
     if (!AFolder.endsWith(separator))
         AFolder += separator;
     return AFolder + AName;
@@ -108,9 +102,9 @@ bool Decode(const QByteArray &ABytes, QString &AText, TextEncoding &AEncoding, Q
     QStringDecoder decoder(encoding, QStringConverter::Flag::ConvertInitialBom);
     AText = decoder.decode(body);
     if (decoder.hasError()) {
-#ifdef _WIN32
-        // Files written by the profile functions without a byte order mark
-        // are in the ANSI code page.
+        // Files written by the Windows profile functions without a byte
+        // order mark are in the ANSI code page. (Where the system encoding is
+        // UTF-8, as Qt has it on Linux, this second try fails the same way.)
         if (AEncoding == TextEncoding::Utf8) {
             QStringDecoder ansi(QStringConverter::System);
             AText = ansi.decode(body);
@@ -119,7 +113,6 @@ bool Decode(const QByteArray &ABytes, QString &AText, TextEncoding &AEncoding, Q
                 return true;
             }
         }
-#endif
         AReason = encoding == QStringConverter::Utf8 ? QStringLiteral("it is not valid UTF-8 text")
                                                      : QStringLiteral("it is not valid UTF-16 text");
         return false;
@@ -336,16 +329,9 @@ QString CheckSection(const QString &ASectionName)
 
 QString TConfig::UserConfigFolder()
 {
-#ifdef _WIN32
-    // Empty when the shell cannot tell.
-    return QString::fromStdWString(platform::win::RoamingAppDataFolder());
-#else
-    // XDG Base Directory: a relative $XDG_CONFIG_HOME is invalid and ignored.
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!configHome.isEmpty() && QDir::isAbsolutePath(configHome))
-        return QDir::cleanPath(configHome);
-    return QDir::homePath() + QStringLiteral("/.config");
-#endif
+    // Windows: empty when the shell cannot tell. Linux: the XDG Base
+    // Directory rule, a relative $XDG_CONFIG_HOME being invalid and ignored.
+    return QString::fromStdString(platform::UserConfigFolder());
 }
 
 QString TConfig::ConfigFileName()

@@ -6,6 +6,7 @@
 #include "panels/DriveControls.h"
 #include "panels/PropertyText.h"
 #include "panels/frDisco.h"
+#include "platform/SingleInstance.h"
 #include "settings/Config.h"
 #include "settings/LocaleHelper.h"
 #include "settings/RegistryApp.h"
@@ -136,12 +137,10 @@ TFormMain::TFormMain(QWidget *parent)
     // second start finds the running one through the instance socket, not by
     // title.
     setWindowTitle(QString());
-#ifdef _WIN32
-    // A second start finds the running widget by this title
-    // (platform::win::FindRunningInstance); the window has no caption, so the
-    // title is never seen.
-    setWindowTitle(QStringLiteral("kvDivoziVirudu"));
-#endif
+    // On Windows a second start finds the running widget by its title
+    // (platform::InstanceWindowTitle, empty elsewhere); the window has no
+    // caption, so the title is never seen.
+    setWindowTitle(QString::fromStdString(platform::InstanceWindowTitle()));
     QFont font(QStringLiteral("Segoe UI"));
     font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("DejaVu Sans")});
     font.setPointSize(9);
