@@ -31,7 +31,11 @@ TFrameDrive *TFrameIndex::Find(const QString &name) const
     return FFolded.value(name.toCaseFolded());
 }
 
-TPanelColumn::TPanelColumn(QWidget *window, int width) : FWindow(window), FWidth(width) {}
+TPanelColumn::TPanelColumn(QWidget *window, int width) : FWindow(window), FWidth(width)
+{
+    // Panels come and go as children of the window.
+    window->installEventFilter(this);
+}
 
 QList<TFrameDrive *> TPanelColumn::Frames() const
 {
@@ -44,9 +48,8 @@ QList<TFrameDrive *> TPanelColumn::Frames() const
 
 void TPanelColumn::Adopt(TFrameDrive *frame)
 {
+    // Its name is known by now.
     FIndex.reset();
-    // A panel that goes must not be found any more.
-    connect(frame, &QObject::destroyed, this, [this] { FIndex.reset(); });
     frame->installEventFilter(this);
 }
 
@@ -111,6 +114,12 @@ void TPanelColumn::Fit()
 
 bool TPanelColumn::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == FWindow) {
+        // A panel that goes must not be found any more.
+        if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildRemoved)
+            FIndex.reset();
+        return QObject::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::Wheel && qobject_cast<TFrameDrive *>(watched)) {
         // Fit keeps the offset in range and drops it when everything fits.
         const auto *frame = static_cast<QWidget *>(watched);

@@ -75,6 +75,7 @@ private:
     int FScroll = 0;
     bool FHiddenEmpty = false;
     bool FFirstPaintLogged = false;
-    // Built at the first lookup after the panels changed.
+    // Built at the first lookup after a child of the window came or went or
+    // a panel was adopted.
     mutable std::optional<TFrameIndex> FIndex;
 };
