@@ -131,7 +131,8 @@ void TFormMain::CreateComponents()
 
     pmTray = new TPopupMenu(this);
     pmTray->setObjectName(QStringLiteral("pmTray"));
-    connect(pmTray, &TPopupMenu::OnClose, this, [this](QObject *sender) { FErrorReport.Guarded([&] { pmTrayClose(sender); }); });
+    connect(pmTray, &TPopupMenu::OnClose, this,
+            [this](QObject *sender) { FErrorReport.Guarded([&] { pmTrayClose(sender); }); });
 
     const QString sep = QStringLiteral("-");
     menuVersion = NewItem("menuVersion", QStringLiteral("version"));
