@@ -14,6 +14,7 @@
 #include <QtNumeric>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 
@@ -249,42 +250,60 @@ QString Lookup(const IniFile &AFile, const QString &ASectionName, const QString 
     return QString::fromUtf8(value).left(TConfig::MaxValueLength);
 }
 
+// The settings table: each key of section CONFIG and the member it holds, in
+// the order a new file lists them. Reading, writing and the log all go
+// through it.
+struct TOptionKey
+{
+    const char *Name;
+    qint32 TConfigValues::*Integer = nullptr; // one of the two is set
+    bool TConfigValues::*Boolean = nullptr;
+};
+
+constexpr std::array<TOptionKey, 7> kOptionKeys{{
+    {"Top", &TConfigValues::Top},
+    {"Left", &TConfigValues::Left},
+    {"Intervalo", &TConfigValues::Intervalo},
+    {"Opacidad", &TConfigValues::Opacidad},
+    {"EjecutarInicio", nullptr, &TConfigValues::EjecutarInicio},
+    {"VerDiscosRed", nullptr, &TConfigValues::VerDiscosRed},
+    {"Idioma", &TConfigValues::Idioma},
+}};
+
+QString OptionText(const TOptionKey &AKey, const TConfigValues &AValues)
+{
+    return AKey.Integer ? TConfig::IntToStr(AValues.*AKey.Integer) : TConfig::BoolToStr(AValues.*AKey.Boolean);
+}
+
 QStringList OptionNames()
 {
-    return {QStringLiteral("Top"),          QStringLiteral("Left"),
-            QStringLiteral("Intervalo"),    QStringLiteral("Opacidad"),
-            QStringLiteral("EjecutarInicio"), QStringLiteral("VerDiscosRed"),
-            QStringLiteral("Idioma")};
+    QStringList names;
+    for (const TOptionKey &key : kOptionKeys)
+        names << QString::fromLatin1(key.Name);
+    return names;
 }
 
 QStringList OptionTexts(const TConfigValues &AValues)
 {
-    return {TConfig::IntToStr(AValues.Top),           TConfig::IntToStr(AValues.Left),
-            TConfig::IntToStr(AValues.Intervalo),     TConfig::IntToStr(AValues.Opacidad),
-            TConfig::BoolToStr(AValues.EjecutarInicio), TConfig::BoolToStr(AValues.VerDiscosRed),
-            TConfig::IntToStr(AValues.Idioma)};
+    QStringList texts;
+    for (const TOptionKey &key : kOptionKeys)
+        texts << OptionText(key, AValues);
+    return texts;
 }
 
-// The seven options in the order of the settings table.
+// The seven options in the order of the settings table; each missing or
+// unconvertible value keeps its member of ADefaults.
 TConfigValues ValuesOf(const IniFile &AFile, const TConfigValues &ADefaults)
 {
     const QString section = TConfig::SectionName();
-    auto readInteger = [&](const char *AName, qint32 ADefault) {
-        return TConfig::StrToIntDef(
-            Lookup(AFile, section, QString::fromLatin1(AName), TConfig::IntToStr(ADefault)), ADefault);
-    };
-    auto readBool = [&](const char *AName, bool ADefault) {
-        return TConfig::StrToBoolDef(
-            Lookup(AFile, section, QString::fromLatin1(AName), TConfig::BoolToStr(ADefault)), ADefault);
-    };
-    TConfigValues values;
-    values.Top = readInteger("Top", ADefaults.Top);
-    values.Left = readInteger("Left", ADefaults.Left);
-    values.Intervalo = readInteger("Intervalo", ADefaults.Intervalo);
-    values.Opacidad = readInteger("Opacidad", ADefaults.Opacidad);
-    values.EjecutarInicio = readBool("EjecutarInicio", ADefaults.EjecutarInicio);
-    values.VerDiscosRed = readBool("VerDiscosRed", ADefaults.VerDiscosRed);
-    values.Idioma = readInteger("Idioma", ADefaults.Idioma);
+    TConfigValues values = ADefaults;
+    for (const TOptionKey &key : kOptionKeys) {
+        const QString text = Lookup(AFile, section, QString::fromLatin1(key.Name), OptionText(key, ADefaults));
+        if (key.Integer)
+            values.*key.Integer = TConfig::StrToIntDef(text, ADefaults.*key.Integer);
+        else
+            values.*key.Boolean = TConfig::StrToBoolDef(text, ADefaults.*key.Boolean);
+    }
     return values;
 }
 
@@ -326,6 +345,25 @@ QString CheckSection(const QString &ASectionName)
 }
 
 } // namespace
+
+TConfigValues TConfigValues::ReadDefaults(qint32 ATop, qint32 ALeft, qint32 AIntervalo)
+{
+    TConfigValues defaults;
+    defaults.Top = ATop;
+    defaults.Left = ALeft;
+    defaults.Intervalo = AIntervalo;
+    return defaults;
+}
+
+QDebug operator<<(QDebug ADebug, const TConfigValues &AValues)
+{
+    QStringList pairs;
+    for (const TOptionKey &key : kOptionKeys)
+        pairs << QString::fromLatin1(key.Name) + QLatin1Char('=') + OptionText(key, AValues);
+    const QDebugStateSaver saver(ADebug);
+    ADebug.noquote().nospace() << pairs.join(QLatin1Char(' '));
+    return ADebug;
+}
 
 QString TConfig::UserConfigFolder()
 {
