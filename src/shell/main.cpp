@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "localization/LangManager.h"
+#include "settings/RegistryApp.h"
 #include "shell/CommandLine.h"
 #include "shell/ControlInstance.h"
 #include "shell/FMain.h"
@@ -67,6 +68,9 @@ int main(int argc, char *argv[])
     TMountWatcher mounts;
     QObject::connect(&mounts, &TMountWatcher::Changed, window.get(), &TFormMain::MountsChanged);
 
+    // An entry left by a build folder or an installation that is gone starts
+    // this program from now on.
+    TRegistryApp::RenewStaleEntry();
     window->show();
     const int exitCode = QApplication::exec();
     // FormDestroy runs here, whichever way the loop ended.

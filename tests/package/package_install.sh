@@ -102,9 +102,16 @@ else
 fi
 
 # --- the installed widget on a real desktop ------------------------------------
+# An autostart entry left by a build folder that is gone.
+autostart="$XDG_CONFIG_HOME/autostart/velmora.desktop"
+mkdir -p "$(dirname "$autostart")"
+printf '[Desktop Entry]\nType=Application\nName=Velmora\nExec=%s\n' "$WORK/gone-build/src/shell/velmora" >"$autostart"
 if start_widget /usr/bin/velmora "$WORK/velmora.log"; then
   pass "/usr/bin/velmora painted its panels"
-  # A first start (empty home) asks about starting with the session: No.
+  grep -qF "which is gone; it now starts /usr/bin/velmora" "$WORK/velmora.log" \
+    && pass "the entry of the gone build folder was renewed at start" || fail "the stale autostart entry was not renewed"
+  # A first start (empty home) asks about starting with the session: Yes
+  # (the default button).
   for i in $(seq 1 50); do
     box=$(xdotool search --onlyvisible --name '^Ejecutar al inicio$' 2>/dev/null | head -1)
     [ -n "$box" ] && break
@@ -113,9 +120,11 @@ if start_widget /usr/bin/velmora "$WORK/velmora.log"; then
   if [ -n "$box" ]; then
     xdotool windowactivate --sync "$box" 2>/dev/null
     sleep 0.2
-    xdotool key Escape
-    wait_for_line "$WORK/velmora.log" "start with the session: false" 5 && pass "first-run question answered" \
+    xdotool key Return
+    wait_for_line "$WORK/velmora.log" "start with the session: true" 5 && pass "first-run question answered Yes" \
       || fail "the first-run question was not answered"
+    grep -qx 'Exec=/usr/bin/velmora' "$autostart" && pass "the autostart entry starts /usr/bin/velmora" \
+      || fail "autostart entry: $(cat "$autostart" 2>&1)"
   else
     fail "no first-run question"
   fi
