@@ -122,6 +122,16 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
     std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
     if (!multi)
         throw PrometheusHttpError(Kind::Failed, "Cannot start an HTTP transfer");
+    // A user without a password goes into the address: that is how curl
+    // looks up its password in ~/.netrc (a user set on its own skips the
+    // file).
+    std::string url = endpoint.QueryUrl();
+    if (!login.user.empty() && login.password.empty()) {
+        std::unique_ptr<CURLU, UrlDeleter> u(curl_url());
+        if (u && curl_url_set(u.get(), CURLUPART_URL, url.c_str(), 0) == CURLUE_OK
+            && curl_url_set(u.get(), CURLUPART_USER, login.user.c_str(), CURLU_URLENCODE) == CURLUE_OK)
+            url = urlPart(u.get(), CURLUPART_URL);
+    }
     std::vector<std::unique_ptr<Transfer>> transfers;
     for (const std::string &query : queries) {
         auto t = std::make_unique<Transfer>();
@@ -132,7 +142,7 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
         CurlString escaped(curl_easy_escape(c, query.data(), static_cast<int>(query.size())));
         t->form = std::string("query=") + (escaped ? escaped.get() : "");
         t->maxBytes = maxBytes;
-        curl_easy_setopt(c, CURLOPT_URL, endpoint.QueryUrl().c_str());
+        curl_easy_setopt(c, CURLOPT_URL, url.c_str());
         curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(c, CURLOPT_POSTFIELDS, t->form.c_str());
         curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(t->form.size()));
@@ -141,10 +151,10 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
         curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
         curl_easy_setopt(c, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
-        if (!login.user.empty())
+        if (!login.password.empty()) {
             curl_easy_setopt(c, CURLOPT_USERNAME, login.user.c_str());
-        if (!login.password.empty())
             curl_easy_setopt(c, CURLOPT_PASSWORD, login.password.c_str());
+        }
         curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &collect);
         curl_easy_setopt(c, CURLOPT_WRITEDATA, t.get());
         curl_easy_setopt(c, CURLOPT_ERRORBUFFER, t->error);
