@@ -12,12 +12,17 @@
 #include <map>
 #include <optional>
 #include <tuple>
+#include <utility>
 
 namespace platform {
 
 namespace {
 
 using nlohmann::json;
+
+// The drive kinds of the local rules, whatever their enumeration is called.
+using DriveType =
+    decltype(ClassifyLinuxDrive(std::declval<const LinuxMountEntry &>(), std::declval<const LinuxDeviceFacts &>()));
 
 constexpr const char *kSampleTimeLabel = "velmora_sample_time";
 constexpr const char *kLastValueWindow = "10m";
@@ -202,7 +207,7 @@ LinuxDeviceFacts deviceFacts(const std::string &device)
 }
 
 std::vector<MofProperty> diskProperties(const std::string &instance, const std::string &path, const std::string &fsType,
-                                        const std::string &provider, LinuxDriveType type, const Disk &disk,
+                                        const std::string &provider, DriveType type, const Disk &disk,
                                         const std::string &failing)
 {
     const std::string name = instance + ":" + path;
@@ -221,7 +226,7 @@ std::vector<MofProperty> diskProperties(const std::string &instance, const std::
     if (disk.free)
         p.push_back(number("FreeSpace", *disk.free, MofType::UInt64));
     p.push_back(text("Name", name));
-    if (type == LinuxDriveType::NetworkDrive && !provider.empty())
+    if (type == DriveType::NetworkDrive && !provider.empty())
         p.push_back(text("ProviderName", provider));
     if (disk.size)
         p.push_back(number("Size", *disk.size, MofType::UInt64));
@@ -393,7 +398,7 @@ BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheus
                 if (d.size && *d.size == 0)
                     continue;
                 objects.push_back(
-                    diskProperties(instance, volume, {}, {}, LinuxDriveType::LocalDisk, d, reasons[i]));
+                    diskProperties(instance, volume, {}, {}, DriveType::LocalDisk, d, reasons[i]));
             }
             continue;
         }
@@ -430,7 +435,7 @@ BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheus
             const Disk &d = *kept[i];
             if (d.size && *d.size == 0)
                 continue;
-            const LinuxDriveType type = ClassifyLinuxDrive(e, deviceFacts(e.source));
+            const DriveType type = ClassifyLinuxDrive(e, deviceFacts(e.source));
             objects.push_back(diskProperties(instance, e.target, e.fsType, e.source, type, d, reasons[i]));
         }
     }
