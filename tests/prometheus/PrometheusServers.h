@@ -55,6 +55,7 @@ public:
     // second exporter.
     void WriteTextfile(const std::string &name, const std::string &content);
 
+    void StopTextfileExporter() { m_textfile.Stop(); }
     void StartPrometheus();
     void StopPrometheus();
     // Waits until both exporters' file systems are in Prometheus (true), or

@@ -18,6 +18,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace velmora::test;
@@ -193,6 +194,39 @@ TEST_F(PrometheusServerTest, StoppedServerIsAClearErrorUntilItIsBack)
     const CommandResult up = RunCommand(query);
     EXPECT_EQ(up.exitCode, 0) << up.err;
     EXPECT_NE(up.out.find(servers->NodeInstance() + ":/\""), std::string::npos) << up.out;
+}
+
+TEST_F(PrometheusServerTest, AnInstanceThatStopsAnsweringKeepsItsLastFiguresAsFailing)
+{
+    servers->StopTextfileExporter();
+    const std::string wql = "SELECT Name, Size, FreeSpace, Status, ErrorDescription FROM Win32_LogicalDisk WHERE "
+                            "SystemName = '" + servers->TextfileInstance() + "'";
+    std::string text;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < end) {
+        auto set = platform::CreateWbemLocator()->ConnectServer(servers->Url(), "")->ExecQuery(wql);
+        auto object = set->Next();
+        ASSERT_NE(object, nullptr) << "the drive of the silent instance is gone";
+        text = object->GetObjectText();
+        EXPECT_EQ(set->Next(), nullptr);
+        if (text.find("No Contact") != std::string::npos)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    EXPECT_NE(text.find("\tErrorDescription = \"Prometheus cannot scrape " + servers->TextfileInstance() + " (up is 0)\";\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\tStatus = \"No Contact\";\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\tSize = \"1000\";\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\tFreeSpace = \"400\";\n"), std::string::npos) << text;
+
+    // The healthy instance is untouched.
+    const CommandResult r = RunCommand(ShellQuote(kWql) + " --host " + ShellQuote(servers->Url())
+                                       + " --properties 'SELECT Name, Status FROM Win32_LogicalDisk WHERE SystemName = \""
+                                       + servers->NodeInstance() + "\"'");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Status=OK"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("No Contact"), std::string::npos) << r.out;
 }
 
 TEST(PrometheusServerAuth, WrongOrMissingCredentialsAreAClearErrorTheRightOnesWork)
