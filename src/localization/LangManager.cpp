@@ -7,6 +7,7 @@
 #include "localization/SystemErrors.h"
 #include "localization/Translations.h"
 #include "localization/VLangError.h"
+#include "platform/Folders.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -302,17 +303,12 @@ int LangManager::RegisterUserTranslations(const QString &folder)
 
 QString LangManager::UserTranslationsFolder()
 {
-#ifdef Q_OS_WIN
-    const QString roaming = qEnvironmentVariable("APPDATA");
-    if (roaming.isEmpty())
+    // Linux: $XDG_DATA_HOME/Velmora (~/.local/share when the variable is
+    // unset or relative); Windows: %APPDATA%\Brindlewick\Velmora.
+    const QString data = QString::fromStdString(platform::ProgramDataFolder());
+    if (data.isEmpty())
         return QString();
-    return QDir(roaming).filePath(QStringLiteral("Brindlewick/Velmora/translations"));
-#else
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::home().filePath(QStringLiteral(".local/share"));
-    return QDir(base).filePath(QStringLiteral("Velmora/translations"));
-#endif
+    return QDir(data).filePath(QStringLiteral("translations"));
 }
 
 void LangManager::AttachController(TVLanguageController *Controller)

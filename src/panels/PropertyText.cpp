@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "panels/PropertyText.h"
 
+#include "vcl/Exception.h"
+
+#include <limits>
+#include <type_traits>
+
 namespace {
 
 bool IsBlank(QChar c)
@@ -13,7 +18,51 @@ bool IsLineBreak(QChar c)
     return c == u'\r' || c == u'\n';
 }
 
+// The magnitude is gathered as unsigned so that the most negative value,
+// whose magnitude is one more than the largest positive one, fits as well.
+template <typename Int>
+std::optional<Int> ParseDecimal(QStringView text)
+{
+    using UInt = std::make_unsigned_t<Int>;
+    qsizetype p = 0;
+    const bool negative = !text.isEmpty() && text.front() == u'-';
+    if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+'))
+        ++p;
+    if (p == text.size())
+        return std::nullopt;
+    const UInt limit = negative ? UInt(std::numeric_limits<Int>::max()) + 1 : UInt(std::numeric_limits<Int>::max());
+    UInt magnitude = 0;
+    for (; p < text.size(); ++p) {
+        const char16_t c = text[p].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        const auto digit = UInt(c - u'0');
+        if (magnitude > (limit - digit) / 10)
+            return std::nullopt;
+        magnitude = magnitude * 10 + digit;
+    }
+    // Two's complement: the negation of the magnitude's bit pattern.
+    return negative ? Int(UInt(0) - magnitude) : Int(magnitude);
+}
+
 } // namespace
+
+std::optional<qint64> PropertyInt64(QStringView value)
+{
+    return ParseDecimal<qint64>(value);
+}
+
+std::optional<qint32> PropertyInt32(QStringView value)
+{
+    return ParseDecimal<qint32>(value);
+}
+
+qint64 StrToInt64(const QString &value)
+{
+    if (const auto number = PropertyInt64(value))
+        return *number;
+    throw EConvertError(QLatin1Char('\'') + value + QStringLiteral("' is not a valid integer value"));
+}
 
 QStringList SplitPropertyText(const QString &text)
 {

@@ -3,10 +3,14 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+
+#include <optional>
 
 // The property list of one drive reaches the panels and the widget window as
 // one text: "Name=value" items separated by CR LF (or by commas). Both read it
-// through these two routines so that they always agree on a drive's name.
+// through these routines so that they always agree on a drive's name and
+// figures.
 
 // Splits a property text into its items.
 // - Items are separated by commas and by line breaks (CR, LF). Blanks and TABs
@@ -29,3 +33,16 @@ QStringList SplitPropertyText(const QString &text);
 // compared without regard to letter case: everything after that "=". Items
 // without "=" have no name. Empty text when no item matches.
 QString PropertyValue(const QStringList &items, const QString &name);
+
+// A property value as a signed decimal integer, the way the drive query
+// renders Size, FreeSpace and DriveType: an optional "+" or "-", then one or
+// more of the digits 0 to 9, and nothing else. Blanks around it, other bases,
+// other digit characters and values that do not fit make it no integer:
+// empty. " 12 " is no integer, so a padded figure fails alike wherever it is
+// read.
+std::optional<qint64> PropertyInt64(QStringView value);
+std::optional<qint32> PropertyInt32(QStringView value);
+
+// PropertyInt64, raising EConvertError("'<value>' is not a valid integer
+// value") for a value that is no integer.
+qint64 StrToInt64(const QString &value);

@@ -4,14 +4,13 @@
 #include "localization/ConstantText.h"
 #include "panels/DriveControls.h"
 #include "panels/PropertyText.h"
-#include "vcl/Exception.h"
+#include "panels/WindowDrag.h"
 #include "wmi/CWMISQL.h"
 
 #include <QLabel>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QMouseEvent>
-#include <QWindow>
 
 #include <algorithm>
 #include <array>
@@ -67,34 +66,6 @@ constexpr std::array<const char *, 7> kDrivePictures{{
 }};
 constexpr const char *kPlaceholderPicture = ":/drives/placeholder.svg";
 constexpr const char *kCompressedPicture = ":/drives/compressed.svg";
-
-// A signed decimal integer: an optional sign and at least one digit, nothing
-// else. Empty when the text is not one or does not fit.
-template <typename Int>
-std::optional<Int> ParseInteger(const QString &text)
-{
-    const QByteArray latin = text.toLatin1(); // other characters become '?'
-    const char *first = latin.constData();
-    const char *last = first + latin.size();
-    const bool plus = first != last && *first == '+';
-    if (plus)
-        ++first; // from_chars takes a minus sign only
-    const char *digits = !plus && first != last && *first == '-' ? first + 1 : first;
-    if (digits == last || !std::all_of(digits, last, [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    Int value{};
-    const auto [ptr, ec] = std::from_chars(first, last, value, 10);
-    if (ec != std::errc() || ptr != last)
-        return std::nullopt;
-    return value;
-}
-
-qint64 StrToInt64(const QString &text)
-{
-    if (const auto value = ParseInteger<qint64>(text))
-        return *value;
-    throw EConvertError(QLatin1Char('\'') + text + QStringLiteral("' is not a valid integer value"));
-}
 
 // "True"/"False" in any letter case, or a number (non-zero is true); anything
 // else is false.
@@ -314,7 +285,7 @@ void TFrameDrive::UpdateData()
 {
     const QStringList items = SplitPropertyText(FPropiedades);
 
-    const auto type = ParseInteger<qint32>(PropertyValue(items, QStringLiteral("DriveType")));
+    const auto type = PropertyInt32(PropertyValue(items, QStringLiteral("DriveType")));
     SetDriveType(static_cast<TDriveType>(static_cast<quint8>(type.value_or(0))));
     SetNombre(PropertyValue(items, QStringLiteral("Name")));
 
@@ -392,12 +363,7 @@ void TFrameDrive::UpdateTitle()
 
 void TFrameDrive::MouseDownToWindowMove(QWidget *, QMouseEvent *event)
 {
-    if (!event || event->button() != Qt::LeftButton)
-        return;
-    if (QWidget *grabber = QWidget::mouseGrabber())
-        grabber->releaseMouse();
-    if (QWindow *handle = window()->windowHandle())
-        handle->startSystemMove();
+    WindowDrag::Start(this, event);
 }
 
 TUnits TFrameDrive::BytesToUnits(double bytes)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/DriveType.h"
+
 #include <QFrame>
 #include <QHash>
 #include <QPointer>
@@ -18,16 +20,8 @@ class TStateProgressBar;
 class TSvgImage;
 class TWMISQL;
 
-// Kind of a logical drive: the DriveType numbers of Win32_LogicalDisk.
-enum class TDriveType : std::uint8_t {
-    Unknown = 0,
-    NoRootDirectory = 1,
-    RemovableDisk = 2,
-    LocalDisk = 3,
-    NetworkDrive = 4,
-    CompactDisc = 5,
-    RAMDisk = 6,
-};
+// The drive kinds are the query's own enumeration.
+using platform::TDriveType;
 
 // Unit of a panel's figures. tmKB is never chosen; it marks a panel whose
 // size was never set.
@@ -151,9 +145,9 @@ public:
     // Sets the title to "Disco local (" + Nombre + ") - " + SistemaFicheros.
     void UpdateTitle();
 
-    // Mouse-down handler that drags the widget: on the left button it lets go
-    // of any mouse grab and hands the panel's top-level window to the window
-    // system's move loop. Other buttons do nothing.
+    // Mouse-down handler that drags the widget: on the left button the
+    // panel's top-level window moves with the mouse (WindowDrag). Other
+    // buttons do nothing.
     void MouseDownToWindowMove(QWidget *sender, QMouseEvent *event);
 
     // x bytes in MB (rounded to a whole number, halves to even) and in GB

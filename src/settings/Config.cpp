@@ -14,12 +14,11 @@
 #include <QtNumeric>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 
-#ifdef _WIN32
-#include "platform/win/WinSystemInfo.h"
-#endif
+#include "platform/Folders.h"
 
 // Only the char interface with case-insensitive names is used, and every
 // conversion to and from UTF-16 goes through Qt, so SimpleIni needs none.
@@ -73,11 +72,7 @@ QString NativePath(const QString &APath)
 
 QString JoinPath(QString AFolder, const QString &AName)
 {
-#ifdef _WIN32
-    const QChar separator = u'\\';
-#else
-    const QChar separator = u'/';
-#endif
+    const QChar separator = QLatin1Char(platform::PathSeparator());
     if (!AFolder.endsWith(separator))
         AFolder += separator;
     return AFolder + AName;
@@ -108,9 +103,9 @@ bool Decode(const QByteArray &ABytes, QString &AText, TextEncoding &AEncoding, Q
     QStringDecoder decoder(encoding, QStringConverter::Flag::ConvertInitialBom);
     AText = decoder.decode(body);
     if (decoder.hasError()) {
-#ifdef _WIN32
-        // Files written by the profile functions without a byte order mark
-        // are in the ANSI code page.
+        // Files written by the Windows profile functions without a byte
+        // order mark are in the ANSI code page. (Where the system encoding is
+        // UTF-8, as Qt has it on Linux, this second try fails the same way.)
         if (AEncoding == TextEncoding::Utf8) {
             QStringDecoder ansi(QStringConverter::System);
             AText = ansi.decode(body);
@@ -119,7 +114,6 @@ bool Decode(const QByteArray &ABytes, QString &AText, TextEncoding &AEncoding, Q
                 return true;
             }
         }
-#endif
         AReason = encoding == QStringConverter::Utf8 ? QStringLiteral("it is not valid UTF-8 text")
                                                      : QStringLiteral("it is not valid UTF-16 text");
         return false;
@@ -256,42 +250,60 @@ QString Lookup(const IniFile &AFile, const QString &ASectionName, const QString 
     return QString::fromUtf8(value).left(TConfig::MaxValueLength);
 }
 
+// The settings table: each key of section CONFIG and the member it holds, in
+// the order a new file lists them. Reading, writing and the log all go
+// through it.
+struct TOptionKey
+{
+    const char *Name;
+    qint32 TConfigValues::*Integer = nullptr; // one of the two is set
+    bool TConfigValues::*Boolean = nullptr;
+};
+
+constexpr std::array<TOptionKey, 7> kOptionKeys{{
+    {"Top", &TConfigValues::Top},
+    {"Left", &TConfigValues::Left},
+    {"Intervalo", &TConfigValues::Intervalo},
+    {"Opacidad", &TConfigValues::Opacidad},
+    {"EjecutarInicio", nullptr, &TConfigValues::EjecutarInicio},
+    {"VerDiscosRed", nullptr, &TConfigValues::VerDiscosRed},
+    {"Idioma", &TConfigValues::Idioma},
+}};
+
+QString OptionText(const TOptionKey &AKey, const TConfigValues &AValues)
+{
+    return AKey.Integer ? TConfig::IntToStr(AValues.*AKey.Integer) : TConfig::BoolToStr(AValues.*AKey.Boolean);
+}
+
 QStringList OptionNames()
 {
-    return {QStringLiteral("Top"),          QStringLiteral("Left"),
-            QStringLiteral("Intervalo"),    QStringLiteral("Opacidad"),
-            QStringLiteral("EjecutarInicio"), QStringLiteral("VerDiscosRed"),
-            QStringLiteral("Idioma")};
+    QStringList names;
+    for (const TOptionKey &key : kOptionKeys)
+        names << QString::fromLatin1(key.Name);
+    return names;
 }
 
 QStringList OptionTexts(const TConfigValues &AValues)
 {
-    return {TConfig::IntToStr(AValues.Top),           TConfig::IntToStr(AValues.Left),
-            TConfig::IntToStr(AValues.Intervalo),     TConfig::IntToStr(AValues.Opacidad),
-            TConfig::BoolToStr(AValues.EjecutarInicio), TConfig::BoolToStr(AValues.VerDiscosRed),
-            TConfig::IntToStr(AValues.Idioma)};
+    QStringList texts;
+    for (const TOptionKey &key : kOptionKeys)
+        texts << OptionText(key, AValues);
+    return texts;
 }
 
-// The seven options in the order of the settings table.
+// The seven options in the order of the settings table; each missing or
+// unconvertible value keeps its member of ADefaults.
 TConfigValues ValuesOf(const IniFile &AFile, const TConfigValues &ADefaults)
 {
     const QString section = TConfig::SectionName();
-    auto readInteger = [&](const char *AName, qint32 ADefault) {
-        return TConfig::StrToIntDef(
-            Lookup(AFile, section, QString::fromLatin1(AName), TConfig::IntToStr(ADefault)), ADefault);
-    };
-    auto readBool = [&](const char *AName, bool ADefault) {
-        return TConfig::StrToBoolDef(
-            Lookup(AFile, section, QString::fromLatin1(AName), TConfig::BoolToStr(ADefault)), ADefault);
-    };
-    TConfigValues values;
-    values.Top = readInteger("Top", ADefaults.Top);
-    values.Left = readInteger("Left", ADefaults.Left);
-    values.Intervalo = readInteger("Intervalo", ADefaults.Intervalo);
-    values.Opacidad = readInteger("Opacidad", ADefaults.Opacidad);
-    values.EjecutarInicio = readBool("EjecutarInicio", ADefaults.EjecutarInicio);
-    values.VerDiscosRed = readBool("VerDiscosRed", ADefaults.VerDiscosRed);
-    values.Idioma = readInteger("Idioma", ADefaults.Idioma);
+    TConfigValues values = ADefaults;
+    for (const TOptionKey &key : kOptionKeys) {
+        const QString text = Lookup(AFile, section, QString::fromLatin1(key.Name), OptionText(key, ADefaults));
+        if (key.Integer)
+            values.*key.Integer = TConfig::StrToIntDef(text, ADefaults.*key.Integer);
+        else
+            values.*key.Boolean = TConfig::StrToBoolDef(text, ADefaults.*key.Boolean);
+    }
     return values;
 }
 
@@ -334,18 +346,30 @@ QString CheckSection(const QString &ASectionName)
 
 } // namespace
 
+TConfigValues TConfigValues::ReadDefaults(qint32 ATop, qint32 ALeft, qint32 AIntervalo)
+{
+    TConfigValues defaults;
+    defaults.Top = ATop;
+    defaults.Left = ALeft;
+    defaults.Intervalo = AIntervalo;
+    return defaults;
+}
+
+QDebug operator<<(QDebug ADebug, const TConfigValues &AValues)
+{
+    QStringList pairs;
+    for (const TOptionKey &key : kOptionKeys)
+        pairs << QString::fromLatin1(key.Name) + QLatin1Char('=') + OptionText(key, AValues);
+    const QDebugStateSaver saver(ADebug);
+    ADebug.noquote().nospace() << pairs.join(QLatin1Char(' '));
+    return ADebug;
+}
+
 QString TConfig::UserConfigFolder()
 {
-#ifdef _WIN32
-    // Empty when the shell cannot tell.
-    return QString::fromStdWString(platform::win::RoamingAppDataFolder());
-#else
-    // XDG Base Directory: a relative $XDG_CONFIG_HOME is invalid and ignored.
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!configHome.isEmpty() && QDir::isAbsolutePath(configHome))
-        return QDir::cleanPath(configHome);
-    return QDir::homePath() + QStringLiteral("/.config");
-#endif
+    // Windows: empty when the shell cannot tell. Linux: the XDG Base
+    // Directory rule, a relative $XDG_CONFIG_HOME being invalid and ignored.
+    return QString::fromStdString(platform::UserConfigFolder());
 }
 
 QString TConfig::ConfigFileName()

@@ -2,13 +2,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDebug>
 #include <QString>
 #include <QStringList>
 
-// The seven options of section CONFIG, in the order a new file lists them.
-// The member initializers are the defaults passed when reading, except Top,
-// Left and Intervalo, whose defaults are the window's current values: the
-// caller fills them in before ReadValues.
+// The widget's options: the seven values of section CONFIG, in the order a
+// new file lists them. A default-constructed value holds the defaults the
+// settings table gives for reading a key that is missing or unreadable, except
+// Top, Left and Intervalo, whose defaults are the window's current values
+// (ReadDefaults).
 struct TConfigValues
 {
     qint32 Top = 0;
@@ -17,12 +19,20 @@ struct TConfigValues
     qint32 Opacidad = 153;
     bool EjecutarInicio = true;
     bool VerDiscosRed = true;
-    // -1: the user's locale decides. Only -1, 0 and 1 are meaningful; the
-    // caller treats any other value as -1.
+    // The language index: 0 Spanish, 1 English, 2 and up the translations
+    // found in the user's folder; -1 lets the user's locale decide. An index
+    // that names no language is the caller's to handle.
     qint32 Idioma = -1;
+
+    // The defaults in force when the file is read by a window standing at
+    // (ALeft, ATop) with the refresh interval AIntervalo.
+    static TConfigValues ReadDefaults(qint32 ATop, qint32 ALeft, qint32 AIntervalo);
 
     bool operator==(const TConfigValues &) const = default;
 };
+
+// "Top=120 Left=1560 ..." in the order of the file, for the log.
+QDebug operator<<(QDebug ADebug, const TConfigValues &AValues);
 
 // The per-user settings file, an INI text file. Class-level operations only:
 // every call opens the file, does its work and closes it; nothing is cached.

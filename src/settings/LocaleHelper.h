@@ -16,7 +16,8 @@ constexpr quint32 LocaleEnglishUS = 1033;
 // own (LOCALE_CUSTOM_UNSPECIFIED).
 constexpr quint32 LocaleCustomUnspecified = 0x1000;
 
-// Windows: GetUserDefaultLCID(). Elsewhere: LocaleIdFromName of the first
+// The system's answer (platform::UserLocaleId): GetUserDefaultLCID() on
+// Windows; on Linux LocaleIdFromName of the first
 // non-empty of LC_ALL, LC_MESSAGES and LANG; LocaleEnglishUS when all are
 // empty.
 quint32 UserLocaleId();

@@ -3,14 +3,15 @@
 
 #include <QString>
 
-// Start with the user's session. Class-level operations only.
+// Start with the user's session (platform::SetSessionStart). Class-level
+// operations only.
 //
 // Windows: a string value under the Run key of HKEY_CURRENT_USER
 // (Software\Microsoft\Windows\CurrentVersion\Run) named after the program
 // file (without folder and extension) whose data is the program's full path, in double quotes when it
 // holds a blank (unquoted, the system could run C:\Program.exe for
 // C:\Program Files\...).
-// Elsewhere: an XDG autostart entry, $XDG_CONFIG_HOME/autostart/<name>.desktop
+// Linux: an XDG autostart entry, $XDG_CONFIG_HOME/autostart/<name>.desktop
 // (~/.config when the variable is unset or relative), written atomically.
 class TRegistryApp
 {
@@ -33,12 +34,7 @@ public:
     // A name that would be left empty (".velmora") stays whole.
     static QString EntryName(const QString &AFileName);
 
-    // The autostart entry's path for AFileName (not on Windows).
-    static QString AutostartFileName(const QString &AFileName);
-    // The program path as one argument of an Exec line: quoted when it holds
-    // a reserved character, "%" doubled, then escaped as a desktop-entry
-    // string value.
-    static QString DesktopExecArgument(const QString &AFileName);
-    // The whole text of the autostart entry for AFileName.
-    static QString DesktopEntryText(const QString &AFileName);
+    // Where the entry for AFileName lives: the autostart file's path on
+    // Linux, the registry value's full name on Windows.
+    static QString EntryLocation(const QString &AFileName);
 };

@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "settings/VersionInfo.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QStringList>
+#include "platform/VersionResource.h"
 
-#ifdef _WIN32
-#include "platform/win/WinSystemInfo.h"
-#endif
+#include <QStringList>
 
 namespace VersionInfo {
 
@@ -19,39 +15,29 @@ QString FormatFileVersion(quint32 AVersionMS, quint32 AVersionLS, bool AShort)
     return text;
 }
 
-#ifdef _WIN32
+namespace {
 
-QString FileVersionText(const QString &AFileName, bool AShort)
+// The version the program was built with. Missing parts count as 0; each
+// part is a 16-bit number.
+platform::FileVersion BuiltInVersion()
 {
-    // An empty name reads the running program's own file.
-    const auto version = platform::win::ReadFileVersion(AFileName.toStdWString());
-    if (!version)
-        return QString();
-    return FormatFileVersion(version->VersionMS, version->VersionLS, AShort);
-}
-
-#else
-
-QString FileVersionText(const QString &AFileName, bool AShort)
-{
-    if (!AFileName.isEmpty()) {
-        // Only the program itself carries version information here.
-        if (!QCoreApplication::instance())
-            return QString();
-        const QString own = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
-        const QString asked = QFileInfo(AFileName).canonicalFilePath();
-        if (asked.isEmpty() || asked != own)
-            return QString();
-    }
-    // Missing parts count as 0; each part is a 16-bit number.
     const QStringList parts = QStringLiteral(VELMORA_FILE_VERSION).split(u'.');
     quint32 numbers[4] = {};
     for (qsizetype i = 0; i < parts.size() && i < 4; ++i)
         numbers[i] = parts[i].toUInt() & 0xFFFF;
-    return FormatFileVersion((numbers[0] << 16) | numbers[1], (numbers[2] << 16) | numbers[3], AShort);
+    return {(numbers[0] << 16) | numbers[1], (numbers[2] << 16) | numbers[3]};
 }
 
-#endif
+} // namespace
+
+QString FileVersionText(const QString &AFileName, bool AShort)
+{
+    // An empty name reads the running program's own file.
+    const auto version = platform::ReadFileVersion(AFileName.toStdString(), BuiltInVersion());
+    if (!version)
+        return QString();
+    return FormatFileVersion(version->VersionMS, version->VersionLS, AShort);
+}
 
 quint32 TranslationLanguage()
 {

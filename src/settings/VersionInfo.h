@@ -8,8 +8,9 @@ namespace VersionInfo {
 
 // The file version of AFileName ("" means the program's own file) as
 // "major.minor" when AShort, else "major.minor.release.build", in decimal.
-// Empty when the file carries no version information. Outside Windows only
-// the program itself carries one: the version it was built with.
+// Empty when the file carries no version information (platform::
+// ReadFileVersion). Outside Windows only the program itself carries one: the
+// version it was built with.
 QString FileVersionText(const QString &AFileName, bool AShort);
 
 // The file version given as the two 32-bit halves of the Windows fixed file

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "shell/ControlInstance.h"
 
+#include "platform/SingleInstance.h"
 #include "shell/ShellLog.h"
 
 #include <QDir>
@@ -8,15 +9,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-
-#include <cstdio>
-
-#ifdef _WIN32
-#include "platform/win/WinInstance.h"
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace ControlInstance {
 
@@ -26,43 +18,17 @@ const char kRaiseRequest[] = "raise\n";
 const char kRaiseReply[] = "ok\n";
 constexpr int kTalkTimeoutMs = 3000;
 
-void DebugOutput(const char *text)
-{
-#ifdef _WIN32
-    // platform::win::CheckSingleInstance has written the text to the debugger
-    // output already.
-    (void)text;
-#else
-    std::fputs(text, stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
-#endif
-}
-
 } // namespace
 
 QString DefaultInstanceDirectory()
 {
-#ifdef _WIN32
-    return QString();
-#else
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-        return runtime;
-    // Without a runtime directory: a private directory in /tmp. Another user
-    // could have created it first, so it is used only when it is ours, not a
-    // link, and closed to others.
-    const QByteArray dir = QStringLiteral("/tmp/velmora-%1").arg(::getuid()).toLocal8Bit();
-    ::mkdir(dir.constData(), 0700);
-    struct stat st {};
-    if (::lstat(dir.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()
-        || (st.st_mode & 077) != 0)
-        return QString();
-    return QString::fromLocal8Bit(dir);
-#endif
+    return QString::fromStdString(platform::InstanceDirectory());
 }
 
-TInstanceGuard::TInstanceGuard(QString dir, QObject *parent) : QObject(parent), FDir(std::move(dir))
+TInstanceGuard::TInstanceGuard(QString dir, QObject *parent)
+    : QObject(parent)
+    , FDir(std::move(dir))
+    , FSystemGuard(std::make_unique<platform::SystemInstanceGuard>())
 {
     if (FDir.isEmpty())
         FDir = DefaultInstanceDirectory();
@@ -93,49 +59,24 @@ void TInstanceGuard::Release()
         FLock->unlock();
         FLock.reset();
     }
-#ifdef _WIN32
-    FMutex.reset();
-#endif
+    FSystemGuard->Release();
 }
-
-#ifdef _WIN32
 
 TInstanceCheck TInstanceGuard::Acquire()
 {
-    // The mutex is taken (or found taken) on creation; when another process
-    // holds it, CheckSingleInstance raises that process's window and closes
-    // this handle.
-    FMutex = std::make_unique<platform::win::WinInstanceMutex>();
-    switch (platform::win::CheckSingleInstance(*FMutex)) {
-    case platform::win::InstanceCheck::First:
+    switch (FSystemGuard->Acquire()) {
+    case platform::SystemInstanceGuard::Check::First:
         return TInstanceCheck::First;
-    case platform::win::InstanceCheck::AnotherRunning:
-        FMutex.reset();
+    case platform::SystemInstanceGuard::Check::HandedOver:
         return TInstanceCheck::HandedOver;
-    case platform::win::InstanceCheck::Failed:
+    case platform::SystemInstanceGuard::Check::OtherRunning:
+        return TInstanceCheck::OtherRunning;
+    case platform::SystemInstanceGuard::Check::Failed:
+        return TInstanceCheck::Failed;
+    case platform::SystemInstanceGuard::Check::NotProvided:
         break;
     }
-    FMutex.reset();
-    return TInstanceCheck::Failed;
-}
-
-void TInstanceGuard::Listen() {}
-void TInstanceGuard::ServeConnection() {}
-
-std::unique_ptr<QLocalSocket> FindRunningInstance(const QString &)
-{
-    return nullptr;
-}
-
-bool BringInstanceToFront(QLocalSocket &)
-{
-    return false;
-}
-
-#else
-
-TInstanceCheck TInstanceGuard::Acquire()
-{
+    // No guard from the system: a lock file, and a socket for the hand-over.
     if (FDir.isEmpty())
         return TInstanceCheck::Failed;
     auto lock = std::make_unique<QLockFile>(LockPath());
@@ -210,8 +151,6 @@ bool BringInstanceToFront(QLocalSocket &socket)
     return socket.readLine(64) == kRaiseReply;
 }
 
-#endif
-
 int CheckSingleInstance(TInstanceGuard &guard)
 {
     switch (guard.Acquire()) {
@@ -220,12 +159,12 @@ int CheckSingleInstance(TInstanceGuard &guard)
     case TInstanceCheck::HandedOver:
         return 0;
     case TInstanceCheck::OtherRunning:
-        DebugOutput("Otra instancia ya se está ejecutando.");
+        platform::WriteDiagnostic("Otra instancia ya se está ejecutando.");
         return 0;
     case TInstanceCheck::Failed:
         break;
     }
-    DebugOutput("No se pudo crear el mutex de instancia única.");
+    platform::WriteDiagnostic("No se pudo crear el mutex de instancia única.");
     return 1;
 }
 

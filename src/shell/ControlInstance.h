@@ -10,11 +10,9 @@ class QLocalServer;
 class QLocalSocket;
 class QLockFile;
 
-#ifdef _WIN32
-namespace platform::win {
-class WinInstanceMutex;
+namespace platform {
+class SystemInstanceGuard;
 }
-#endif
 
 // One widget per user session.
 //
@@ -25,7 +23,8 @@ class WinInstanceMutex;
 // through the socket, whatever either program file is called, and asks it to
 // come to the front.
 // Windows: the session-local named mutex, and the running instance's window
-// looked up by its title (platform::win::CheckSingleInstance).
+// looked up by its title (platform::SystemInstanceGuard); no lock file and no
+// socket.
 namespace ControlInstance {
 
 enum class TInstanceCheck {
@@ -64,25 +63,25 @@ private:
     QString FDir;
     std::unique_ptr<QLockFile> FLock;
     std::unique_ptr<QLocalServer> FServer;
-#ifdef _WIN32
-    // Held from Acquire() until Release(); the system drops it with the process.
-    std::unique_ptr<platform::win::WinInstanceMutex> FMutex;
-#endif
+    // The system's own guard, where it has one; held from Acquire() until
+    // Release().
+    std::unique_ptr<platform::SystemInstanceGuard> FSystemGuard;
 };
 
-// The per-user directory of the guard; empty when none can be made safely
-// (a /tmp/velmora-<uid> that belongs to someone else or is not a directory).
+// The per-user directory of the guard (platform::InstanceDirectory); empty
+// when none can be made safely (a /tmp/velmora-<uid> that belongs to someone
+// else or is not a directory), and on Windows.
 QString DefaultInstanceDirectory();
 
 // The program entry's check: returns -1 when this process is the only
 // instance (the guard stays taken), otherwise the exit code the process must
 // end with, after writing the diagnostic text to the debugger output
-// (standard error on Linux): 1 with "No se pudo crear el mutex de instancia
+// (standard error on Linux, platform::WriteDiagnostic): 1 with "No se pudo crear el mutex de instancia
 // única." when the guard cannot be created; 0 when another instance runs
 // (with "Otra instancia ya se está ejecutando." when it could not be reached).
 int CheckSingleInstance(TInstanceGuard &guard);
 
-// Linux: a connection to the running instance's socket, or nullptr.
+// A connection to the running instance's socket, or nullptr.
 std::unique_ptr<QLocalSocket> FindRunningInstance(const QString &socketPath);
 // Asks the instance at the other end to restore, raise and activate its
 // window; true once it confirmed.

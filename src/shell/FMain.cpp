@@ -5,7 +5,9 @@
 #include "localization/LangManager.h"
 #include "panels/DriveControls.h"
 #include "panels/PropertyText.h"
+#include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
+#include "platform/SingleInstance.h"
 #include "settings/Config.h"
 #include "settings/LocaleHelper.h"
 #include "settings/RegistryApp.h"
@@ -27,35 +29,11 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QHash>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScopeGuard>
-#include <QScreen>
-#include <QWheelEvent>
-#include <QWindow>
-
-#include <algorithm>
-#include <exception>
 
 namespace {
-
-QString MessageOf(const std::exception &e)
-{
-    if (const auto *ex = dynamic_cast<const Exception *>(&e))
-        return ex->Message();
-    return QString::fromUtf8(e.what());
-}
-
-// A decimal 64-bit integer, as the drive query renders Size and FreeSpace.
-qint64 StrToInt64(const QString &text)
-{
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok, 10);
-    if (!ok)
-        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return value;
-}
 
 // The captions of a menu as it shows them, separators left out and each
 // submenu in brackets after its item: what the debug log says the menu reads.
@@ -73,41 +51,6 @@ QString MenuTexts(const QMenu *menu)
     return texts.join(QStringLiteral(" | "));
 }
 
-// The panels by drive name, for the lookups of one refresh. Names match
-// ignoring letter case ("c:" finds "C:"), by Unicode case folding so that
-// the result does not depend on the user's locale; an exact match wins first:
-// Linux mount points differ by case alone (/mnt/a and /mnt/A), and each must
-// keep its own panel. Among equals the first panel wins.
-class FrameIndex
-{
-public:
-    explicit FrameIndex(const QList<TFrameDrive *> &frames) : FFrames(frames)
-    {
-        for (TFrameDrive *frame : frames)
-            if (!FExact.contains(frame->Nombre()))
-                FExact.insert(frame->Nombre(), frame);
-    }
-    TFrameDrive *Find(const QString &name) const
-    {
-        if (TFrameDrive *frame = FExact.value(name))
-            return frame;
-        // Folded names only once a name is not found as it is.
-        if (FFolded.isEmpty()) {
-            for (TFrameDrive *frame : FFrames) {
-                const QString folded = frame->Nombre().toCaseFolded();
-                if (!FFolded.contains(folded))
-                    FFolded.insert(folded, frame);
-            }
-        }
-        return FFolded.value(name.toCaseFolded());
-    }
-
-private:
-    QList<TFrameDrive *> FFrames;
-    QHash<QString, TFrameDrive *> FExact;
-    mutable QHash<QString, TFrameDrive *> FFolded;
-};
-
 bool HiddenKind(TDriveType type)
 {
     return type == TDriveType::Unknown || type == TDriveType::NoRootDirectory
@@ -116,18 +59,9 @@ bool HiddenKind(TDriveType type)
 
 } // namespace
 
-template <typename Handler>
-void TFormMain::Guarded(Handler &&handler)
-{
-    try {
-        handler();
-    } catch (const std::exception &e) {
-        ReportError(MessageOf(e));
-    }
-}
-
 TFormMain::TFormMain(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint),
+      FColumn(std::make_unique<TPanelColumn>(this, DesignWidth))
 {
     setObjectName(QStringLiteral("FormMain"));
     // A frameless tool window below all others. The drop shadow that Windows
@@ -136,12 +70,10 @@ TFormMain::TFormMain(QWidget *parent)
     // second start finds the running one through the instance socket, not by
     // title.
     setWindowTitle(QString());
-#ifdef _WIN32
-    // A second start finds the running widget by this title
-    // (platform::win::FindRunningInstance); the window has no caption, so the
-    // title is never seen.
-    setWindowTitle(QStringLiteral("kvDivoziVirudu"));
-#endif
+    // On Windows a second start finds the running widget by its title
+    // (platform::InstanceWindowTitle, empty elsewhere); the window has no
+    // caption, so the title is never seen.
+    setWindowTitle(QString::fromStdString(platform::InstanceWindowTitle()));
     QFont font(QStringLiteral("Segoe UI"));
     font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("DejaVu Sans")});
     font.setPointSize(9);
@@ -163,7 +95,6 @@ TFormMain::TFormMain(QWidget *parent)
 TFormMain::~TFormMain()
 {
     FormDestroy(this);
-    delete FErrorBox.data();
 }
 
 TMenuItem *TFormMain::NewItem(const char *name, const QString &caption, qint64 tag)
@@ -192,14 +123,15 @@ void TFormMain::CreateComponents()
     TimerDiscos->SetEnabled(false);
     TimerDiscos->SetInterval(15000);
     connect(TimerDiscos, &TTimer::OnTimer, this,
-            [this](QObject *sender) { Guarded([&] { TimerDiscosTimer(sender); }); });
+            [this](QObject *sender) { FErrorReport.Guarded([&] { TimerDiscosTimer(sender); }); });
 
     TrayIcon = new TTrayIcon(this);
     TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
 
     pmTray = new TPopupMenu(this);
     pmTray->setObjectName(QStringLiteral("pmTray"));
-    connect(pmTray, &TPopupMenu::OnClose, this, [this](QObject *sender) { Guarded([&] { pmTrayClose(sender); }); });
+    connect(pmTray, &TPopupMenu::OnClose, this,
+            [this](QObject *sender) { FErrorReport.Guarded([&] { pmTrayClose(sender); }); });
 
     const QString sep = QStringLiteral("-");
     menuVersion = NewItem("menuVersion", QStringLiteral("version"));
@@ -254,7 +186,7 @@ void TFormMain::CreateComponents()
     // exception: what they raise goes to the error report.
     const auto onClick = [this](TMenuItem *item, void (TFormMain::*handler)(QObject *)) {
         connect(item, &TMenuItem::OnClick, this,
-                [this, handler](QObject *sender) { Guarded([&] { (this->*handler)(sender); }); });
+                [this, handler](QObject *sender) { FErrorReport.Guarded([&] { (this->*handler)(sender); }); });
     };
     for (TMenuItem *item : {Espaol1, Ingls1})
         onClick(item, &TFormMain::actEspañolExecute);
@@ -282,7 +214,7 @@ void TFormMain::CreateComponents()
     actEjecutarInicio->SetChecked(true);
     const auto onExecute = [this](TAction *action, void (TFormMain::*handler)(QObject *)) {
         connect(action, &TAction::OnExecute, this,
-                [this, handler](QObject *sender) { Guarded([&] { (this->*handler)(sender); }); });
+                [this, handler](QObject *sender) { FErrorReport.Guarded([&] { (this->*handler)(sender); }); });
     };
     onExecute(actCerrar, &TFormMain::actCerrarExecute);
     onExecute(actRefrescar, &TFormMain::actRefrescarExecute);
@@ -338,7 +270,7 @@ void TFormMain::FormShow(QObject *)
         // screen behind the question and an end signal or the close command
         // can still end the program while the box waits for an answer.
         QMetaObject::invokeMethod(
-            this, [this] { Guarded([this] { PreguntarEjecutarAlInicio(); }); }, Qt::QueuedConnection);
+            this, [this] { FErrorReport.Guarded([this] { PreguntarEjecutarAlInicio(); }); }, Qt::QueuedConnection);
     }
 }
 
@@ -376,9 +308,9 @@ void TFormMain::FormDestroy(QObject *)
     try {
         GuardarConfiguracion();
         if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())
-            ShutdownReport(warning);
-    } catch (const std::exception &e) {
-        ShutdownReport(MessageOf(e));
+            FErrorReport.AtShutdown(warning);
+    } catch (...) {
+        FErrorReport.AtShutdown(TErrorReport::CurrentMessage());
     }
     qCDebug(lcShell) << "window destroyed";
     FOpacidad.reset();
@@ -395,55 +327,38 @@ void TFormMain::ActivarComponente()
         WMISQL->SetActive(true);
         lblIni->SetVisible(false);
         FListaDiscos.clear();
-        const FrameIndex frames(Frames());
-        // Most drives report the same property text tick after tick: what
-        // was read from a text last time is taken again instead of splitting
-        // it anew.
-        ++FFiguresTick;
-        const auto forget = qScopeGuard([this] {
-            FFigures.removeIf([this](const auto &it) { return it.value().tick != FFiguresTick; });
-        });
+        const auto forget = qScopeGuard([this] { FFigures.EndRefresh(); });
         for (int i = 1; i <= WMISQL->ObjectsCount(); ++i) {
             WMISQL->SetObjectIndex(i);
-            const QString text = WMISQL->PropertiesText();
-            auto found = FFigures.find(text);
-            if (found == FFigures.end()) {
-                const QStringList items = SplitPropertyText(text);
-                found = FFigures.insert(text, {PropertyValue(items, QStringLiteral("Name")),
-                                               PropertyValue(items, QStringLiteral("FreeSpace")),
-                                               PropertyValue(items, QStringLiteral("Size")), 0});
-            }
-            found->tick = FFiguresTick;
-            const TDriveFigures &figures = *found;
-            FListaDiscos.append(figures.name);
-            TFrameDrive *frame = frames.Find(figures.name);
+            const TDriveFigures::TFigures &figures = FFigures.Read(WMISQL->PropertiesText());
+            FListaDiscos.append(figures.Name);
+            TFrameDrive *frame = BuscarFrame(figures.Name);
             if (!frame)
                 continue;
             // A drive that reports no free space (a reader without a medium,
             // a network mount that did not answer in time) is shown without
             // figures; only a value that is there but not a number is an error.
-            if (figures.freeSpace.isEmpty())
+            if (figures.FreeSpace.isEmpty())
                 frame->ClearLibre();
             else
-                frame->SetLibre(StrToInt64(figures.freeSpace));
+                frame->SetLibre(StrToInt64(figures.FreeSpace));
             // A panel built while its drive gave no size (a network mount
             // that had not answered yet) takes the size once it is reported:
             // without it the figures would never come back until a rebuild.
-            if (frame->TamanyoAusente() && !figures.size.isEmpty())
-                frame->SetTamanyo(StrToInt64(figures.size));
+            if (frame->TamanyoAusente() && !figures.Size.isEmpty())
+                frame->SetTamanyo(StrToInt64(figures.Size));
             // The panel's handlers were hooked when GenerarFrames made it, and
             // no panel exists that it did not make.
             frame->UpdateSize();
         }
-    } catch (const std::exception &e) {
-        ++FReintentos;
-        qCInfo(lcShell) << "refresh failed (" << FReintentos << "since start):" << MessageOf(e);
-        if (FReintentos > 3)
-            ShowFatalError(MessageOf(e));
     } catch (...) {
+        // Whatever went wrong is counted and logged; the fourth failure since
+        // start is fatal.
+        const QString message = TErrorReport::CurrentMessage();
         ++FReintentos;
+        qCInfo(lcShell) << "refresh failed (" << FReintentos << "since start):" << message;
         if (FReintentos > 3)
-            ShowFatalError(QStringLiteral("Unknown error"));
+            ShowFatalError(message);
     }
 }
 
@@ -464,15 +379,6 @@ void TFormMain::RecargarFrames()
     ActivarComponente();
     GenerarFrames();
     AjustarTamanyo();
-}
-
-QList<TFrameDrive *> TFormMain::Frames() const
-{
-    QList<TFrameDrive *> frames;
-    for (QObject *child : children())
-        if (auto *frame = qobject_cast<TFrameDrive *>(child))
-            frames.append(frame);
-    return frames;
 }
 
 void TFormMain::GenerarFrames()
@@ -500,7 +406,7 @@ void TFormMain::GenerarFrames()
 
 TFrameDrive *TFormMain::BuscarFrame(const QString &name) const
 {
-    return FrameIndex(Frames()).Find(name);
+    return FColumn->Find(name);
 }
 
 void TFormMain::EnlazarFrame(TFrameDrive *frame)
@@ -519,66 +425,12 @@ void TFormMain::EnlazarFrame(TFrameDrive *frame)
         connect(control, &QWidget::customContextMenuRequested, this,
                 [this, control](const QPoint &pos) { pmTray->Popup(control->mapToGlobal(pos)); });
     }
-    frame->installEventFilter(this);
+    FColumn->Adopt(frame);
 }
 
 void TFormMain::AjustarTamanyo()
 {
-    // Panels are aligned to the top: the visible ones stack without gaps
-    // across the design width (a window that once shrank to the start text
-    // must not narrow the panels).
-    int top = 0;
-    for (TFrameDrive *frame : Frames()) {
-        if (frame->isHidden())
-            continue;
-        const int h = frame->height() > 0 ? frame->height() : frame->sizeHint().height();
-        frame->setGeometry(0, top, DesignWidth, h);
-        top += h;
-    }
-
-    // Then the client area shrinks to the visible children, shifted so that
-    // they meet its top-left corner.
-    QRect bounds;
-    QList<QWidget *> visible;
-    for (QObject *child : children()) {
-        auto *w = qobject_cast<QWidget *>(child);
-        if (!w || w->isWindow() || w->isHidden())
-            continue;
-        visible.append(w);
-        bounds = bounds.united(w->geometry());
-    }
-    if (visible.isEmpty()) {
-        // A window cannot be 0 x 0: with nothing to show it is hidden, and it
-        // comes back as soon as a refresh has something visible.
-        FFittedSize = QSize(0, 0);
-        if (FShown && isVisible()) {
-            FHiddenEmpty = true;
-            hide();
-        }
-        return;
-    }
-    for (QWidget *w : visible)
-        w->move(w->pos() - bounds.topLeft());
-    // Taller than the usable height of its screen (hundreds of mounts): the
-    // window stops there and the mouse wheel scrolls the panels; FScroll is
-    // how many pixels of them are above the window's top.
-    QSize fitted = bounds.size();
-    const QScreen *where = screen();
-    const int limit = where ? where->availableGeometry().height() : 0;
-    if (limit > 0 && fitted.height() > limit) {
-        FScroll = std::clamp(FScroll, 0, fitted.height() - limit);
-        for (QWidget *w : visible)
-            w->move(w->x(), w->y() - FScroll);
-        fitted.setHeight(limit);
-    } else {
-        FScroll = 0;
-    }
-    FFittedSize = fitted;
-    resize(fitted);
-    if (FHiddenEmpty) {
-        FHiddenEmpty = false;
-        show();
-    }
+    FColumn->Fit();
 }
 
 void TFormMain::TimerDiscosTimer(QObject *)
@@ -599,113 +451,21 @@ void TFormMain::ShowFatalError(const QString &message)
     // failure and open a second box.
     TimerDiscos->SetEnabled(false);
     const QString text = ConstantText(QStringLiteral("errIniciarComponente")) + QStringLiteral("\r\nError:") + message;
-    if (FFatalExit)
-        FFatalExit(text);
-    else
-        DefaultFatalExit(text);
-}
-
-void TFormMain::DefaultFatalExit(const QString &message)
-{
-    QString shown = message;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), shown, QMessageBox::Ok);
-    box.exec();
-    FExitCode = FatalExitCode;
-    close();
-}
-
-void TFormMain::ShutdownReport(const QString &message)
-{
-    if (FShutdownReport)
-        FShutdownReport(message);
-    else
-        DefaultShutdownReport(message);
-}
-
-void TFormMain::DefaultShutdownReport(const QString &message)
-{
-    qCCritical(lcShell).noquote() << message;
-    // After a signal or at the end of the session nobody may be there to
-    // close a box, and the session would wait for it: stderr only.
-    if (FUnattendedEnd)
-        return;
-    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), message, QMessageBox::Ok);
-    box.exec();
-}
-
-void TFormMain::ReportError(const QString &message)
-{
-    qCWarning(lcShell) << message;
-    // One report box at a time: a failing tick every few seconds must not
-    // pile boxes up.
-    if (!FErrorBox) {
-        // Without a parent: a box that belonged to the widget would share its
-        // place below all other windows.
-        FErrorBox = new QMessageBox(QMessageBox::Critical, QCoreApplication::applicationName(), QString(),
-                                    QMessageBox::Ok);
-        FErrorBox->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    FErrorBox->setText(message);
-    FErrorBox->show();
+    FErrorReport.Fatal(text, [this] {
+        FExitCode = FatalExitCode;
+        close();
+    });
 }
 
 void TFormMain::MouseDownToWindowMove(QWidget *, QMouseEvent *event)
 {
-    if (!event || event->button() != Qt::LeftButton)
-        return;
-    if (QWidget *grabber = QWidget::mouseGrabber())
-        grabber->releaseMouse();
-    QWindow *handle = windowHandle();
-    if (handle && handle->startSystemMove()) {
+    if (WindowDrag::Start(this, event) == WindowDrag::TMove::System)
         qCDebug(lcShell) << "window move handed to the window manager";
-        return;
-    }
-    // No system move loop (no window manager, or one that does not offer it):
-    // the window follows the mouse until the button is released.
-    FDragging = true;
-    FDragOffset = event->globalPosition().toPoint() - pos();
-    grabMouse();
 }
 
 void TFormMain::mousePressEvent(QMouseEvent *event)
 {
     MouseDownToWindowMove(this, event);
-}
-
-void TFormMain::mouseMoveEvent(QMouseEvent *event)
-{
-    if (FDragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - FDragOffset);
-    else
-        QWidget::mouseMoveEvent(event);
-}
-
-void TFormMain::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (FDragging && event->button() == Qt::LeftButton) {
-        FDragging = false;
-        releaseMouse();
-        return;
-    }
-    QWidget::mouseReleaseEvent(event);
-}
-
-bool TFormMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::Wheel && qobject_cast<TFrameDrive *>(watched)) {
-        // A notch (120) is one panel; AjustarTamanyo keeps it in range and
-        // ignores it when everything fits.
-        const auto *frame = static_cast<QWidget *>(watched);
-        FScroll -= static_cast<QWheelEvent *>(event)->angleDelta().y() * frame->height() / 120;
-        AjustarTamanyo();
-        return true;
-    }
-    if (event->type() == QEvent::Paint && !FFirstPaintLogged && qobject_cast<TFrameDrive *>(watched)) {
-        FFirstPaintLogged = true;
-        qCDebug(lcShell) << "first panel painted:" << watched->objectName();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void TFormMain::showEvent(QShowEvent *event)
@@ -714,11 +474,7 @@ void TFormMain::showEvent(QShowEvent *event)
     if (FShown)
         return;
     FShown = true;
-    try {
-        FormShow(this);
-    } catch (const std::exception &e) {
-        ReportError(MessageOf(e));
-    }
+    FErrorReport.Guarded([this] { FormShow(this); });
 }
 
 void TFormMain::closeEvent(QCloseEvent *event)
@@ -737,7 +493,7 @@ void TFormMain::BringToFront()
     qCDebug(lcShell) << "raise requested by a second start";
     if (isMinimized())
         showNormal();
-    if (!isVisible() && !FHiddenEmpty)
+    if (!isVisible() && !FColumn->HiddenEmpty())
         show();
     raise();
     activateWindow();
@@ -746,7 +502,7 @@ void TFormMain::BringToFront()
 void TFormMain::EndSession(int signalNumber)
 {
     qCDebug(lcShell) << "end of the session (signal" << signalNumber << ")";
-    FUnattendedEnd = true;
+    FErrorReport.SetUnattended();
     close();
 }
 
@@ -757,11 +513,7 @@ void TFormMain::MountsChanged()
         return;
     qCDebug(lcShell) << "mount table changed: refreshing";
     FMustReload = true;
-    try {
-        TimerDiscosTimer(nullptr);
-    } catch (const std::exception &e) {
-        ReportError(MessageOf(e));
-    }
+    FErrorReport.Guarded([this] { TimerDiscosTimer(nullptr); });
 }
 
 bool TFormMain::Configurado() const
@@ -784,11 +536,7 @@ void TFormMain::SetIntervalo(int value)
 void TFormMain::SetVerDiscosRed(bool value)
 {
     FVerDiscosRed = value;
-    try {
-        TimerDiscosTimer(nullptr);
-    } catch (const std::exception &e) {
-        ReportError(MessageOf(e));
-    }
+    FErrorReport.Guarded([this] { TimerDiscosTimer(nullptr); });
 }
 
 void TFormMain::SetActiveLanguage(int value)
@@ -816,7 +564,7 @@ void TFormMain::AddLanguageItems()
         item->SetGroupIndex(1);
         Idioma1->Add(item);
         connect(item, &TMenuItem::OnClick, this,
-                [this](QObject *sender) { Guarded([&] { actEspañolExecute(sender); }); });
+                [this](QObject *sender) { FErrorReport.Guarded([&] { actEspañolExecute(sender); }); });
         FMoreLanguages.append(item);
     }
 }
@@ -877,52 +625,8 @@ void TFormMain::vlLCLanguageChanged(QObject *)
     qCDebug(lcShell).noquote() << "menu reads:" << MenuTexts(pmTray);
 }
 
-bool TFormMain::CargarConfiguracion()
+TConfigValues TFormMain::Opciones() const
 {
-    if (!Configurado())
-        return false;
-    // One read of the file, in the order Top, Left, Intervalo, Opacidad,
-    // EjecutarInicio, VerDiscosRed, Idioma; each missing or unreadable value
-    // keeps its default here.
-    TConfigValues defaults;
-    defaults.Top = y();
-    defaults.Left = x();
-    defaults.Intervalo = FIntervalo;
-    defaults.Opacidad = FOpacidad->DefaultValue();
-    defaults.EjecutarInicio = true;
-    defaults.VerDiscosRed = true;
-    defaults.Idioma = -1;
-    const TConfigValues values = TConfig::ReadValues(defaults);
-    if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())
-        ReportError(warning);
-
-    move(values.Left, values.Top);
-    SetIntervalo(values.Intervalo);
-    // Any level takes effect, listed in the menu or not.
-    FOpacidad->SetNivel(values.Opacidad);
-    FEjecutarAlInicio = values.EjecutarInicio;
-    FVerDiscosRed = values.VerDiscosRed;
-    FActiveLanguage = values.Idioma;
-    // Two languages exist: an index the menu does not hold (a hand-edited
-    // file, or one from a version with more languages) lets the locale
-    // decide, as when the key is missing.
-    if (FActiveLanguage != -1
-        && (FActiveLanguage < 0 || FActiveLanguage >= LangManager::Instance().LanguageCount())) {
-        qCInfo(lcShell) << "language index" << FActiveLanguage << "in the settings is not known; the locale decides";
-        FActiveLanguage = -1;
-    }
-    if (FActiveLanguage == -1)
-        IdiomaPorDefecto();
-    qCDebug(lcShell).nospace() << "settings read: Intervalo=" << FIntervalo << " Opacidad=" << FOpacidad->Nivel()
-                               << " EjecutarInicio=" << FEjecutarAlInicio << " VerDiscosRed=" << FVerDiscosRed
-                               << " Idioma=" << FActiveLanguage;
-    return true;
-}
-
-void TFormMain::GuardarConfiguracion()
-{
-    // All seven keys in one atomic replacement of the file: a failure leaves
-    // the previous file whole instead of half the new values.
     TConfigValues values;
     values.Top = y();
     values.Left = x();
@@ -931,10 +635,48 @@ void TFormMain::GuardarConfiguracion()
     values.EjecutarInicio = FEjecutarAlInicio;
     values.VerDiscosRed = FVerDiscosRed;
     values.Idioma = FActiveLanguage;
+    return values;
+}
+
+bool TFormMain::CargarConfiguracion()
+{
+    if (!Configurado())
+        return false;
+    // One read of the file; each missing or unreadable value keeps the
+    // default of the settings table, which for the position and the interval
+    // is what the window has now.
+    const TConfigValues values = TConfig::ReadValues(TConfigValues::ReadDefaults(y(), x(), FIntervalo));
+    if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())
+        FErrorReport.Show(warning);
+
+    move(values.Left, values.Top);
+    SetIntervalo(values.Intervalo);
+    // Any level takes effect, listed in the menu or not.
+    FOpacidad->SetNivel(values.Opacidad);
+    FEjecutarAlInicio = values.EjecutarInicio;
+    FVerDiscosRed = values.VerDiscosRed;
+    FActiveLanguage = values.Idioma;
+    // An index that names no language of the menu (a hand-edited file, a
+    // translation the user has since removed, a file from a version with
+    // more languages) lets the locale decide, as when the key is missing.
+    if (FActiveLanguage != -1
+        && (FActiveLanguage < 0 || FActiveLanguage >= LangManager::Instance().LanguageCount())) {
+        qCInfo(lcShell) << "language index" << FActiveLanguage << "in the settings is not known; the locale decides";
+        FActiveLanguage = -1;
+    }
+    if (FActiveLanguage == -1)
+        IdiomaPorDefecto();
+    qCDebug(lcShell) << "settings read:" << Opciones();
+    return true;
+}
+
+void TFormMain::GuardarConfiguracion()
+{
+    // All seven keys in one atomic replacement of the file: a failure leaves
+    // the previous file whole instead of half the new values.
+    const TConfigValues values = Opciones();
     TConfig::WriteValues(values);
-    qCDebug(lcShell).nospace() << "settings written: Intervalo=" << values.Intervalo << " Opacidad="
-                               << values.Opacidad << " EjecutarInicio=" << values.EjecutarInicio
-                               << " VerDiscosRed=" << values.VerDiscosRed << " Idioma=" << values.Idioma;
+    qCDebug(lcShell) << "settings written:" << values;
 }
 
 void TFormMain::ActualizarMenu()

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QHash>
-#include <QPoint>
-#include <QPointer>
+#include "shell/DriveFigures.h"
+#include "shell/ErrorReport.h"
+#include "shell/PanelColumn.h"
+
 #include <QSize>
 #include <QStringList>
 #include <QWidget>
@@ -11,7 +12,6 @@
 #include <functional>
 #include <memory>
 
-class QMessageBox;
 class QMouseEvent;
 class TAction;
 class TActionList;
@@ -23,6 +23,7 @@ class TPopupMenu;
 class TTimer;
 class TTrayIcon;
 class TWMISQL;
+struct TConfigValues;
 
 namespace shell {
 class TVLanguageController;
@@ -38,6 +39,11 @@ class TVLTranslationsStorage;
 // created in definition order, so children() lists them in that order) plus
 // the binary blocks under :/forms/FormMain, read by vcl::LoadWindowDefinition
 // before FormCreate runs.
+//
+// The window holds its components, its options and the algorithms of its
+// refresh cycle and menu; it hands the layout of its panels to TPanelColumn,
+// dragging to WindowDrag, the settings file to TConfig (the options travel as
+// one TConfigValues) and telling the user about errors to TErrorReport.
 class TFormMain : public QWidget
 {
     Q_OBJECT
@@ -46,7 +52,7 @@ public:
     // Shows the fatal refresh error and ends the program. The default shows a
     // modal error box and leaves the event loop with exit code 99 once it is
     // closed; tests put their own in to observe it.
-    using TFatalExit = std::function<void(const QString &message)>;
+    using TFatalExit = TErrorReport::THandler;
     // Asks the first-run question (caption, text); true for Yes. The default
     // is a system question box without owner, Yes and No, Yes the default.
     using TAskQuestion = std::function<bool(const QString &caption, const QString &text)>;
@@ -54,7 +60,7 @@ public:
     // settings could not be written, a damaged settings file was set aside).
     // The default writes it to stderr and, unless the end was unattended (a
     // signal or the end of the session), also shows a modal error box.
-    using TShutdownReport = std::function<void(const QString &message)>;
+    using TShutdownReport = TErrorReport::THandler;
 
     // Design size of the client area; panels span the width.
     static constexpr int DesignWidth = 339;
@@ -158,21 +164,18 @@ public:
     // The client size the last fitting gave: (0, 0) when nothing was visible
     // (the window is then hidden, since a window cannot be empty); never taller
     // than the usable height of the screen, the wheel scrolling the rest.
-    QSize FittedSize() const { return FFittedSize; }
+    QSize FittedSize() const { return FColumn->FittedSize(); }
     // The panels, in the order of the children.
-    QList<TFrameDrive *> Frames() const;
+    QList<TFrameDrive *> Frames() const { return FColumn->Frames(); }
 
-    void SetFatalExit(TFatalExit handler) { FFatalExit = std::move(handler); }
+    void SetFatalExit(TFatalExit handler) { FErrorReport.SetFatalHandler(std::move(handler)); }
     void SetAskQuestion(TAskQuestion handler) { FAskQuestion = std::move(handler); }
-    void SetShutdownReport(TShutdownReport handler) { FShutdownReport = std::move(handler); }
+    void SetShutdownReport(TShutdownReport handler) { FErrorReport.SetShutdownHandler(std::move(handler)); }
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void CreateComponents();
@@ -184,16 +187,10 @@ private:
     void EnlazarFrame(TFrameDrive *frame);
     void AjustarTamanyo();
     void ShowFatalError(const QString &message);
-    void ReportError(const QString &message);
-    void DefaultFatalExit(const QString &message);
-    void ShutdownReport(const QString &message);
-    void DefaultShutdownReport(const QString &message);
     void PreguntarEjecutarAlInicio();
-    // Runs a menu handler; an error it raises goes to the error report
-    // instead of unwinding through Qt's event handling.
-    template <typename Handler>
-    void Guarded(Handler &&handler);
 
+    // The options as the settings file holds them.
+    TConfigValues Opciones() const;
     bool CargarConfiguracion();
     void GuardarConfiguracion();
     void ActualizarMenu();
@@ -211,32 +208,15 @@ private:
     bool FEjecutarAlInicio = false;
     QStringList FListaDiscos;
     QStringList FLastListaDiscos;
-    // What the last refreshes read from each drive's property text.
-    struct TDriveFigures
-    {
-        QString name;
-        QString freeSpace;
-        QString size;
-        quint64 tick = 0;   // the last refresh that read this text
-    };
-    QHash<QString, TDriveFigures> FFigures;
-    quint64 FFiguresTick = 0;
     int FIntervalo = 15;
     std::unique_ptr<TOpacyClass> FOpacidad;
 
+    std::unique_ptr<TPanelColumn> FColumn;
+    TDriveFigures FFigures;
+    TErrorReport FErrorReport;
+    TAskQuestion FAskQuestion;
     bool FShown = false;
-    bool FHiddenEmpty = false;
     bool FFatal = false;
     bool FClosing = false;
-    bool FUnattendedEnd = false;
     int FExitCode = 0;
-    QSize FFittedSize;
-    int FScroll = 0;
-    bool FDragging = false;
-    QPoint FDragOffset;
-    bool FFirstPaintLogged = false;
-    TFatalExit FFatalExit;
-    TAskQuestion FAskQuestion;
-    TShutdownReport FShutdownReport;
-    QPointer<QMessageBox> FErrorBox;
 };

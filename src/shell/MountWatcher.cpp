@@ -1,17 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "shell/MountWatcher.h"
 
+#include "platform/MountWatch.h"
 #include "shell/ShellLog.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
-
-#ifndef Q_OS_WIN
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 TMountWatcher::TMountWatcher(const QString &path, QObject *parent) : QObject(parent)
 {
@@ -19,44 +13,31 @@ TMountWatcher::TMountWatcher(const QString &path, QObject *parent) : QObject(par
     FCoalesce->setSingleShot(true);
     FCoalesce->setInterval(CoalesceMs);
     connect(FCoalesce.get(), &QTimer::timeout, this, &TMountWatcher::Changed);
-#ifndef Q_OS_WIN
-    FFd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (FFd < 0) {
-        qCInfo(lcShell) << "cannot watch" << path << ":" << strerror(errno);
+    FWatch = std::make_unique<platform::MountTableWatch>(path.toStdString());
+    if (FWatch->Handle() < 0) {
+        qCInfo(lcShell) << "cannot watch" << QString::fromStdString(FWatch->Path()) << ":"
+                        << FWatch->Error().c_str();
         return;
     }
-    Drain();
     // Qt's poll-based dispatcher waits for POLLPRI on an Exception notifier.
-    FNotifier = std::make_unique<QSocketNotifier>(FFd, QSocketNotifier::Exception);
+    FNotifier = std::make_unique<QSocketNotifier>(FWatch->Handle(), QSocketNotifier::Exception);
     connect(FNotifier.get(), &QSocketNotifier::activated, this, [this] {
-        Drain();
+        FWatch->Acknowledge();
         // Not restarted by each change: under constant churn (a mount every
         // few milliseconds) a restarted timer would never fire.
         if (!FCoalesce->isActive())
             FCoalesce->start();
     });
-#else
-    Q_UNUSED(path);
-#endif
 }
 
 TMountWatcher::~TMountWatcher()
 {
+    // The notifier goes before the descriptor it watches.
     FNotifier.reset();
-#ifndef Q_OS_WIN
-    if (FFd >= 0)
-        ::close(FFd);
-#endif
+    FWatch.reset();
 }
 
-void TMountWatcher::Drain()
+bool TMountWatcher::IsWatching() const
 {
-#ifndef Q_OS_WIN
-    // Reading the table to its end acknowledges the change.
-    char buffer[8192];
-    if (::lseek(FFd, 0, SEEK_SET) < 0)
-        return;
-    while (::read(FFd, buffer, sizeof buffer) > 0) {
-    }
-#endif
+    return FWatch->Handle() >= 0;
 }

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "shell/Opacidad.h"
 
-#include <QGuiApplication>
+#include "platform/WindowStyle.h"
+#include "shell/FormUtils.h"
+
 #include <QWidget>
 
 #include <cstdint>
-
-#ifndef _WIN32
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
-#endif
 
 TOpacyClass::TOpacyClass(QWidget *aMainForm)
     : FMainForm(aMainForm)
@@ -40,13 +37,8 @@ void TOpacyClass::SetNivel(int value)
     // and on around the change. alpha / 255.0 survives QWidget's byte storage
     // (it multiplies by 255 and truncates) exactly for every alpha.
     FMainForm->setWindowOpacity(AlphaForNivel(value) / 255.0);
-#ifndef _WIN32
     // Qt's xcb platform only buffers the property change; without other X
     // traffic (a transparency chosen from the tray menu) it would reach the
     // compositor at some later repaint.
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        if (auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
-            xcb_flush(x11->connection());
-    }
-#endif
+    platform::FlushWindowSystem(FormUtils::NativeDisplay());
 }

@@ -7,10 +7,15 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the main thread. The
-// handler only writes the signal number into a pipe (the one thing a signal
-// handler may safely do); a socket notifier reads it in the event loop.
-// One instance per process; it restores the previous handlers when destroyed.
+namespace platform {
+class StopSignals;
+}
+
+// Turns the system's stop signals (SIGTERM, SIGINT and SIGHUP on Linux:
+// platform::StopSignals) into a Qt signal on the main thread. The handler
+// only writes the signal number into a pipe (the one thing a signal handler
+// may safely do); a socket notifier reads it in the event loop. One instance
+// per process; it restores the previous handlers when destroyed.
 class TSessionEnd : public QObject
 {
     Q_OBJECT
@@ -19,8 +24,9 @@ public:
     explicit TSessionEnd(QObject *parent = nullptr);
     ~TSessionEnd() override;
 
-    // False when the pipe or a handler could not be set up.
-    bool IsActive() const { return FActive; }
+    // False when the pipe or a handler could not be set up, and where the
+    // system sends no such signals.
+    bool IsActive() const;
 
 signals:
     void EndRequested(int signalNumber);
@@ -28,6 +34,6 @@ signals:
 private:
     void ReadSignals();
 
-    bool FActive = false;
+    std::unique_ptr<platform::StopSignals> FSignals;
     std::unique_ptr<QSocketNotifier> FNotifier;
 };

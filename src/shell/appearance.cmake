@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # velmora_appearance: transparency level, z-order and taskbar presence, window
-# corners. On X11 the window states go through xcb directly (Qt has no API for
-# skip-taskbar/skip-pager or for the compositor selection).
+# corners. The window-manager requests themselves are platform/WindowStyle.h
+# (on X11 through xcb: Qt has no API for skip-taskbar/skip-pager or for the
+# compositor selection).
 add_library(velmora_appearance STATIC
   ${CMAKE_CURRENT_LIST_DIR}/Opacidad.h
   ${CMAKE_CURRENT_LIST_DIR}/Opacidad.cpp
@@ -11,13 +12,4 @@ add_library(velmora_appearance STATIC
   ${CMAKE_CURRENT_LIST_DIR}/rounded_corners.cpp
 )
 target_include_directories(velmora_appearance PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(velmora_appearance PUBLIC Qt6::Widgets Qt6::Gui)
-if(WIN32)
-  # SetWindowCorners, HideFromTaskbar and SendToBottom (platform/win).
-  target_link_libraries(velmora_appearance PRIVATE velmora_platform)
-endif()
-if(NOT WIN32)
-  find_package(PkgConfig REQUIRED)
-  pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
-  target_link_libraries(velmora_appearance PRIVATE PkgConfig::XCB)
-endif()
+target_link_libraries(velmora_appearance PUBLIC Qt6::Widgets Qt6::Gui PRIVATE velmora_platform_window)

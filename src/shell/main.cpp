@@ -2,6 +2,7 @@
 #include "localization/LangManager.h"
 #include "shell/ControlInstance.h"
 #include "shell/FMain.h"
+#include "shell/FormUtils.h"
 #include "shell/MountWatcher.h"
 #include "shell/SessionEnd.h"
 #include "shell/Style.h"
@@ -13,6 +14,8 @@
 
 #ifdef _WIN32
 #include "platform/win/WinWbemService.h"
+#else
+#include <QtGui/qguiapplication_platform.h>
 #endif
 
 // The program reads no command-line arguments; Qt's own (-platform ...) still
@@ -25,6 +28,15 @@ int main(int argc, char *argv[])
     platform::WinComApartment comApartment;
 #endif
     QApplication app(argc, argv);
+#ifndef _WIN32
+    // The window states, the corners and the transparency talk to the X
+    // server through Qt's own connection, when Qt runs on X11 (XWayland
+    // included); elsewhere (Wayland, offscreen) there is nothing to ask.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        if (auto *x11 = app.nativeInterface<QNativeInterface::QX11Application>())
+            FormUtils::UseNativeDisplay(x11->connection());
+    }
+#endif
     // The window decides the exit code when it closes (0, or 99 after the
     // fatal refresh error).
     QApplication::setQuitOnLastWindowClosed(false);
@@ -54,6 +66,7 @@ int main(int argc, char *argv[])
     const int exitCode = QApplication::exec();
     // FormDestroy runs here, whichever way the loop ended.
     window.reset();
+    FormUtils::UseNativeDisplay(nullptr);
     LangManager::Shutdown();
     return exitCode;
 }

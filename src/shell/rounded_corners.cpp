@@ -1,23 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "shell/rounded_corners.h"
 
+#include "platform/WindowStyle.h"
+#include "shell/FormUtils.h"
+
 #include <QEvent>
-#include <QGuiApplication>
 #include <QPainterPath>
 #include <QRegion>
 #include <QWidget>
-#include <QWindow>
-
-#ifdef _WIN32
-#include "platform/win/WinWindowStyle.h"
-#else
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <memory>
-#include <string>
-#endif
 
 namespace rounded_corners {
 
@@ -48,54 +38,7 @@ int CornerRadius(TCornerPreference preference)
     }
 }
 
-#ifdef _WIN32
-
-TCornerResult SetWindowCorners(QWidget *window, TCornerPreference preference)
-{
-    if (!window)
-        return CornersInvalidWindow;
-    window = window->window();
-    const auto value =
-        static_cast<platform::win::CornerPreference>(CornerPreferenceValue(preference));
-    return static_cast<TCornerResult>(
-        platform::win::SetWindowCorners(reinterpret_cast<void *>(window->winId()), value));
-}
-
-#else
-
 namespace {
-
-template<typename T>
-using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
-
-template<typename T>
-XcbReply<T> takeReply(T *reply)
-{
-    return XcbReply<T>(reply, &std::free);
-}
-
-// Whether a compositing manager runs for the screen of window: EWMH has it
-// own the selection _NET_WM_CM_S<screen number>.
-bool compositorRuns(xcb_connection_t *c, xcb_window_t window)
-{
-    const auto tree = takeReply(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
-    if (!tree)
-        return false;
-    int screenNumber = 0;
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem;
-         xcb_screen_next(&it), ++screenNumber) {
-        if (it.data->root == tree->root)
-            break;
-    }
-    const std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber);
-    const auto atom = takeReply(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr));
-    if (!atom)
-        return false;
-    const auto owner = takeReply(
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr));
-    return owner && owner->owner != XCB_NONE;
-}
 
 QRegion roundedRegion(const QSize &size, int radius)
 {
@@ -149,18 +92,28 @@ TCornerResult SetWindowCorners(QWidget *window, TCornerPreference preference)
     if (!window)
         return CornersInvalidWindow;
     window = window->window();
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    void *display = FormUtils::NativeDisplay();
+    if (!platform::HasWindowSystem(display))
         return CornersNotSupported;
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t *c = x11 ? x11->connection() : nullptr;
-    if (!c)
+    const auto value = static_cast<platform::CornerPreference>(CornerPreferenceValue(preference));
+    switch (platform::SetWindowCorners(display, FormUtils::NativeWindow(window), value)) {
+    case platform::CornerResult::Applied:
+        return CornersApplied;
+    case platform::CornerResult::ShapeTheWindow:
+        break;
+    case platform::CornerResult::InvalidWindow:
+        return CornersInvalidWindow;
+    case platform::CornerResult::Refused:
+        return CornersRefused;
+    case platform::CornerResult::NotSupported:
         return CornersNotSupported;
-    window->winId(); // creates the native window when it does not exist yet
-    // Not QWidget::winId(): Qt's xcb platform may have replaced the X window.
-    const QWindow *handle = window->windowHandle();
-    if (!handle || !compositorRuns(c, static_cast<xcb_window_t>(handle->winId())))
+    case platform::CornerResult::NoCompositor:
         return CornersNoCompositor;
+    case platform::CornerResult::Failed:
+        return CornersFailed;
+    }
 
+    // The window manager has no corner request: the window is shaped here.
     auto *keeper = static_cast<CornerMaskKeeper *>(window->findChild<QObject *>(
         QLatin1String(CornerMaskKeeper::Name), Qt::FindDirectChildrenOnly));
     const int radius = CornerRadius(preference);
@@ -173,10 +126,8 @@ TCornerResult SetWindowCorners(QWidget *window, TCornerPreference preference)
         new CornerMaskKeeper(window, radius);
     }
     // Qt leaves the shape request in its buffer.
-    xcb_flush(c);
+    platform::FlushWindowSystem(display);
     return CornersApplied;
 }
-
-#endif
 
 } // namespace rounded_corners

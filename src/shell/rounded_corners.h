@@ -12,20 +12,24 @@ namespace rounded_corners {
 // small round.
 enum TCornerPreference { cpDefault, cpDoNotRound, cpRound, cpRoundSmall };
 
-// HRESULT-shaped result: 0 on success, negative on failure.
-using TCornerResult = std::int32_t;
-
-// The preference has been applied.
-inline constexpr TCornerResult CornersApplied = 0;                             // S_OK
-// No window, or one that has gone (what DWM answers for a bad handle).
-inline constexpr TCornerResult CornersInvalidWindow = std::int32_t(0x80070006); // E_HANDLE
-// The system does not know corner preferences (Windows before 11 refuses
-// attribute 33 with E_INVALIDARG and passes that code on).
-inline constexpr TCornerResult CornersRefused = std::int32_t(0x80070057);      // E_INVALIDARG
-// No window system to ask: Wayland without XWayland, offscreen.
-inline constexpr TCornerResult CornersNotSupported = std::int32_t(0x80004001); // E_NOTIMPL
-// X11 without a compositing manager: the corners stay square.
-inline constexpr TCornerResult CornersNoCompositor = std::int32_t(0x80263001); // DWM_E_COMPOSITIONDISABLED
+// What became of a corner request.
+enum TCornerResult {
+    // The preference has been applied.
+    CornersApplied,
+    // No window, or one that has gone.
+    CornersInvalidWindow,
+    // The system does not know corner preferences (Windows before 11 refuses
+    // the attribute).
+    CornersRefused,
+    // No window system to ask: Wayland without XWayland, offscreen; or the
+    // system lacks the request altogether.
+    CornersNotSupported,
+    // Composition is off (X11: no compositing manager runs): the corners stay
+    // square.
+    CornersNoCompositor,
+    // The system refused the request for another reason.
+    CornersFailed,
+};
 
 // The value passed to the window manager for a preference: cpDoNotRound 1,
 // cpRound 2, cpRoundSmall 3, anything else 0.
@@ -38,8 +42,8 @@ int CornerRadius(TCornerPreference preference);
 // Asks for the window's corner shape; the corners stay as they are when the
 // call fails.
 // Windows: DWM window attribute 33 (DWMWA_WINDOW_CORNER_PREFERENCE) through
-// DwmSetWindowAttribute, bound from dwmapi.dll on first use; its HRESULT is
-// returned (CornersNotSupported when the library or the function is missing).
+// DwmSetWindowAttribute, bound from dwmapi.dll on first use
+// (CornersNotSupported when the library or the function is missing).
 // X11: the window manager has no such request, so the window is rounded by a
 // shape mask (QWidget::setMask with a rounded-rect region) that follows every
 // resize. A mask clips the window and all its children whatever they paint,

@@ -1,20 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "wmi/CWMIBase.h"
 
+#include "platform/SystemError.h"
 #include "platform/WbemService.h"
 #include "vcl/Exception.h"
 #include "wmi/ObjectText.h"
 
 #include <exception>
-
-#if defined(_WIN32)
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
-#include <cerrno>
-#include <cstring>
-#endif
 
 namespace {
 
@@ -39,19 +31,6 @@ QStringList ToQt(const std::vector<std::string> &list)
         result.append(QString::fromStdString(s));
     return result;
 }
-
-#if !defined(_WIN32)
-// GNU strerror_r returns the text (maybe a static one instead of buffer);
-// the XSI one returns 0 and fills buffer.
-[[maybe_unused]] QString StrerrorText(const char *text, const char *)
-{
-    return QString::fromLocal8Bit(text);
-}
-[[maybe_unused]] QString StrerrorText(int result, const char *buffer)
-{
-    return result == 0 ? QString::fromLocal8Bit(buffer) : QString();
-}
-#endif
 
 } // namespace
 
@@ -247,21 +226,5 @@ QString ValueAsText(const QString &value, bool isNull)
 
 QString LastSystemErrorText()
 {
-#if defined(_WIN32)
-    const DWORD code = GetLastError();
-    wchar_t *buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
-    QString text;
-    if (length && buffer)
-        text = QString::fromWCharArray(buffer, static_cast<qsizetype>(length)).trimmed();
-    if (buffer)
-        LocalFree(buffer);
-    return text;
-#else
-    const int code = errno;
-    char buffer[256] = {};
-    return StrerrorText(strerror_r(code, buffer, sizeof buffer), buffer);
-#endif
+    return QString::fromStdString(platform::LastSystemErrorText());
 }

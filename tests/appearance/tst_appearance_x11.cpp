@@ -15,6 +15,7 @@
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
@@ -57,10 +58,15 @@ public:
         static char name[] = "tst_appearance_x11";
         static char *argv[] = {name, nullptr};
         sApp = std::make_unique<QApplication>(argc, argv);
+        // What the program entry does on X11: the routines talk through Qt's
+        // own connection.
+        auto *x11 = sApp->nativeInterface<QNativeInterface::QX11Application>();
+        FormUtils::UseNativeDisplay(x11 ? x11->connection() : nullptr);
     }
 
     void TearDown() override
     {
+        FormUtils::UseNativeDisplay(nullptr);
         sApp.reset();
         for (auto *p : {&sWindowManager, &sServer}) {
             if (*p) {

@@ -2,6 +2,7 @@
 // The drive panel: from a drive's property list to picture, title, free-space
 // text and bar, and the hooks the widget window uses.
 #include "panels/DriveControls.h"
+#include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
 #include "platform/fake/FakeWbemService.h"
 #include "vcl/Exception.h"
@@ -545,6 +546,47 @@ TEST(FrameDriveTest, MouseDownToWindowMoveOnlyActsOnTheLeftButton)
         EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
     }
     panel->MouseDownToWindowMove(panel, nullptr);
+}
+
+// Where the window system offers no move loop (offscreen, or X without a
+// window manager) the panel's window follows the mouse until the left button
+// is released, keeping the pressed point under the pointer, without a grab.
+TEST(FrameDriveTest, WithoutAMoveLoopTheWindowFollowsTheMouse)
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *panel = new TFrameDrive(&window);
+    layout->addWidget(panel);
+    window.move(100, 100);
+    window.show();
+    QWidget *title = panel->pnlTitulo();
+    const QPointF start = title->mapToGlobal(QPointF(5, 5));
+    const auto send = [](QWidget *to, QEvent::Type type, QPointF global, Qt::MouseButton button,
+                         Qt::MouseButtons buttons) {
+        QMouseEvent event(type, to->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(to, &event);
+    };
+
+    send(title, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_TRUE(WindowDrag::Following()) << "the offscreen platform offers no move loop";
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    // The moves reach whatever widget is under the pointer or had the press.
+    send(title, QEvent::MouseMove, start + QPointF(30, 20), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(window.pos(), QPoint(130, 120));
+    send(panel->lblEspacio(), QEvent::MouseMove, start + QPointF(-10, 5), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(window.pos(), QPoint(90, 105));
+    send(title, QEvent::MouseButtonRelease, start + QPointF(-10, 5), Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(WindowDrag::Following());
+    send(title, QEvent::MouseMove, start + QPointF(50, 50), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(window.pos(), QPoint(90, 105)) << "released: the window stays";
+
+    // A move without the left button held (the release went elsewhere) ends
+    // the follow as well; the right button starts none.
+    send(title, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    send(title, QEvent::MouseMove, start + QPointF(5, 5), Qt::NoButton, Qt::NoButton);
+    EXPECT_FALSE(WindowDrag::Following());
+    send(title, QEvent::MouseButtonPress, start, Qt::RightButton, Qt::RightButton);
+    EXPECT_FALSE(WindowDrag::Following());
 }
 
 // ---- Indice and the query component -----------------------------------------------

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: MIT
-// Splitting a drive's property text into items and looking values up by
-// name, shared by the drive panel and the widget window.
+// Splitting a drive's property text into items, looking values up by name
+// and reading integers out of them, shared by the drive panel and the widget
+// window.
 #include "panels/PropertyText.h"
 
+#include "vcl/Exception.h"
+
 #include <gtest/gtest.h>
+
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -84,5 +90,85 @@ TEST(PropertyValueTest, CommaSeparatedListGivesTheSameValues)
         EXPECT_EQ(PropertyValue(lines, QLatin1String(name)), PropertyValue(commas, QLatin1String(name))) << name;
     EXPECT_EQ(PropertyValue(commas, QStringLiteral("Name")), QStringLiteral("/media/ana/My Disk"));
 }
+
+// ---- integers -------------------------------------------------------------
+
+struct IntegerCase
+{
+    const char *name;
+    QString text;
+    std::optional<qint64> int64; // empty: no integer
+    std::optional<qint32> int32;
+};
+
+void PrintTo(const IntegerCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class PropertyIntegerTest : public testing::TestWithParam<IntegerCase>
+{};
+
+// Both widths and the raising form agree on every text: what one accepts the
+// others accept with the same value, what one refuses the raising form names.
+TEST_P(PropertyIntegerTest, ReadsOnlyPlainDecimalIntegers)
+{
+    const IntegerCase &c = GetParam();
+    EXPECT_EQ(PropertyInt64(c.text), c.int64);
+    EXPECT_EQ(PropertyInt32(c.text), c.int32);
+    if (c.int64) {
+        EXPECT_EQ(StrToInt64(c.text), *c.int64);
+    } else {
+        try {
+            StrToInt64(c.text);
+            ADD_FAILURE() << "no error";
+        } catch (const EConvertError &e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("'%1' is not a valid integer value").arg(c.text));
+        }
+    }
+}
+
+constexpr qint64 kMax64 = std::numeric_limits<qint64>::max();
+constexpr qint64 kMin64 = std::numeric_limits<qint64>::min();
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PropertyIntegerTest,
+    testing::Values(
+        IntegerCase{"zero", QStringLiteral("0"), 0, 0},
+        IntegerCase{"free_space", QStringLiteral("53687091200"), 53687091200, std::nullopt},
+        IntegerCase{"drive_type", QStringLiteral("3"), 3, 3},
+        IntegerCase{"plus_sign", QStringLiteral("+0"), 0, 0},
+        IntegerCase{"minus_sign", QStringLiteral("-17"), -17, -17},
+        IntegerCase{"leading_zeros", QStringLiteral("007"), 7, 7},
+        IntegerCase{"int32_max", QStringLiteral("2147483647"), 2147483647, 2147483647},
+        IntegerCase{"int32_min", QStringLiteral("-2147483648"), -2147483648LL, std::numeric_limits<qint32>::min()},
+        IntegerCase{"past_int32", QStringLiteral("2147483648"), 2147483648LL, std::nullopt},
+        IntegerCase{"int64_max", QStringLiteral("9223372036854775807"), kMax64, std::nullopt},
+        IntegerCase{"int64_min", QStringLiteral("-9223372036854775808"), kMin64, std::nullopt},
+        IntegerCase{"past_int64", QStringLiteral("9223372036854775808"), std::nullopt, std::nullopt},
+        IntegerCase{"below_int64", QStringLiteral("-9223372036854775809"), std::nullopt, std::nullopt},
+        IntegerCase{"twenty_digits", QStringLiteral("99999999999999999999"), std::nullopt, std::nullopt},
+        IntegerCase{"many_zeros_then_one", QString(60, u'0') + QStringLiteral("1"), 1, 1},
+        IntegerCase{"empty", QString(), std::nullopt, std::nullopt},
+        IntegerCase{"padded", QStringLiteral(" 12 "), std::nullopt, std::nullopt},
+        IntegerCase{"leading_blank", QStringLiteral(" 12"), std::nullopt, std::nullopt},
+        IntegerCase{"trailing_blank", QStringLiteral("12 "), std::nullopt, std::nullopt},
+        IntegerCase{"tab", QStringLiteral("\t12"), std::nullopt, std::nullopt},
+        IntegerCase{"blank_after_sign", QStringLiteral("- 4"), std::nullopt, std::nullopt},
+        IntegerCase{"sign_only", QStringLiteral("-"), std::nullopt, std::nullopt},
+        IntegerCase{"plus_only", QStringLiteral("+"), std::nullopt, std::nullopt},
+        IntegerCase{"two_signs", QStringLiteral("+-5"), std::nullopt, std::nullopt},
+        IntegerCase{"double_minus", QStringLiteral("--5"), std::nullopt, std::nullopt},
+        IntegerCase{"letters_after", QStringLiteral("12x"), std::nullopt, std::nullopt},
+        IntegerCase{"hexadecimal", QStringLiteral("0x10"), std::nullopt, std::nullopt},
+        IntegerCase{"dollar_hex", QStringLiteral("$10"), std::nullopt, std::nullopt},
+        IntegerCase{"exponent", QStringLiteral("1e9"), std::nullopt, std::nullopt},
+        IntegerCase{"decimal_point", QStringLiteral("1.5"), std::nullopt, std::nullopt},
+        IntegerCase{"group_separator", QStringLiteral("1,000"), std::nullopt, std::nullopt},
+        IntegerCase{"fullwidth_digits", QStringLiteral("１２"), std::nullopt, std::nullopt},
+        IntegerCase{"arabic_indic_digits", QStringLiteral("١٢"), std::nullopt, std::nullopt},
+        IntegerCase{"nul_inside", QStringLiteral("1") + QChar(u'\0') + QStringLiteral("2"), std::nullopt,
+                    std::nullopt}),
+    [](const testing::TestParamInfo<IntegerCase> &info) { return std::string(info.param.name); });
 
 } // namespace

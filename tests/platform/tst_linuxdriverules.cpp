@@ -155,29 +155,29 @@ TEST_F(DesktopTable, DriveTypeDescriptionCompressedAccess)
     struct Case
     {
         const char *target;
-        LinuxDriveType type;
+        TDriveType type;
         const char *description;
         bool compressed;
         int access;
     };
     const Case cases[] = {
-        {"/", LinuxDriveType::LocalDisk, "Local Fixed Disk", false, 3},
-        {"/boot/efi", LinuxDriveType::LocalDisk, "Local Fixed Disk", false, 3},
-        {"/tmp", LinuxDriveType::RAMDisk, "RAM Disk", false, 3},
-        {"/run/media/alice/USB STICK", LinuxDriveType::RemovableDisk, "Removable Disk", false, 3},
-        {"/mnt/nas", LinuxDriveType::NetworkDrive, "Network Connection", false, 3},
-        {"/mnt/share", LinuxDriveType::NetworkDrive, "Network Connection", false, 3},
-        {"/mnt/data", LinuxDriveType::LocalDisk, "Local Fixed Disk", true, 3},
-        {"/mnt/backup", LinuxDriveType::LocalDisk, "Local Fixed Disk", false, 1},
-        {"/media/cdrom", LinuxDriveType::CompactDisc, "CD-ROM Disc", false, 1},
-        {"/mnt/remote", LinuxDriveType::NetworkDrive, "Network Connection", false, 3},
-        {"/mnt/ramdisk", LinuxDriveType::RAMDisk, "RAM Disk", false, 3},
-        {"/mnt/zram", LinuxDriveType::RAMDisk, "RAM Disk", false, 3},
-        {"/mnt/local-fuse", LinuxDriveType::Unknown, "", false, 3},
+        {"/", TDriveType::LocalDisk, "Local Fixed Disk", false, 3},
+        {"/boot/efi", TDriveType::LocalDisk, "Local Fixed Disk", false, 3},
+        {"/tmp", TDriveType::RAMDisk, "RAM Disk", false, 3},
+        {"/run/media/alice/USB STICK", TDriveType::RemovableDisk, "Removable Disk", false, 3},
+        {"/mnt/nas", TDriveType::NetworkDrive, "Network Connection", false, 3},
+        {"/mnt/share", TDriveType::NetworkDrive, "Network Connection", false, 3},
+        {"/mnt/data", TDriveType::LocalDisk, "Local Fixed Disk", true, 3},
+        {"/mnt/backup", TDriveType::LocalDisk, "Local Fixed Disk", false, 1},
+        {"/media/cdrom", TDriveType::CompactDisc, "CD-ROM Disc", false, 1},
+        {"/mnt/remote", TDriveType::NetworkDrive, "Network Connection", false, 3},
+        {"/mnt/ramdisk", TDriveType::RAMDisk, "RAM Disk", false, 3},
+        {"/mnt/zram", TDriveType::RAMDisk, "RAM Disk", false, 3},
+        {"/mnt/local-fuse", TDriveType::Unknown, "", false, 3},
     };
     for (const Case &c : cases) {
         const LinuxMountEntry &e = byTarget(drives, c.target);
-        const LinuxDriveType type = ClassifyLinuxDrive(e, factsFor(e));
+        const TDriveType type = ClassifyLinuxDrive(e, factsFor(e));
         EXPECT_EQ(type, c.type) << c.target;
         EXPECT_EQ(LinuxDriveDescription(type), c.description) << c.target;
         EXPECT_EQ(IsLinuxCompressed(e), c.compressed) << c.target;
@@ -214,7 +214,7 @@ TEST(LinuxDriveRules, ContainerRootAndBindMountsOfTheHostDisk)
     const auto all = ParseLinuxMountTableFile(std::string(VELMORA_SOURCE_DIR) + "/tests/fixtures/mountinfo/container.mountinfo");
     const auto drives = SelectLinuxLogicalDisks(all);
     EXPECT_EQ(targets(drives), (std::vector<std::string>{"/", "/data", "/scratch"}));
-    EXPECT_EQ(ClassifyLinuxDrive(drives[0], LinuxDeviceFacts{}), LinuxDriveType::LocalDisk);
+    EXPECT_EQ(ClassifyLinuxDrive(drives[0], LinuxDeviceFacts{}), TDriveType::LocalDisk);
 }
 
 TEST(LinuxDriveRules, TableTextParsesLikeTheFile)
@@ -247,7 +247,7 @@ TEST(LinuxDriveRules, PropertiesOfADriveInWindowsOrder)
     a.freeBytes = 12884901888ull;
     a.label = "Home";
     a.uuid = "0f6e5c1a-2b3d-4e5f-8a9b-0c1d2e3f4a5b";
-    EXPECT_EQ(RenderMofInstance(kLogicalDiskClass, LinuxLogicalDiskProperties(e, LinuxDriveType::NetworkDrive, a)),
+    EXPECT_EQ(RenderMofInstance(kLogicalDiskClass, LinuxLogicalDiskProperties(e, TDriveType::NetworkDrive, a)),
               "instance of Win32_LogicalDisk\n{\n"
               "\tAccess = 3;\n"
               "\tCaption = \"/mnt/nas\";\n"
@@ -269,7 +269,7 @@ TEST(LinuxDriveRules, PropertiesOfADriveInWindowsOrder)
     e.target = "/home";
     e.fsType = "ext4";
     EXPECT_EQ(RenderMofInstance(kLogicalDiskClass,
-                                LinuxLogicalDiskProperties(e, LinuxDriveType::LocalDisk, LinuxVolumeAnswer{})),
+                                LinuxLogicalDiskProperties(e, TDriveType::LocalDisk, LinuxVolumeAnswer{})),
               "instance of Win32_LogicalDisk\n{\n"
               "\tAccess = 3;\n"
               "\tCaption = \"/home\";\n"

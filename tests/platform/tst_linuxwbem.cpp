@@ -36,8 +36,8 @@ TEST(LinuxWbem, PropertyListKeepsTheNamedPropertiesAndTheKey)
     a.sizeBytes = 100;
     a.freeBytes = 40;
     const std::vector<std::vector<MofProperty>> objects = {
-        LinuxLogicalDiskProperties(e, LinuxDriveType::LocalDisk, a),
-        LinuxLogicalDiskProperties(e, LinuxDriveType::RAMDisk, a),
+        LinuxLogicalDiskProperties(e, TDriveType::LocalDisk, a),
+        LinuxLogicalDiskProperties(e, TDriveType::RAMDisk, a),
     };
     const auto texts = RenderLinuxLogicalDisks(
         ParseWql("SELECT size, NAME, VolumeName FROM Win32_LogicalDisk WHERE DriveType = 3"), objects);

@@ -202,6 +202,7 @@ TEST_F(ConfigTest, HeaderOnlyFileGivesTheTableDefaults)
     defaults.Top = 40;
     defaults.Left = 50;
     defaults.Intervalo = 10;
+    EXPECT_TRUE(TConfigValues::ReadDefaults(40, 50, 10) == defaults) << "the window's defaults for reading";
     const TConfigValues read = TConfig::ReadValues(defaults);
     EXPECT_EQ(read.Top, 40);
     EXPECT_EQ(read.Left, 50);

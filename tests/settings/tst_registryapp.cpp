@@ -44,7 +44,7 @@ TEST_F(AutostartTest, EntryIsCreatedReplacedAndRemoved)
 {
     const QString first = UseProgram(QStringLiteral("bin/velmora"));
     const QString entry = AutostartDir() + QStringLiteral("/velmora.desktop");
-    EXPECT_EQ(Std(TRegistryApp::AutostartFileName(first)), Std(entry));
+    EXPECT_EQ(Std(TRegistryApp::EntryLocation(first)), Std(entry));
 
     TRegistryApp::ExecuteOnIni(true);
     EXPECT_EQ(ReadAll(entry).toStdString(), Std(QStringLiteral("[Desktop Entry]\n"
@@ -98,32 +98,6 @@ TEST_F(AutostartTest, GioLaunchesTheEntryOfAPathWithReservedCharacters)
     for (int i = 0; i < 100 && !QFileInfo::exists(marker); ++i)
         QThread::msleep(50);
     EXPECT_EQ(ReadAll(marker).toStdString(), Std(program));
-}
-
-TEST(DesktopExecArgument, FollowsTheDesktopEntryQuotingRules)
-{
-    const struct
-    {
-        QString Path;
-        QString Exec;
-    } cases[] = {
-        {"/usr/bin/velmora", "/usr/bin/velmora"},
-        {"/opt/My Apps/velmora", "\"/opt/My Apps/velmora\""},
-        // In the file: \\" for a quote, \\$ for a dollar, \\\\ for a backslash,
-        // \\` for a backtick: the quoting escape, then the string escape.
-        {"/opt/a\"b", "\"/opt/a\\\\\"b\""},
-        {"/opt/$x", "\"/opt/\\\\$x\""},
-        {"/opt/a\\b", "\"/opt/a\\\\\\\\b\""},
-        {"/opt/`id`", "\"/opt/\\\\`id\\\\`\""},
-        {"/opt/100%", "/opt/100%%"},
-        {"/opt/50% off/v", "\"/opt/50%% off/v\""},
-        {"/opt/it's", "\"/opt/it's\""},
-        {"/opt/a=b", "\"/opt/a=b\""},
-        {"/opt/new\nline", "\"/opt/new\\nline\""},
-        {"/opt/tab\there", "\"/opt/tab\\there\""},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(Std(TRegistryApp::DesktopExecArgument(c.Path)), Std(c.Exec)) << Std(c.Path);
 }
 
 TEST(EntryName, IsTheFileNameWithoutFolderAndExtension)

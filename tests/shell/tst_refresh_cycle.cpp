@@ -18,6 +18,8 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -258,6 +260,36 @@ TEST_F(RefreshCycle, MissingFreeSpaceIsNoFailureButABadNumberIs)
     EXPECT_EQ(w.Reintentos(), 1);
 }
 
+// A padded figure is no integer, whichever path reads it: the in-place
+// refresh counts it as a failed refresh, and the panel of a rebuild refuses it
+// with the same conversion error.
+TEST_F(RefreshCycle, PaddedFigureFailsTheRefreshAndTheRebuildAlike)
+{
+    fake.Drives({{"C:", 3, 100LL << 30, "1024"}});
+    TFormMain &w = Start();
+    Tick();
+    QPointer<TFrameDrive> panel = w.Frames().value(0);
+    ASSERT_FALSE(panel.isNull());
+    ASSERT_EQ(panel->Libre(), 1024);
+
+    fake.Drives({{"C:", 3, 100LL << 30, " 2048 "}});
+    Tick();
+    EXPECT_EQ(w.Reintentos(), 1) << "the in-place refresh refuses \" 2048\"";
+    ASSERT_FALSE(panel.isNull()) << "no rebuild: the same drives";
+    EXPECT_EQ(panel->Libre(), 1024);
+
+    // A mount change forces the rebuild, whose panel reads the same value.
+    w.MountsChanged();
+    EXPECT_EQ(w.Reintentos(), 2) << "the rebuild's own query refuses it first";
+    QStringList shown;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible()) {
+            shown << box->text();
+            box->close();
+        }
+    EXPECT_EQ(shown, QStringList{QStringLiteral("' 2048' is not a valid integer value")});
+}
+
 TEST_F(RefreshCycle, RebuildErrorPassesOnWithPaintingResumed)
 {
     fake.Drives({{"C:"}});
@@ -285,6 +317,51 @@ TEST_F(RefreshCycle, StartWhosePanelsCannotBeBuiltIsReportedAndStopsThere)
             box->close();
         }
     EXPECT_TRUE(reported) << "the error goes to the error report";
+}
+
+// More panels than the screen is high: the window stops at the usable
+// height and the wheel over a panel scrolls the column a panel per notch,
+// never past either end.
+TEST_F(RefreshCycle, TallColumnStopsAtTheScreenAndTheWheelScrollsIt)
+{
+    fake.Drives({{"C:"}});
+    TFormMain &w = Start();
+    ASSERT_NE(w.screen(), nullptr);
+    const int limit = w.screen()->availableGeometry().height();
+    const int count = limit / kPanel + 3;
+    QStringList blocks;
+    for (int i = 0; i < count; ++i)
+        blocks << ObjectText({QByteArray("/mnt/d" + QByteArray::number(i)).constData()});
+    fake.Write(blocks.join(QStringLiteral("----\n")));
+    Tick();
+    Tick();
+    ASSERT_EQ(w.Frames().size(), count);
+    EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, limit));
+    EXPECT_EQ(w.height(), limit);
+
+    const auto wheel = [&w](int notches) {
+        TFrameDrive *over = w.Frames()[1];
+        QWheelEvent event(QPointF(5, 5), over->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120 * notches),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(over, &event);
+    };
+    const auto firstTop = [&w] { return w.Frames()[0]->y(); };
+    EXPECT_EQ(firstTop(), 0);
+    wheel(-1);
+    EXPECT_EQ(firstTop(), -kPanel) << "one notch down scrolls one panel";
+    wheel(-100);
+    EXPECT_EQ(w.Frames().last()->geometry().bottom() + 1, limit) << "the last panel ends at the window's bottom";
+    wheel(100);
+    EXPECT_EQ(firstTop(), 0) << "never above the first panel";
+    EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, limit));
+
+    // Back to a few drives: everything fits and nothing stays scrolled.
+    wheel(-2);
+    fake.Drives({{"C:"}, {"D:"}});
+    Tick();
+    Tick();
+    EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, 2 * kPanel));
+    EXPECT_EQ(firstTop(), 0);
 }
 
 TEST_F(RefreshCycle, DraggingMovesTheWindowWhereNoWindowManagerOffersAMove)

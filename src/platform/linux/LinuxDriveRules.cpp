@@ -200,34 +200,34 @@ std::vector<LinuxMountEntry> SelectLinuxLogicalDisks(std::vector<LinuxMountEntry
     return result;
 }
 
-LinuxDriveType ClassifyLinuxDrive(const LinuxMountEntry &e, const LinuxDeviceFacts &facts)
+TDriveType ClassifyLinuxDrive(const LinuxMountEntry &e, const LinuxDeviceFacts &facts)
 {
     if (e.fsType == "iso9660" || e.fsType == "udf" || facts.optical)
-        return LinuxDriveType::CompactDisc;
+        return TDriveType::CompactDisc;
     if (facts.blockDevice && facts.removable)
-        return LinuxDriveType::RemovableDisk;
+        return TDriveType::RemovableDisk;
     if (isRamType(e.fsType) || facts.ramDisk)
-        return LinuxDriveType::RAMDisk;
+        return TDriveType::RAMDisk;
     if (IsLinuxNetworkMount(e))
-        return LinuxDriveType::NetworkDrive;
+        return TDriveType::NetworkDrive;
     if (facts.blockDevice)
-        return LinuxDriveType::LocalDisk;
+        return TDriveType::LocalDisk;
     // The root of a container: its overlay lives on the host's local disk.
     if (e.fsType == "overlay" && e.target == "/")
-        return LinuxDriveType::LocalDisk;
-    return LinuxDriveType::Unknown;
+        return TDriveType::LocalDisk;
+    return TDriveType::Unknown;
 }
 
-std::string LinuxDriveDescription(LinuxDriveType type)
+std::string LinuxDriveDescription(TDriveType type)
 {
     switch (type) {
-    case LinuxDriveType::NoRootDirectory: return "No Root Directory";
-    case LinuxDriveType::RemovableDisk: return "Removable Disk";
-    case LinuxDriveType::LocalDisk: return "Local Fixed Disk";
-    case LinuxDriveType::NetworkDrive: return "Network Connection";
-    case LinuxDriveType::CompactDisc: return "CD-ROM Disc";
-    case LinuxDriveType::RAMDisk: return "RAM Disk";
-    case LinuxDriveType::Unknown: break;
+    case TDriveType::NoRootDirectory: return "No Root Directory";
+    case TDriveType::RemovableDisk: return "Removable Disk";
+    case TDriveType::LocalDisk: return "Local Fixed Disk";
+    case TDriveType::NetworkDrive: return "Network Connection";
+    case TDriveType::CompactDisc: return "CD-ROM Disc";
+    case TDriveType::RAMDisk: return "RAM Disk";
+    case TDriveType::Unknown: break;
     }
     return {};
 }

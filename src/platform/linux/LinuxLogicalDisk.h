@@ -20,7 +20,7 @@ inline constexpr const char *kLogicalDiskClass = "Win32_LogicalDisk";
 // them; a property without a value is left out. Size and FreeSpace only when
 // statvfs answered in time; Compressed always; ProviderName for network
 // drives only.
-std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry, LinuxDriveType type,
+std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry, TDriveType type,
                                                     const LinuxVolumeAnswer &answer);
 
 // The class's canonical name of a property (any letter case in, Windows' case

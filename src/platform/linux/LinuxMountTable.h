@@ -5,6 +5,8 @@
 // logical disks of Win32_LogicalDisk. Reading (libmount, sysfs) is kept apart
 // from the rules so that tests and fuzzers can feed fixtures.
 
+#include "platform/DriveType.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -82,21 +84,10 @@ struct LinuxDeviceFacts
     bool ramDisk = false;       // zram, brd
 };
 
-// Win32_LogicalDisk's DriveType numbers.
-enum class LinuxDriveType : int {
-    Unknown = 0,
-    NoRootDirectory = 1,
-    RemovableDisk = 2,
-    LocalDisk = 3,
-    NetworkDrive = 4,
-    CompactDisc = 5,
-    RAMDisk = 6,
-};
-
-LinuxDriveType ClassifyLinuxDrive(const LinuxMountEntry &entry, const LinuxDeviceFacts &facts);
+TDriveType ClassifyLinuxDrive(const LinuxMountEntry &entry, const LinuxDeviceFacts &facts);
 
 // "Local Fixed Disk" and the other texts Windows gives; empty for Unknown.
-std::string LinuxDriveDescription(LinuxDriveType type);
+std::string LinuxDriveDescription(TDriveType type);
 
 // btrfs mounted with compress or compress-force.
 bool IsLinuxCompressed(const LinuxMountEntry &entry);

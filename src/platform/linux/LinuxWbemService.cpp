@@ -117,7 +117,7 @@ public:
         texts.reserve(shown.size());
         for (std::size_t i : shown) {
             const LinuxMountEntry &entry = drives[i];
-            const LinuxDriveType type = ClassifyLinuxDrive(entry, volumes[i].device);
+            const TDriveType type = ClassifyLinuxDrive(entry, volumes[i].device);
             const LinuxVolumeAnswer &answer = volumes[i].answer;
             const std::size_t at = objects.size();
             if (at < m_objects.size() && m_objects[at].type == type && m_objects[at].answer == answer
@@ -138,7 +138,7 @@ private:
     struct Object
     {
         LinuxMountEntry entry;
-        LinuxDriveType type;
+        TDriveType type;
         LinuxVolumeAnswer answer;
         std::string text;
     };
@@ -198,7 +198,7 @@ public:
             std::vector<std::vector<MofProperty>> objects;
             objects.reserve(shown.size());
             for (std::size_t i : shown) {
-                const LinuxDriveType type = ClassifyLinuxDrive(drives[i], volumes[i].device);
+                const TDriveType type = ClassifyLinuxDrive(drives[i], volumes[i].device);
                 objects.push_back(LinuxLogicalDiskProperties(drives[i], type, volumes[i].answer));
             }
             texts = RenderLinuxLogicalDisks(query, objects);
@@ -209,7 +209,7 @@ public:
 
 } // namespace
 
-std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry, LinuxDriveType type,
+std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry, TDriveType type,
                                                     const LinuxVolumeAnswer &answer)
 {
     std::vector<MofProperty> p;
@@ -227,7 +227,7 @@ std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry
     if (sized)
         p.push_back(number("FreeSpace", answer.freeBytes, MofType::UInt64));
     p.push_back(text("Name", entry.target));
-    if (type == LinuxDriveType::NetworkDrive && !entry.source.empty())
+    if (type == TDriveType::NetworkDrive && !entry.source.empty())
         p.push_back(text("ProviderName", entry.source));
     if (sized)
         p.push_back(number("Size", answer.sizeBytes, MofType::UInt64));

@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "platform/win/WinInstance.h"
 
+#include "platform/SingleInstance.h"
+#include "platform/win/WinText.h"
+
+#include <memory>
+
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -71,3 +76,58 @@ void BringInstanceToFront(void *window)
 }
 
 } // namespace platform::win
+
+// The shared interface (platform/SingleInstance.h) over the named mutex.
+namespace platform {
+
+struct SystemInstanceGuard::State
+{
+    // Held from Acquire() until Release(); the system drops it with the process.
+    std::unique_ptr<win::WinInstanceMutex> Mutex;
+};
+
+SystemInstanceGuard::SystemInstanceGuard() : m_state(std::make_unique<State>()) {}
+
+SystemInstanceGuard::~SystemInstanceGuard() = default;
+
+SystemInstanceGuard::Check SystemInstanceGuard::Acquire()
+{
+    // The mutex is taken (or found taken) on creation; when another process
+    // holds it, that process's window comes to the front and this handle is
+    // closed.
+    m_state->Mutex = std::make_unique<win::WinInstanceMutex>();
+    if (!m_state->Mutex->HasHandle()) {
+        m_state->Mutex.reset();
+        return Check::Failed;
+    }
+    if (!m_state->Mutex->AlreadyExisted())
+        return Check::First;
+    m_state->Mutex.reset();
+    if (void *window = win::FindRunningInstance()) {
+        win::BringInstanceToFront(window);
+        return Check::HandedOver;
+    }
+    return Check::OtherRunning;
+}
+
+void SystemInstanceGuard::Release()
+{
+    m_state->Mutex.reset();
+}
+
+std::string InstanceDirectory()
+{
+    return {};
+}
+
+std::string InstanceWindowTitle()
+{
+    return win::WideToUtf8(win::InstanceWindowTitle);
+}
+
+void WriteDiagnostic(const std::string &text)
+{
+    OutputDebugStringW(win::Utf8ToWide(text).c_str());
+}
+
+} // namespace platform

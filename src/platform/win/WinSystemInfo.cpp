@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "platform/win/WinSystemInfo.h"
 
+#include "platform/Folders.h"
+#include "platform/SystemError.h"
+#include "platform/UserLocale.h"
+#include "platform/VersionResource.h"
+#include "platform/win/WinText.h"
+
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <shlobj.h>
@@ -74,3 +80,85 @@ std::optional<FileVersion> ReadFileVersion(const std::wstring &fileName)
 }
 
 } // namespace platform::win
+
+// The shared interfaces (Folders.h, UserLocale.h, VersionResource.h,
+// SystemError.h) on Windows.
+namespace platform {
+
+namespace {
+
+std::wstring Environment(const wchar_t *name)
+{
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0)
+        return {};
+    std::wstring value(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
+    if (length == 0 || length >= size)
+        return {};
+    value.resize(length);
+    return value;
+}
+
+bool IsBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f';
+}
+
+} // namespace
+
+std::string UserConfigFolder()
+{
+    // Empty when the shell cannot tell.
+    return win::WideToUtf8(win::RoamingAppDataFolder());
+}
+
+std::string ProgramDataFolder()
+{
+    const std::wstring roaming = Environment(L"APPDATA");
+    if (roaming.empty())
+        return {};
+    return win::WideToUtf8(roaming) + "\\Brindlewick\\Velmora";
+}
+
+char PathSeparator()
+{
+    return '\\';
+}
+
+std::uint32_t UserLocaleId()
+{
+    return win::UserLocaleId();
+}
+
+std::optional<FileVersion> ReadFileVersion(const std::string &fileName, const FileVersion &)
+{
+    // An empty name reads the running program's own file.
+    const auto version = win::ReadFileVersion(win::Utf8ToWide(fileName));
+    if (!version)
+        return std::nullopt;
+    return FileVersion{version->VersionMS, version->VersionLS};
+}
+
+std::string LastSystemErrorText()
+{
+    const DWORD code = GetLastError();
+    wchar_t *buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
+    std::wstring text;
+    if (length && buffer)
+        text.assign(buffer, length);
+    if (buffer)
+        LocalFree(buffer);
+    // Without the line break the system ends its texts with.
+    while (!text.empty() && IsBlank(text.back()))
+        text.pop_back();
+    std::size_t start = 0;
+    while (start < text.size() && IsBlank(text[start]))
+        ++start;
+    return win::WideToUtf8(std::wstring_view(text).substr(start));
+}
+
+} // namespace platform

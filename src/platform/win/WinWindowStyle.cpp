@@ -67,3 +67,62 @@ void SendToBottom(void *window)
 }
 
 } // namespace platform::win
+
+// The shared interface (platform/WindowStyle.h). The display is not needed:
+// every window of the session belongs to the one window manager.
+namespace platform {
+
+bool HasWindowSystem(void *)
+{
+    return true;
+}
+
+bool WindowStatesEndWithHide()
+{
+    return false;
+}
+
+void AddWindowStates(void *, WindowHandle window, unsigned states)
+{
+    void *hwnd = reinterpret_cast<void *>(window);
+    if (states & StateSkipTaskbar)
+        win::HideFromTaskbar(hwnd);
+    if (states & StateBelow)
+        win::SendToBottom(hwnd);
+}
+
+void RemoveStaysOnTop(void *, WindowHandle)
+{
+    // StateBelow takes the window out of the topmost band first.
+}
+
+void FlushWindowSystem(void *) {}
+
+CornerResult SetWindowCorners(void *, WindowHandle window, CornerPreference preference)
+{
+    if (window == 0)
+        return CornerResult::InvalidWindow;
+    const long result = win::SetWindowCorners(reinterpret_cast<void *>(window),
+                                              static_cast<win::CornerPreference>(preference));
+    return CornerResultFromHresult(result);
+}
+
+CornerResult CornerResultFromHresult(long result)
+{
+    if (SUCCEEDED(result))
+        return CornerResult::Applied;
+    switch (static_cast<unsigned long>(result)) {
+    case 0x80070006ul: // E_HANDLE
+        return CornerResult::InvalidWindow;
+    case 0x80070057ul: // E_INVALIDARG: no such attribute before Windows 11
+        return CornerResult::Refused;
+    case 0x80004001ul: // E_NOTIMPL: no dwmapi.dll or no DwmSetWindowAttribute
+        return CornerResult::NotSupported;
+    case 0x80263001ul: // DWM_E_COMPOSITIONDISABLED
+        return CornerResult::NoCompositor;
+    default:
+        return CornerResult::Failed;
+    }
+}
+
+} // namespace platform

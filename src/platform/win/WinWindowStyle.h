@@ -5,6 +5,8 @@
 // handles travel as void* (an HWND); Qt's WId converts with
 // reinterpret_cast<void *>(winId()).
 
+#include "platform/WindowStyle.h"
+
 namespace platform::win {
 
 // The desktop window manager's corner preference (DWMWA_WINDOW_CORNER_PREFERENCE)
@@ -30,3 +32,10 @@ void HideFromTaskbar(void *window);
 void SendToBottom(void *window);
 
 } // namespace platform::win
+
+namespace platform {
+
+// A DwmSetWindowAttribute result as the shared corner result.
+CornerResult CornerResultFromHresult(long result);
+
+} // namespace platform

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The start-with-the-session value under the current user's Run key, read
 // back with RegQueryValueExW.
-#include "platform/win/WinRunKey.h"
+#include "platform/win/WinSessionStart.h"
 
 #include <WinTestSupport.h>
 

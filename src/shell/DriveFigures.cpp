@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+#include "shell/DriveFigures.h"
+
+#include "panels/PropertyText.h"
+
+const TDriveFigures::TFigures &TDriveFigures::Read(const QString &propertyText)
+{
+    auto found = FEntries.find(propertyText);
+    if (found == FEntries.end()) {
+        const QStringList items = SplitPropertyText(propertyText);
+        found = FEntries.insert(propertyText, {{PropertyValue(items, QStringLiteral("Name")),
+                                                PropertyValue(items, QStringLiteral("FreeSpace")),
+                                                PropertyValue(items, QStringLiteral("Size"))},
+                                               0});
+    }
+    found->Refresh = FRefresh;
+    return found->Figures;
+}
+
+void TDriveFigures::EndRefresh()
+{
+    FEntries.removeIf([this](const auto &it) { return it.value().Refresh != FRefresh; });
+    ++FRefresh;
+}

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+// What the refreshes read from each drive's property text: its name, free
+// space and size, as text. Most drives report the same text tick after tick:
+// what was read from a text is taken again instead of splitting it anew.
+class TDriveFigures
+{
+public:
+    struct TFigures
+    {
+        QString Name;
+        QString FreeSpace;
+        QString Size;
+    };
+
+    // The figures of one property text. The reference holds until the next
+    // Read or EndRefresh.
+    const TFigures &Read(const QString &propertyText);
+    // One refresh is over: the texts it did not read are forgotten, so that
+    // the cache holds no more than the drives of the last query.
+    void EndRefresh();
+
+private:
+    struct TEntry
+    {
+        TFigures Figures;
+        quint64 Refresh = 0; // the last refresh that read this text
+    };
+    QHash<QString, TEntry> FEntries;
+    quint64 FRefresh = 1;
+};

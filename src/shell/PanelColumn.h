@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+class TFrameDrive;
+
+// The panels by drive name. Names match ignoring letter case ("c:" finds
+// "C:"), by Unicode case folding so that the result does not depend on the
+// user's locale; an exact match wins first: Linux mount points differ by case
+// alone (/mnt/a and /mnt/A), and each must keep its own panel. Among equals
+// the first panel wins.
+class TFrameIndex
+{
+public:
+    explicit TFrameIndex(const QList<TFrameDrive *> &frames);
+    TFrameDrive *Find(const QString &name) const;
+
+private:
+    QList<TFrameDrive *> FFrames;
+    QHash<QString, TFrameDrive *> FExact;
+    // Folded names only once a name is not found as it is.
+    mutable QHash<QString, TFrameDrive *> FFolded;
+};
+
+// The column of drive panels inside the widget window. The panels are the
+// window's direct children of class TFrameDrive, in the order of the
+// children; the column stacks the visible ones from the top across the
+// window's width and fits the window to what is visible. A window taller
+// than the usable height of its screen (hundreds of mounts) stops there and
+// the mouse wheel over a panel scrolls the column, a notch (120) a panel.
+class TPanelColumn : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Not a child of the window: the window's children are its components
+    // and panels.
+    TPanelColumn(QWidget *window, int width);
+
+    // The panels, in the order of the children.
+    QList<TFrameDrive *> Frames() const;
+    // Takes a new panel into the column: the wheel over it scrolls, and it
+    // is found by name from now on.
+    void Adopt(TFrameDrive *frame);
+    // The panel of a drive name (see TFrameIndex), or null.
+    TFrameDrive *Find(const QString &name) const;
+
+    // Fits the window: the visible panels stack without gaps from the top,
+    // then every visible child is shifted so that together they meet the
+    // client area's top-left corner, and the client area takes their size.
+    // With nothing visible the window is hidden (a window cannot be 0 x 0)
+    // and comes back at the next fitting that has something to show.
+    void Fit();
+    // The client size the last fitting gave: (0, 0) when nothing was visible.
+    QSize FittedSize() const { return FFittedSize; }
+    // True while the window is hidden because nothing was visible.
+    bool HiddenEmpty() const { return FHiddenEmpty; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *FWindow;
+    int FWidth;
+    QSize FFittedSize;
+    // How many pixels of the column are above the window's top.
+    int FScroll = 0;
+    bool FHiddenEmpty = false;
+    bool FFirstPaintLogged = false;
+    // Built at the first lookup after a child of the window came or went or
+    // a panel was adopted.
+    mutable std::optional<TFrameIndex> FIndex;
+};

@@ -1,0 +1,263 @@
+// SPDX-License-Identifier: MIT
+// The X11 half of platform/WindowStyle.h against a real X server (Xvfb, no
+// window manager): the test's own connection plays the window manager where
+// one is needed, receiving the _NET_WM_STATE requests and owning the
+// compositor selection.
+#include "platform/WindowStyle.h"
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <spawn.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+// One Xvfb for the whole program.
+class XServer : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        for (int n = 80; n <= 89 && sConnection == nullptr; ++n) {
+            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+            const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+            struct stat st {};
+            if (::stat(socket.c_str(), &st) == 0 || ::stat(lock.c_str(), &st) == 0)
+                continue;
+            const std::string display = ":" + std::to_string(n);
+            const char *argv[] = {"Xvfb", display.c_str(), "-screen", "0", "640x480x24",
+                                  "-nolisten", "tcp", nullptr};
+            posix_spawn_file_actions_t actions;
+            posix_spawn_file_actions_init(&actions);
+            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+            const int spawned = posix_spawnp(&sServer, "Xvfb", &actions, nullptr,
+                                             const_cast<char **>(argv), environ);
+            posix_spawn_file_actions_destroy(&actions);
+            if (spawned != 0) {
+                sSkipReason = "needs Xvfb (xvfb): the X11 window states NOT tested";
+                sServer = 0;
+                return;
+            }
+            for (int i = 0; i < 100 && ::stat(socket.c_str(), &st) != 0; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            xcb_connection_t *c = xcb_connect(display.c_str(), nullptr);
+            if (xcb_connection_has_error(c)) {
+                xcb_disconnect(c);
+                stopServer();
+                continue;
+            }
+            sConnection = c;
+        }
+        if (!sConnection && sSkipReason.empty())
+            sSkipReason = "could not start Xvfb on any of :80 to :89";
+    }
+
+    void TearDown() override
+    {
+        if (sConnection)
+            xcb_disconnect(sConnection);
+        sConnection = nullptr;
+        stopServer();
+    }
+
+    static void stopServer()
+    {
+        if (sServer > 0) {
+            ::kill(sServer, SIGTERM);
+            ::waitpid(sServer, nullptr, 0);
+        }
+        sServer = 0;
+    }
+
+    static inline xcb_connection_t *sConnection = nullptr;
+    static inline pid_t sServer = 0;
+    static inline std::string sSkipReason;
+};
+
+class X11WindowStyle : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!XServer::sConnection)
+            GTEST_SKIP() << XServer::sSkipReason;
+        c = XServer::sConnection;
+        root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        window = newWindow();
+    }
+    void TearDown() override
+    {
+        if (c) {
+            for (xcb_window_t w : windows)
+                xcb_destroy_window(c, w);
+            xcb_flush(c);
+        }
+    }
+
+    xcb_window_t newWindow()
+    {
+        const xcb_window_t w = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, 0, 0, 100, 50, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_flush(c);
+        windows.push_back(w);
+        return w;
+    }
+
+    xcb_atom_t atom(const char *name)
+    {
+        auto *reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    }
+
+    std::vector<xcb_atom_t> states(xcb_window_t w)
+    {
+        std::vector<xcb_atom_t> result;
+        auto *reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, w, atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 1024), nullptr);
+        if (reply && reply->type == XCB_ATOM_ATOM && reply->format == 32) {
+            const auto *data = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply));
+            result.assign(data, data + xcb_get_property_value_length(reply) / 4);
+        }
+        std::free(reply);
+        return result;
+    }
+
+    void setStates(xcb_window_t w, const std::vector<xcb_atom_t> &list)
+    {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
+                            static_cast<uint32_t>(list.size()), list.data());
+        xcb_flush(c);
+    }
+
+    platform::WindowHandle handle() const { return window; }
+
+    xcb_connection_t *c = nullptr;
+    xcb_window_t root = 0;
+    xcb_window_t window = 0;
+    std::vector<xcb_window_t> windows;
+};
+
+TEST(WindowStyleWithoutDisplay, NothingToAsk)
+{
+    EXPECT_FALSE(platform::HasWindowSystem(nullptr));
+    EXPECT_TRUE(platform::WindowStatesEndWithHide());
+    EXPECT_EQ(platform::SetWindowCorners(nullptr, 42, platform::CornerPreference::Round),
+              platform::CornerResult::NotSupported);
+    platform::AddWindowStates(nullptr, 42, platform::StateBelow);
+    platform::RemoveStaysOnTop(nullptr, 42);
+    platform::FlushWindowSystem(nullptr);
+}
+
+TEST_F(X11WindowStyle, WithdrawnWindowCarriesItsStatesMergedWithOthers)
+{
+    const xcb_atom_t modal = atom("_NET_WM_STATE_MODAL");
+    setStates(window, {modal, atom("_NET_WM_STATE_ABOVE"), atom("_NET_WM_STATE_STAYS_ON_TOP")});
+    EXPECT_TRUE(platform::HasWindowSystem(c));
+
+    platform::RemoveStaysOnTop(c, handle());
+    EXPECT_EQ(states(window), std::vector<xcb_atom_t>{modal});
+
+    platform::AddWindowStates(c, handle(), platform::StateSkipTaskbar | platform::StateBelow);
+    const std::vector<xcb_atom_t> expected{modal, atom("_NET_WM_STATE_SKIP_TASKBAR"),
+                                           atom("_NET_WM_STATE_SKIP_PAGER"),
+                                           atom("_NET_WM_STATE_BELOW")};
+    EXPECT_EQ(states(window), expected);
+    // Asking again adds nothing twice.
+    platform::AddWindowStates(c, handle(), platform::StateBelow);
+    EXPECT_EQ(states(window), expected);
+}
+
+TEST_F(X11WindowStyle, WindowManagerGetsTheEwmhRequests)
+{
+    // This connection plays the window manager: it redirects the root's
+    // substructure, which is where _NET_WM_STATE requests are sent.
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
+    auto *error = xcb_request_check(
+        c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &mask));
+    ASSERT_EQ(error, nullptr) << "another client redirects the root window";
+    while (auto *pending = xcb_poll_for_event(c))
+        std::free(pending);
+
+    platform::RemoveStaysOnTop(c, handle());
+    platform::AddWindowStates(c, handle(), platform::StateSkipTaskbar | platform::StateBelow);
+
+    // EWMH: data32 = action (0 remove, 1 add), first and second property,
+    // source indication (1, a normal application); at most two a message.
+    const struct
+    {
+        uint32_t Action;
+        xcb_atom_t First;
+        xcb_atom_t Second;
+    } expected[] = {
+        {0, atom("_NET_WM_STATE_ABOVE"), atom("_NET_WM_STATE_STAYS_ON_TOP")},
+        {1, atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")},
+        {1, atom("_NET_WM_STATE_BELOW"), 0},
+    };
+    for (const auto &e : expected) {
+        xcb_generic_event_t *event = nullptr;
+        for (int i = 0; i < 200 && !event; ++i) {
+            event = xcb_poll_for_event(c);
+            if (!event)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_NE(event, nullptr) << "no request for action " << e.Action;
+        std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> owned(event, &std::free);
+        ASSERT_EQ(event->response_type & 0x7F, XCB_CLIENT_MESSAGE);
+        const auto *message = reinterpret_cast<xcb_client_message_event_t *>(event);
+        EXPECT_EQ(message->window, window);
+        EXPECT_EQ(message->type, atom("_NET_WM_STATE"));
+        EXPECT_EQ(message->format, 32);
+        EXPECT_EQ(message->data.data32[0], e.Action);
+        EXPECT_EQ(message->data.data32[1], e.First);
+        EXPECT_EQ(message->data.data32[2], e.Second);
+        EXPECT_EQ(message->data.data32[3], 1u);
+    }
+    const uint32_t none = 0;
+    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &none);
+    xcb_flush(c);
+}
+
+TEST_F(X11WindowStyle, CornersAreShapedOnlyWhileACompositorRuns)
+{
+    using platform::CornerPreference;
+    using platform::CornerResult;
+    EXPECT_EQ(platform::SetWindowCorners(c, handle(), CornerPreference::Round),
+              CornerResult::NoCompositor);
+    EXPECT_EQ(platform::SetWindowCorners(c, 0, CornerPreference::Round), CornerResult::NoCompositor);
+
+    // A compositing manager owns _NET_WM_CM_S<screen>.
+    const xcb_window_t owner = newWindow();
+    xcb_set_selection_owner(c, owner, atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
+    xcb_flush(c);
+    for (const auto preference : {CornerPreference::Round, CornerPreference::DoNotRound})
+        EXPECT_EQ(platform::SetWindowCorners(c, handle(), preference), CornerResult::ShapeTheWindow);
+
+    xcb_set_selection_owner(c, XCB_NONE, atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
+    xcb_flush(c);
+    EXPECT_EQ(platform::SetWindowCorners(c, handle(), CornerPreference::Round),
+              CornerResult::NoCompositor);
+}
+
+[[maybe_unused]] ::testing::Environment *const gXServer =
+    ::testing::AddGlobalTestEnvironment(new XServer);
+
+} // namespace
