@@ -60,6 +60,9 @@ std::unique_ptr<WbemLocator> CreateWbemLocator()
 
 std::unique_ptr<WbemLocator> CreateWbemLocator([[maybe_unused]] const WbemCredentials &credentials)
 {
+    // The test locator serves every host, a Prometheus address included.
+    if (const char *fake = std::getenv("VELMORA_FAKE_WBEM"); fake && *fake)
+        return std::make_unique<FakeWbemLocator>(fake);
 #if defined(VELMORA_HAVE_PROMETHEUS)
     return std::make_unique<RoutingWbemLocator>(systemLocator(), credentials);
 #else
