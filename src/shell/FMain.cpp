@@ -535,6 +535,9 @@ void TFormMain::MountsChanged()
     // Only once the first panels exist; before that FormShow builds them.
     if (!FShown || FFatal || !TimerDiscos->Enabled())
         return;
+    // Another machine's drives do not change with this machine's mounts.
+    if (FFuente.IsRemote())
+        return;
     qCDebug(lcShell) << "mount table changed: refreshing";
     FMustReload = true;
     FErrorReport.Guarded([this] { TimerDiscosTimer(nullptr); });

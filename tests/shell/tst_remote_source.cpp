@@ -165,3 +165,19 @@ TEST_F(RemoteSource, ThisMachinesFourthFailureStaysFatal)
     Tick();
     EXPECT_EQ(fatal.size(), 1);
 }
+
+TEST_F(RemoteSource, ThisMachinesMountsChangeNothingForAnotherMachine)
+{
+    Settings("Host=http://127.0.0.1:9090\r\n");
+    fake.Write(remoteDrive("web1:9100:/", "1000", "OK"));
+    TFormMain &w = Start();
+    Tick();
+    const QList<TFrameDrive *> frames = w.Frames();
+    fake.Write(remoteDrive("web1:9100:/", "1000", "OK") + QStringLiteral("----\n") + remoteDrive("web1:9100:/srv", "5", "OK"));
+    w.MountsChanged();
+    EXPECT_EQ(w.Frames(), frames) << "no refresh on a local mount change";
+    EXPECT_FALSE(w.MustReload());
+    Tick();
+    Tick();
+    EXPECT_EQ(w.Frames().size(), 2) << "the timer's refreshes still follow the source";
+}
