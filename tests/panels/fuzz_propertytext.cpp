@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Property texts come from the system (mount paths, labels): any bytes must
-// split without a crash, a hang or an outsized result.
+// split without a crash, a hang or an outsized result, and read as integers
+// consistently.
 #include "panels/PropertyText.h"
 
 #include <cstddef>
@@ -22,5 +23,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     for (const char *name : {"Name", "Size", "FreeSpace", "DriveType", ""})
         (void)PropertyValue(items, QLatin1String(name));
+
+    // The integer readers agree: a 32-bit value is the same 64-bit value,
+    // and an accepted value prints back as the text less its sign and
+    // leading zeros.
+    for (const QString &value : items + QStringList{text}) {
+        const auto wide = PropertyInt64(value);
+        const auto narrow = PropertyInt32(value);
+        if (narrow && (!wide || *wide != *narrow))
+            std::abort();
+        if (wide) {
+            QString digits = value;
+            const bool negative = digits.startsWith(u'-');
+            if (negative || digits.startsWith(u'+'))
+                digits.remove(0, 1);
+            while (digits.size() > 1 && digits.startsWith(u'0'))
+                digits.remove(0, 1);
+            const QString expected = (negative && digits != QLatin1String("0") ? QStringLiteral("-") : QString())
+                                     + digits;
+            if (QString::number(*wide) != expected)
+                std::abort();
+        }
+    }
     return 0;
 }
