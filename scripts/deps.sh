@@ -10,6 +10,7 @@ VELMORA_RUN_PACKAGES=(
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libxcb1-dev zlib1g-dev libmount-dev libblkid-dev libsimpleini-dev
+  libcurl4-openssl-dev nlohmann-json3-dev
   # tools and suites are configured with the same project
   googletest libgtest-dev libgmock-dev libbenchmark-dev libfuse3-dev
   # the widget's desktop integration at run time
@@ -25,6 +26,8 @@ VELMORA_PACKAGES=(
   fuse3 e2fsprogs util-linux mount libglib2.0-bin
   # a real X desktop for the window tests
   xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils x11-apps
+  # drives of other machines: a real Prometheus, node_exporter, a bcrypt password
+  prometheus prometheus-node-exporter apache2-utils
   # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)
   g++-mingw-w64-x86-64-posix wine wine64
 )
