@@ -10,6 +10,7 @@ VELMORA_RUN_PACKAGES=(
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libxcb1-dev zlib1g-dev libmount-dev libblkid-dev libsimpleini-dev
+  libcurl4-openssl-dev nlohmann-json3-dev
   # tools and suites are configured with the same project
   googletest libgtest-dev libgmock-dev libbenchmark-dev libfuse3-dev
   # the widget's desktop integration at run time; Qt's own texts in the
@@ -31,6 +32,8 @@ VELMORA_PACKAGES=(
   # the Debian package: made with cpack (dpkg-shlibdeps), checked with Debian's
   # and freedesktop's validators, installed and purged with apt (tests/package)
   dpkg-dev lintian desktop-file-utils appstream man-db file
+  # drives of other machines: a real Prometheus, node_exporter, a bcrypt password
+  prometheus prometheus-node-exporter apache2-utils
   # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)
   g++-mingw-w64-x86-64-posix wine wine64
 )

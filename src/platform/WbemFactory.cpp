@@ -10,10 +10,37 @@
 #else
 #include "platform/linux/LinuxWbemService.h"
 #endif
+#if defined(VELMORA_HAVE_PROMETHEUS)
+#include "platform/prometheus/PrometheusWbemService.h"
+#endif
 
 namespace platform {
 
-std::unique_ptr<WbemLocator> CreateWbemLocator()
+namespace {
+
+#if defined(VELMORA_HAVE_PROMETHEUS)
+// Sends an http(s):// host to the Prometheus locator and every other host to
+// the system's own.
+class RoutingWbemLocator : public WbemLocator
+{
+public:
+    RoutingWbemLocator(std::unique_ptr<WbemLocator> system, WbemCredentials credentials)
+        : m_system(std::move(system)), m_credentials(std::move(credentials)) {}
+
+    std::unique_ptr<WbemServices> ConnectServer(const std::string &host, const std::string &nameSpace) override
+    {
+        if (IsPrometheusHost(host))
+            return PrometheusWbemLocator(m_credentials).ConnectServer(host, nameSpace);
+        return m_system->ConnectServer(host, nameSpace);
+    }
+
+private:
+    std::unique_ptr<WbemLocator> m_system;
+    WbemCredentials m_credentials;
+};
+#endif
+
+std::unique_ptr<WbemLocator> systemLocator()
 {
     if (const char *fake = std::getenv("VELMORA_FAKE_WBEM"); fake && *fake)
         return std::make_unique<FakeWbemLocator>(fake);
@@ -21,6 +48,25 @@ std::unique_ptr<WbemLocator> CreateWbemLocator()
     return std::make_unique<WinWbemLocator>();
 #else
     return std::make_unique<LinuxWbemLocator>();
+#endif
+}
+
+} // namespace
+
+std::unique_ptr<WbemLocator> CreateWbemLocator()
+{
+    return CreateWbemLocator(WbemCredentials{});
+}
+
+std::unique_ptr<WbemLocator> CreateWbemLocator([[maybe_unused]] const WbemCredentials &credentials)
+{
+    // The test locator serves every host, a Prometheus address included.
+    if (const char *fake = std::getenv("VELMORA_FAKE_WBEM"); fake && *fake)
+        return std::make_unique<FakeWbemLocator>(fake);
+#if defined(VELMORA_HAVE_PROMETHEUS)
+    return std::make_unique<RoutingWbemLocator>(systemLocator(), credentials);
+#else
+    return systemLocator();
 #endif
 }
 

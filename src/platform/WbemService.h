@@ -65,10 +65,23 @@ public:
                                                         const std::string &nameSpace) = 0;
 };
 
+// Credentials for a host that asks for them. Empty values leave the choice to
+// the service: a Prometheus server then takes them from ~/.netrc.
+struct WbemCredentials
+{
+    std::string user;
+    std::string password;
+};
+
 // The locator of this system. When the environment variable
 // VELMORA_FAKE_WBEM names a file, a locator that serves the object texts of
 // that file instead (for tests of the window's refresh cycle; see
 // fake/FakeWbemService.h).
 std::unique_ptr<WbemLocator> CreateWbemLocator();
+// The same with credentials. A host that is an http:// or https:// address
+// names a Prometheus server whose exporters' file systems are the answer (see
+// prometheus/PrometheusWbemService.h); every other host goes to the locator
+// of this system.
+std::unique_ptr<WbemLocator> CreateWbemLocator(const WbemCredentials &credentials);
 
 } // namespace platform

@@ -10,7 +10,9 @@ const TDriveFigures::TFigures &TDriveFigures::Read(const QString &propertyText)
         const QStringList items = SplitPropertyText(propertyText);
         found = FEntries.insert(propertyText, {{PropertyValue(items, QStringLiteral("Name")),
                                                 PropertyValue(items, QStringLiteral("FreeSpace")),
-                                                PropertyValue(items, QStringLiteral("Size"))},
+                                                PropertyValue(items, QStringLiteral("Size")),
+                                                PropertyValue(items, QStringLiteral("Status")),
+                                                PropertyValue(items, QStringLiteral("ErrorDescription"))},
                                                0});
     }
     found->Refresh = FRefresh;

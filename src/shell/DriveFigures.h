@@ -15,6 +15,10 @@ public:
         QString Name;
         QString FreeSpace;
         QString Size;
+        // Empty or "OK" for a drive whose source answers; otherwise why it
+        // does not (a machine that Prometheus cannot reach).
+        QString Status;
+        QString ErrorDescription;
     };
 
     // The figures of one property text. The reference holds until the next

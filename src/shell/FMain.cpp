@@ -4,6 +4,7 @@
 #include "localization/ConstantText.h"
 #include "localization/LangManager.h"
 #include "panels/DriveControls.h"
+#include "panels/PanelFailure.h"
 #include "panels/PropertyText.h"
 #include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
@@ -253,6 +254,7 @@ void TFormMain::FormShow(QObject *)
 {
     FormUtils::SendToBottom(this);
     CargarConfiguracion();
+    LeerFuente();
     SetActiveLanguage(FActiveLanguage);
     MarcarOpacidad();
     ActualizarMenu();
@@ -323,6 +325,7 @@ void TFormMain::ActivarComponente()
 {
     FLastListaDiscos = FListaDiscos;
     FListaDiscos.clear();
+    FFuenteCaida = false;
     try {
         WMISQL->SetActive(false);
         WMISQL->SetActive(true);
@@ -348,6 +351,10 @@ void TFormMain::ActivarComponente()
             // without it the figures would never come back until a rebuild.
             if (frame->TamanyoAusente() && !figures.Size.isEmpty())
                 frame->SetTamanyo(StrToInt64(figures.Size));
+            const bool answering = figures.Status.isEmpty() || figures.Status == QLatin1String("OK");
+            MostrarEstado(frame, answering ? QString()
+                                           : figures.ErrorDescription.isEmpty() ? figures.Status
+                                                                                : figures.ErrorDescription);
             // The panel's handlers were hooked when GenerarFrames made it, and
             // no panel exists that it did not make.
             frame->UpdateSize();
@@ -356,6 +363,16 @@ void TFormMain::ActivarComponente()
         // Whatever went wrong is counted and logged; the fourth failure since
         // start is fatal.
         const QString message = TErrorReport::CurrentMessage();
+        if (FFuente.IsRemote()) {
+            // Another machine's source that does not answer ends nothing:
+            // its panels stay with their last figures until it answers.
+            FFuenteCaida = true;
+            FListaDiscos = FLastListaDiscos;
+            qCInfo(lcShell).noquote() << "drive source" << FFuente.Host << "failed:" << message;
+            for (TFrameDrive *frame : Frames())
+                MostrarEstado(frame, message);
+            return;
+        }
         ++FReintentos;
         qCInfo(lcShell) << "refresh failed (" << FReintentos << "since start):" << message;
         if (FReintentos > 3)
@@ -378,7 +395,8 @@ void TFormMain::RecargarFrames()
     setUpdatesEnabled(false);
     const auto resume = qScopeGuard([this] { setUpdatesEnabled(true); });
     ActivarComponente();
-    GenerarFrames();
+    if (!FFuenteCaida)
+        GenerarFrames();
     AjustarTamanyo();
 }
 
@@ -394,6 +412,12 @@ void TFormMain::GenerarFrames()
         frame->SetDiskDriveInfo(WMISQL);
         WMISQL->SetObjectIndex(i);
         frame->SetPropiedades(WMISQL->PropertiesText());
+        const QStringList items = SplitPropertyText(frame->Propiedades());
+        if (const QString status = PropertyValue(items, QStringLiteral("Status"));
+            !status.isEmpty() && status != QLatin1String("OK")) {
+            const QString reason = PropertyValue(items, QStringLiteral("ErrorDescription"));
+            MostrarEstado(frame, reason.isEmpty() ? status : reason);
+        }
         EnlazarFrame(frame);
         frame->move(0, (i - 1) * frame->height());
         frame->show();
@@ -511,6 +535,9 @@ void TFormMain::MountsChanged()
 {
     // Only once the first panels exist; before that FormShow builds them.
     if (!FShown || FFatal || !TimerDiscos->Enabled())
+        return;
+    // Another machine's drives do not change with this machine's mounts.
+    if (FFuente.IsRemote())
         return;
     qCDebug(lcShell) << "mount table changed: refreshing";
     FMustReload = true;
@@ -638,6 +665,33 @@ TConfigValues TFormMain::Opciones() const
     values.VerDiscosRed = FVerDiscosRed;
     values.Idioma = FActiveLanguage;
     return values;
+}
+
+void TFormMain::LeerFuente()
+{
+    FFuente = TRemoteSource::Read();
+    if (FFuente.IsRemote()) {
+        WMISQL->SetHost(FFuente.Host);
+        WMISQL->SetUser(FFuente.User);
+    }
+    if (!FFuente.Consulta.isEmpty())
+        WMISQL->SetSQL(FFuente.Consulta);
+    if (FFuente.IsRemote() || !FFuente.Consulta.isEmpty())
+        qCDebug(lcShell).noquote() << "drive source:" << WMISQL->Host() << "query:" << WMISQL->SQL();
+}
+
+void TFormMain::MostrarEstado(TFrameDrive *frame, const QString &reason)
+{
+    const QString shown = PanelFailure::Reason(frame);
+    if (reason == shown)
+        return;
+    if (reason.isEmpty()) {
+        PanelFailure::Clear(frame);
+        qCDebug(lcShell).noquote() << "panel" << frame->Nombre() << "answering again";
+    } else {
+        PanelFailure::Show(frame, reason);
+        qCDebug(lcShell).noquote() << "panel" << frame->Nombre() << "greyed:" << reason;
+    }
 }
 
 bool TFormMain::CargarConfiguracion()

@@ -4,6 +4,7 @@
 #include "shell/DriveFigures.h"
 #include "shell/ErrorReport.h"
 #include "shell/PanelColumn.h"
+#include "settings/RemoteSource.h"
 
 #include <QSize>
 #include <QStringList>
@@ -116,7 +117,10 @@ public:
 
     // One query: shifts ListaDiscos into LastListaDiscos, runs the query,
     // lists the drive names and gives every existing panel its new free
-    // space. A failure is counted; the fourth since start is fatal.
+    // space. A failure is counted; the fourth since start is fatal. When the
+    // drives come from another machine (Host in the settings), a failure
+    // only greys the panels, which keep their last figures, and the drive
+    // list stays as it was.
     void ActivarComponente();
     // Destroys every panel and creates one per result object of the query
     // that ran last; runs no query itself.
@@ -182,6 +186,11 @@ private:
     TMenuItem *NewItem(const char *name, const QString &caption, qint64 tag = 0);
 
     bool HayCambios();
+    // Host, User and Consulta of the settings file, given to the query.
+    void LeerFuente();
+    // Greys the panel with reason, or (empty reason) gives it its colours
+    // back; logs each change.
+    void MostrarEstado(TFrameDrive *frame, const QString &reason);
     void RecargarFrames();
     TFrameDrive *BuscarFrame(const QString &name) const;
     void EnlazarFrame(TFrameDrive *frame);
@@ -204,6 +213,9 @@ private:
     QList<TMenuItem *> FMoreLanguages;
     void AddLanguageItems();
     int FReintentos = 0;
+    TRemoteSource FFuente;
+    // The last query of another machine's drives failed.
+    bool FFuenteCaida = false;
     bool FVerDiscosRed = false;
     bool FEjecutarAlInicio = false;
     QStringList FListaDiscos;

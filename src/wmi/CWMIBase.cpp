@@ -35,8 +35,13 @@ QStringList ToQt(const std::vector<std::string> &list)
 } // namespace
 
 TWMIBase::TWMIBase(QObject *owner)
-    : TComponent(owner), FHost(QStringLiteral(".")), FLocatorFactory(&platform::CreateWbemLocator)
+    : TComponent(owner), FHost(QStringLiteral("."))
 {
+    // The system's locator, with the credentials set at the time of each
+    // connection.
+    FLocatorFactory = [this] {
+        return platform::CreateWbemLocator(platform::WbemCredentials{FUser.toStdString(), FPassword.toStdString()});
+    };
 }
 
 // Releases the connection; fires no events.

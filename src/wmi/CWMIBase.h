@@ -63,6 +63,13 @@ public:
     QString Host() const { return FHost; }
     void SetHost(const QString &value) { FHost = value; }
 
+    // Credentials for a host that asks for them (a Prometheus server: HTTP
+    // Basic); empty values leave them to the service (~/.netrc). Not
+    // published: a password is never stored with a window definition.
+    QString User() const { return FUser; }
+    void SetUser(const QString &value) { FUser = value; }
+    void SetPassword(const QString &value) { FPassword = value; }
+
     bool Active() const { return FActive; }
     // Runs ChangeActive(value) every time, also for the current value and
     // while a window definition is being loaded.
@@ -87,8 +94,9 @@ public:
     platform::WbemServices *WMIServices() const { return aServices.get(); }
     QString WMIClass() const { return QueryClassName(); }
 
-    // Where activations get their locator; platform::CreateWbemLocator by
-    // default (which honours VELMORA_FAKE_WBEM). Tests set their own.
+    // Where activations get their locator; by default
+    // platform::CreateWbemLocator with User and the password (which honours
+    // VELMORA_FAKE_WBEM). Tests set their own.
     void SetLocatorFactory(LocatorFactory factory);
 
     TNotifyEvent OnBeforeActivate;
@@ -136,6 +144,8 @@ protected:
 
 private:
     LocatorFactory FLocatorFactory;
+    QString FUser;
+    QString FPassword;
 };
 
 // Runs query on services and appends the object text of every result object

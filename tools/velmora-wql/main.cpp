@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: MIT
-// velmora-wql [--properties] [--host HOST] [--namespace NS] "SELECT ..."
+// velmora-wql [--properties] [--host HOST] [--user USER] [--namespace NS] "SELECT ..."
+//
+// HOST may be a Prometheus server's http:// or https:// URL. Its credentials
+// come from ~/.netrc; with --user, a server that refuses them makes the tool
+// ask for the password (without echo on a terminal, or one line of standard
+// input). A password is never taken from the command line.
 //
 // Prints the object text of every result object, or with --properties each
 // object's property list (one "Name=value" line per property, as the query
 // component builds it), objects separated by an empty line. Errors go to
 // standard error with the service's code; the exit code is then 1.
+#include "platform/SecretPrompt.h"
 #include "platform/WbemService.h"
 #include "wmi/ObjectText.h"
 
@@ -18,7 +24,8 @@ namespace {
 
 int usage()
 {
-    std::cerr << "usage: velmora-wql [--properties] [--host HOST] [--namespace NAMESPACE] \"SELECT ...\"\n";
+    std::cerr << "usage: velmora-wql [--properties] [--host HOST] [--user USER] [--namespace NAMESPACE] "
+                 "\"SELECT ...\"\n";
     return 1;
 }
 
@@ -29,6 +36,7 @@ int main(int argc, char **argv)
     bool properties = false;
     std::string host = ".";
     std::string nameSpace = "root\\cimv2";
+    platform::WbemCredentials credentials;
     std::string query;
     bool haveQuery = false;
     for (int i = 1; i < argc; ++i) {
@@ -37,6 +45,8 @@ int main(int argc, char **argv)
             properties = true;
         } else if ((arg == "--host" || arg == "--namespace") && i + 1 < argc) {
             (arg == "--host" ? host : nameSpace) = argv[++i];
+        } else if (arg == "--user" && i + 1 < argc) {
+            credentials.user = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
             usage();
             return 0;
@@ -51,9 +61,17 @@ int main(int argc, char **argv)
         return usage();
 
     try {
-        auto locator = platform::CreateWbemLocator();
-        auto services = locator->ConnectServer(host, nameSpace);
-        auto result = services->ExecQuery(query);
+        std::unique_ptr<platform::WbemObjectSet> result;
+        try {
+            result = platform::CreateWbemLocator(credentials)->ConnectServer(host, nameSpace)->ExecQuery(query);
+        } catch (const platform::WbemError &e) {
+            constexpr auto kAccessDenied = static_cast<std::int32_t>(0x80070005u);
+            if (e.code() != kAccessDenied || credentials.user.empty())
+                throw;
+            if (!platform::ReadSecretLine("Password for " + credentials.user + ": ", credentials.password))
+                throw;
+            result = platform::CreateWbemLocator(credentials)->ConnectServer(host, nameSpace)->ExecQuery(query);
+        }
         bool first = true;
         while (auto object = result->Next()) {
             const std::string text = object->GetObjectText();

@@ -1,0 +1,445 @@
+// SPDX-License-Identifier: MIT
+#include "platform/prometheus/PrometheusDisks.h"
+
+#include "platform/linux/LinuxMountTable.h"
+
+#include <libmount.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <tuple>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+using nlohmann::json;
+
+// The drive kinds of the local rules, whatever their enumeration is called.
+using DriveType =
+    decltype(ClassifyLinuxDrive(std::declval<const LinuxMountEntry &>(), std::declval<const LinuxDeviceFacts &>()));
+
+constexpr const char *kSampleTimeLabel = "velmora_sample_time";
+constexpr const char *kLastValueWindow = "10m";
+
+// The first line of an answer that is not what was expected, cut short and
+// without control characters: the server's own words, whatever they are.
+std::string serverWords(std::string_view body)
+{
+    // A web page says best in its title what it is.
+    if (const std::size_t open = body.find("<title>"); open != std::string_view::npos) {
+        const std::size_t from = open + 7;
+        const std::size_t close = body.find("</title>", from);
+        if (close != std::string_view::npos && close > from)
+            body = body.substr(from, close - from);
+    }
+    std::size_t start = body.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos)
+        return {};
+    body.remove_prefix(start);
+    body = body.substr(0, body.find_first_of("\r\n"));
+    std::string words;
+    for (char c : body.substr(0, 200))
+        words.push_back(static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c);
+    if (body.size() > 200)
+        words += "...";
+    return words;
+}
+
+[[noreturn]] void notPrometheus(std::string_view body)
+{
+    std::string message = "The server's answer is not a Prometheus query result";
+    if (std::string words = serverWords(body); !words.empty())
+        message += ": " + words;
+    throw PrometheusAnswerError(message);
+}
+
+std::optional<double> parseValue(const json &v)
+{
+    if (!v.is_string())
+        return std::nullopt;
+    std::string_view s = v.get_ref<const std::string &>();
+    if (!s.empty() && s.front() == '+')
+        s.remove_prefix(1);
+    double d = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
+    if (ec != std::errc() || end != s.data() + s.size())
+        return std::nullopt;
+    return d;
+}
+
+// A byte count, when the value is one.
+std::optional<std::uint64_t> asBytes(double v)
+{
+    if (!std::isfinite(v) || v < 0 || v >= 18446744073709551616.0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(v);
+}
+
+bool namesEqual(const std::string &a, const char *b)
+{
+    return WqlNamesEqual(a, b);
+}
+
+// RE2 syntax for a text that must match itself only.
+std::string quoteRegex(const std::string &text)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '_' || c >= 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x20 || c == 0x7f) {
+            out += "\\x";
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 15]);
+        } else {
+            out.push_back('\\');
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
+// A PromQL string literal.
+std::string quotePromQL(const std::string &text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"')
+            out.push_back('\\');
+        out.push_back(c);
+    }
+    return out + "\"";
+}
+
+void collectSelectors(const WqlCondition &c, std::vector<std::string> &out)
+{
+    if (c.kind == WqlCondition::Kind::And) {
+        collectSelectors(*c.left, out);
+        collectSelectors(*c.right, out);
+        return;
+    }
+    if (c.kind != WqlCondition::Kind::Compare || c.op != WqlOp::Equal || !namesEqual(c.property, "SystemName"))
+        return;
+    if (const std::string *s = std::get_if<std::string>(&c.literal))
+        out.push_back("instance=~" + quotePromQL("(?i)" + quoteRegex(*s)));
+}
+
+MofProperty text(const char *name, std::string value)
+{
+    return MofProperty{name, MofType::String, std::move(value)};
+}
+
+MofProperty number(const char *name, std::uint64_t value, MofType type)
+{
+    return MofProperty{name, type, std::to_string(value)};
+}
+
+// One file system as the answers give it: its series' labels without the
+// metric name, and the two figures.
+struct Disk
+{
+    const PrometheusSample *labels = nullptr;
+    bool windows = false;
+    bool current = false;      // at least one of its series is current
+    std::optional<std::uint64_t> size, free;
+};
+
+struct InstanceState
+{
+    std::optional<double> up;
+    std::optional<double> sampleTime;
+};
+
+using SeriesKey = std::vector<std::pair<std::string, std::string>>;
+
+SeriesKey keyOf(const PrometheusSample &s)
+{
+    SeriesKey key;
+    key.reserve(s.labels.size());
+    for (const auto &label : s.labels)
+        if (label.first != "__name__")
+            key.push_back(label);
+    return key;
+}
+
+std::string labelOr(const PrometheusSample &s, std::string_view name)
+{
+    const std::string *v = s.Label(name);
+    return v ? *v : std::string();
+}
+
+// Why an instance counts as failing; empty when it does not (also when the
+// answers hold no up sample for it).
+std::string failure(const std::string &instance, const InstanceState *state, double now)
+{
+    if (!state || !state->up)
+        return {};
+    if (*state->up == 0)
+        return "Prometheus cannot scrape " + instance + " (up is 0)";
+    if (state->sampleTime && now - *state->sampleTime > kPrometheusStaleSeconds)
+        return "The last sample of " + instance + " is "
+            + std::to_string(static_cast<long long>(now - *state->sampleTime)) + " s old";
+    return {};
+}
+
+LinuxDeviceFacts deviceFacts(const std::string &device)
+{
+    LinuxDeviceFacts facts;
+    facts.blockDevice = device.rfind("/dev/", 0) == 0;
+    if (!facts.blockDevice)
+        return facts;
+    const std::string name = device.substr(5);
+    const auto numbered = [&name](std::string_view prefix) {
+        return name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0
+            && std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                           [](unsigned char c) { return std::isdigit(c) != 0; });
+    };
+    facts.optical = numbered("sr");
+    facts.ramDisk = numbered("zram") || numbered("ram");
+    return facts;
+}
+
+std::vector<MofProperty> diskProperties(const std::string &instance, const std::string &path, const std::string &fsType,
+                                        const std::string &provider, DriveType type, const Disk &disk,
+                                        const std::string &failing)
+{
+    const std::string name = instance + ":" + path;
+    std::vector<MofProperty> p;
+    p.reserve(14);
+    p.push_back(text("Caption", name));
+    p.push_back(MofProperty{"Compressed", MofType::Boolean, "FALSE"});
+    if (std::string description = LinuxDriveDescription(type); !description.empty())
+        p.push_back(text("Description", std::move(description)));
+    p.push_back(text("DeviceID", name));
+    p.push_back(number("DriveType", static_cast<std::uint64_t>(type), MofType::Number));
+    if (!failing.empty())
+        p.push_back(text("ErrorDescription", failing));
+    if (!fsType.empty())
+        p.push_back(text("FileSystem", fsType));
+    if (disk.free)
+        p.push_back(number("FreeSpace", *disk.free, MofType::UInt64));
+    p.push_back(text("Name", name));
+    if (type == DriveType::NetworkDrive && !provider.empty())
+        p.push_back(text("ProviderName", provider));
+    if (disk.size)
+        p.push_back(number("Size", *disk.size, MofType::UInt64));
+    p.push_back(text("Status", failing.empty() ? "OK" : "No Contact"));
+    p.push_back(text("SystemName", instance));
+    p.push_back(text("VolumeName", ""));
+    return p;
+}
+
+} // namespace
+
+const std::string *PrometheusSample::Label(std::string_view name) const
+{
+    const auto it = std::lower_bound(labels.begin(), labels.end(), name,
+                                     [](const auto &label, std::string_view n) { return label.first < n; });
+    return it != labels.end() && it->first == name ? &it->second : nullptr;
+}
+
+std::vector<PrometheusSample> ParsePrometheusVector(std::string_view body)
+{
+    if (body.size() > kMaxPrometheusAnswerBytes)
+        throw PrometheusAnswerError("The server's answer is larger than "
+                                    + std::to_string(kMaxPrometheusAnswerBytes >> 20) + " MiB");
+    const json doc = json::parse(body.begin(), body.end(), nullptr, false);
+    if (doc.is_discarded() || !doc.is_object())
+        notPrometheus(body);
+    const auto status = doc.find("status");
+    if (status == doc.end() || !status->is_string())
+        notPrometheus(body);
+    if (*status == "error") {
+        std::string message = "Prometheus refused the query";
+        const auto type = doc.find("errorType");
+        if (type != doc.end() && type->is_string())
+            message += " (" + type->get<std::string>() + ")";
+        const auto error = doc.find("error");
+        if (error != doc.end() && error->is_string())
+            message += ": " + error->get<std::string>();
+        throw PrometheusAnswerError(message);
+    }
+    const auto data = doc.find("data");
+    if (*status != "success" || data == doc.end() || !data->is_object())
+        notPrometheus(body);
+    const auto type = data->find("resultType");
+    const auto result = data->find("result");
+    if (type == data->end() || *type != "vector" || result == data->end() || !result->is_array())
+        notPrometheus(body);
+
+    std::vector<PrometheusSample> samples;
+    samples.reserve(result->size());
+    for (const json &item : *result) {
+        if (!item.is_object())
+            notPrometheus(body);
+        const auto metric = item.find("metric");
+        const auto value = item.find("value");
+        if (metric == item.end() || !metric->is_object() || value == item.end() || !value->is_array()
+            || value->size() != 2 || !(*value)[0].is_number())
+            notPrometheus(body);
+        const std::optional<double> v = parseValue((*value)[1]);
+        if (!v)
+            notPrometheus(body);
+        PrometheusSample s;
+        s.time = (*value)[0].get<double>();
+        s.value = *v;
+        s.labels.reserve(metric->size());
+        for (const auto &[name, labelValue] : metric->items()) {
+            if (!labelValue.is_string())
+                notPrometheus(body);
+            s.labels.emplace_back(name, labelValue.get<std::string>());
+        }
+        // JSON objects come out of the parser sorted by key already.
+        std::sort(s.labels.begin(), s.labels.end());
+        samples.push_back(std::move(s));
+    }
+    return samples;
+}
+
+std::string PrometheusFamilyQuery(PrometheusFamily family, const std::string &selector)
+{
+    const auto series = [&selector](const char *name) { return std::string(name) + "{" + selector + "}"; };
+    const auto withLast = [&](const char *name) {
+        const std::string s = series(name);
+        return s + " or last_over_time(" + s + "[" + kLastValueWindow + "])";
+    };
+    switch (family) {
+    case PrometheusFamily::NodeSize: return withLast("node_filesystem_size_bytes");
+    case PrometheusFamily::NodeAvail: return withLast("node_filesystem_avail_bytes");
+    case PrometheusFamily::WindowsSize: return withLast("windows_logical_disk_size_bytes");
+    case PrometheusFamily::WindowsFree: return withLast("windows_logical_disk_free_bytes");
+    case PrometheusFamily::Up:
+        return series("up") + " or label_replace(timestamp(" + series("up") + "), \"" + kSampleTimeLabel
+            + "\", \"1\", \"\", \"\")";
+    }
+    return {};
+}
+
+std::string PrometheusSelector(const WqlCondition *where)
+{
+    std::vector<std::string> matchers;
+    if (where)
+        collectSelectors(*where, matchers);
+    std::string selector;
+    for (const std::string &m : matchers)
+        selector += (selector.empty() ? "" : ",") + m;
+    return selector;
+}
+
+std::vector<std::vector<MofProperty>>
+BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheusFamilies> &answers, double now)
+{
+    // (job, instance) -> what up says.
+    std::map<std::pair<std::string, std::string>, InstanceState> states;
+    for (const PrometheusSample &s : answers[static_cast<int>(PrometheusFamily::Up)]) {
+        InstanceState &state = states[{labelOr(s, "job"), labelOr(s, "instance")}];
+        (s.Label(kSampleTimeLabel) ? state.sampleTime : state.up) = s.value;
+    }
+
+    std::map<SeriesKey, Disk> disks;
+    const auto add = [&](PrometheusFamily family, bool windows, bool size) {
+        for (const PrometheusSample &s : answers[static_cast<int>(family)]) {
+            Disk &d = disks[keyOf(s)];
+            if (!d.labels)
+                d.labels = &s;
+            d.windows = windows;
+            d.current = d.current || s.Label("__name__") != nullptr;
+            (size ? d.size : d.free) = asBytes(s.value);
+        }
+    };
+    add(PrometheusFamily::NodeSize, false, true);
+    add(PrometheusFamily::NodeAvail, false, false);
+    add(PrometheusFamily::WindowsSize, true, true);
+    add(PrometheusFamily::WindowsFree, true, false);
+
+    // Per instance, then per job: the disks that belong to it.
+    std::map<std::tuple<std::string, std::string, bool>, std::vector<const Disk *>> groups;
+    for (const auto &[key, disk] : disks)
+        groups[{labelOr(*disk.labels, "instance"), labelOr(*disk.labels, "job"), disk.windows}].push_back(&disk);
+
+    std::vector<std::vector<MofProperty>> objects;
+    for (const auto &[group, members] : groups) {
+        const auto &[instance, job, windows] = group;
+        const auto found = states.find({job, instance});
+        const InstanceState *state = found == states.end() ? nullptr : &found->second;
+        const std::string failing = failure(instance, state, now);
+        // With a current up of 1, a file system that has only its last value
+        // is gone; without any up sample, that value is all there is and the
+        // drive counts as failing on its own.
+        const bool healthy = failing.empty() && state && state->up;
+        std::vector<const Disk *> kept;
+        std::vector<std::string> reasons;
+        for (const Disk *d : members) {
+            if (d->current || !failing.empty()) {
+                kept.push_back(d);
+                reasons.push_back(failing);
+            } else if (!healthy) {
+                kept.push_back(d);
+                reasons.push_back(instance + " has no current sample");
+            }
+        }
+        if (kept.empty())
+            continue;
+
+        if (windows) {
+            std::vector<std::pair<std::string, std::size_t>> volumes;
+            for (std::size_t i = 0; i < kept.size(); ++i)
+                volumes.emplace_back(labelOr(*kept[i]->labels, "volume"), i);
+            std::sort(volumes.begin(), volumes.end());
+            for (const auto &[volume, i] : volumes) {
+                const Disk &d = *kept[i];
+                if (d.size && *d.size == 0)
+                    continue;
+                objects.push_back(
+                    diskProperties(instance, volume, {}, {}, DriveType::LocalDisk, d, reasons[i]));
+            }
+            continue;
+        }
+
+        // The same rules as this machine's mount table: pseudo and system
+        // mounts out, one entry per device. Block devices are told apart by
+        // their name; every other mount is a file system of its own.
+        std::vector<LinuxMountEntry> entries;
+        std::map<std::string, unsigned> deviceNumbers;
+        unsigned otherNumber = 0;
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            const PrometheusSample &s = *kept[i]->labels;
+            LinuxMountEntry e;
+            e.id = static_cast<int>(i);
+            e.source = labelOr(s, "device");
+            e.target = labelOr(s, "mountpoint");
+            e.fsType = labelOr(s, "fstype");
+            e.root = "/";
+            e.pseudo = mnt_fstype_is_pseudofs(e.fsType.c_str()) != 0;
+            e.netfs = mnt_fstype_is_netfs(e.fsType.c_str()) != 0;
+            if (e.source.rfind("/dev/", 0) == 0) {
+                e.devMajor = 1;
+                e.devMinor = deviceNumbers.emplace(e.source, static_cast<unsigned>(deviceNumbers.size())).first->second;
+            } else {
+                e.devMajor = 2;
+                e.devMinor = otherNumber++;
+            }
+            entries.push_back(std::move(e));
+        }
+        std::sort(entries.begin(), entries.end(),
+                  [](const LinuxMountEntry &a, const LinuxMountEntry &b) { return a.target < b.target; });
+        for (const LinuxMountEntry &e : SelectLinuxLogicalDisks(std::move(entries))) {
+            const std::size_t i = static_cast<std::size_t>(e.id);
+            const Disk &d = *kept[i];
+            if (d.size && *d.size == 0)
+                continue;
+            const DriveType type = ClassifyLinuxDrive(e, deviceFacts(e.source));
+            objects.push_back(diskProperties(instance, e.target, e.fsType, e.source, type, d, reasons[i]));
+        }
+    }
+    return objects;
+}
+
+} // namespace platform

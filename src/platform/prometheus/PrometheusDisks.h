@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Win32_LogicalDisk objects made from a Prometheus server's answers, apart
+// from fetching them: the PromQL asked, the JSON read, the series joined into
+// one object per file system of each instance.
+//
+// Families asked, one request each:
+//   node_filesystem_size_bytes, node_filesystem_avail_bytes     (node_exporter)
+//   windows_logical_disk_size_bytes, windows_logical_disk_free_bytes (windows_exporter)
+//   up, with the time of its last sample
+// A file-system family is asked as "F or last_over_time(F[10m])": a series
+// that is current comes with its metric name, one whose target stopped
+// answering comes without it, holding its last value. The last values are
+// kept for an instance that is failing (up = 0, or a stale up sample), so
+// that its drives stay listed; a file system of a healthy instance that has
+// only a last value has been unmounted and is left out.
+
+#include "platform/MofText.h"
+#include "platform/Wql.h"
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+// An answer that is not what a Prometheus query API gives, or its error.
+class PrometheusAnswerError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct PrometheusSample
+{
+    // Sorted by name; the series' identity.
+    std::vector<std::pair<std::string, std::string>> labels;
+    double time = 0;      // seconds since the epoch
+    double value = 0;
+
+    const std::string *Label(std::string_view name) const;
+};
+
+// Parses the body of /api/v1/query whose result is an instant vector.
+// "status":"error" gives PrometheusAnswerError with the server's errorType
+// and error; anything that is not such an answer gives PrometheusAnswerError
+// saying so. Bodies above kMaxPrometheusAnswerBytes are refused.
+std::vector<PrometheusSample> ParsePrometheusVector(std::string_view body);
+inline constexpr std::size_t kMaxPrometheusAnswerBytes = 256u << 20;
+
+enum class PrometheusFamily : int { NodeSize, NodeAvail, WindowsSize, WindowsFree, Up };
+inline constexpr std::size_t kPrometheusFamilies = 5;
+
+// The PromQL expression of a family; selector is the label matchers without
+// braces ("" or instance=~"(?i)web1") that narrow every series asked.
+std::string PrometheusFamilyQuery(PrometheusFamily family, const std::string &selector);
+
+// The label matchers that a WHERE condition allows exactly: for each
+// comparison "SystemName = 'x'" that the whole condition requires (one side
+// of an AND, or the condition itself), instance=~"(?i)x" with x quoted as a
+// regular expression (WQL compares text without regard to letter case).
+// Everything else is evaluated on the objects afterwards.
+std::string PrometheusSelector(const WqlCondition *where);
+
+// What the failing state of an instance is measured against: an up sample
+// older than this is stale.
+inline constexpr double kPrometheusStaleSeconds = 120;
+
+// The objects, with every property that has a value (in the alphabetical
+// order of Windows), grouped per instance: instances in text order, within
+// one its file systems by mount point (or volume). now: seconds since the
+// epoch. Objects of a failing instance carry Status "No Contact" and the
+// reason in ErrorDescription; the others Status "OK".
+std::vector<std::vector<MofProperty>>
+BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheusFamilies> &answers, double now);
+
+} // namespace platform

@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: MIT
+// The widget with its drives from another machine (Host in the settings),
+// over scripted query results: a failing source greys the panels, which keep
+// their last figures and their place, and never ends the program; a drive
+// whose machine is not answering is greyed alone; both come back.
+#include "ShellTestSupport.h"
+
+#include "panels/PanelFailure.h"
+#include "panels/frDisco.h"
+#include "shell/FMain.h"
+#include "vcl/Timer.h"
+#include "wmi/CWMISQL.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QString remoteDrive(const char *name, const char *freeSpace, const char *status, const char *reason = nullptr)
+{
+    QString text = ObjectText({name, 3, 100LL << 30, freeSpace});
+    text.chop(3); // "};\n"
+    text += QStringLiteral("\tStatus = \"%1\";\n").arg(QLatin1String(status));
+    if (reason)
+        text += QStringLiteral("\tErrorDescription = \"%1\";\n").arg(QLatin1String(reason));
+    return text + QStringLiteral("};\n");
+}
+
+class RemoteSource : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        TestApp();
+        ASSERT_TRUE(dir.isValid());
+        qputenv("HOME", dir.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (dir.path() + QStringLiteral("/config")).toUtf8());
+        qputenv("VELMORA_FAKE_WBEM", fake.Path().toUtf8());
+    }
+    void TearDown() override
+    {
+        window.reset();
+        qunsetenv("VELMORA_FAKE_WBEM");
+    }
+    void Settings(const QByteArray &extra)
+    {
+        const QString folder = dir.path() + QStringLiteral("/config/Brindlewick/Velmora");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile f(folder + QStringLiteral("/config.ini"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[CONFIG]\r\nTop=0\r\nLeft=0\r\nIntervalo=5\r\nOpacidad=0\r\nEjecutarInicio=False\r\nVerDiscosRed=False\r\n"
+                "Idioma=0\r\n"
+                + extra);
+    }
+    TFormMain &Start()
+    {
+        window = std::make_unique<TFormMain>();
+        window->SetFatalExit([this](const QString &message) { fatal << message; });
+        window->SetAskQuestion([](const QString &, const QString &) { return false; });
+        window->show();
+        return *window;
+    }
+    void Tick() { window->TimerDiscosTimer(window->TimerDiscos); }
+
+    QTemporaryDir dir;
+    FakeWbemFile fake{dir.filePath(QStringLiteral("wbem.txt"))};
+    std::unique_ptr<TFormMain> window;
+    QStringList fatal;
+};
+
+} // namespace
+
+TEST_F(RemoteSource, SettingsGiveTheQueryItsHostUserAndText)
+{
+    Settings("Host=https://mon.example.org:9090\r\nUser=ann\r\nConsulta=SELECT * FROM Win32_LogicalDisk WHERE "
+             "DriveType = 3\r\n");
+    fake.Write(remoteDrive("web1:9100:/", "1000", "OK"));
+    TFormMain &w = Start();
+    EXPECT_EQ(w.WMISQL->Host(), QStringLiteral("https://mon.example.org:9090"));
+    EXPECT_EQ(w.WMISQL->User(), QStringLiteral("ann"));
+    EXPECT_EQ(w.WMISQL->SQL(), QStringLiteral("SELECT * FROM Win32_LogicalDisk WHERE DriveType = 3"));
+    ASSERT_EQ(w.Frames().size(), 1);
+    EXPECT_EQ(w.Frames()[0]->Nombre(), QStringLiteral("web1:9100:/"));
+}
+
+TEST_F(RemoteSource, WithoutTheKeysTheQueryIsThisMachinesOwn)
+{
+    Settings("");
+    fake.Drives({{"C:"}});
+    TFormMain &w = Start();
+    EXPECT_EQ(w.WMISQL->Host(), QStringLiteral("."));
+    EXPECT_EQ(w.WMISQL->SQL(), QStringLiteral("SELECT * FROM Win32_LogicalDisk"));
+}
+
+TEST_F(RemoteSource, FailingSourceGreysThePanelsAndNeverEndsTheProgram)
+{
+    Settings("Host=http://127.0.0.1:9090\r\n");
+    fake.Write(remoteDrive("web1:9100:/", "1000", "OK") + QStringLiteral("----\n")
+               + remoteDrive("web1:9100:/srv", "2000", "OK"));
+    TFormMain &w = Start();
+    Tick();
+    const QList<TFrameDrive *> frames = w.Frames();
+    ASSERT_EQ(frames.size(), 2);
+    const QSize size = w.FittedSize();
+
+    fake.ConnectError("Cannot reach Prometheus at http://127.0.0.1:9090/: Connection refused");
+    for (int i = 0; i < 6; ++i)
+        Tick();
+    EXPECT_TRUE(fatal.isEmpty());
+    EXPECT_EQ(w.Reintentos(), 0) << "another machine's failures are not counted";
+    ASSERT_EQ(w.Frames(), frames) << "the panels stay";
+    EXPECT_EQ(w.FittedSize(), size);
+    for (TFrameDrive *f : frames) {
+        EXPECT_EQ(PanelFailure::Reason(f),
+                  QStringLiteral("Cannot reach Prometheus at http://127.0.0.1:9090/: Connection refused"));
+        EXPECT_EQ(f->toolTip(), PanelFailure::Reason(f));
+        EXPECT_NE(f->graphicsEffect(), nullptr);
+    }
+    EXPECT_EQ(frames[0]->Libre(), 1000) << "the last figures stay";
+
+    fake.Write(remoteDrive("web1:9100:/", "900", "OK") + QStringLiteral("----\n")
+               + remoteDrive("web1:9100:/srv", "2000", "OK"));
+    Tick();
+    ASSERT_EQ(w.Frames(), frames);
+    for (TFrameDrive *f : frames) {
+        EXPECT_TRUE(PanelFailure::Reason(f).isEmpty());
+        EXPECT_EQ(f->graphicsEffect(), nullptr);
+    }
+    EXPECT_EQ(frames[0]->Libre(), 900);
+}
+
+TEST_F(RemoteSource, DriveOfAMachineThatDoesNotAnswerIsGreyedAlone)
+{
+    Settings("Host=http://127.0.0.1:9090\r\n");
+    fake.Write(remoteDrive("db2:9100:/", "1000", "No Contact", "Prometheus cannot scrape db2:9100 (up is 0)")
+               + QStringLiteral("----\n") + remoteDrive("web1:9100:/", "2000", "OK"));
+    TFormMain &w = Start();
+    ASSERT_EQ(w.Frames().size(), 2);
+    EXPECT_EQ(PanelFailure::Reason(w.Frames()[0]), QStringLiteral("Prometheus cannot scrape db2:9100 (up is 0)"))
+        << "greyed from the rebuild on";
+    EXPECT_TRUE(PanelFailure::Reason(w.Frames()[1]).isEmpty());
+    Tick();
+    const QList<TFrameDrive *> frames = w.Frames();
+    ASSERT_EQ(frames.size(), 2);
+    EXPECT_EQ(PanelFailure::Reason(frames[0]), QStringLiteral("Prometheus cannot scrape db2:9100 (up is 0)"));
+    EXPECT_TRUE(PanelFailure::Reason(frames[1]).isEmpty());
+
+    fake.Write(remoteDrive("db2:9100:/", "1000", "OK") + QStringLiteral("----\n") + remoteDrive("web1:9100:/", "2000", "OK"));
+    Tick();
+    ASSERT_EQ(w.Frames(), frames);
+    EXPECT_TRUE(PanelFailure::Reason(frames[0]).isEmpty());
+}
+
+TEST_F(RemoteSource, ThisMachinesFourthFailureStaysFatal)
+{
+    Settings("Consulta=SELECT * FROM Win32_LogicalDisk\r\n");
+    fake.ConnectError("boom");
+    Start();
+    Tick();
+    Tick();
+    EXPECT_TRUE(fatal.isEmpty());
+    Tick();
+    EXPECT_EQ(fatal.size(), 1);
+}
+
+TEST_F(RemoteSource, ThisMachinesMountsChangeNothingForAnotherMachine)
+{
+    Settings("Host=http://127.0.0.1:9090\r\n");
+    fake.Write(remoteDrive("web1:9100:/", "1000", "OK"));
+    TFormMain &w = Start();
+    Tick();
+    const QList<TFrameDrive *> frames = w.Frames();
+    fake.Write(remoteDrive("web1:9100:/", "1000", "OK") + QStringLiteral("----\n") + remoteDrive("web1:9100:/srv", "5", "OK"));
+    w.MountsChanged();
+    EXPECT_EQ(w.Frames(), frames) << "no refresh on a local mount change";
+    EXPECT_FALSE(w.MustReload());
+    Tick();
+    Tick();
+    EXPECT_EQ(w.Frames().size(), 2) << "the timer's refreshes still follow the source";
+}
