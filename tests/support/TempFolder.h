@@ -31,6 +31,7 @@ public:
             // name is taken: then another name is tried.
             if (fs::create_directory(candidate, error)) {
                 fs::permissions(candidate, fs::perms::owner_all, error);
+                FFolder = candidate;
                 FPath = candidate.string();
                 return;
             }
@@ -42,16 +43,19 @@ public:
     ~TempFolder()
     {
         std::error_code ignored;
-        std::filesystem::remove_all(FPath, ignored);
+        std::filesystem::remove_all(FFolder, ignored);
     }
     TempFolder(const TempFolder &) = delete;
     TempFolder &operator=(const TempFolder &) = delete;
 
     const std::string &Path() const { return FPath; }
     // The path of a file or folder in it (nothing is made).
-    std::string File(std::string_view name) const { return (std::filesystem::path(FPath) / name).string(); }
+    std::string File(std::string_view name) const { return (FFolder / name).string(); }
+    // The same as a path of the system's own kind (wide strings on Windows).
+    const std::filesystem::path &Folder() const { return FFolder; }
 
 private:
+    std::filesystem::path FFolder;
     std::string FPath;
 };
 
