@@ -25,6 +25,8 @@ VELMORA_PACKAGES=(
   "${VELMORA_RUN_PACKAGES[@]}"
   # the sanitizer and fuzz build
   clang libclang-rt-14-dev
+  # the layout check of the C++ sources (scripts/check-format.sh)
+  clang-format
   # real mounts, FUSE, the desktop launcher check
   fuse3 e2fsprogs util-linux mount libglib2.0-bin
   # a real X desktop for the window tests

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "localization/Constants.h"
-#include "localization/LangManagerStub.h"
+#include "localization/ControllerManager.h"
 #include "localization/LangResources.h"
 #include "localization/ReentrantRWLock.h"
 

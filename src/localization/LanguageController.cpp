@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "localization/LanguageController.h"
 
-#include "localization/LangManagerStub.h"
+#include "localization/ControllerManager.h"
 #include "localization/MaskList.h"
 
 #include <QBuffer>

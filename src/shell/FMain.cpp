@@ -3,6 +3,8 @@
 
 #include "localization/ConstantText.h"
 #include "localization/LangManager.h"
+#include "localization/LanguageController.h"
+#include "localization/VLangStorage.h"
 #include "panels/DriveControls.h"
 #include "panels/PanelFailure.h"
 #include "panels/PropertyText.h"
@@ -14,7 +16,6 @@
 #include "settings/RegistryApp.h"
 #include "settings/VersionInfo.h"
 #include "shell/FormUtils.h"
-#include "shell/LocalizationPlaceholders.h"
 #include "shell/Opacidad.h"
 #include "shell/QtTranslations.h"
 #include "shell/ShellLog.h"
@@ -222,12 +223,12 @@ void TFormMain::CreateComponents()
     onExecute(actRefrescar, &TFormMain::actRefrescarExecute);
     onExecute(actEjecutarInicio, &TFormMain::actEjecutarInicioExecute);
 
-    vlLC = new shell::TVLanguageController(this);
+    vlLC = new TVLanguageController(this);
     vlLC->setObjectName(QStringLiteral("vlLC"));
     vlLC->SetIgnoreList({QStringLiteral("*SQL*"), QStringLiteral(".SQL"), QStringLiteral("SQL")});
     vlLC->SetOnLanguageChanged([this](QObject *Sender) { vlLCLanguageChanged(Sender); });
 
-    vlTS = new shell::TVLTranslationsStorage(this);
+    vlTS = new TVLTranslationsStorage(this);
     vlTS->setObjectName(QStringLiteral("vlTS"));
 
     // References between components are resolved once all of them exist.

@@ -23,13 +23,10 @@ class TOpacyClass;
 class TPopupMenu;
 class TTimer;
 class TTrayIcon;
-class TWMISQL;
 struct TConfigValues;
-
-namespace shell {
-class TVLanguageController;
 class TVLTranslationsStorage;
-} // namespace shell
+class TVLanguageController;
+class TWMISQL;
 
 // The widget window: one drive panel per logical drive, stacked from the top,
 // kept current by a refresh timer, moved by dragging its body; its only menu
@@ -106,8 +103,8 @@ public:
     TAction *actCerrar = nullptr;
     TAction *actRefrescar = nullptr;
     TAction *actEjecutarInicio = nullptr;
-    shell::TVLanguageController *vlLC = nullptr;
-    shell::TVLTranslationsStorage *vlTS = nullptr;
+    TVLanguageController *vlLC = nullptr;
+    TVLTranslationsStorage *vlTS = nullptr;
 
     // Lifecycle handlers. FormCreate runs at the end of construction,
     // FormShow on the first show, FormDestroy in the destructor.

@@ -1,6 +1,32 @@
 // SPDX-License-Identifier: MIT
 #include "vcl/ActnList.h"
 
+#include <variant>
+
+namespace vcl {
+
+std::optional<bool> SameActionValue(const char *propertyName, const TActionValues &a, const TActionValues &b)
+{
+    using TField = std::variant<QString TActionValues::*, bool TActionValues::*, int TActionValues::*>;
+    static const std::pair<QByteArrayView, TField> kFields[] = {
+        {"Caption", &TActionValues::Caption},
+        {"Hint", &TActionValues::Hint},
+        {"Checked", &TActionValues::Checked},
+        {"Enabled", &TActionValues::Enabled},
+        {"Visible", &TActionValues::Visible},
+        {"AutoCheck", &TActionValues::AutoCheck},
+        {"GroupIndex", &TActionValues::GroupIndex},
+        {"ImageIndex", &TActionValues::ImageIndex},
+    };
+    const QByteArrayView name(propertyName);
+    for (const auto &[fieldName, field] : kFields)
+        if (fieldName == name)
+            return std::visit([&](auto member) { return a.*member == b.*member; }, field);
+    return std::nullopt;
+}
+
+} // namespace vcl
+
 TAction::TAction(QObject *owner) : TComponent(owner) {}
 
 TAction::~TAction()
@@ -8,74 +34,18 @@ TAction::~TAction()
     SetActionList(nullptr);
 }
 
-void TAction::SetCaption(const QString &value)
-{
-    if (FCaption == value)
-        return;
-    FCaption = value;
-    Changed();
-}
-
-void TAction::SetHint(const QString &value)
-{
-    if (FHint == value)
-        return;
-    FHint = value;
-    Changed();
-}
-
 void TAction::SetChecked(bool value)
 {
-    if (FChecked == value)
+    if (FValues.Checked == value)
         return;
-    FChecked = value;
+    FValues.Checked = value;
     // A checked action of a group unchecks the other actions of its group in
     // the same list.
-    if (value && FGroupIndex > 0 && FActionList) {
+    if (value && FValues.GroupIndex > 0 && FActionList) {
         for (const QPointer<TAction> &other : FActionList->FActions)
-            if (other && other != this && other->FGroupIndex == FGroupIndex)
+            if (other && other != this && other->GroupIndex() == FValues.GroupIndex)
                 other->SetChecked(false);
     }
-    Changed();
-}
-
-void TAction::SetEnabled(bool value)
-{
-    if (FEnabled == value)
-        return;
-    FEnabled = value;
-    Changed();
-}
-
-void TAction::SetVisible(bool value)
-{
-    if (FVisible == value)
-        return;
-    FVisible = value;
-    Changed();
-}
-
-void TAction::SetAutoCheck(bool value)
-{
-    if (FAutoCheck == value)
-        return;
-    FAutoCheck = value;
-    Changed();
-}
-
-void TAction::SetGroupIndex(int value)
-{
-    if (FGroupIndex == value)
-        return;
-    FGroupIndex = value;
-    Changed();
-}
-
-void TAction::SetImageIndex(int value)
-{
-    if (FImageIndex == value)
-        return;
-    FImageIndex = value;
     Changed();
 }
 
@@ -92,10 +62,10 @@ void TAction::SetActionList(TActionList *list)
 
 bool TAction::Execute()
 {
-    if (!FEnabled)
+    if (!FValues.Enabled)
         return false;
-    if (FAutoCheck)
-        SetChecked(FGroupIndex > 0 ? true : !FChecked);
+    if (FValues.AutoCheck)
+        SetChecked(FValues.GroupIndex > 0 ? true : !FValues.Checked);
     emit OnExecute(this);
     return true;
 }

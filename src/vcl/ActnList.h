@@ -7,10 +7,31 @@
 #include <QPointer>
 #include <QString>
 
+#include <optional>
+
 class TAction;
 class TActionList;
 
 namespace vcl {
+
+// What an action supplies to the controls linked to it. A linked control
+// (a menu item) takes every one of these values from its action, and does
+// not store a value that equals its action's.
+struct TActionValues
+{
+    QString Caption;
+    QString Hint;
+    bool Checked = false;
+    bool Enabled = true;
+    bool Visible = true;
+    bool AutoCheck = false;
+    int GroupIndex = 0;
+    int ImageIndex = -1;
+};
+
+// For the published property of that name: nullopt when an action does not
+// supply it, else whether a and b hold the same value for it.
+std::optional<bool> SameActionValue(const char *propertyName, const TActionValues &a, const TActionValues &b);
 
 // A control linked to an action (a menu item): the action tells it when any
 // of the values it supplies has changed.
@@ -44,26 +65,30 @@ public:
     explicit TAction(QObject *owner = nullptr);
     ~TAction() override;
 
-    QString Caption() const { return FCaption; }
-    void SetCaption(const QString &value);
-    QString Hint() const { return FHint; }
-    void SetHint(const QString &value);
+    // Every value below that the linked controls take tells them of a change
+    // (and only of a change: writing the current value is none).
+    const vcl::TActionValues &Values() const { return FValues; }
+
+    QString Caption() const { return FValues.Caption; }
+    void SetCaption(const QString &value) { Update(&vcl::TActionValues::Caption, value); }
+    QString Hint() const { return FValues.Hint; }
+    void SetHint(const QString &value) { Update(&vcl::TActionValues::Hint, value); }
     QString Category() const { return FCategory; }
     void SetCategory(const QString &value) { FCategory = value; }
     qint64 Tag() const { return FTag; }
     void SetTag(qint64 value) { FTag = value; }
-    bool Checked() const { return FChecked; }
+    bool Checked() const { return FValues.Checked; }
     void SetChecked(bool value);
-    bool Enabled() const { return FEnabled; }
-    void SetEnabled(bool value);
-    bool Visible() const { return FVisible; }
-    void SetVisible(bool value);
-    bool AutoCheck() const { return FAutoCheck; }
-    void SetAutoCheck(bool value);
-    int GroupIndex() const { return FGroupIndex; }
-    void SetGroupIndex(int value);
-    int ImageIndex() const { return FImageIndex; }
-    void SetImageIndex(int value);
+    bool Enabled() const { return FValues.Enabled; }
+    void SetEnabled(bool value) { Update(&vcl::TActionValues::Enabled, value); }
+    bool Visible() const { return FValues.Visible; }
+    void SetVisible(bool value) { Update(&vcl::TActionValues::Visible, value); }
+    bool AutoCheck() const { return FValues.AutoCheck; }
+    void SetAutoCheck(bool value) { Update(&vcl::TActionValues::AutoCheck, value); }
+    int GroupIndex() const { return FValues.GroupIndex; }
+    void SetGroupIndex(int value) { Update(&vcl::TActionValues::GroupIndex, value); }
+    int ImageIndex() const { return FValues.ImageIndex; }
+    void SetImageIndex(int value) { Update(&vcl::TActionValues::ImageIndex, value); }
 
     TActionList *ActionList() const { return FActionList; }
     void SetActionList(TActionList *list);
@@ -80,18 +105,19 @@ signals:
     void OnExecute(QObject *sender);
 
 private:
+    template <typename T>
+    void Update(T vcl::TActionValues::*field, const T &value)
+    {
+        if (FValues.*field == value)
+            return;
+        FValues.*field = value;
+        Changed();
+    }
     void Changed();
 
-    QString FCaption;
-    QString FHint;
+    vcl::TActionValues FValues;
     QString FCategory;
     qint64 FTag = 0;
-    bool FChecked = false;
-    bool FEnabled = true;
-    bool FVisible = true;
-    bool FAutoCheck = false;
-    int FGroupIndex = 0;
-    int FImageIndex = -1;
     QPointer<TActionList> FActionList;
     QList<QPointer<QObject>> FClients;
 };

@@ -13,8 +13,7 @@ class TComponent : public QObject, public vcl::IComponent
 
 public:
     enum ComponentStateFlag {
-        csLoading = 0x1,    // the window definition is being read into it
-        csDestroying = 0x2,
+        csLoading = 0x1, // the window definition is being read into it
     };
     Q_DECLARE_FLAGS(TComponentState, ComponentStateFlag)
 

@@ -5,10 +5,13 @@
 
 TMenuItem::TMenuItem(QObject *owner) : QAction(owner)
 {
-    // Qt flips a checkable action's mark before triggered(); the item keeps
-    // its own Checked and decides in Click() what the click does to it.
-    connect(this, &QAction::triggered, this, [this] {
-        ShowChecked();
+    // Qt flips a checkable action's mark before triggered(); the item undoes
+    // that and decides in Click() what the click does to its mark.
+    connect(this, &QAction::triggered, this, [this](bool checked) {
+        if (isCheckable()) {
+            const QSignalBlocker block(this);
+            setChecked(!checked);
+        }
         Click();
     });
 }
@@ -28,7 +31,6 @@ TMenuItem::~TMenuItem()
 
 void TMenuItem::SetCaption(const QString &value)
 {
-    FCaption = value;
     setSeparator(value == QLatin1String("-"));
     setText(value);
     if (FSubMenu)
@@ -37,35 +39,31 @@ void TMenuItem::SetCaption(const QString &value)
 
 void TMenuItem::SetHint(const QString &value)
 {
-    FHint = value;
     setToolTip(value);
     setStatusTip(value);
 }
 
 void TMenuItem::SetChecked(bool value)
 {
-    if (FChecked != value) {
-        FChecked = value;
-        if (value && FRadioItem) {
-            for (TMenuItem *other : Siblings())
-                if (other != this && other->FRadioItem && other->FGroupIndex == FGroupIndex)
-                    other->SetChecked(false);
-        }
+    const bool changed = Checked() != value;
+    {
+        const QSignalBlocker block(this);
+        if (value)
+            setCheckable(true);
+        setChecked(value);
+    }
+    if (changed && value && FRadioItem) {
+        for (TMenuItem *other : Siblings())
+            if (other != this && other->FRadioItem && other->FGroupIndex == FGroupIndex)
+                other->SetChecked(false);
     }
     ApplyCheckable();
-    ShowChecked();
 }
 
 void TMenuItem::SetEnabled(bool value)
 {
     FEnabled = value;
     setEnabled(value);
-}
-
-void TMenuItem::SetVisible(bool value)
-{
-    FVisible = value;
-    setVisible(value);
 }
 
 void TMenuItem::SetAutoCheck(bool value)
@@ -78,11 +76,6 @@ void TMenuItem::SetRadioItem(bool value)
 {
     FRadioItem = value;
     ApplyCheckable();
-}
-
-void TMenuItem::SetGroupIndex(int value)
-{
-    FGroupIndex = value;
 }
 
 void TMenuItem::SetAction(TAction *action)
@@ -98,42 +91,31 @@ void TMenuItem::SetAction(TAction *action)
     }
 }
 
+vcl::TActionValues TMenuItem::Values() const
+{
+    return {Caption(), Hint(), Checked(), FEnabled, Visible(), FAutoCheck, FGroupIndex, FImageIndex};
+}
+
 void TMenuItem::ActionChanged(TAction *action)
 {
     if (action != FAction)
         return;
-    SetCaption(action->Caption());
-    SetHint(action->Hint());
-    SetEnabled(action->Enabled());
-    SetVisible(action->Visible());
-    SetAutoCheck(action->AutoCheck());
-    SetGroupIndex(action->GroupIndex());
-    SetImageIndex(action->ImageIndex());
-    SetChecked(action->Checked());
+    const vcl::TActionValues &values = action->Values();
+    SetCaption(values.Caption);
+    SetHint(values.Hint);
+    SetEnabled(values.Enabled);
+    SetVisible(values.Visible);
+    SetAutoCheck(values.AutoCheck);
+    SetGroupIndex(values.GroupIndex);
+    SetImageIndex(values.ImageIndex);
+    SetChecked(values.Checked);
 }
 
 bool TMenuItem::IsStored(const char *propertyName) const
 {
     if (!FAction)
         return true;
-    const QByteArray name(propertyName);
-    if (name == "Caption")
-        return FCaption != FAction->Caption();
-    if (name == "Hint")
-        return FHint != FAction->Hint();
-    if (name == "Checked")
-        return FChecked != FAction->Checked();
-    if (name == "Enabled")
-        return FEnabled != FAction->Enabled();
-    if (name == "Visible")
-        return FVisible != FAction->Visible();
-    if (name == "AutoCheck")
-        return FAutoCheck != FAction->AutoCheck();
-    if (name == "GroupIndex")
-        return FGroupIndex != FAction->GroupIndex();
-    if (name == "ImageIndex")
-        return FImageIndex != FAction->ImageIndex();
-    return true;
+    return !vcl::SameActionValue(propertyName, Values(), FAction->Values()).value_or(false);
 }
 
 void TMenuItem::Add(TMenuItem *item)
@@ -141,7 +123,7 @@ void TMenuItem::Add(TMenuItem *item)
     if (!item || item == this)
         return;
     if (!FSubMenu) {
-        FSubMenu = std::make_unique<QMenu>(FCaption);
+        FSubMenu = std::make_unique<QMenu>(Caption());
         setMenu(FSubMenu.get());
     }
     item->FParentItem = this;
@@ -157,12 +139,12 @@ void TMenuItem::Click()
         // The action's own AutoCheck toggles in Execute; an item that checks
         // by itself hands its new state to the action.
         if (FAutoCheck && !FAction->AutoCheck())
-            FAction->SetChecked(FRadioItem ? true : !FChecked);
+            FAction->SetChecked(FRadioItem ? true : !Checked());
         FAction->Execute();
         return;
     }
     if (FAutoCheck)
-        SetChecked(FRadioItem ? true : !FChecked);
+        SetChecked(FRadioItem ? true : !Checked());
     emit OnClick(this);
 }
 
@@ -178,13 +160,7 @@ QList<TMenuItem *> TMenuItem::Siblings() const
 void TMenuItem::ApplyCheckable()
 {
     const QSignalBlocker block(this);
-    setCheckable(FAutoCheck || FRadioItem || FChecked);
-}
-
-void TMenuItem::ShowChecked()
-{
-    const QSignalBlocker block(this);
-    setChecked(FChecked);
+    setCheckable(FAutoCheck || FRadioItem || isChecked());
 }
 
 TPopupMenu::TPopupMenu(QWidget *owner) : QMenu(owner)

@@ -18,6 +18,10 @@ class TPopupMenu;
 // action supplies Caption, Hint, Checked, Enabled, Visible, ImageIndex,
 // GroupIndex and AutoCheck, and those values are not stored with the item.
 //
+// The QAction holds Caption (its text), Hint (its status tip, also shown as
+// tool tip), Checked and Visible. Enabled is kept beside it: Qt disables an
+// action while it is hidden, and the item's Enabled is its own flag.
+//
 // Check marks: AutoCheck toggles the mark before OnClick runs (a RadioItem is
 // checked instead); checking a RadioItem unchecks the other radio items of
 // the same GroupIndex in the same menu.
@@ -40,28 +44,33 @@ public:
     explicit TMenuItem(QObject *owner = nullptr);
     ~TMenuItem() override;
 
-    QString Caption() const { return FCaption; }
+    QString Caption() const { return text(); }
     void SetCaption(const QString &value);
-    QString Hint() const { return FHint; }
+    QString Hint() const { return statusTip(); }
     void SetHint(const QString &value);
     qint64 Tag() const { return FTag; }
     void SetTag(qint64 value) { FTag = value; }
-    bool Checked() const { return FChecked; }
+    // Qt shows a mark only on a checkable action; an item is checkable while
+    // it checks itself on a click or holds a mark.
+    bool Checked() const { return isChecked(); }
     void SetChecked(bool value);
     bool Enabled() const { return FEnabled; }
     void SetEnabled(bool value);
-    bool Visible() const { return FVisible; }
-    void SetVisible(bool value);
+    bool Visible() const { return isVisible(); }
+    void SetVisible(bool value) { setVisible(value); }
     bool AutoCheck() const { return FAutoCheck; }
     void SetAutoCheck(bool value);
     bool RadioItem() const { return FRadioItem; }
     void SetRadioItem(bool value);
     int GroupIndex() const { return FGroupIndex; }
-    void SetGroupIndex(int value);
+    void SetGroupIndex(int value) { FGroupIndex = value; }
     int ImageIndex() const { return FImageIndex; }
     void SetImageIndex(int value) { FImageIndex = value; }
     TAction *Action() const { return FAction; }
     void SetAction(TAction *action);
+
+    // The item's values of the kinds an action supplies.
+    vcl::TActionValues Values() const;
 
     // Items of the submenu.
     void Add(TMenuItem *item);
@@ -85,14 +94,9 @@ private:
     friend class TPopupMenu;
     QList<TMenuItem *> Siblings() const;
     void ApplyCheckable();
-    void ShowChecked();
 
-    QString FCaption;
-    QString FHint;
     qint64 FTag = 0;
-    bool FChecked = false;
     bool FEnabled = true;
-    bool FVisible = true;
     bool FAutoCheck = false;
     bool FRadioItem = false;
     int FGroupIndex = 0;

@@ -74,7 +74,7 @@ QString GetStrProp(const QObject *obj, const TPropInfo &prop)
     if (!obj || !prop.HasGetter)
         return QString();
     const QVariant v = prop.Meta.read(obj);
-    if (prop.Kind == TTypeKind::tkLString || prop.Kind == TTypeKind::tkString)
+    if (prop.Kind == TTypeKind::tkLString)
         return QString::fromLatin1(v.toByteArray());
     return v.toString();
 }
@@ -83,7 +83,7 @@ bool SetStrProp(QObject *obj, const TPropInfo &prop, const QString &value)
 {
     if (!obj || !prop.HasSetter)
         return false;
-    if (prop.Kind == TTypeKind::tkLString || prop.Kind == TTypeKind::tkString)
+    if (prop.Kind == TTypeKind::tkLString)
         return prop.Meta.write(obj, QVariant(value.toLatin1()));
     return prop.Meta.write(obj, QVariant(value));
 }

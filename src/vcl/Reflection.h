@@ -13,16 +13,16 @@ class QObject;
 // kind, getter, setter and stored condition.
 namespace vcl {
 
-// The kinds a property can have. QString is the native string; QByteArray
-// holds 8-bit text in the program's code page (read and written as Latin-1,
-// the 8-bit kinds' one conversion). Pointers to QObjects are object
-// references. Everything else (numbers, booleans, lists ...) is tkOther.
-enum class TTypeKind { tkString, tkLString, tkWString, tkUString, tkClass, tkOther };
+// The kinds a property can have. A QString property is a Unicode string
+// (tkUString); a QByteArray property holds 8-bit text in the program's code
+// page (tkLString, read and written as Latin-1); component classes publish
+// text as one of these two. Pointers to QObjects are object references.
+// Everything else (numbers, booleans, lists ...) is tkOther.
+enum class TTypeKind { tkLString, tkUString, tkClass, tkOther };
 
 inline bool IsStringKind(TTypeKind kind)
 {
-    return kind == TTypeKind::tkString || kind == TTypeKind::tkLString || kind == TTypeKind::tkWString
-           || kind == TTypeKind::tkUString;
+    return kind == TTypeKind::tkLString || kind == TTypeKind::tkUString;
 }
 
 struct TPropInfo

@@ -80,8 +80,5 @@ else
   fail "only $n memory samples"
 fi
 kill -TERM $VPID
-wait $VPID
-rc=$?
-PIDS=()
-[ $rc = 0 ] && pass "SIGTERM ends it with 0" || fail "exit code $rc after SIGTERM"
+expect_exit $VPID 0 "SIGTERM"
 e2e_finish

@@ -54,8 +54,5 @@ read -r X2 Y2 _ _ <<<"$(geom "$WID")"
 [ "$X2" -ne "$X" ] && pass "dragged from $X,$Y to $X2,$Y2" || fail "a drag did not move it"
 kill -0 $VPID && pass "still running" || fail "it ended"
 kill -TERM $VPID
-wait $VPID
-rc=$?
-PIDS=()
-[ $rc = 0 ] && pass "SIGTERM ends it with 0" || fail "exit code $rc after SIGTERM"
+expect_exit $VPID 0 "SIGTERM"
 e2e_finish

@@ -15,44 +15,22 @@ VELMORA=${1:?path of the velmora program}
 source "$(cd "$(dirname "$0")" && pwd)/e2e_lib.sh"
 e2e_setup faults-settings
 
-# Opens the menu on the widget's panel and chooses "Cerrar" (the eighth item).
-close_from_menu() { # pid
-  local wid X Y W H i
-  wid=$(widget_window "$1") || return 1
-  read -r X Y W H <<<"$(geom "$wid")"
-  xdotool mousemove $((X + 150)) $((Y + 45))
-  sleep 0.2
-  xdotool click 3
-  for i in $(seq 1 40); do open_menu "$1" >/dev/null && break; sleep 0.1; done
-  open_menu "$1" >/dev/null || return 1
-  sleep 0.3
-  for i in 1 2 3 4 5 6 7 8; do xdotool key Down; sleep 0.05; done
-  xdotool key Return
-}
-
 # One case: the settings are in CONFIG_HOME, already made unwritable by the
 # caller; the old file's bytes are in OLD.
 close_and_check() { # case-name
-  local name=$1 box i rc
+  local name=$1 box
   start_widget "$VELMORA" "$WORK/$name.log" || return
   sleep 0.5
-  close_from_menu $VPID || { fail "$name: the menu did not open"; return; }
-  box=
-  for i in $(seq 1 50); do box=$(dialog_window $VPID) && break; sleep 0.1; done
-  if [ -n "$box" ]; then
+  # "Cerrar", the eighth item, from the menu opened on the widget's panel.
+  E2E_MENU_ON=panel choose $VPID 8 || return
+  if box=$(wait_dialog $VPID 50); then
     pass "$name: an error box at close: $(xprop -id "$box" WM_NAME | cut -d= -f2)"
     kill -0 $VPID 2>/dev/null && pass "$name: the program waits for the box" || fail "$name: ended before the box was closed"
-    xdotool windowactivate --sync "$box" 2>/dev/null
-    xdotool key Return
+    answer_box "$box" Return
   else
     fail "$name: no error box at close"
   fi
-  for i in $(seq 1 50); do kill -0 $VPID 2>/dev/null || break; sleep 0.1; done
-  kill -0 $VPID 2>/dev/null && { fail "$name: still running after the box"; kill -9 $VPID; }
-  wait $VPID
-  rc=$?
-  PIDS=()
-  [ $rc = 0 ] && pass "$name: exit code 0" || fail "$name: exit code $rc (crash?)"
+  expect_exit $VPID 0 "$name: after the box"
   grep -F "Unable to write to $INI" "$WORK/$name.log" | head -1 | sed "s/^/  stderr: /"
   grep -qF "Unable to write to $INI" "$WORK/$name.log" && pass "$name: the error names the file" ||
     fail "$name: no error naming the file: $(tail -3 "$WORK/$name.log")"

@@ -7,7 +7,9 @@
 #   source e2e_lib.sh
 #   e2e_setup <name>            # WORK, HOME, XDG_*, INI; desktop started
 #   write_ini <Intervalo> [VerDiscosRed] [file]
+#   start_widget "$VELMORA" "$WORK/widget.log" || e2e_finish   # VPID
 #   ...
+#   kill -TERM $VPID; expect_exit $VPID 0 "SIGTERM"
 #   e2e_finish                  # exit code from the checks
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_ROOT=$(cd "$E2E_HERE/../.." && pwd)
@@ -98,6 +100,44 @@ dialog_window() { # pid
   done
   return 1
 }
+# Waits for a dialog of a process and prints it; fails after the given
+# number of tenths of a second.
+wait_dialog() { # pid tenths
+  local i
+  for i in $(seq 1 "$2"); do
+    dialog_window "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# The first-run question "Ejecutar al inicio", waited for five seconds; with a
+# log, first until the widget says it asks (fifteen seconds).
+question_box() { # [log]
+  local box i
+  if [ $# -ge 1 ]; then
+    wait_for_line "$1" "first start: asking" 15 || return 1
+  fi
+  for i in $(seq 1 50); do
+    box=$(xdotool search --onlyvisible --name '^Ejecutar al inicio$' 2>/dev/null | head -1)
+    [ -n "$box" ] && { echo "$box"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+# Answers a dialog with a key (Return: its default button, Escape: No).
+answer_box() { # window key
+  xdotool windowactivate --sync "$1" 2>/dev/null
+  sleep 0.2
+  xdotool key "$2"
+}
+# Answers the first-run question of the widget writing the log, and waits
+# until the log tells the answer arrived.
+answer_question() { # log key expected-line
+  local box
+  box=$(question_box "$1") || return 1
+  answer_box "$box" "$2"
+  wait_for_line "$1" "$3" 5
+}
 # The open popup menu of a process: an override-redirect window wider than
 # the tray icon.
 open_menu() { # pid
@@ -168,9 +208,9 @@ menu_closed() { # pid
 keys_down() { local i; for i in $(seq 1 "$1"); do xdotool key Down; sleep 0.05; done; }
 # Chooses an item through the tray menu with the keyboard; a third argument
 # goes into the item's submenu. E2E_BEFORE_RETURN, when set, is run with the
-# menu still open.
+# menu still open; E2E_MENU_ON=panel opens the menu on the widget's panel.
 choose() { # pid, top-level position, [position in its submenu]
-  open_tray_menu "$1" || { fail "the tray menu did not open"; return 1; }
+  open_tray_menu "$1" "${E2E_MENU_ON:-}" || { fail "the tray menu did not open"; return 1; }
   keys_down "$2"
   if [ $# -ge 3 ]; then
     xdotool key Right
@@ -193,15 +233,19 @@ menu_text() { # log
 }
 # Resident memory of a process in kB.
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status" 2>/dev/null; }
-# Starts the widget in the background (PID in VPID) and waits for its first
-# panel.
-start_widget() { # velmora log [env assignments...]
+# Starts the widget in the background, its output into the log (PID in VPID).
+launch_widget() { # velmora log [env assignments...]
   local exe=$1 log=$2
   shift 2
   env "$@" "$exe" >"$log" 2>&1 &
   VPID=$!
   PIDS+=($VPID)
-  wait_for_line "$log" "first panel painted" 20 || { cat "$log" >&2; fail "no panel painted"; return 1; }
+}
+# Starts the widget in the background (PID in VPID) and waits for its first
+# panel.
+start_widget() { # velmora log [env assignments...]
+  launch_widget "$@"
+  wait_for_line "$2" "first panel painted" 20 || { cat "$2" >&2; fail "no panel painted"; return 1; }
 }
 # Waits up to five seconds for a process to end and returns its exit code;
 # kills it (and fails) when it does not.
@@ -211,15 +255,19 @@ wait_exit() { # pid what
   kill -0 "$1" 2>/dev/null && { fail "$2: still running"; kill -9 "$1"; }
   wait "$1"
 }
+# Waits for the widget to end (as wait_exit) and checks its exit code.
+expect_exit() { # pid code what
+  local rc
+  wait_exit "$1" "$3"
+  rc=$?
+  PIDS=()
+  [ "$rc" = "$2" ] && pass "$3: exit code $2" || fail "$3: exit code $rc, expected $2"
+}
 # Chooses the last item of the tray menu (close) and checks that the program
 # ends with exit code 0 and leaves Idioma=<index> in the settings file.
 close_from_menu_leaving_language() { # pid index
-  local rc
   choose "$1" 8
-  wait_exit "$1" "after closing from the menu"
-  rc=$?
-  PIDS=()
-  [ $rc = 0 ] && pass "closing from the menu ends it with exit code 0" || fail "exit code $rc after closing from the menu"
+  expect_exit "$1" 0 "closed from the menu"
   [ "$(ini_value Idioma)" = "$2" ] && pass "the settings file holds Idioma=$2" || fail "Idioma=$(ini_value Idioma)"
 }
 # Left-button drag on the widget.

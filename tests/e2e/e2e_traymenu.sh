@@ -32,17 +32,9 @@ take_shot() {
 E2E_BEFORE_RETURN='[ -n "${SHOT_NOW:-}" ] && take_shot'
 
 # --- first start: the question ---------------------------------------------
-"$VELMORA" >"$WORK/first.log" 2>&1 &
-FIRST=$!
-PIDS+=($FIRST)
-wait_for_line "$WORK/first.log" "first panel painted" 15 || { cat "$WORK/first.log" >&2; fail "no panel painted"; exit 1; }
-BOX=
-for i in $(seq 1 50); do
-  BOX=$(xdotool search --onlyvisible --name '^Ejecutar al inicio$' 2>/dev/null | head -1)
-  [ -n "$BOX" ] && break
-  sleep 0.1
-done
-if [ -n "$BOX" ]; then
+start_widget "$VELMORA" "$WORK/first.log" || e2e_finish
+FIRST=$VPID
+if BOX=$(question_box); then
   pass "first start asks \"Ejecutar al inicio\""
   # No owner: Qt makes a dialog without a parent transient for its hidden
   # group leader, never for the widget (whose place below all windows the
@@ -50,9 +42,7 @@ if [ -n "$BOX" ]; then
   OWNER=$(xprop -id "$BOX" WM_TRANSIENT_FOR 2>/dev/null | awk '/window id/ {print $NF}')
   WID=$(widget_window $FIRST)
   [ -n "$WID" ] && [ -n "$OWNER" ] && [ $((OWNER)) = $((WID)) ] && fail "the question belongs to the widget" || pass "the question has no owner window"
-  xdotool windowactivate --sync "$BOX" 2>/dev/null
-  sleep 0.2
-  xdotool key Return # Yes is the default button
+  answer_box "$BOX" Return # Yes is the default button
   wait_for_line "$WORK/first.log" "start with the session: true" 5 && pass "Return answers Yes" || fail "no answer seen"
   for i in $(seq 1 30); do [ -f "$ENTRY" ] && break; sleep 0.1; done
   [ -f "$ENTRY" ] && pass "autostart entry $(basename "$ENTRY") created" || fail "no autostart entry at $ENTRY"
@@ -76,12 +66,7 @@ near() { [ -n "$1" ] && [ $(($1 - $2)) -le 1 ] && [ $(($2 - $1)) -le 1 ]; }
 OPACITY=$(xprop -id "$WID" _NET_WM_WINDOW_OPACITY 2>/dev/null | awk '{print $NF}')
 near "$OPACITY" "$EXPECTED" && pass "\"40%\" applied at once: opacity $OPACITY" || fail "opacity '$OPACITY' after \"40%\", expected $EXPECTED"
 choose $FIRST 8   # Cerrar
-for i in $(seq 1 50); do kill -0 $FIRST 2>/dev/null || break; sleep 0.1; done
-kill -0 $FIRST 2>/dev/null && { fail "still running after Cerrar"; kill -9 $FIRST; }
-wait $FIRST
-rc=$?
-PIDS=()
-[ $rc = 0 ] && pass "Cerrar ends it with exit code 0" || fail "exit code $rc after Cerrar"
+expect_exit $FIRST 0 "Cerrar"
 
 if [ -f "$INI" ]; then
   echo "--- $INI"; cat "$INI"; echo "---"
@@ -97,10 +82,8 @@ else
 fi
 
 # --- second start: the options come back ------------------------------------
-"$VELMORA" >"$WORK/second.log" 2>&1 &
-SECOND=$!
-PIDS+=($SECOND)
-wait_for_line "$WORK/second.log" "first panel painted" 15 || { cat "$WORK/second.log" >&2; fail "no panel painted"; exit 1; }
+start_widget "$VELMORA" "$WORK/second.log" || e2e_finish
+SECOND=$VPID
 sleep 1
 grep -qF "first start" "$WORK/second.log" && fail "asked again although settings exist" || pass "no question on the second start"
 [ -z "$(xdotool search --onlyvisible --name '^Ejecutar al inicio$' 2>/dev/null)" ] || fail "a question box is open"
@@ -121,10 +104,7 @@ BEFORE=$(cat "$INI")
 choose $SECOND 5 4 # 30 sg.
 [ "$(cat "$INI")" = "$BEFORE" ] && pass "nothing written while running" || fail "the file changed before the end"
 kill -TERM $SECOND
-wait $SECOND
-rc=$?
-PIDS=()
-[ $rc = 0 ] && pass "SIGTERM ends it with exit code 0" || fail "SIGTERM exit code $rc"
+expect_exit $SECOND 0 "SIGTERM"
 [ "$(ini_value Intervalo)" = 30 ] && pass "SIGTERM wrote Intervalo=30" || fail "after SIGTERM Intervalo=$(ini_value Intervalo)"
 [ "$(ini_value Opacidad)" = 102 ] && pass "and kept Opacidad=102" || fail "after SIGTERM Opacidad=$(ini_value Opacidad)"
 
@@ -133,18 +113,12 @@ export HOME="$WORK/home2" XDG_CONFIG_HOME="$WORK/home2/.config"
 mkdir -p "$HOME"
 INI="$XDG_CONFIG_HOME/Brindlewick/Velmora/config.ini"
 ENTRY2="$XDG_CONFIG_HOME/autostart/$(basename "$ENTRY")"
-"$VELMORA" >"$WORK/third.log" 2>&1 &
-THIRD=$!
-PIDS+=($THIRD)
+launch_widget "$VELMORA" "$WORK/third.log"
+THIRD=$VPID
 wait_for_line "$WORK/third.log" "first start: asking" 15 || fail "no question on a first start"
 sleep 0.5
 kill -TERM $THIRD
-for i in $(seq 1 50); do kill -0 $THIRD 2>/dev/null || break; sleep 0.1; done
-kill -0 $THIRD 2>/dev/null && { fail "SIGTERM did not end it while the question waited"; kill -9 $THIRD; }
-wait $THIRD
-rc=$?
-PIDS=()
-[ $rc = 0 ] && pass "SIGTERM during the question: exit code 0" || fail "SIGTERM during the question: exit code $rc"
+expect_exit $THIRD 0 "SIGTERM during the question"
 [ -f "$ENTRY2" ] && fail "an unanswered question created the autostart entry" || pass "unanswered: no autostart entry"
 [ "$(ini_value EjecutarInicio 2>/dev/null)" = False ] && pass "settings written with EjecutarInicio=False" || fail "settings after SIGTERM: $(cat "$INI" 2>/dev/null)"
 
@@ -152,55 +126,27 @@ PIDS=()
 export HOME="$WORK/home3" XDG_CONFIG_HOME="$WORK/home3/.config"
 mkdir -p "$XDG_CONFIG_HOME"
 : >"$XDG_CONFIG_HOME/Brindlewick" # a file where the folder must go
-answer_question_no() { # log
-  local box i
-  wait_for_line "$1" "first start: asking" 15 || return 1
-  for i in $(seq 1 50); do
-    box=$(xdotool search --onlyvisible --name '^Ejecutar al inicio$' 2>/dev/null | head -1)
-    [ -n "$box" ] && break
-    sleep 0.1
-  done
-  xdotool windowactivate --sync "$box" 2>/dev/null
-  sleep 0.2
-  xdotool key Escape
-  wait_for_line "$1" "start with the session: false" 5
-}
 # Closed from the menu: an error box before the program ends.
-"$VELMORA" >"$WORK/nowrite.log" 2>&1 &
-NOWRITE=$!
-PIDS+=($NOWRITE)
-answer_question_no "$WORK/nowrite.log" || fail "question not answered"
+launch_widget "$VELMORA" "$WORK/nowrite.log"
+NOWRITE=$VPID
+answer_question "$WORK/nowrite.log" Escape "start with the session: false" || fail "question not answered"
 choose $NOWRITE 8 # Cerrar
-ERRBOX=
-for i in $(seq 1 50); do
-  for w in $(xdotool search --onlyvisible --pid $NOWRITE 2>/dev/null); do
-    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG && ERRBOX=$w
-  done
-  [ -n "$ERRBOX" ] && break
-  sleep 0.1
-done
-if [ -n "$ERRBOX" ]; then
+if ERRBOX=$(wait_dialog $NOWRITE 50); then
   pass "a failed write shows an error box at close"
   kill -0 $NOWRITE 2>/dev/null && pass "the program waits for the box" || fail "ended without waiting"
-  xdotool windowactivate --sync "$ERRBOX" 2>/dev/null
-  xdotool key Return
+  answer_box "$ERRBOX" Return
 else
   fail "no error box for the failed write"
 fi
-for i in $(seq 1 50); do kill -0 $NOWRITE 2>/dev/null || break; sleep 0.1; done
-kill -0 $NOWRITE 2>/dev/null && { fail "still running after the error box"; kill -9 $NOWRITE; }
-wait $NOWRITE
+wait_exit $NOWRITE "after the error box"
 PIDS=()
 grep -qF "Unable to write to $XDG_CONFIG_HOME/Brindlewick/Velmora/config.ini" "$WORK/nowrite.log" && pass "and on stderr" || fail "no message on stderr"
 # Ended by SIGTERM: stderr only, and no waiting for a click.
-"$VELMORA" >"$WORK/nowrite2.log" 2>&1 &
-NOWRITE=$!
-PIDS+=($NOWRITE)
-answer_question_no "$WORK/nowrite2.log" || fail "question not answered"
+launch_widget "$VELMORA" "$WORK/nowrite2.log"
+NOWRITE=$VPID
+answer_question "$WORK/nowrite2.log" Escape "start with the session: false" || fail "question not answered"
 kill -TERM $NOWRITE
-for i in $(seq 1 50); do kill -0 $NOWRITE 2>/dev/null || break; sleep 0.1; done
-kill -0 $NOWRITE 2>/dev/null && { fail "a failed write after SIGTERM waits for something"; kill -9 $NOWRITE; }
-wait $NOWRITE
+wait_exit $NOWRITE "a failed write after SIGTERM waits for something"
 PIDS=()
 grep -qF "Unable to write to" "$WORK/nowrite2.log" && pass "after SIGTERM the failed write is on stderr" || fail "no message on stderr after SIGTERM"
 

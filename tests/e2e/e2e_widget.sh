@@ -13,26 +13,12 @@ source "$(cd "$(dirname "$0")" && pwd)/e2e_lib.sh"
 e2e_setup e2e
 
 # --- start ---------------------------------------------------------------
-"$VELMORA" >"$WORK/first.log" 2>&1 &
-FIRST=$!
-PIDS+=($FIRST)
-if ! wait_for_line "$WORK/first.log" "first panel painted" 15; then
-  cat "$WORK/first.log" >&2
-  echo "FAIL: the widget painted no panel" >&2
-  exit 1
-fi
+start_widget "$VELMORA" "$WORK/first.log" || e2e_finish
+FIRST=$VPID
 # A first start asks about starting with the session; the box is modal, so it
 # is answered (Escape: No) before the widget is handled.
-BOX=
-for i in $(seq 1 50); do
-  BOX=$(xdotool search --onlyvisible --name '^Ejecutar al inicio$' 2>/dev/null | head -1)
-  [ -n "$BOX" ] && break
-  sleep 0.1
-done
-if [ -n "$BOX" ]; then
-  xdotool windowactivate --sync "$BOX" 2>/dev/null
-  sleep 0.2
-  xdotool key Escape
+if BOX=$(question_box); then
+  answer_box "$BOX" Escape
   wait_for_line "$WORK/first.log" "start with the session: false" 5 && pass "first-run question answered No" || fail "the first-run question was not answered"
 else
   fail "no first-run question on a first start"
@@ -77,16 +63,7 @@ fi
 
 # --- dragging ----------------------------------------------------------------
 read -r X Y W H <<<"$(geom "$WID")"
-xdotool mousemove $((X + 150)) $((Y + 30))
-sleep 0.2
-xdotool mousedown 1
-sleep 0.2
-for step in 1 2 3 4 5 6; do
-  xdotool mousemove $((X + 150 + step * 20)) $((Y + 30 + step * 12))
-  sleep 0.05
-done
-sleep 0.2
-xdotool mouseup 1
+drag_widget "$WID" 120 72
 sleep 0.5
 read -r X2 Y2 _ _ <<<"$(geom "$WID")"
 if [ "$X2" -ne "$X" ] || [ "$Y2" -ne "$Y" ]; then
@@ -123,17 +100,13 @@ ACTIVE=$(xprop -root _NET_ACTIVE_WINDOW | awk '{print $NF}')
 
 # --- SIGTERM ----------------------------------------------------------------
 kill -TERM $FIRST
-wait $FIRST
-rc=$?
-PIDS=()
-[ $rc = 0 ] && pass "SIGTERM ends it with exit code 0" || fail "SIGTERM exit code $rc"
+expect_exit $FIRST 0 "SIGTERM"
 grep -qF "window destroyed" "$WORK/first.log" && pass "the window was destroyed on the way out" || fail "no orderly end"
 
 # --- the fourth failed refresh ----------------------------------------------
 echo '!connect-error e2e: no service' >"$WORK/broken.wbem"
-VELMORA_FAKE_WBEM="$WORK/broken.wbem" "$VELMORA" >"$WORK/fatal.log" 2>&1 &
-FATAL=$!
-PIDS+=($FATAL)
+launch_widget "$VELMORA" "$WORK/fatal.log" VELMORA_FAKE_WBEM="$WORK/broken.wbem"
+FATAL=$VPID
 wait_for_line "$WORK/fatal.log" "refresh failed" 15 || fail "the first refresh did not fail"
 sleep 0.5
 if [ "$(id -u)" = 0 ]; then
@@ -145,23 +118,11 @@ if [ "$(id -u)" = 0 ]; then
     sleep 0.6
   done
 fi
-BOX=
-for i in $(seq 1 700); do # the timer alone needs three ticks of 15 s
-  for w in $(xdotool search --onlyvisible --pid $FATAL 2>/dev/null); do
-    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG && BOX=$w
-  done
-  [ -n "$BOX" ] && break
-  sleep 0.1
-done
-if [ -n "$BOX" ]; then
+# The timer alone needs three ticks of 15 s.
+if BOX=$(wait_dialog $FATAL 700); then
   pass "error box shown after $(grep -c 'refresh failed' "$WORK/fatal.log") failed refreshes"
-  xdotool windowactivate --sync "$BOX" 2>/dev/null
-  xdotool key Return
-  for i in $(seq 1 50); do kill -0 $FATAL 2>/dev/null || break; sleep 0.1; done
-  wait $FATAL
-  rc=$?
-  PIDS=()
-  [ $rc = 99 ] && pass "exit code 99 after the box" || fail "exit code $rc after the box, expected 99"
+  answer_box "$BOX" Return
+  expect_exit $FATAL 99 "after the error box"
   grep -qF "window destroyed" "$WORK/fatal.log" && pass "the window was destroyed on the way out" || fail "no orderly end after the fatal error"
 else
   fail "no error box appeared"

@@ -4,7 +4,7 @@
 // removal notification, a second controller, and source export.
 #include "EntriesFixture.h"
 
-#include "localization/LangManagerStub.h"
+#include "localization/ControllerManager.h"
 #include "localization/LanguageController.h"
 #include "localization/SystemErrors.h"
 #include "localization/Translations.h"

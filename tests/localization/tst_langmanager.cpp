@@ -545,8 +545,9 @@ TEST_F(Manager, ConstantsReadFromOtherThreadsDuringSwitches)
     auto w = MakeMainWindow();
     LangManager &m = LangManager::Instance();
     std::atomic_bool stop{false}, torn{false};
-    std::atomic_int reads{0};
+    std::atomic_int reads{0}, running{0};
     auto reader = [&] {
+        ++running;
         while (!stop) {
             const QString text = ConstantText("msgdisponibles");
             if (text != "disponibles de" && text != "available from")
@@ -555,7 +556,11 @@ TEST_F(Manager, ConstantsReadFromOtherThreadsDuringSwitches)
         }
     };
     std::thread r1(reader), r2(reader);
-    for (int i = 0; i < 200; ++i)
+    // The switches only prove something while both readers are at work: on a
+    // busy machine a thread can start after a short loop has already ended.
+    while (running < 2)
+        std::this_thread::yield();
+    for (int i = 0; i < 200 || reads == 0; ++i)
         m.SwitchLanguage(i % 2 ? 3082 : 1033);
     stop = true;
     r1.join();

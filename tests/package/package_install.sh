@@ -112,30 +112,15 @@ if start_widget /usr/bin/velmora "$WORK/velmora.log"; then
     && pass "the entry of the gone build folder was renewed at start" || fail "the stale autostart entry was not renewed"
   # A first start (empty home) asks about starting with the session: Yes
   # (the default button).
-  for i in $(seq 1 50); do
-    box=$(xdotool search --onlyvisible --name '^Ejecutar al inicio$' 2>/dev/null | head -1)
-    [ -n "$box" ] && break
-    sleep 0.1
-  done
-  if [ -n "$box" ]; then
-    xdotool windowactivate --sync "$box" 2>/dev/null
-    sleep 0.2
-    xdotool key Return
-    wait_for_line "$WORK/velmora.log" "start with the session: true" 5 && pass "first-run question answered Yes" \
-      || fail "the first-run question was not answered"
-    grep -qx 'Exec=/usr/bin/velmora' "$autostart" && pass "the autostart entry starts /usr/bin/velmora" \
-      || fail "autostart entry: $(cat "$autostart" 2>&1)"
-  else
-    fail "no first-run question"
-  fi
+  answer_question "$WORK/velmora.log" Return "start with the session: true" \
+    && pass "first-run question answered Yes" || fail "the first-run question was not answered"
+  grep -qx 'Exec=/usr/bin/velmora' "$autostart" && pass "the autostart entry starts /usr/bin/velmora" \
+    || fail "autostart entry: $(cat "$autostart" 2>&1)"
   wid=$(widget_window "$VPID") && pass "widget window $(geom "$wid" | awk '{print $3 "x" $4}')" || fail "no widget window"
   grep -q "Qt's texts from /usr/share/qt6/translations/qtbase_es.qm" "$WORK/velmora.log" \
     && pass "Qt's own texts come from Debian's Spanish catalogue" || fail "Qt's Spanish catalogue was not loaded"
   kill -TERM "$VPID"
-  wait_exit "$VPID" "after SIGTERM"
-  rc=$?
-  PIDS=()
-  [ $rc = 0 ] && pass "SIGTERM ends it with exit code 0" || fail "exit code $rc after SIGTERM"
+  expect_exit "$VPID" 0 "SIGTERM"
 fi
 
 # --- purge ----------------------------------------------------------------------

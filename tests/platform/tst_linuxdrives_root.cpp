@@ -10,6 +10,8 @@
 #include "platform/linux/LinuxWbemService.h"
 #include "wmi/ObjectText.h"
 
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -28,6 +30,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -134,9 +137,8 @@ protected:
         const std::string reason = isolate();
         if (!reason.empty())
             GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
-        char pattern[] = "/tmp/velmora-drives-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        base = pattern;
+        folder.emplace("velmora-drives");
+        base = folder->Path();
         SetLinuxStatfsDeadline(std::nullopt);
     }
 
@@ -144,8 +146,7 @@ protected:
     {
         for (auto it = mounted.rbegin(); it != mounted.rend(); ++it)
             ::umount2(it->c_str(), MNT_DETACH);
-        if (!base.empty())
-            run("rm -rf " + shellQuote(base));
+        folder.reset();
         SetLinuxStatfsDeadline(std::nullopt);
     }
 
@@ -184,6 +185,7 @@ protected:
         return uuid;
     }
 
+    std::optional<testsupport::TempFolder> folder;
     std::string base;
     std::vector<std::string> mounted;
 };
@@ -599,24 +601,21 @@ TEST(LinuxDrivesSystem, AgreesWithDf)
 
     // As root, give both more to list: a tmpfs, and a bind mount of it that
     // both must fold into the one drive.
+    std::optional<testsupport::TempFolder> folder; // goes after the unmounts below
     std::string base;
     std::vector<std::string> mounted;
     struct Unmount
     {
-        std::string &base;
         std::vector<std::string> &mounted;
         ~Unmount()
         {
             for (auto it = mounted.rbegin(); it != mounted.rend(); ++it)
                 ::umount2(it->c_str(), MNT_DETACH);
-            if (!base.empty())
-                run("rm -rf " + shellQuote(base));
         }
-    } unmount{base, mounted};
+    } unmount{mounted};
     if (::geteuid() == 0) {
-        char pattern[] = "/tmp/velmora-df-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        base = pattern;
+        folder.emplace("velmora-df");
+        base = folder->Path();
         const std::string ram = base + "/ram disk", bound = base + "/bound-again";
         ASSERT_EQ(::mkdir(ram.c_str(), 0755), 0);
         ASSERT_EQ(::mkdir(bound.c_str(), 0755), 0);

@@ -7,6 +7,8 @@
 #include "platform/linux/LinuxVolumeProbe.h"
 #include "platform/linux/LinuxWbemService.h"
 
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -153,25 +155,18 @@ TEST(LinuxWbem, FstabChangesShowAtTheNextQuery)
     if (drive.empty())
         GTEST_SKIP() << "SKIPPED LOUDLY: no drive with a plain path is mounted here";
 
-    char path[] = "/tmp/velmora-fstab-XXXXXX";
-    const int fd = ::mkstemp(path);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
+    const testsupport::TempFolder folder("velmora-fstab");
+    const std::string path = folder.File("fstab");
     const auto write = [&](const std::string &text) {
         std::ofstream out(path, std::ios::trunc);
         out << text;
     };
     write("# no entries\n");
-    ::setenv("LIBMOUNT_FSTAB", path, 1);
+    ::setenv("LIBMOUNT_FSTAB", path.c_str(), 1);
     struct Restore
     {
-        const char *path;
-        ~Restore()
-        {
-            ::unsetenv("LIBMOUNT_FSTAB");
-            ::unlink(path);
-        }
-    } restore{path};
+        ~Restore() { ::unsetenv("LIBMOUNT_FSTAB"); }
+    } restore;
 
     // Once the file's times are a second old the query trusts its stamp.
     std::this_thread::sleep_for(1100ms);

@@ -4,8 +4,8 @@
 // tags, check behaviour and actions, and the state right after construction.
 #include "ShellTestSupport.h"
 
+#include "localization/LanguageController.h"
 #include "shell/FMain.h"
-#include "shell/LocalizationPlaceholders.h"
 #include "shell/Opacidad.h"
 #include "vcl/ActnList.h"
 #include "vcl/Menus.h"

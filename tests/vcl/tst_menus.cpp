@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -163,6 +165,100 @@ TEST_F(Menus, LinkedActionSuppliesValuesWhichAreThenNotStored)
     // A caption of the item's own (different from the action's) is stored.
     item->SetCaption(QStringLiteral("own"));
     EXPECT_TRUE(Stored(item, "Caption"));
+}
+
+// Every value an action supplies is not stored while the item's value equals
+// the action's, and is stored once the item holds a value of its own.
+TEST_F(Menus, EachValueSuppliedByTheActionIsStoredOnlyWhenTheItemDiffers)
+{
+    struct Case
+    {
+        const char *property;
+        std::function<void(TAction &)> setOnAction;
+        std::function<void(TMenuItem &)> setOwn;
+    };
+    const Case cases[] = {
+        {"Caption", [](TAction &a) { a.SetCaption(QStringLiteral("&Refrescar")); },
+         [](TMenuItem &i) { i.SetCaption(QStringLiteral("own")); }},
+        {"Hint", [](TAction &a) { a.SetHint(QStringLiteral("Refrescar ahora")); },
+         [](TMenuItem &i) { i.SetHint(QStringLiteral("own")); }},
+        {"Checked", [](TAction &a) { a.SetChecked(true); }, [](TMenuItem &i) { i.SetChecked(false); }},
+        {"Enabled", [](TAction &a) { a.SetEnabled(false); }, [](TMenuItem &i) { i.SetEnabled(true); }},
+        {"Visible", [](TAction &a) { a.SetVisible(false); }, [](TMenuItem &i) { i.SetVisible(true); }},
+        {"AutoCheck", [](TAction &a) { a.SetAutoCheck(true); }, [](TMenuItem &i) { i.SetAutoCheck(false); }},
+        {"GroupIndex", [](TAction &a) { a.SetGroupIndex(3); }, [](TMenuItem &i) { i.SetGroupIndex(4); }},
+        {"ImageIndex", [](TAction &a) { a.SetImageIndex(7); }, [](TMenuItem &i) { i.SetImageIndex(-1); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.property);
+        TAction action(&owner);
+        c.setOnAction(action);
+        TMenuItem item(&owner);
+        item.SetAction(&action);
+        EXPECT_EQ(item.property(c.property), action.property(c.property)) << "the item took the action's value";
+        EXPECT_FALSE(Stored(&item, c.property));
+        c.setOwn(item);
+        EXPECT_NE(item.property(c.property), action.property(c.property));
+        EXPECT_TRUE(Stored(&item, c.property)) << "a value of the item's own is stored";
+        EXPECT_TRUE(Stored(&item, "Tag"));
+        EXPECT_TRUE(Stored(&item, "RadioItem"));
+    }
+}
+
+// Qt reads an action's tool tip from its text when none is set, and disables
+// an action while it is hidden: the item's Hint and Enabled stay its own.
+TEST_F(Menus, HintAndEnabledAreTheItemsOwnValues)
+{
+    TMenuItem item(&owner);
+    item.SetCaption(QStringLiteral("&Cerrar"));
+    EXPECT_EQ(item.Hint(), QString()) << "no hint is not the caption";
+    EXPECT_EQ(item.property("Hint").toString(), QString());
+    item.SetHint(QStringLiteral("Cerrar el widget"));
+    EXPECT_EQ(item.Hint(), QStringLiteral("Cerrar el widget"));
+    EXPECT_EQ(item.toolTip(), QStringLiteral("Cerrar el widget"));
+
+    int clicks = 0;
+    QObject::connect(&item, &TMenuItem::OnClick, [&] { ++clicks; });
+    item.SetVisible(false);
+    EXPECT_FALSE(item.Visible());
+    EXPECT_TRUE(item.Enabled()) << "hiding an item does not disable it";
+    item.Click();
+    EXPECT_EQ(clicks, 1);
+    item.SetVisible(true);
+    EXPECT_TRUE(item.isEnabled());
+
+    TAction action(&owner);
+    action.SetVisible(false);
+    TMenuItem linked(&owner);
+    linked.SetAction(&action);
+    EXPECT_FALSE(linked.isVisible());
+    EXPECT_FALSE(Stored(&linked, "Enabled")) << "hidden by its action, still enabled like it";
+}
+
+// A radio item that does not check itself on a click leaves every mark as it
+// was: the click only runs OnClick, whose handler decides.
+TEST_F(Menus, RadioItemWithoutAutoCheckLeavesTheMarksToItsHandler)
+{
+    TMenuItem parent(&owner);
+    TMenuItem *a = Item(&parent, "a", 1, true);
+    TMenuItem *b = Item(&parent, "b", 2, true);
+    a->SetAutoCheck(false);
+    b->SetAutoCheck(false);
+    a->SetChecked(true);
+    int clicks = 0;
+    QObject::connect(b, &TMenuItem::OnClick, [&] {
+        ++clicks;
+        EXPECT_FALSE(b->Checked());
+        EXPECT_TRUE(a->Checked());
+    });
+    b->trigger();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(a->Checked());
+    EXPECT_TRUE(a->isChecked());
+    EXPECT_FALSE(b->Checked());
+    EXPECT_FALSE(b->isChecked());
+    b->SetChecked(true);
+    EXPECT_FALSE(a->Checked()) << "checking it from code still unchecks the group";
 }
 
 TEST_F(Menus, ItemDestroyedBeforeItsActionAndMenu)

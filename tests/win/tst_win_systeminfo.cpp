@@ -2,6 +2,7 @@
 // The version resource, the user's locale and the roaming folder.
 #include "platform/win/WinSystemInfo.h"
 
+#include <TempFolder.h>
 #include <WinTestSupport.h>
 
 #include <gtest/gtest.h>
@@ -28,8 +29,8 @@ TEST(WinSystemInfo, VersionResourceOfTheProgramFile)
 
 TEST(WinSystemInfo, FilesWithoutVersionResourceGiveNothing)
 {
-    wintest::TempFolder folder(L"velmora_version_");
-    const std::wstring text = folder.File(L"plain.txt");
+    const testsupport::TempFolder folder("velmora_version");
+    const std::wstring text = (folder.Folder() / L"plain.txt").wstring();
     const HANDLE file = CreateFileW(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -37,7 +38,7 @@ TEST(WinSystemInfo, FilesWithoutVersionResourceGiveNothing)
     WriteFile(file, "MZ not really", 13, &written, nullptr);
     CloseHandle(file);
     EXPECT_FALSE(ReadFileVersion(text));
-    EXPECT_FALSE(ReadFileVersion(folder.File(L"missing.exe")));
+    EXPECT_FALSE(ReadFileVersion((folder.Folder() / L"missing.exe").wstring()));
 }
 
 TEST(WinSystemInfo, LocaleAndRoamingFolder)

@@ -3,11 +3,14 @@
 #include "platform/WbemService.h"
 #include "platform/fake/FakeWbemService.h"
 
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -52,13 +55,11 @@ class FakeWbemTest : public testing::Test
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() /
-              ("velmora-fakewbem-" + std::to_string(::getpid()) + "-" +
-               testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-        path = (dir / "objects.fake").string();
+        folder = std::make_unique<testsupport::TempFolder>("velmora-fakewbem");
+        dir = folder->Path();
+        path = folder->File("objects.fake");
     }
-    void TearDown() override { fs::remove_all(dir); }
+    void TearDown() override { folder.reset(); }
 
     void Write(const std::string &text)
     {
@@ -66,6 +67,7 @@ protected:
         out << text;
     }
 
+    std::unique_ptr<testsupport::TempFolder> folder;
     fs::path dir;
     std::string path;
 };

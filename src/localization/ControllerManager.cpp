@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "localization/LangManagerStub.h"
+#include "localization/ControllerManager.h"
 
 namespace {
 
-class TVLang_ControllerManagerStub final : public IVLang_ControllerManager
+class TVLang_StandInControllerManager final : public IVLang_ControllerManager
 {
 public:
     void AttachController(TVLanguageController *) override {}
@@ -11,14 +11,14 @@ public:
     void TranslateLoadedController(TVLanguageController *) override {}
 };
 
-TVLang_ControllerManagerStub Stub;
+TVLang_StandInControllerManager StandIn;
 IVLang_ControllerManager *Installed = nullptr;
 
 } // namespace
 
 IVLang_ControllerManager &VLang_ControllerManager()
 {
-    return Installed ? *Installed : Stub;
+    return Installed ? *Installed : StandIn;
 }
 
 IVLang_ControllerManager *VLang_SetControllerManager(IVLang_ControllerManager *Manager)

@@ -1,2 +1,0 @@
-// SPDX-License-Identifier: MIT
-#include "shell/LocalizationPlaceholders.h"
