@@ -17,9 +17,9 @@ QString AnswerFor(const QStringList &args)
     // Qt's own options are single-dash words (-platform xcb): never read as
     // a bundle of one-letter options.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(QStringLiteral(
-        "Desktop widget that shows how full every drive is.\n"
-        "Its menu is in the notification area and on a right click on the widget."));
+    parser.setApplicationDescription(
+        QStringLiteral("Desktop widget that shows how full every drive is.\n"
+                       "Its menu is in the notification area and on a right click on the widget."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help and exits."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},

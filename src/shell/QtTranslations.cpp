@@ -57,7 +57,7 @@ QString Follow(quint32 wLangID, const QString &folder)
     // "qtbase" rather than the "qt" meta catalogue: the latter names the
     // catalogues of every Qt module and loads only when all of them are there.
     const bool found = locale.language() != QLocale::C
-                       && next->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder);
+        && next->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder);
     if (QTranslator *old = Installed().data()) {
         QCoreApplication::removeTranslator(old);
         delete old;

@@ -30,7 +30,7 @@ QString YesNoNow()
     QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("t"),
                     QMessageBox::Yes | QMessageBox::No);
     return box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')) + QLatin1Char('|')
-           + box.button(QMessageBox::No)->text().remove(QLatin1Char('&'));
+        + box.button(QMessageBox::No)->text().remove(QLatin1Char('&'));
 }
 
 void RequireDebiansCatalogues()
@@ -117,8 +117,9 @@ TEST(QtTranslations, FirstRunQuestionSpeaksTheWidgetsLanguage)
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || !box->button(QMessageBox::Yes) || !box->button(QMessageBox::No))
             return;
-        seen << box->windowTitle() + QLatin1Char('|') + box->button(QMessageBox::Yes)->text().remove(QLatin1Char('&'))
-                    + QLatin1Char('|') + box->button(QMessageBox::No)->text().remove(QLatin1Char('&'));
+        seen << box->windowTitle() + QLatin1Char('|')
+                + box->button(QMessageBox::Yes)->text().remove(QLatin1Char('&')) + QLatin1Char('|')
+                + box->button(QMessageBox::No)->text().remove(QLatin1Char('&'));
         box->button(QMessageBox::No)->click();
     });
     answerer.start();
@@ -128,8 +129,9 @@ TEST(QtTranslations, FirstRunQuestionSpeaksTheWidgetsLanguage)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     };
     const auto askAgain = [] {
-        QMessageBox::question(nullptr, QStringLiteral("Ejecutar al inicio"), ConstantText(QStringLiteral("msgIniciarAuto")),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        QMessageBox::question(nullptr, QStringLiteral("Ejecutar al inicio"),
+                              ConstantText(QStringLiteral("msgIniciarAuto")), QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::Yes);
     };
 
     auto window = std::make_unique<TFormMain>();
