@@ -13,8 +13,11 @@ VELMORA_RUN_PACKAGES=(
   libcurl4-openssl-dev nlohmann-json3-dev
   # tools and suites are configured with the same project
   googletest libgtest-dev libgmock-dev libbenchmark-dev libfuse3-dev
-  # the widget's desktop integration at run time
-  qt6-qpa-plugins libqt6svg6 fonts-dejavu-core
+  # the widget's desktop integration at run time; Qt's own texts in the
+  # widget's language
+  qt6-qpa-plugins libqt6svg6 fonts-dejavu-core qt6-translations-l10n
+  # the manual pages are written in scdoc markup
+  scdoc
 )
 
 # Everything ./test needs on top of that.
@@ -28,6 +31,9 @@ VELMORA_PACKAGES=(
   fuse3 e2fsprogs util-linux mount libglib2.0-bin
   # a real X desktop for the window tests
   xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils x11-apps
+  # the Debian package: made with cpack (dpkg-shlibdeps), checked with Debian's
+  # and freedesktop's validators, installed and purged with apt (tests/package)
+  dpkg-dev lintian desktop-file-utils appstream man-db file
   # drives of other machines: a real Prometheus, node_exporter, a bcrypt password
   prometheus prometheus-node-exporter apache2-utils
   # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)

@@ -119,6 +119,8 @@ void LangManager::Shutdown()
     holder.manager.reset();
 }
 
+QLocale LangManager::LanguageLocale(quint32 wLangID) { return LocaleOfLangId(wLangID); }
+
 bool LangManager::RunningInDesigner() { return DesignerFlag; }
 void LangManager::SetRunningInDesigner(bool value) { DesignerFlag = value; }
 

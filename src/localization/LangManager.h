@@ -15,6 +15,7 @@
 #include <optional>
 
 class QIODevice;
+class QLocale;
 class TVLang_CompTranslations;
 class TVLanguageController;
 
@@ -91,6 +92,10 @@ public:
     static QString LanguageNativeName(quint32 wLangID);
     // The language's English name ("English", "German"); "LANGID <n>" when unknown.
     static QString LanguageEnglishName(quint32 wLangID);
+    // The locale of a LANGID's language (with its territory where the
+    // sublanguage matters, e.g. 0x0416 Portuguese of Brazil); QLocale::c()
+    // for a language Qt cannot name.
+    static QLocale LanguageLocale(quint32 wLangID);
 
     // Makes wLangID the active language: loads its translation and, when the
     // language changes, translates the constants and every attached window.

@@ -37,4 +37,10 @@ std::string SessionStartEntryLocation(const std::string &programPath);
 SessionStartResult SetSessionStart(const std::string &programPath, bool enable,
                                    std::string *error = nullptr);
 
+// The program that the existing entry for programPath's name starts: Linux
+// the first argument of the entry's Exec line (unescaped and unquoted),
+// Windows the Run value's data without its double quotes. Empty when there is
+// no such entry or it cannot be read (an entry over 64 KiB is not read).
+std::string SessionStartProgram(const std::string &programPath);
+
 } // namespace platform

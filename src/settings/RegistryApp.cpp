@@ -61,3 +61,24 @@ void TRegistryApp::ExecuteOnIni(bool ExecOnInit)
         throw Exception(SetDataFailed(EntryName(absolute)));
     }
 }
+
+bool TRegistryApp::RenewStaleEntry()
+{
+    const QString program = ProgramFileName();
+    if (program.isEmpty() || !QFileInfo(program).isFile())
+        return false;
+    const QString absolute = QFileInfo(program).absoluteFilePath();
+    const QString started = QString::fromStdString(platform::SessionStartProgram(absolute.toStdString()));
+    // Without a folder the system finds the program on its search path.
+    if (started.isEmpty() || QFileInfo(started).isRelative() || QFileInfo::exists(started))
+        return false;
+    std::string error;
+    if (platform::SetSessionStart(absolute.toStdString(), true, &error) != platform::SessionStartResult::Done) {
+        qCWarning(lcSettings).noquote() << "Unable to renew" << EntryLocation(absolute) << ":"
+                                        << QString::fromStdString(error);
+        return false;
+    }
+    qCInfo(lcSettings).noquote() << "start-up entry" << EntryLocation(absolute) << "started" << started
+                                 << "which is gone; it now starts" << absolute;
+    return true;
+}

@@ -24,6 +24,14 @@ public:
     // does not exist is no error.
     static void ExecuteOnIni(bool ExecOnInit);
 
+    // An existing entry that starts a program no longer on disk (a build
+    // folder since deleted, an older installation) is made to start
+    // ProgramFileName() instead; an entry that starts a program that is
+    // there, one that names its program without a folder, or none at all is
+    // left as it is. True when the entry was rewritten; a failed rewrite is
+    // logged, not raised.
+    static bool RenewStaleEntry();
+
     // The program file the entry starts: the one set by SetProgramFileName, or
     // QCoreApplication::applicationFilePath() when none is set.
     static QString ProgramFileName();

@@ -17,6 +17,7 @@
 #include "settings/VersionInfo.h"
 #include "shell/FormUtils.h"
 #include "shell/Opacidad.h"
+#include "shell/QtTranslations.h"
 #include "shell/ShellLog.h"
 #include "shell/Style.h"
 #include "shell/rounded_corners.h"
@@ -650,6 +651,7 @@ void TFormMain::vlLCLanguageChanged(QObject *)
 {
     menuVersion->SetCaption(ConstantText(QStringLiteral("msgVersion")) + QLatin1Char(' ')
                             + VersionInfo::FileVersionText(QString(), false));
+    QtTranslations::FollowActiveLanguage();
     qCDebug(lcShell).noquote() << "menu reads:" << MenuTexts(pmTray);
 }
 

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "localization/LangManager.h"
+#include "settings/RegistryApp.h"
+#include "shell/CommandLine.h"
 #include "shell/ControlInstance.h"
 #include "shell/FMain.h"
 #include "shell/FormUtils.h"
 #include "shell/MountWatcher.h"
+#include "shell/QtTranslations.h"
 #include "shell/SessionEnd.h"
 #include "shell/Style.h"
 
@@ -18,10 +21,12 @@
 #include <QtGui/qguiapplication_platform.h>
 #endif
 
-// The program reads no command-line arguments; Qt's own (-platform ...) still
-// work as usual.
+// The program reads no command-line arguments but --help and --version; Qt's
+// own (-platform ...) still work as usual.
 int main(int argc, char *argv[])
 {
+    if (const int answered = CommandLine::Answer(argc, argv); answered >= 0)
+        return answered;
 #ifdef _WIN32
     // COM as a single-threaded apartment on the user-interface thread, where
     // the drive query runs; uninitialised when main() returns.
@@ -43,6 +48,7 @@ int main(int argc, char *argv[])
     // The localization engine runs before the first window exists and ends
     // after the last one is gone.
     LangManager::Start();
+    QtTranslations::FollowActiveLanguage();
 
     ControlInstance::TInstanceGuard guard;
     if (const int exitCode = ControlInstance::CheckSingleInstance(guard); exitCode >= 0)
@@ -62,6 +68,9 @@ int main(int argc, char *argv[])
     TMountWatcher mounts;
     QObject::connect(&mounts, &TMountWatcher::Changed, window.get(), &TFormMain::MountsChanged);
 
+    // An entry left by a build folder or an installation that is gone starts
+    // this program from now on.
+    TRegistryApp::RenewStaleEntry();
     window->show();
     const int exitCode = QApplication::exec();
     // FormDestroy runs here, whichever way the loop ended.

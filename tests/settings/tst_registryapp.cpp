@@ -147,3 +147,67 @@ TEST_F(AutostartTest, UnwritableEntryRaisesFailedToSetData)
 }
 
 } // namespace
+
+namespace {
+
+// An entry written by a build folder that was deleted afterwards, then the
+// program started from where it is installed now.
+TEST_F(AutostartTest, EntryOfAGoneProgramIsRenewedForTheRunningOne)
+{
+    const QString built = UseProgram(QStringLiteral("build/src/shell/velmora"));
+    TRegistryApp::ExecuteOnIni(true);
+    ASSERT_TRUE(QDir(FPrograms.path() + QStringLiteral("/build")).removeRecursively());
+    const QString installed = UseProgram(QStringLiteral("usr/bin/velmora"));
+
+    EXPECT_TRUE(TRegistryApp::RenewStaleEntry());
+    const QString entry = AutostartDir() + QStringLiteral("/velmora.desktop");
+    EXPECT_TRUE(ReadAll(entry).endsWith(("Exec=" + installed + "\n").toUtf8())) << ReadAll(entry).toStdString();
+    EXPECT_FALSE(ReadAll(entry).contains(built.toUtf8()));
+    EXPECT_EQ(AutostartEntries(), QStringList{QStringLiteral("velmora.desktop")});
+    // Renewed once: the entry now starts a program that is there.
+    EXPECT_FALSE(TRegistryApp::RenewStaleEntry());
+}
+
+TEST_F(AutostartTest, EntriesThatAreNotStaleAreLeftAlone)
+{
+    const QString entry = AutostartDir() + QStringLiteral("/velmora.desktop");
+    struct Case
+    {
+        const char *what;
+        QByteArray text; // empty: no entry at all
+    };
+    const QString other = UseProgram(QStringLiteral("other/velmora"));
+    const Case cases[] = {
+        {"no entry", QByteArray()},
+        {"a program that is there", "[Desktop Entry]\nType=Application\nExec=" + other.toUtf8() + "\n"},
+        {"a program found on the search path", "[Desktop Entry]\nExec=velmora\n"},
+        {"no Exec line", "[Desktop Entry]\nName=Velmora\n"},
+        {"an unclosed quote", "[Desktop Entry]\nExec=\"/gone/velmora\n"},
+    };
+    UseProgram(QStringLiteral("usr/bin/velmora"));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(entry);
+        if (!c.text.isEmpty()) {
+            QDir().mkpath(AutostartDir());
+            WriteAll(entry, c.text);
+        }
+        EXPECT_FALSE(TRegistryApp::RenewStaleEntry());
+        if (c.text.isEmpty())
+            EXPECT_FALSE(QFileInfo::exists(entry));
+        else
+            EXPECT_EQ(ReadAll(entry), c.text);
+    }
+}
+
+TEST_F(AutostartTest, RunningProgramNotOnDiskRenewsNothing)
+{
+    QDir().mkpath(AutostartDir());
+    const QByteArray stale = "[Desktop Entry]\nExec=/gone/build/velmora\n";
+    WriteAll(AutostartDir() + QStringLiteral("/velmora.desktop"), stale);
+    TRegistryApp::SetProgramFileName(FPrograms.path() + QStringLiteral("/also-gone/velmora"));
+    EXPECT_FALSE(TRegistryApp::RenewStaleEntry());
+    EXPECT_EQ(ReadAll(AutostartDir() + QStringLiteral("/velmora.desktop")), stale);
+}
+
+} // namespace

@@ -58,6 +58,9 @@ TEST(WinPlatform, SessionStartWritesAndRemovesTheRunValue)
     ASSERT_EQ(platform::SetSessionStart(program, true), platform::SessionStartResult::Done);
     EXPECT_EQ(RunValue(Utf8ToWide(name)),
               L"\"C:\\Program Files\\Velmora\\" + Utf8ToWide(name) + L".exe\"");
+    // Read back as the path it starts, without the quotes.
+    EXPECT_EQ(platform::SessionStartProgram(program), "C:\\Program Files\\Velmora\\" + name + ".exe");
+    EXPECT_EQ(platform::SessionStartProgram("C:/Tools/no-such-value-" + name + ".exe"), "");
     ASSERT_EQ(platform::SetSessionStart(program, false), platform::SessionStartResult::Done);
     EXPECT_FALSE(RunValue(Utf8ToWide(name)));
     // Removing what is not there is no error.

@@ -13,7 +13,8 @@
 //       packs translation files into the window's StoredTranslationFiles
 //       block (PackCommand.h).
 //
-// The block defaults to the one kept in the source tree.
+// The block defaults to the one kept in the source tree, or where that is not
+// present, to the one built into the program.
 #include "PackCommand.h"
 #include "localization/LanguageController.h"
 #include "shell/FMain.h"
@@ -64,9 +65,16 @@ int Usage()
     return ExitUsage;
 }
 
+// The block in the source tree the program was built from; where that tree
+// is not present (an installed program), the block built into the program,
+// which can be read but not written.
 QString DefaultBlock(const Window &w)
 {
-    return QStringLiteral(VELMORA_SOURCE_DIR "/resources/forms/%1/%2.LangData").arg(w.name, w.controller);
+    const QString source =
+        QStringLiteral(VELMORA_SOURCE_DIR "/resources/forms/%1/%2.LangData").arg(w.name, w.controller);
+    if (QFile::exists(source))
+        return source;
+    return QStringLiteral(":/forms/%1/%2.LangData").arg(w.name, w.controller);
 }
 
 TVLanguageController *FindController(QObject *window, const QString &name)

@@ -153,6 +153,116 @@ bool LinuxWriteFileAtomically(const std::string &path, const std::string &text, 
     return ok;
 }
 
+std::string LinuxExecProgram(const std::string &entryText)
+{
+    // The Exec value of the [Desktop Entry] group: keys of other groups and
+    // localised keys (Exec[de]) do not count.
+    std::string value;
+    bool inEntryGroup = false;
+    bool found = false;
+    for (std::size_t start = 0; start < entryText.size() && !found;) {
+        std::size_t end = entryText.find('\n', start);
+        if (end == std::string::npos)
+            end = entryText.size();
+        std::string line = entryText.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (line[0] == '[') {
+            inEntryGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (!inEntryGroup || equals == std::string::npos)
+            continue;
+        std::string key = line.substr(0, equals);
+        while (!key.empty() && (key.back() == ' ' || key.back() == '\t'))
+            key.pop_back();
+        if (key != "Exec")
+            continue;
+        std::size_t from = equals + 1;
+        while (from < line.size() && (line[from] == ' ' || line[from] == '\t'))
+            ++from;
+        // The string-value escapes first.
+        for (std::size_t i = from; i < line.size(); ++i) {
+            if (line[i] == '\\' && i + 1 < line.size()) {
+                switch (line[++i]) {
+                case 's': value += ' '; break;
+                case 'n': value += '\n'; break;
+                case 't': value += '\t'; break;
+                case 'r': value += '\r'; break;
+                default: value += line[i]; break;
+                }
+            } else {
+                value += line[i];
+            }
+        }
+        found = true;
+    }
+    if (!found)
+        return std::string();
+
+    // Then the first argument: quoted ("...", where a backslash keeps the
+    // next character) or up to the first blank.
+    std::string program;
+    std::size_t i = 0;
+    if (!value.empty() && value[0] == '"') {
+        bool closed = false;
+        for (i = 1; i < value.size(); ++i) {
+            if (value[i] == '\\' && i + 1 < value.size()) {
+                program += value[++i];
+            } else if (value[i] == '"') {
+                closed = true;
+                break;
+            } else {
+                program += value[i];
+            }
+        }
+        if (!closed)
+            return std::string();
+    } else {
+        const std::size_t blank = value.find_first_of(" \t");
+        program = value.substr(0, blank);
+    }
+    // "%%" is a literal "%".
+    std::string unpercented;
+    for (std::size_t k = 0; k < program.size(); ++k) {
+        unpercented += program[k];
+        if (program[k] == '%' && k + 1 < program.size() && program[k + 1] == '%')
+            ++k;
+    }
+    return unpercented;
+}
+
+std::string SessionStartProgram(const std::string &programPath)
+{
+    // An entry is a few lines; anything larger is not one of ours.
+    constexpr off_t MaxEntryBytes = 64 * 1024;
+    const std::string entry = EntryPath(programPath);
+    const int fd = ::open(entry.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::string();
+    std::string text;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= MaxEntryBytes) {
+        text.resize(std::size_t(st.st_size));
+        std::size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += std::size_t(n);
+        }
+        text.resize(done);
+    }
+    ::close(fd);
+    return LinuxExecProgram(text);
+}
+
 std::string SessionStartEntryName(const std::string &programPath)
 {
     const std::string name = programPath.substr(programPath.rfind('/') + 1);

@@ -15,6 +15,13 @@ std::string LinuxDesktopExecArgument(const std::string &programPath);
 // The whole text of the autostart entry that starts programPath.
 std::string LinuxDesktopEntryText(const std::string &programPath);
 
+// The program an entry's text starts: the first argument of the Exec key of
+// its [Desktop Entry] group, with the string-value escapes undone, the quotes
+// removed and "%%" read as "%". Empty when there is none, or when the line
+// does not follow the quoting rules (an unclosed quote). Bytes of any kind
+// are safe input.
+std::string LinuxExecProgram(const std::string &entryText);
+
 // Replaces the file at path with text through a sibling file that is renamed
 // over it once everything is on disk: a crash or a full disk leaves the old
 // file or the new one, never a mix, and no sibling stays behind. A new file

@@ -106,6 +106,33 @@ std::string SessionStartEntryLocation(const std::string &programPath)
            + SessionStartEntryName(programPath);
 }
 
+std::string SessionStartProgram(const std::string &programPath)
+{
+    const std::wstring name = win::Utf8ToWide(SessionStartEntryName(programPath));
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, win::RunKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return std::string();
+    // A value of 64 KiB at most is read; a larger one is not one of ours.
+    std::wstring data(32 * 1024, L'\0');
+    DWORD bytes = DWORD(data.size() * sizeof(wchar_t));
+    const LSTATUS status =
+        RegGetValueW(key, nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, data.data(), &bytes);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        return std::string();
+    data.resize(bytes / sizeof(wchar_t));
+    while (!data.empty() && data.back() == L'\0')
+        data.pop_back();
+    // RunCommandFor's quotes around a path with blanks.
+    if (!data.empty() && data.front() == L'"') {
+        const std::size_t close = data.find(L'"', 1);
+        if (close == std::wstring::npos)
+            return std::string();
+        data = data.substr(1, close - 1);
+    }
+    return win::WideToUtf8(data);
+}
+
 SessionStartResult SetSessionStart(const std::string &programPath, bool enable, std::string *error)
 {
     const std::wstring name = win::Utf8ToWide(SessionStartEntryName(programPath));

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+#include "shell/CommandLine.h"
+
+#include "settings/VersionInfo.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace CommandLine {
+
+QString AnswerFor(const QStringList &args)
+{
+    QCommandLineParser parser;
+    // Qt's own options are single-dash words (-platform xcb): never read as
+    // a bundle of one-letter options.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QStringLiteral("Desktop widget that shows how full every drive is.\n"
+                       "Its menu is in the notification area and on a right click on the widget."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays this help and exits."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays the version and exits."));
+    parser.addOption(help);
+    parser.addOption(version);
+    // Unknown arguments are no error: the widget reads none of its own.
+    (void)parser.parse(args);
+    if (parser.isSet(help))
+        return parser.helpText();
+    if (parser.isSet(version))
+        return QStringLiteral("velmora %1\n").arg(VersionInfo::FileVersionText(QString(), false));
+    return QString();
+}
+
+int Answer(int argc, char *argv[])
+{
+    bool option = false;
+    for (int i = 1; i < argc && !option; ++i)
+        option = argv[i][0] == '-';
+    // A plain start pays for nothing here.
+    if (!option)
+        return -1;
+    // The parser's help text names the program through the application
+    // object; a core one is enough and goes before the widget's own is made,
+    // so that --help works without a display.
+    std::unique_ptr<QCoreApplication> core;
+    if (!QCoreApplication::instance())
+        core = std::make_unique<QCoreApplication>(argc, argv);
+    const QString answer = AnswerFor(QCoreApplication::arguments());
+    if (answer.isEmpty())
+        return -1;
+    std::fputs(answer.toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+    return 0;
+}
+
+} // namespace CommandLine

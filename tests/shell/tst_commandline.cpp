@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+// velmora --help and --version: answered on standard output before any
+// window system is needed; every other argument leaves the widget to start.
+#include "ShellTestSupport.h"
+
+#include "shell/CommandLine.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CommandLine, AnswersHelpAndVersionAndLetsTheRestStart)
+{
+    TestApp();
+    struct Case
+    {
+        QStringList args;
+        const char *answer; // "" when the widget starts; "help" for the help text
+    };
+    const Case cases[] = {
+        {{"velmora"}, ""},
+        {{"velmora", "--version"}, "velmora 1.2.0.0\n"},
+        {{"velmora", "-v"}, "velmora 1.2.0.0\n"},
+        {{"velmora", "--help"}, "help"},
+        {{"velmora", "-h"}, "help"},
+        // Qt's own options are Qt's, not a bundle of one-letter ones (-p -l
+        // -a -t ...), and arguments the widget does not know are ignored.
+        {{"velmora", "-platform", "xcb"}, ""},
+        {{"velmora", "-display", ":1", "--version"}, "velmora 1.2.0.0\n"},
+        {{"velmora", "--no-such-option"}, ""},
+        {{"velmora", "drive.txt"}, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
+        const QString answer = CommandLine::AnswerFor(c.args);
+        if (std::string(c.answer) == "help") {
+            EXPECT_TRUE(answer.startsWith(QStringLiteral("Usage: "))) << answer.toStdString();
+            EXPECT_TRUE(answer.contains(QStringLiteral("--version"))) << answer.toStdString();
+            EXPECT_TRUE(answer.contains(QStringLiteral("--help"))) << answer.toStdString();
+        } else {
+            EXPECT_EQ(answer.toStdString(), std::string(c.answer));
+        }
+    }
+}
+
+// The program itself, with no display at all: the answer comes before the
+// widget's application object would need one.
+TEST(CommandLine, ProgramAnswersWithoutADisplay)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    for (const char *option : {"--version", "--help"}) {
+        SCOPED_TRACE(option);
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(VELMORA_EXE), {QString::fromLatin1(option)});
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        if (std::string(option) == "--version")
+            EXPECT_EQ(out.toStdString(), "velmora 1.2.0.0\n");
+        else
+            EXPECT_TRUE(out.contains(QStringLiteral("--version"))) << out.toStdString();
+    }
+}
+
+} // namespace
