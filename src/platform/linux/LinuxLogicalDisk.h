@@ -27,6 +27,10 @@ std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry
 // out), or empty text when Win32_LogicalDisk has no such property.
 std::string LinuxLogicalDiskPropertyName(const std::string &name);
 
+// Parses a query for Win32_LogicalDisk; a syntax error or a property the class
+// does not have gives "Invalid query", another class "Invalid class" (WbemError).
+WqlQuery ParseLogicalDiskQuery(const std::string &wql);
+
 // Applies a parsed query to the drive objects: WHERE filters, a property list
 // keeps the named properties plus the key DeviceID. Returns the object texts.
 std::vector<std::string> RenderLinuxLogicalDisks(const WqlQuery &query,

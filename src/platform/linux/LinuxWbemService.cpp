@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/LinuxWbemService.h"
 
+#include "platform/WbemTextObjects.h"
 #include "platform/linux/LinuxLogicalDisk.h"
 
 #include <unistd.h>
@@ -12,16 +13,6 @@
 namespace platform {
 
 namespace {
-
-// WBEM_E_* and RPC codes as a WMI client sees them.
-constexpr std::int32_t code(std::uint32_t hresult)
-{
-    return static_cast<std::int32_t>(hresult);
-}
-constexpr std::int32_t kInvalidNamespace = code(0x8004100Eu);
-constexpr std::int32_t kInvalidClass = code(0x80041010u);
-constexpr std::int32_t kInvalidQuery = code(0x80041017u);
-constexpr std::int32_t kRpcUnavailable = code(0x800706BAu);
 
 // Every property of Win32_LogicalDisk, in Windows' spelling; the ones this
 // system cannot fill are valid in a query and simply have no value.
@@ -74,32 +65,6 @@ bool isDefaultNamespace(const std::string &ns)
 {
     return ns.empty() || WqlNamesEqual(ns, "root\\cimv2") || WqlNamesEqual(ns, "root/cimv2");
 }
-
-class LinuxWbemObject : public WbemObject
-{
-public:
-    explicit LinuxWbemObject(std::string text) : m_text(std::move(text)) {}
-    std::string GetObjectText() const override { return m_text; }
-
-private:
-    std::string m_text;
-};
-
-class LinuxWbemObjectSet : public WbemObjectSet
-{
-public:
-    explicit LinuxWbemObjectSet(std::vector<std::string> texts) : m_texts(std::move(texts)) {}
-    std::unique_ptr<WbemObject> Next() override
-    {
-        if (m_next >= m_texts.size())
-            return nullptr;
-        return std::make_unique<LinuxWbemObject>(std::move(m_texts[m_next++]));
-    }
-
-private:
-    std::vector<std::string> m_texts;
-    std::size_t m_next = 0;
-};
 
 // The whole object texts of the last query that asked for every property,
 // with the values each was made from, in table order. A text is a function
@@ -157,21 +122,7 @@ class LinuxWbemServices : public WbemServices
 public:
     std::unique_ptr<WbemObjectSet> ExecQuery(const std::string &wql) override
     {
-        WqlQuery query;
-        try {
-            query = ParseWql(wql);
-        } catch (const WqlSyntaxError &) {
-            throw WbemError("Invalid query", kInvalidQuery);
-        }
-        if (!WqlNamesEqual(query.className, kLogicalDiskClass))
-            throw WbemError("Invalid class", kInvalidClass);
-        std::vector<std::string> named = query.properties;
-        if (query.where)
-            for (std::string &p : WqlConditionProperties(*query.where))
-                named.push_back(std::move(p));
-        for (const std::string &p : named)
-            if (LinuxLogicalDiskPropertyName(p).empty())
-                throw WbemError("Invalid query", kInvalidQuery);
+        const WqlQuery query = ParseLogicalDiskQuery(wql);
 
         std::vector<LinuxMountEntry> drives;
         try {
@@ -203,7 +154,7 @@ public:
             }
             texts = RenderLinuxLogicalDisks(query, objects);
         }
-        return std::make_unique<LinuxWbemObjectSet>(std::move(texts));
+        return std::make_unique<TextWbemObjectSet>(std::move(texts));
     }
 };
 
@@ -236,6 +187,26 @@ std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry
     if (!answer.uuid.empty())
         p.push_back(text("VolumeSerialNumber", answer.uuid));
     return p;
+}
+
+WqlQuery ParseLogicalDiskQuery(const std::string &wql)
+{
+    WqlQuery query;
+    try {
+        query = ParseWql(wql);
+    } catch (const WqlSyntaxError &) {
+        throw WbemError("Invalid query", wbem_code::InvalidQuery);
+    }
+    if (!WqlNamesEqual(query.className, kLogicalDiskClass))
+        throw WbemError("Invalid class", wbem_code::InvalidClass);
+    std::vector<std::string> named = query.properties;
+    if (query.where)
+        for (std::string &p : WqlConditionProperties(*query.where))
+            named.push_back(std::move(p));
+    for (const std::string &p : named)
+        if (LinuxLogicalDiskPropertyName(p).empty())
+            throw WbemError("Invalid query", wbem_code::InvalidQuery);
+    return query;
 }
 
 std::string LinuxLogicalDiskPropertyName(const std::string &name)
@@ -283,9 +254,9 @@ std::vector<std::string> RenderLinuxLogicalDisks(const WqlQuery &query,
 std::unique_ptr<WbemServices> LinuxWbemLocator::ConnectServer(const std::string &host, const std::string &nameSpace)
 {
     if (!isLocalHost(host))
-        throw WbemError("The RPC server is unavailable.", kRpcUnavailable);
+        throw WbemError("The RPC server is unavailable.", wbem_code::RpcUnavailable);
     if (!isDefaultNamespace(nameSpace))
-        throw WbemError("Invalid namespace", kInvalidNamespace);
+        throw WbemError("Invalid namespace", wbem_code::InvalidNamespace);
     return std::make_unique<LinuxWbemServices>();
 }
 

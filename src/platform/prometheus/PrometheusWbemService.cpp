@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusWbemService.h"
 
+#include "platform/WbemTextObjects.h"
 #include "platform/linux/LinuxLogicalDisk.h"
 #include "platform/linux/LinuxVolumeProbe.h"
 #include "platform/prometheus/PrometheusDisks.h"
@@ -12,43 +13,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::int32_t code(std::uint32_t hresult)
-{
-    return static_cast<std::int32_t>(hresult);
-}
-constexpr std::int32_t kFailed = code(0x80041001u);
-constexpr std::int32_t kInvalidNamespace = code(0x8004100Eu);
-constexpr std::int32_t kInvalidClass = code(0x80041010u);
-constexpr std::int32_t kInvalidQuery = code(0x80041017u);
-constexpr std::int32_t kAccessDenied = code(0x80070005u);
-constexpr std::int32_t kRpcUnavailable = code(0x800706BAu);
-
-class TextObject : public WbemObject
-{
-public:
-    explicit TextObject(std::string text) : m_text(std::move(text)) {}
-    std::string GetObjectText() const override { return m_text; }
-
-private:
-    std::string m_text;
-};
-
-class TextObjectSet : public WbemObjectSet
-{
-public:
-    explicit TextObjectSet(std::vector<std::string> texts) : m_texts(std::move(texts)) {}
-    std::unique_ptr<WbemObject> Next() override
-    {
-        if (m_next >= m_texts.size())
-            return nullptr;
-        return std::make_unique<TextObject>(std::move(m_texts[m_next++]));
-    }
-
-private:
-    std::vector<std::string> m_texts;
-    std::size_t m_next = 0;
-};
-
 class PrometheusWbemServices : public WbemServices
 {
 public:
@@ -57,21 +21,7 @@ public:
 
     std::unique_ptr<WbemObjectSet> ExecQuery(const std::string &wql) override
     {
-        WqlQuery query;
-        try {
-            query = ParseWql(wql);
-        } catch (const WqlSyntaxError &) {
-            throw WbemError("Invalid query", kInvalidQuery);
-        }
-        if (!WqlNamesEqual(query.className, kLogicalDiskClass))
-            throw WbemError("Invalid class", kInvalidClass);
-        std::vector<std::string> named = query.properties;
-        if (query.where)
-            for (std::string &p : WqlConditionProperties(*query.where))
-                named.push_back(std::move(p));
-        for (const std::string &p : named)
-            if (LinuxLogicalDiskPropertyName(p).empty())
-                throw WbemError("Invalid query", kInvalidQuery);
+        const WqlQuery query = ParseLogicalDiskQuery(wql);
 
         // SystemName comparisons narrow the series asked for; the whole
         // condition is still evaluated on the objects below.
@@ -86,11 +36,11 @@ public:
                                            promql, LinuxStatfsDeadline(), kMaxPrometheusAnswerBytes);
         } catch (const PrometheusHttpError &e) {
             switch (e.kind()) {
-            case PrometheusHttpError::Kind::Unreachable: throw WbemError(e.what(), kRpcUnavailable);
-            case PrometheusHttpError::Kind::Denied: throw WbemError(e.what(), kAccessDenied);
+            case PrometheusHttpError::Kind::Unreachable: throw WbemError(e.what(), wbem_code::RpcUnavailable);
+            case PrometheusHttpError::Kind::Denied: throw WbemError(e.what(), wbem_code::AccessDenied);
             case PrometheusHttpError::Kind::Failed: break;
             }
-            throw WbemError(e.what(), kFailed);
+            throw WbemError(e.what(), wbem_code::Failed);
         }
         const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
         std::array<std::vector<PrometheusSample>, kPrometheusFamilies> answers;
@@ -98,10 +48,10 @@ public:
             for (std::size_t f = 0; f < kPrometheusFamilies; ++f)
                 answers[f] = ParsePrometheusVector(bodies[f]);
         } catch (const PrometheusAnswerError &e) {
-            throw WbemError("Prometheus at " + m_endpoint.DisplayUrl() + ": " + e.what(), kFailed);
+            throw WbemError("Prometheus at " + m_endpoint.DisplayUrl() + ": " + e.what(), wbem_code::Failed);
         }
         bodies.clear();
-        return std::make_unique<TextObjectSet>(RenderLinuxLogicalDisks(query, BuildPrometheusDisks(answers, now)));
+        return std::make_unique<TextWbemObjectSet>(RenderLinuxLogicalDisks(query, BuildPrometheusDisks(answers, now)));
     }
 
 private:
@@ -128,11 +78,11 @@ std::unique_ptr<WbemServices> PrometheusWbemLocator::ConnectServer(const std::st
                                                                   const std::string &nameSpace)
 {
     if (!isDefaultNamespace(nameSpace))
-        throw WbemError("Invalid namespace", kInvalidNamespace);
+        throw WbemError("Invalid namespace", wbem_code::InvalidNamespace);
     try {
         return std::make_unique<PrometheusWbemServices>(PrometheusEndpoint(host), m_credentials);
     } catch (const std::invalid_argument &e) {
-        throw WbemError(e.what(), kRpcUnavailable);
+        throw WbemError(e.what(), wbem_code::RpcUnavailable);
     }
 }
 
