@@ -15,6 +15,7 @@ namespace {
 
 // The program's constants block, byte for byte: version 3, the flag, a count
 // of 4 and the four name/value pairs as UTF-16LE strings.
+// clang-format off
 const unsigned char kProgramBlock[] = {
     // version 3, AutoSaveLangSource, count 4
     0x03, 0x01, 0x04, 0x00, 0x00, 0x00,
@@ -56,6 +57,7 @@ const unsigned char kProgramBlock[] = {
     0x65, 0x00, 0x6C, 0x00, 0x20, 0x00, 0x73, 0x00, 0x69, 0x00, 0x73, 0x00, 0x74, 0x00, 0x65, 0x00,
     0x6D, 0x00, 0x61, 0x00, 0x3F, 0x00,
 };
+// clang-format on
 
 QByteArray ProgramBlock() { return QByteArray(reinterpret_cast<const char *>(kProgramBlock), sizeof kProgramBlock); }
 
