@@ -25,6 +25,11 @@ VELMORA_PACKAGES=(
   fuse3 e2fsprogs util-linux mount libglib2.0-bin
   # a real X desktop for the window tests
   xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils x11-apps
+  # a private session and system bus with stand-ins for the notification
+  # server and UDisks2
+  dbus-daemon python3-dbusmock python3-dbus python3-gi
+  # the desktop's default handler for a folder (QDesktopServices on X11)
+  xdg-utils
   # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)
   g++-mingw-w64-x86-64-posix wine wine64
 )
