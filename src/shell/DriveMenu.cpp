@@ -93,8 +93,8 @@ void TDriveMenu::Build()
             return;
         FHiddenMenu = std::make_unique<QMenu>();
         for (const QString &name : hidden) {
-            auto *item = FHiddenMenu->addAction(name);
-            item->setParent(FHiddenMenu.get());
+            // A '&' in a mount point is a letter, not a menu shortcut.
+            auto *item = FHiddenMenu->addAction(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
             connect(item, &QAction::triggered, this, [this, name] {
                 if (FHandlers.Show)
                     FHandlers.Show(name);

@@ -823,10 +823,11 @@ void TFormMain::GuardarOcultas()
 
 void TFormMain::AvisarPocoEspacio()
 {
+    const bool logPlaces = lcShell().isDebugEnabled();
     QList<TLowSpaceWatch::TDrive> drives;
     QStringList shown;
     for (const TFrameDrive *frame : Frames()) {
-        if (!frame->isHidden())
+        if (logPlaces && !frame->isHidden())
             shown << frame->Nombre() + QLatin1Char('@') + QString::number(frame->y());
         const bool full = frame->pbCapacidad() && frame->pbCapacidad()->State() == TStateProgressBar::pbsError
                           && !frame->LibreAusente();
@@ -834,7 +835,7 @@ void TFormMain::AvisarPocoEspacio()
     }
     // Where each shown panel stands, when that changed: what a test needs to
     // point at a panel.
-    if (lcShell().isDebugEnabled()) {
+    if (logPlaces) {
         QString line = shown.join(QLatin1Char(' '));
         if (line != FPanelesMostrados) {
             qCDebug(lcShell).noquote() << "panels shown:" << line;

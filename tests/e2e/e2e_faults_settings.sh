@@ -15,7 +15,9 @@ VELMORA=${1:?path of the velmora program}
 source "$(cd "$(dirname "$0")" && pwd)/e2e_lib.sh"
 e2e_setup faults-settings
 
-# Opens the menu on the widget's panel and chooses "Cerrar" (the eighth item).
+# Opens the menu on the widget's first panel and chooses "Cerrar" (the eighth
+# item of pmTray, after the panel's drive section: "Abrir" and "Ocultar esta
+# unidad" for the root file system, a local disk).
 close_from_menu() { # pid
   local wid X Y W H i
   wid=$(widget_window "$1") || return 1
@@ -26,7 +28,7 @@ close_from_menu() { # pid
   for i in $(seq 1 40); do open_menu "$1" >/dev/null && break; sleep 0.1; done
   open_menu "$1" >/dev/null || return 1
   sleep 0.3
-  for i in 1 2 3 4 5 6 7 8; do xdotool key Down; sleep 0.05; done
+  for i in 1 2 3 4 5 6 7 8 9 10; do xdotool key Down; sleep 0.05; done
   xdotool key Return
 }
 

@@ -143,15 +143,17 @@ TEST(DriveMenu, ASectionForTheDriveItWasOpenedForAndNoneLeftBehind)
 TEST(DriveMenu, FromTheTrayTheHiddenDrivesCanBeShownAgain)
 {
     MenuFixture f;
-    f.hidden = {"/mnt/a", "E:"};
+    // A '&' in a name is doubled in its caption, to show as itself.
+    f.hidden = {"/mnt/a", "E:", "/mnt/R&D"};
     f.Open();
     ASSERT_EQ(f.Texts(), QStringList({"Unidades ocultas", "-", "version", "Cerrar"}));
-    EXPECT_EQ(f.section->SectionTexts(), QStringList({"Unidades ocultas [/mnt/a | E:]"}));
+    EXPECT_EQ(f.section->SectionTexts(), QStringList({"Unidades ocultas [/mnt/a | E: | /mnt/R&&D]"}));
     QMenu *sub = f.menu.actions().at(0)->menu();
     ASSERT_NE(sub, nullptr);
     sub->actions().at(1)->trigger();
-    EXPECT_EQ(f.calls, QStringList({"show E:"}));
-    // The next opening, after the drive came back, lists the rest only.
+    sub->actions().at(2)->trigger();
+    EXPECT_EQ(f.calls, QStringList({"show E:", "show /mnt/R&D"}));
+    // The next opening, after the drives came back, lists the rest only.
     f.hidden = {"/mnt/a"};
     f.Open();
     EXPECT_EQ(f.section->SectionTexts(), QStringList({"Unidades ocultas [/mnt/a]"}));
