@@ -4,7 +4,6 @@
 #include "shell/ShellLog.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -46,7 +45,7 @@ void TDesktopNotifier::ShowInTray(const QString &title, const QString &text)
 void TDesktopNotifier::Notify(const QString &title, const QString &text)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kService).value()) {
+    if (!bus.isConnected()) {
         ShowInTray(title, text);
         return;
     }
@@ -56,7 +55,9 @@ void TDesktopNotifier::Notify(const QString &title, const QString &text)
     hints.insert(QStringLiteral("category"), QStringLiteral("device"));
     call << QStringLiteral("Velmora") << uint(0) << QStringLiteral("drive-harddisk") << title << text
          << QStringList() << hints << int(-1);
-    // Asynchronous: a server that hangs must not stop the window.
+    // Asynchronous: a server that hangs must not stop the window. Where no
+    // server runs (and none can be started by the bus) the call comes back
+    // with an error, and the tray icon tells it instead.
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, title, text] {
         watcher->deleteLater();
