@@ -52,12 +52,12 @@ QByteArray ReadFile(const QString &path)
 // before the program had texts of its own beyond its first four constants.
 QByteArray EnglishLng()
 {
-    return ReadFile(QStringLiteral(VELMORA_SOURCE_DIR "/tests/fixtures/localization/English.described.lng"));
+    return ReadFile(QStringLiteral(VELMORA_SOURCE_DIR "/tests/fixtures/localization/English.first.lng"));
 }
 
 QByteArray ProgramBlock()
 {
-    return ReadFile(QStringLiteral(VELMORA_SOURCE_DIR "/tests/fixtures/localization/StoredTranslationFiles.described"));
+    return ReadFile(QStringLiteral(VELMORA_SOURCE_DIR "/tests/fixtures/localization/StoredTranslationFiles.first"));
 }
 
 // The program's own, which may carry more texts.
