@@ -36,6 +36,11 @@ VELMORA_PACKAGES=(
   dpkg-dev lintian desktop-file-utils appstream man-db file
   # drives of other machines: a real Prometheus, node_exporter, a bcrypt password
   prometheus prometheus-node-exporter apache2-utils
+  # a private session and system bus with stand-ins for the notification
+  # server and UDisks2
+  dbus-daemon python3-dbusmock python3-dbus python3-gi
+  # the desktop's default handler for a folder (QDesktopServices on X11)
+  xdg-utils
   # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)
   g++-mingw-w64-x86-64-posix wine wine64
 )

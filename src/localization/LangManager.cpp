@@ -3,6 +3,7 @@
 
 #include "localization/LanguageController.h"
 #include "localization/LocalizationLog.h"
+#include "localization/FeatureConstants.h"
 #include "localization/ProgramConstants.h"
 #include "localization/SystemErrors.h"
 #include "localization/Translations.h"
@@ -149,6 +150,8 @@ LangManager::LangManager(std::optional<quint32> versionLangId, const QString &co
     const QString module = constantsModule.isEmpty() ? ProgramResourceModule() : constantsModule;
     if (!FConstants->LoadFromResource(module, QStringLiteral("VLANG_CONSTS")))
         qCWarning(lcLocalization) << "no constants block in" << module;
+    if (constantsModule.isEmpty())
+        AddFeatureConstants(*FConstants);
     ApplyToAllControllers(nullptr);
 }
 

@@ -2,6 +2,7 @@
 #include "localization/ProgramConstants.h"
 
 #include "localization/Constants.h"
+#include "localization/FeatureConstants.h"
 #include "localization/LocalizationLog.h"
 
 // The resource object of a static library is only linked when something
@@ -17,6 +18,7 @@ TVLang_Constants &ProgramConstants()
         auto *map = new TVLang_Constants;
         if (!map->LoadFromResource(ProgramResourceModule(), QStringLiteral("VLANG_CONSTS")))
             qCWarning(lcLocalization) << "the program has no constants block";
+        AddFeatureConstants(*map);
         map->TranslateFrom(nullptr);
         return map;
     }();

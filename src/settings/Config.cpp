@@ -403,6 +403,35 @@ qint32 TConfig::RestoreOptionValue(const QString &AIniFilePath, const QString &A
 void TConfig::SaveOptionValues(const QString &AIniFilePath, const QString &ASectionName,
                                const QStringList &AName, const QStringList &AValue)
 {
+    SaveSection(AIniFilePath, ASectionName, AName, AValue, false);
+}
+
+void TConfig::ReplaceSection(const QString &AIniFilePath, const QString &ASectionName,
+                             const QStringList &AName, const QStringList &AValue)
+{
+    SaveSection(AIniFilePath, ASectionName, AName, AValue, true);
+}
+
+QList<std::pair<QString, QString>> TConfig::ReadSection(const QString &AIniFilePath, const QString &ASectionName)
+{
+    QList<std::pair<QString, QString>> pairs;
+    IniFile file;
+    if (!LoadForReading(AIniFilePath, file))
+        return pairs;
+    const std::string section = AsUtf8(ASectionName);
+    CSimpleIniA::TNamesDepend keys;
+    file.Ini.GetAllKeys(section.c_str(), keys);
+    keys.sort(CSimpleIniA::Entry::LoadOrder());
+    for (const CSimpleIniA::Entry &key : keys) {
+        const char *value = file.Ini.GetValue(section.c_str(), key.pItem, "");
+        pairs.append({QString::fromUtf8(key.pItem), QString::fromUtf8(value).left(MaxValueLength)});
+    }
+    return pairs;
+}
+
+void TConfig::SaveSection(const QString &AIniFilePath, const QString &ASectionName, const QStringList &AName,
+                          const QStringList &AValue, bool AReplace)
+{
     gLastWarning.clear();
     if (AName.size() != AValue.size())
         WriteFailed(AIniFilePath, QStringLiteral("names and values differ in number"));
@@ -440,6 +469,8 @@ void TConfig::SaveOptionValues(const QString &AIniFilePath, const QString &ASect
     }
     }
 
+    if (AReplace)
+        file->Ini.Delete(AsUtf8(ASectionName).c_str(), nullptr);
     QByteArray bytes;
     if (!Render(*file, ASectionName, AName, AValue, bytes))
         WriteFailed(AIniFilePath, QStringLiteral("out of memory"));

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 // The widget's options: the seven values of section CONFIG, in the order a
 // new file lists them. A default-constructed value holds the defaults the
 // settings table gives for reading a key that is missing or unreadable, except
@@ -88,6 +90,15 @@ public:
     static void SaveOptionValues(const QString &AIniFilePath, const QString &ASectionName,
                                  const QStringList &AName, const QStringList &AValue);
 
+    // Every key of ASectionName with its value, in the order of the file;
+    // empty when the file or the section is missing or cannot be read.
+    static QList<std::pair<QString, QString>> ReadSection(const QString &AIniFilePath,
+                                                          const QString &ASectionName);
+    // Like SaveOptionValues, but the section then holds exactly these keys:
+    // those it had and are not named go (with no names, the section goes).
+    static void ReplaceSection(const QString &AIniFilePath, const QString &ASectionName,
+                               const QStringList &AName, const QStringList &AValue);
+
     // The same on ConfigFileName().
     static QString ReadString(const QString &ASectionName, const QString &AName,
                               const QString &ADefault);
@@ -133,4 +144,8 @@ public:
     // of this class that did not raise: empty when nothing did. Set when a
     // file could not be read (its defaults were used) or was moved aside.
     static QString LastWarning();
+
+private:
+    static void SaveSection(const QString &AIniFilePath, const QString &ASectionName, const QStringList &AName,
+                            const QStringList &AValue, bool AReplace);
 };

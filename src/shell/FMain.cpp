@@ -15,6 +15,9 @@
 #include "settings/LocaleHelper.h"
 #include "settings/RegistryApp.h"
 #include "settings/VersionInfo.h"
+#include "settings/HiddenDrives.h"
+#include "shell/DriveEject.h"
+#include "shell/DriveMenu.h"
 #include "shell/FormUtils.h"
 #include "shell/Opacidad.h"
 #include "shell/QtTranslations.h"
@@ -32,6 +35,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScopeGuard>
@@ -92,6 +96,7 @@ TFormMain::TFormMain(QWidget *parent)
     // translations take the indexes from 2 on.
     LangManager::Instance().RegisterUserTranslations(LangManager::UserTranslationsFolder());
     AddLanguageItems();
+    CrearAccionesUnidad();
     FormCreate(this);
 }
 
@@ -259,6 +264,7 @@ void TFormMain::FormShow(QObject *)
     SetActiveLanguage(FActiveLanguage);
     MarcarOpacidad();
     ActualizarMenu();
+    FOcultas = THiddenDrives::Read(TConfig::ConfigFileName());
     if (lcShell().isDebugEnabled()) {
         QStringList checked;
         for (const TMenuItem *item : findChildren<TMenuItem *>())
@@ -267,6 +273,7 @@ void TFormMain::FormShow(QObject *)
         qCDebug(lcShell).noquote() << "menu marks:" << checked.join(QLatin1Char(' '));
     }
     RecargarFrames();
+    AvisarPocoEspacio();
     TimerDiscos->SetEnabled(true);
     rounded_corners::SetWindowCorners(this, rounded_corners::cpRound);
     if (!Configurado()) {
@@ -398,6 +405,7 @@ void TFormMain::RecargarFrames()
     ActivarComponente();
     if (!FFuenteCaida)
         GenerarFrames();
+    AplicarOcultas();
     AjustarTamanyo();
 }
 
@@ -443,14 +451,19 @@ void TFormMain::EnlazarFrame(TFrameDrive *frame)
     for (QWidget *control : controls) {
         if (!control)
             continue;
-        frame->SetOnMouseDown(control, [this](QWidget *sender, QMouseEvent *event) {
-            MouseDownToWindowMove(sender, event);
+        frame->SetOnMouseDown(control, [this, frame](QWidget *sender, QMouseEvent *event) {
+            if (!FGestures->DoubleClick(frame, event))
+                MouseDownToWindowMove(sender, event);
         });
         control->setContextMenuPolicy(Qt::CustomContextMenu);
         disconnect(control, &QWidget::customContextMenuRequested, this, nullptr);
-        connect(control, &QWidget::customContextMenuRequested, this,
-                [this, control](const QPoint &pos) { pmTray->Popup(control->mapToGlobal(pos)); });
+        connect(control, &QWidget::customContextMenuRequested, this, [this, control, frame](const QPoint &pos) {
+            const TDriveType type = frame->DriveType();
+            FDriveMenu->PopupFor(frame->Nombre(), type == TDriveType::RemovableDisk || type == TDriveType::CompactDisc,
+                                 control->mapToGlobal(pos));
+        });
     }
+    EnlazarGestos(frame);
     FColumn->Adopt(frame);
 }
 
@@ -468,6 +481,7 @@ void TFormMain::TimerDiscosTimer(QObject *)
     else
         ActivarComponente();
     AjustarTamanyo();
+    AvisarPocoEspacio();
 }
 
 void TFormMain::ShowFatalError(const QString &message)
@@ -762,4 +776,135 @@ void TFormMain::MarcarOpacidad()
 void TFormMain::IdiomaPorDefecto()
 {
     FActiveLanguage = LocaleHelper::DefaultLanguageIndex(LocaleHelper::UserLocaleId());
+}
+
+void TFormMain::CrearAccionesUnidad()
+{
+    const auto guarded = [this](void (TFormMain::*handler)(const QString &)) {
+        return [this, handler](const QString &drive) { FErrorReport.Guarded([&] { (this->*handler)(drive); }); };
+    };
+    TDriveMenu::THandlers handlers;
+    handlers.Open = guarded(&TFormMain::AbrirUnidad);
+    handlers.Eject = guarded(&TFormMain::ExpulsarUnidad);
+    handlers.Hide = guarded(&TFormMain::OcultarUnidad);
+    handlers.Show = guarded(&TFormMain::MostrarUnidad);
+    handlers.Hidden = [this] { return FOcultas; };
+    FDriveMenu = std::make_unique<TDriveMenu>(pmTray, std::move(handlers));
+    FGestures = std::make_unique<TPanelGestures>([this](QWidget *panel) {
+        if (auto *frame = qobject_cast<TFrameDrive *>(panel))
+            FErrorReport.Guarded([&] { AbrirUnidad(frame->Nombre()); });
+    });
+    FNotifier = std::make_unique<TDesktopNotifier>(TrayIcon);
+    FEject = std::make_unique<TDriveEject>();
+}
+
+void TFormMain::EnlazarGestos(TFrameDrive *frame)
+{
+    FGestures->Watch(frame);
+}
+
+void TFormMain::AbrirUnidad(const QString &name)
+{
+    if (!OpenDriveFolder(name))
+        FErrorReport.Show(ConstantText(QStringLiteral("msgErrorAbrir")).arg(name));
+}
+
+void TFormMain::ExpulsarUnidad(const QString &name)
+{
+    // The panel stays: it goes with the drive, at the refresh that no longer
+    // finds it.
+    FEject->Eject(name, [this, name](TDriveEject::TResult result, const QString &detail) {
+        qCDebug(lcShell).noquote() << "eject" << name << "ended:" << int(result) << detail;
+        QString reason;
+        switch (result) {
+        case TDriveEject::TResult::Done:
+            FNotifier->Notify(ConstantText(QStringLiteral("msgExpulsar")),
+                              ConstantText(QStringLiteral("msgExpulsada")).arg(name));
+            MountsChanged();
+            return;
+        case TDriveEject::TResult::Busy:
+            reason = ConstantText(QStringLiteral("msgUnidadOcupada"));
+            break;
+        case TDriveEject::TResult::NotAllowed:
+            reason = ConstantText(QStringLiteral("msgNoPermitido"));
+            break;
+        case TDriveEject::TResult::NotEjectable:
+            reason = ConstantText(QStringLiteral("msgNoExpulsable"));
+            break;
+        case TDriveEject::TResult::Failed:
+            reason = detail;
+            break;
+        }
+        FErrorReport.Show(ConstantText(QStringLiteral("msgErrorExpulsar")).arg(name, reason));
+    });
+}
+
+void TFormMain::OcultarUnidad(const QString &name)
+{
+    if (FOcultas.contains(name))
+        return;
+    FOcultas << name;
+    qCDebug(lcShell).noquote() << "drive hidden:" << name;
+    AplicarOcultas();
+    AjustarTamanyo();
+    AvisarPocoEspacio();
+    GuardarOcultas();
+}
+
+void TFormMain::MostrarUnidad(const QString &name)
+{
+    if (!FOcultas.removeOne(name))
+        return;
+    qCDebug(lcShell).noquote() << "drive shown again:" << name;
+    // A rebuild gives the panel back the visibility its kind calls for.
+    FMustReload = true;
+    TimerDiscosTimer(nullptr);
+    GuardarOcultas();
+}
+
+void TFormMain::AplicarOcultas()
+{
+    for (TFrameDrive *frame : Frames())
+        if (FOcultas.contains(frame->Nombre()))
+            frame->hide();
+}
+
+void TFormMain::GuardarOcultas()
+{
+    QStringList leftOut;
+    THiddenDrives::Write(TConfig::ConfigFileName(), FOcultas, &leftOut);
+    if (!leftOut.isEmpty())
+        qCInfo(lcShell).noquote() << "hidden until the end only (no settings key can hold the name):"
+                                  << leftOut.join(QStringLiteral(", "));
+}
+
+void TFormMain::AvisarPocoEspacio()
+{
+    const bool logPlaces = lcShell().isDebugEnabled();
+    QList<TLowSpaceWatch::TDrive> drives;
+    QStringList shown;
+    for (const TFrameDrive *frame : Frames()) {
+        if (logPlaces && !frame->isHidden())
+            shown << frame->Nombre() + QLatin1Char('@') + QString::number(frame->y());
+        const bool full = frame->pbCapacidad() && frame->pbCapacidad()->State() == TStateProgressBar::pbsError
+                          && !frame->LibreAusente();
+        drives.append({frame->Nombre(), full, frame->isHidden() || FOcultas.contains(frame->Nombre())});
+    }
+    // Where each shown panel stands, when that changed: what a test needs to
+    // point at a panel.
+    if (logPlaces) {
+        QString line = shown.join(QLatin1Char(' '));
+        if (line != FPanelesMostrados) {
+            qCDebug(lcShell).noquote() << "panels shown:" << line;
+            FPanelesMostrados = std::move(line);
+        }
+    }
+    for (const QString &name : FLowSpace.Update(drives)) {
+        const TFrameDrive *frame = BuscarFrame(name);
+        const QString free =
+            frame ? QLocale().formattedDataSize(frame->Libre(), 1, QLocale::DataSizeTraditionalFormat) : QString();
+        const QString text = ConstantText(QStringLiteral("msgPocoEspacio")).arg(name, free);
+        qCDebug(lcShell).noquote() << "low-space notice:" << text;
+        FNotifier->Notify(ConstantText(QStringLiteral("msgPocoEspacioTitulo")), text);
+    }
 }

@@ -3,6 +3,7 @@
 
 #include "shell/DriveFigures.h"
 #include "shell/ErrorReport.h"
+#include "shell/LowSpaceNotice.h"
 #include "shell/PanelColumn.h"
 #include "settings/RemoteSource.h"
 
@@ -14,6 +15,10 @@
 #include <memory>
 
 class QMouseEvent;
+class TDesktopNotifier;
+class TDriveEject;
+class TDriveMenu;
+class TPanelGestures;
 class TAction;
 class TActionList;
 class TFrameDrive;
@@ -152,6 +157,13 @@ public:
     QStringList ListaDiscos() const { return FListaDiscos; }
     QStringList LastListaDiscos() const { return FLastListaDiscos; }
     TOpacyClass *Opacidad() const { return FOpacidad.get(); }
+    // The drives the user hid, as the settings file keeps them.
+    QStringList UnidadesOcultas() const { return FOcultas; }
+    // The drive commands of the menu's drive section.
+    void AbrirUnidad(const QString &name);
+    void ExpulsarUnidad(const QString &name);
+    void OcultarUnidad(const QString &name);
+    void MostrarUnidad(const QString &name);
     int Intervalo() const { return FIntervalo; }
     void SetIntervalo(int value);
     bool Configurado() const;
@@ -219,6 +231,21 @@ private:
     QStringList FLastListaDiscos;
     int FIntervalo = 15;
     std::unique_ptr<TOpacyClass> FOpacidad;
+
+    // The drive section of the menu, the panel gestures, the low-space
+    // notice and ejecting (DriveMenu, LowSpaceNotice, DriveEject).
+    void CrearAccionesUnidad();
+    void EnlazarGestos(TFrameDrive *frame);
+    void AplicarOcultas();
+    void GuardarOcultas();
+    void AvisarPocoEspacio();
+    QStringList FOcultas;
+    QString FPanelesMostrados;
+    std::unique_ptr<TDriveMenu> FDriveMenu;
+    std::unique_ptr<TPanelGestures> FGestures;
+    std::unique_ptr<TDesktopNotifier> FNotifier;
+    std::unique_ptr<TDriveEject> FEject;
+    TLowSpaceWatch FLowSpace;
 
     std::unique_ptr<TPanelColumn> FColumn;
     TDriveFigures FFigures;

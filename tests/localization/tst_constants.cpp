@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "localization/ConstantText.h"
 #include "localization/Constants.h"
+#include "localization/FeatureConstants.h"
 #include "localization/ProgramConstants.h"
 #include "localization/SystemErrors.h"
 #include "localization/VLangError.h"
@@ -357,4 +358,25 @@ TEST(Constants, LanguageSourceExport)
     lines.clear();
     source.WriteSourceLines(lines, {});
     EXPECT_EQ(lines.size(), 3);
+}
+
+// The texts that came after the first block: there with their Spanish
+// defaults, translated like the first four, never replacing what a block
+// already holds.
+TEST(Constants, LaterTextsJoinTheProgramsConstantsWithoutTouchingItsBlock)
+{
+    EXPECT_EQ(ConstantText("msgOcultar"), "Ocultar esta unidad");
+    EXPECT_EQ(ConstantText("msgUnidadesOcultas"), "Unidades ocultas");
+    EXPECT_EQ(ConstantText("msgAbrir"), "Abrir");
+    EXPECT_EQ(ConstantText("msgExpulsar"), "Expulsar");
+    EXPECT_EQ(ConstantText("msgPocoEspacio").arg("/media/x", "1,2 GB"), "Queda poco espacio en /media/x: 1,2 GB libres.");
+
+    TVLang_Constants constants;
+    constants.Add("msgAbrir", "Abre");
+    AddFeatureConstants(constants);
+    EXPECT_EQ(constants.Values("msgAbrir"), "Abre");
+    EXPECT_EQ(constants.Values("msgOcultar"), "Ocultar esta unidad");
+    const int count = constants.Count();
+    AddFeatureConstants(constants);
+    EXPECT_EQ(constants.Count(), count) << "a second call adds nothing";
 }

@@ -22,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <atomic>
 #include <map>
 #include <thread>
@@ -285,6 +287,26 @@ TEST_F(Manager, SwitchingTranslatesTheWindowAndTheConstantsAndSwitchingBackResto
     m.SwitchLanguage(1031);
     EXPECT_EQ(m.ActiveLanguageId(), 3082u);
     ExpectTexts(*w, false);
+}
+
+// The texts that came after the first four switch with them.
+TEST_F(Manager, TheDriveCommandsTextsSwitchLanguageWithTheRest)
+{
+    auto w = MakeMainWindow();
+    LangManager &m = LangManager::Instance();
+    const std::tuple<const char *, const char *, const char *> texts[] = {
+        {"msgAbrir", "Abrir", "Open"},
+        {"msgOcultar", "Ocultar esta unidad", "Hide this drive"},
+        {"msgUnidadesOcultas", "Unidades ocultas", "Hidden drives"},
+        {"msgUnidadOcupada", "la unidad está en uso; cierre los programas y ventanas que la usan.",
+         "the drive is in use; close the programs and windows that use it."},
+    };
+    m.SwitchLanguage(m.LanguageIdAt(1));
+    for (const auto &[name, spanish, english] : texts)
+        EXPECT_EQ(ConstantText(name), U(english)) << name;
+    m.SwitchLanguage(3082);
+    for (const auto &[name, spanish, english] : texts)
+        EXPECT_EQ(ConstantText(name), U(spanish)) << name;
 }
 
 TEST_F(Manager, SameLanguageAgainRaisesNoEvents)

@@ -48,9 +48,22 @@ QByteArray ReadFile(const QString &path)
     return f.readAll();
 }
 
-QByteArray EnglishLng() { return ReadFile(QStringLiteral(VELMORA_SOURCE_DIR "/resources/English.lng")); }
+// The English translation and the window's stored block as first written,
+// before the program had texts of its own beyond its first four constants.
+QByteArray EnglishLng()
+{
+    return ReadFile(QStringLiteral(VELMORA_SOURCE_DIR "/tests/fixtures/localization/English.first.lng"));
+}
 
 QByteArray ProgramBlock()
+{
+    return ReadFile(QStringLiteral(VELMORA_SOURCE_DIR "/tests/fixtures/localization/StoredTranslationFiles.first"));
+}
+
+// The program's own, which may carry more texts.
+QByteArray CurrentEnglishLng() { return ReadFile(QStringLiteral(VELMORA_SOURCE_DIR "/resources/English.lng")); }
+
+QByteArray CurrentProgramBlock()
 {
     LangManager::Instance(); // makes the engine's resources available
     return ReadFile(QStringLiteral(":/forms/FormMain/vlTS.StoredTranslationFiles"));
@@ -170,6 +183,36 @@ TEST_F(Storage, ProgramBlockExpandsToEnglishLngAndWritesBackByteForByte)
     EXPECT_TRUE(file.Data().startsWith("\x78\x9C"));
     EXPECT_EQ(Expand(file), EnglishLng()) << "run: velmora-lang pack FormMain resources/English.lng";
     EXPECT_EQ(Write(storage), block);
+}
+
+// The program's English file is the first one with lines added at the end
+// of its constants, and its stored block is in step with it.
+TEST_F(Storage, ProgramsEnglishKeepsEveryFirstLineAndItsBlockExpandsToIt)
+{
+    const QByteArray first = EnglishLng();
+    const QByteArray current = CurrentEnglishLng();
+    ASSERT_EQ(first.size(), 1722);
+    EXPECT_TRUE(current.startsWith(first)) << "lines of the first English file changed";
+
+    TVLang_CompTranslations t;
+    t.Text_LoadFromBytes(current);
+    const std::pair<const char *, const char *> added[] = {
+        {"msgAbrir", "Open"},
+        {"msgExpulsar", "Eject"},
+        {"msgOcultar", "Hide this drive"},
+        {"msgUnidadesOcultas", "Hidden drives"},
+        {"msgPocoEspacio", "%1 is running out of space: %2 free."},
+        {"msgErrorExpulsar", "%1 could not be ejected: %2"},
+    };
+    for (const auto &[name, value] : added)
+        EXPECT_EQ(t.Constants().Values(name), value) << name;
+    EXPECT_EQ(t.Constants().Values("msgdisponibles"), "available from");
+
+    TVLTranslationsStorage storage;
+    Read(storage, CurrentProgramBlock());
+    ASSERT_EQ(storage.Count(), 1);
+    EXPECT_EQ(Expand(storage.Translations().Items(0)), current)
+        << "run: velmora-lang pack FormMain resources/English.lng";
 }
 
 TEST_F(Storage, ImportCompressesAsZlibWithDefaultSettings)

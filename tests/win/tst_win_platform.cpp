@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The shared interfaces of the platform layer (platform/*.h) as the Windows
 // half answers them: what the widget's portable code sees on Windows.
+#include "platform/DriveEject.h"
 #include "platform/Folders.h"
 #include "platform/MountWatch.h"
 #include "platform/SessionStart.h"
@@ -206,3 +207,31 @@ TEST(WinPlatform, WindowStatesAreKeptByTheSystem)
 }
 
 } // namespace
+
+// The eject request: names that are no drive letter are refused before the
+// system is asked; a letter that names no volume is refused by the system in
+// its own words. (Wine has no removable volume to eject, so the success path
+// is not reached here.)
+TEST(WinDriveEject, RequestsForNoVolumeAreRefusedWithAReason)
+{
+    EXPECT_FALSE(platform::EjectThroughDiskService());
+    struct Case
+    {
+        const char *drive;
+        platform::TEjectResult result;
+    };
+    const Case cases[] = {
+        {"", platform::TEjectResult::NotEjectable},
+        {"E", platform::TEjectResult::NotEjectable},
+        {"1:", platform::TEjectResult::NotEjectable},
+        {"E:\\x", platform::TEjectResult::NotEjectable},
+        {"\\\\.\\E:", platform::TEjectResult::NotEjectable},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(platform::EjectVolume(c.drive).Result, c.result) << c.drive;
+
+    // No drive Q: in the test prefix.
+    const platform::TEjectOutcome missing = platform::EjectVolume("Q:");
+    EXPECT_NE(missing.Result, platform::TEjectResult::Done);
+    EXPECT_FALSE(missing.Detail.empty());
+}

@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: MIT
+#include "ShellTestSupport.h"
+
+#include "shell/DriveEject.h"
+#include "shell/DriveMenu.h"
+#include "shell/LowSpaceNotice.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TDrive = TLowSpaceWatch::TDrive;
+
+struct WatchStep
+{
+    const char *what;
+    QList<TDrive> drives;
+    QStringList told;
+};
+
+} // namespace
+
+// One refresh after another: a drive is told about when it enters the full
+// state, once, and again only after it has left it.
+TEST(LowSpaceWatch, TellsOnceAtEachEntryIntoTheFullState)
+{
+    const WatchStep steps[] = {
+        {"start: full already", {{"/a", true, false}, {"/b", false, false}}, {}},
+        {"still full", {{"/a", true, false}, {"/b", false, false}}, {}},
+        {"/b fills", {{"/a", true, false}, {"/b", true, false}}, {"/b"}},
+        {"stays full", {{"/a", true, false}, {"/b", true, false}}, {}},
+        {"/b below again, /a too", {{"/a", false, false}, {"/b", false, false}}, {}},
+        {"both fill again", {{"/a", true, false}, {"/b", true, false}}, {"/a", "/b"}},
+        {"/a leaves, /c comes full", {{"/b", true, false}, {"/c", true, false}}, {"/c"}},
+        {"/a comes back full", {{"/a", true, false}, {"/b", true, false}, {"/c", true, false}}, {"/a"}},
+        {"hidden /d fills", {{"/d", true, true}}, {}},
+        {"/d shown again, still full", {{"/d", true, false}}, {}},
+        {"/E and /e differ by case", {{"/E", true, false}, {"/e", true, false}}, {"/E", "/e"}},
+    };
+    TLowSpaceWatch watch;
+    for (const WatchStep &step : steps)
+        EXPECT_EQ(watch.Update(step.drives), step.told) << step.what;
+}
+
+TEST(LowSpaceWatch, NothingIsToldAtTheFirstLookEvenForHiddenOrDoubledNames)
+{
+    TLowSpaceWatch watch;
+    EXPECT_TRUE(watch.Update({{"/x", true, false}, {"/x", true, false}}).isEmpty());
+    EXPECT_TRUE(watch.Update({{"/y", false, false}}).isEmpty());
+    EXPECT_EQ(watch.Update({{"/y", true, false}, {"/y", true, false}}), QStringList({"/y"}));
+}
+
+TEST(DriveEject, DiskServiceErrorsReadAsWhatTheUserCanDo)
+{
+    using R = TDriveEject::TResult;
+    const std::pair<const char *, R> cases[] = {
+        {"org.freedesktop.UDisks2.Error.DeviceBusy", R::Busy},
+        {"org.freedesktop.UDisks2.Error.NotAuthorized", R::NotAllowed},
+        {"org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain", R::NotAllowed},
+        {"org.freedesktop.UDisks2.Error.NotAuthorizedDismissed", R::NotAllowed},
+        {"org.freedesktop.DBus.Error.AccessDenied", R::NotAllowed},
+        {"org.freedesktop.UDisks2.Error.NotSupported", R::NotEjectable},
+        {"org.freedesktop.UDisks2.Error.Failed", R::Failed},
+        {"org.freedesktop.DBus.Error.ServiceUnknown", R::Failed},
+        {"", R::Failed},
+    };
+    for (const auto &[name, result] : cases)
+        EXPECT_EQ(TDriveEject::ResultOfError(QString::fromLatin1(name)), result) << name;
+}
+
+namespace {
+
+// A menu with two items of its own, and what the section's items did.
+struct MenuFixture
+{
+    QApplication &app = TestApp();
+    QMenu menu;
+    QStringList calls;
+    QStringList hidden;
+    std::unique_ptr<TDriveMenu> section;
+
+    MenuFixture()
+    {
+        menu.addAction(QStringLiteral("version"));
+        menu.addAction(QStringLiteral("Cerrar"));
+        TDriveMenu::THandlers handlers;
+        const auto record = [this](const char *what) {
+            return [this, what](const QString &drive) { calls << QString::fromLatin1(what) + QLatin1Char(' ') + drive; };
+        };
+        handlers.Open = record("open");
+        handlers.Eject = record("eject");
+        handlers.Hide = record("hide");
+        handlers.Show = record("show");
+        handlers.Hidden = [this] { return hidden; };
+        section = std::make_unique<TDriveMenu>(&menu, handlers);
+    }
+    // What opening the menu does, without a screen to show it on.
+    void Open() { emit menu.aboutToShow(); }
+    QStringList Texts() const
+    {
+        QStringList texts;
+        for (const QAction *action : menu.actions())
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        return texts;
+    }
+};
+
+} // namespace
+
+TEST(DriveMenu, ASectionForTheDriveItWasOpenedForAndNoneLeftBehind)
+{
+    struct Case
+    {
+        const char *drive;
+        bool ejectable;
+        QStringList texts;
+    };
+    const Case cases[] = {
+        {"/media/stick", true, {"Abrir", "Expulsar", "Ocultar esta unidad", "-", "version", "Cerrar"}},
+        {"/home", false, {"Abrir", "Ocultar esta unidad", "-", "version", "Cerrar"}},
+    };
+    MenuFixture f;
+    for (const Case &c : cases) {
+        f.section->PopupFor(QString::fromLatin1(c.drive), c.ejectable, QPoint(-10000, -10000));
+        f.menu.hide();
+        EXPECT_EQ(f.Texts(), c.texts) << c.drive;
+    }
+    // Every command carries the drive it was made for.
+    f.section->PopupFor(QStringLiteral("/media/stick"), true, QPoint(-10000, -10000));
+    f.menu.hide();
+    for (int i = 0; i < 3; ++i)
+        f.menu.actions().at(i)->trigger();
+    EXPECT_EQ(f.calls, QStringList({"open /media/stick", "eject /media/stick", "hide /media/stick"}));
+
+    // Opened from the tray with nothing hidden: the menu as it was made.
+    f.Open();
+    EXPECT_EQ(f.Texts(), QStringList({"version", "Cerrar"}));
+}
+
+TEST(DriveMenu, FromTheTrayTheHiddenDrivesCanBeShownAgain)
+{
+    MenuFixture f;
+    // A '&' in a name is doubled in its caption, to show as itself.
+    f.hidden = {"/mnt/a", "E:", "/mnt/R&D"};
+    f.Open();
+    ASSERT_EQ(f.Texts(), QStringList({"Unidades ocultas", "-", "version", "Cerrar"}));
+    EXPECT_EQ(f.section->SectionTexts(), QStringList({"Unidades ocultas [/mnt/a | E: | /mnt/R&&D]"}));
+    QMenu *sub = f.menu.actions().at(0)->menu();
+    ASSERT_NE(sub, nullptr);
+    sub->actions().at(1)->trigger();
+    sub->actions().at(2)->trigger();
+    EXPECT_EQ(f.calls, QStringList({"show E:", "show /mnt/R&D"}));
+    // The next opening, after the drives came back, lists the rest only.
+    f.hidden = {"/mnt/a"};
+    f.Open();
+    EXPECT_EQ(f.section->SectionTexts(), QStringList({"Unidades ocultas [/mnt/a]"}));
+    EXPECT_EQ(f.Texts().size(), 4);
+}
