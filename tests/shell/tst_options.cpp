@@ -267,6 +267,29 @@ TEST_F(Options, LanguageIndexFromFileOrLocale)
     }
 }
 
+TEST_F(Options, LevelOutsideTheByteRangeReadsAsTheDefault)
+{
+    struct Case
+    {
+        const char *line;
+        int nivel;
+    };
+    const Case cases[] = {{"Opacidad=-1", 153}, {"Opacidad=300", 153}, {"Opacidad=256", 153},
+                          {"Opacidad=-2147483648", 153}, {"Opacidad=0", 0}, {"Opacidad=255", 255}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        WriteIni(QByteArray("[CONFIG]\r\n") + c.line + "\r\n");
+        TFormMain &w = Start();
+        EXPECT_EQ(w.Opacidad()->Nivel(), c.nivel);
+        EXPECT_NEAR(w.windowOpacity(), (255 - c.nivel) / 255.0, 0.5 / 255) << "what the menu shows is what is applied";
+        if (c.nivel == 153) {
+            EXPECT_TRUE(w.NOpa60->Checked());
+        }
+        window.reset();
+        EXPECT_TRUE(ReadIni().contains("Opacidad=" + QByteArray::number(c.nivel) + "\n")) << ReadIni().constData();
+    }
+}
+
 TEST_F(Options, DefaultsOfAFileWithoutValues)
 {
     // Only the section: every value takes the default passed when reading.
