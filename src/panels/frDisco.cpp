@@ -156,6 +156,7 @@ TFrameDrive::TFrameDrive(QWidget *parent) : QFrame(parent)
 
     FLblEspacio = new QLabel(QStringLiteral("1045 GB disponibles de 1024 GB"), FPnlDatos);
     FLblEspacio->setObjectName(QStringLiteral("lblEspacio"));
+    FLblEspacio->setTextFormat(Qt::PlainText);
 
     FShInferior = new TLineShape(kSilver, FPnlDatos);
     FShInferior->setObjectName(QStringLiteral("shInferior"));

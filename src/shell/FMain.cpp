@@ -285,9 +285,11 @@ void TFormMain::PreguntarEjecutarAlInicio()
     } else {
         // No owner: a box that belonged to the widget would share its place
         // below all other windows.
-        yes = QMessageBox::question(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                    QMessageBox::Yes)
-              == QMessageBox::Yes;
+        // The question comes from a translation: shown as written, never as markup.
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setTextFormat(Qt::PlainText);
+        yes = box.exec() == QMessageBox::Yes;
     }
     // The widget was closed while the box waited: that is no answer, and the
     // start-up entry stays as it was.

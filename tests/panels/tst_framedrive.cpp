@@ -140,6 +140,22 @@ INSTANTIATE_TEST_SUITE_P(
                  false, tmGB}),
     [](const testing::TestParamInfo<SizeCase> &info) { return std::string(info.param.name); });
 
+// The free-space line joins a translated word with the figures: markup in a
+// translation is shown as written, never as bold text or an image.
+TEST(FrameDriveTest, LabelsShowMarkupAsWritten)
+{
+    TFrameDrive panel;
+    const QList<QLabel *> labels = panel.findChildren<QLabel *>();
+    ASSERT_FALSE(labels.isEmpty());
+    const QString markup = QStringLiteral("<b>1 GB</b> <img src=\"/etc/hostname\">");
+    for (QLabel *label : labels) {
+        SCOPED_TRACE(label->objectName().toStdString());
+        label->setText(markup);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(markup));
+    }
+}
+
 TEST(FrameDriveTest, FreeSpaceRoundsToTwoDecimalsInGB)
 {
     TFrameDrive panel;

@@ -14,6 +14,7 @@
 #include "shell/FMain.h"
 #include "shell/Opacidad.h"
 #include "vcl/ActnList.h"
+#include "vcl/StdCtrls.h"
 #include "vcl/Menus.h"
 #include "vcl/Timer.h"
 
@@ -265,6 +266,16 @@ TEST_F(Options, LanguageIndexFromFileOrLocale)
         window.reset();
         EXPECT_TRUE(ReadIni().contains("Idioma=" + QByteArray::number(c.expected) + "\n")) << ReadIni().constData();
     }
+}
+
+// The start-up line is a translated text: markup in it is shown as written.
+TEST_F(Options, WindowLabelShowsMarkupAsWritten)
+{
+    TFormMain &w = Start();
+    const QString markup = QStringLiteral("<b>Inicializando</b><img src=\"/etc/hostname\">");
+    w.lblIni->SetCaption(markup);
+    EXPECT_EQ(w.lblIni->textFormat(), Qt::PlainText);
+    EXPECT_GE(w.lblIni->sizeHint().width(), w.lblIni->fontMetrics().horizontalAdvance(markup));
 }
 
 TEST_F(Options, LevelOutsideTheByteRangeReadsAsTheDefault)
