@@ -344,11 +344,15 @@ void TFormMain::ActivarComponente()
                 frame->ClearLibre();
             else
                 frame->SetLibre(StrToInt64(figures.FreeSpace));
-            // A panel built while its drive gave no size (a network mount
-            // that had not answered yet) takes the size once it is reported:
-            // without it the figures would never come back until a rebuild.
+            // The size is taken again whenever it is reported: a panel built
+            // while its drive gave none (a network mount that had not answered
+            // yet) gets its figures back, and a file system grown or shrunk
+            // while mounted shows its new total without waiting for a rebuild.
+            // A size that is no number is left to the rebuild's panel to refuse.
             if (frame->TamanyoAusente() && !figures.Size.isEmpty())
                 frame->SetTamanyo(StrToInt64(figures.Size));
+            else if (const auto size = PropertyInt64(figures.Size); size && *size != frame->Tamanyo())
+                frame->SetTamanyo(*size);
             // The panel's handlers were hooked when GenerarFrames made it, and
             // no panel exists that it did not make.
             frame->UpdateSize();

@@ -111,6 +111,38 @@ TEST_F(RefreshCycle, FirstTickRebuildsThenLaterTicksUpdateInPlace)
     EXPECT_EQ(w.LastListaDiscos(), QStringList{"C:"});
 }
 
+// A file system grown or shrunk while mounted: the same panel shows the new
+// total at the next refresh, in either unit.
+TEST_F(RefreshCycle, ChangedSizeReachesThePanelAtTheNextRefresh)
+{
+    fake.Drives({{"/mnt/data", 3, 160LL << 20, "104857600"}});
+    TFormMain &w = Start();
+    Tick();
+    QPointer<TFrameDrive> panel = w.Frames().value(0);
+    ASSERT_FALSE(panel.isNull());
+    ASSERT_EQ(panel->lblEspacio()->text(), QStringLiteral("100 MB disponibles de 160 MB"));
+
+    struct Case
+    {
+        qint64 size;
+        const char *freeSpace;
+        const char *shown;
+    };
+    const Case cases[] = {
+        {1024LL << 20, "988807168", "943 MB disponibles de 1024 MB"},
+        {20LL << 30, "10737418240", "10 GB disponibles de 20 GB"},
+        {120LL << 20, "1048576", "1 MB disponibles de 120 MB"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.shown);
+        fake.Drives({{"/mnt/data", 3, c.size, c.freeSpace}});
+        Tick();
+        ASSERT_EQ(w.Frames().value(0), panel.data()) << "same drive: no rebuild";
+        EXPECT_EQ(panel->Tamanyo(), c.size);
+        EXPECT_EQ(panel->lblEspacio()->text(), QString::fromLatin1(c.shown));
+    }
+}
+
 TEST_F(RefreshCycle, NewDriveIsListedAtOneTickAndShownAtTheNext)
 {
     fake.Drives({{"C:"}});
