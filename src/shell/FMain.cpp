@@ -512,6 +512,19 @@ void TFormMain::EndSession(int signalNumber)
     close();
 }
 
+void TFormMain::SaveAtExit()
+{
+    qCDebug(lcShell) << "the process ends outside the event loop: saving the settings";
+    FErrorReport.SetUnattended();
+    try {
+        GuardarConfiguracion();
+        if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())
+            FErrorReport.AtShutdown(warning);
+    } catch (...) {
+        FErrorReport.AtShutdown(TErrorReport::CurrentMessage());
+    }
+}
+
 void TFormMain::MountsChanged()
 {
     // Only once the first panels exist; before that FormShow builds them.
