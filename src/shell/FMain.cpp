@@ -343,15 +343,15 @@ void TFormMain::ActivarComponente()
             if (figures.FreeSpace.isEmpty())
                 frame->ClearLibre();
             else
-                frame->SetLibre(StrToInt64(figures.FreeSpace));
+                frame->SetLibre(StrToUInt64(figures.FreeSpace));
             // The size is taken again whenever it is reported: a panel built
             // while its drive gave none (a network mount that had not answered
             // yet) gets its figures back, and a file system grown or shrunk
             // while mounted shows its new total without waiting for a rebuild.
             // A size that is no number is left to the rebuild's panel to refuse.
             if (frame->TamanyoAusente() && !figures.Size.isEmpty())
-                frame->SetTamanyo(StrToInt64(figures.Size));
-            else if (const auto size = PropertyInt64(figures.Size); size && *size != frame->Tamanyo())
+                frame->SetTamanyo(StrToUInt64(figures.Size));
+            else if (const auto size = PropertyUInt64(figures.Size); size && *size != frame->Tamanyo())
                 frame->SetTamanyo(*size);
             // The panel's handlers were hooked when GenerarFrames made it, and
             // no panel exists that it did not make.

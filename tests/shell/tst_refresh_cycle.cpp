@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <memory>
 
 namespace {
@@ -141,6 +143,28 @@ TEST_F(RefreshCycle, ChangedSizeReachesThePanelAtTheNextRefresh)
         EXPECT_EQ(panel->Tamanyo(), c.size);
         EXPECT_EQ(panel->lblEspacio()->text(), QString::fromLatin1(c.shown));
     }
+}
+
+// A figure of 2^63 bytes or more is a valid unsigned 64-bit figure: the
+// drive gets its panel, the drives after it theirs, and the timer runs.
+TEST_F(RefreshCycle, HugeFiguresStopNeitherThePanelsAfterThemNorTheTimer)
+{
+    QString text = ObjectText({"/mnt/huge"}) + QStringLiteral("----\n") + ObjectText({"/mnt/after"});
+    text.replace(QStringLiteral("Size = \"%1\"").arg(100LL << 30), QStringLiteral("Size = \"18446744073709551615\""));
+    text.replace(QStringLiteral("FreeSpace = \"53687091200\""), QStringLiteral("FreeSpace = \"9223372036854775808\""));
+    fake.Write(text);
+    TFormMain &w = Start();
+    EXPECT_TRUE(w.TimerDiscos->Enabled());
+    Tick();
+    Tick();
+    EXPECT_EQ(w.Reintentos(), 0);
+    ASSERT_EQ(w.Frames().size(), 2);
+    EXPECT_EQ(w.Frames()[0]->Tamanyo(), std::numeric_limits<quint64>::max());
+    EXPECT_EQ(w.Frames()[0]->Libre(), quint64(1) << 63);
+    EXPECT_EQ(w.Frames()[1]->Nombre(), QStringLiteral("/mnt/after"));
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible())
+            ADD_FAILURE() << box->text().toStdString();
 }
 
 TEST_F(RefreshCycle, NewDriveIsListedAtOneTickAndShownAtTheNext)
