@@ -26,6 +26,10 @@ std::optional<Int> ParseDecimal(QStringView text)
     using UInt = std::make_unsigned_t<Int>;
     qsizetype p = 0;
     const bool negative = !text.isEmpty() && text.front() == u'-';
+    if constexpr (std::is_unsigned_v<Int>) {
+        if (negative)
+            return std::nullopt;
+    }
     if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+'))
         ++p;
     if (p == text.size())
@@ -50,6 +54,11 @@ std::optional<Int> ParseDecimal(QStringView text)
 std::optional<qint64> PropertyInt64(QStringView value)
 {
     return ParseDecimal<qint64>(value);
+}
+
+std::optional<quint64> PropertyUInt64(QStringView value)
+{
+    return ParseDecimal<quint64>(value);
 }
 
 std::optional<qint32> PropertyInt32(QStringView value)
@@ -127,4 +136,11 @@ QString PropertyValue(const QStringList &items, const QString &name)
             return item.mid(eq + 1);
     }
     return {};
+}
+
+quint64 StrToUInt64(const QString &value)
+{
+    if (const auto number = PropertyUInt64(value))
+        return *number;
+    throw EConvertError(QLatin1Char('\'') + value + QStringLiteral("' is not a valid integer value"));
 }

@@ -42,7 +42,14 @@ QString PropertyValue(const QStringList &items, const QString &name);
 // read.
 std::optional<qint64> PropertyInt64(QStringView value);
 std::optional<qint32> PropertyInt32(QStringView value);
+// The same for a figure of bytes (Size, FreeSpace), which the system gives as
+// an unsigned 64-bit number: 0 to 18446744073709551615, no "-".
+std::optional<quint64> PropertyUInt64(QStringView value);
 
 // PropertyInt64, raising EConvertError("'<value>' is not a valid integer
 // value") for a value that is no integer.
 qint64 StrToInt64(const QString &value);
+
+// PropertyUInt64, raising the same EConvertError for a value that is no
+// unsigned 64-bit integer.
+quint64 StrToUInt64(const QString &value);

@@ -156,6 +156,7 @@ TFrameDrive::TFrameDrive(QWidget *parent) : QFrame(parent)
 
     FLblEspacio = new QLabel(QStringLiteral("1045 GB disponibles de 1024 GB"), FPnlDatos);
     FLblEspacio->setObjectName(QStringLiteral("lblEspacio"));
+    FLblEspacio->setTextFormat(Qt::PlainText);
 
     FShInferior = new TLineShape(kSilver, FPnlDatos);
     FShInferior->setObjectName(QStringLiteral("shInferior"));
@@ -218,7 +219,7 @@ void TFrameDrive::SetNombre(const QString &name)
     UpdateTitle();
 }
 
-void TFrameDrive::SetTamanyo(qint64 bytes)
+void TFrameDrive::SetTamanyo(quint64 bytes)
 {
     FTamanyo = bytes;
     FTamanyoAusente = false;
@@ -226,11 +227,11 @@ void TFrameDrive::SetTamanyo(qint64 bytes)
     FSizeMB = units.MB;
     FSizeGB = units.GB;
     // 9999, not 10000: from 9999 whole MB on the total is shown in GB.
-    const qint64 wholeMB = bytes / 1024 / 1024;
+    const quint64 wholeMB = bytes / 1024 / 1024;
     FTipoMedida = wholeMB < 9999 ? tmMB : tmGB;
 }
 
-void TFrameDrive::SetLibre(qint64 bytes)
+void TFrameDrive::SetLibre(quint64 bytes)
 {
     FLibre = bytes;
     FLibreAusente = false;
@@ -296,12 +297,12 @@ void TFrameDrive::UpdateData()
     if (size.isEmpty())
         ClearTamanyo();
     else
-        SetTamanyo(StrToInt64(size));
+        SetTamanyo(StrToUInt64(size));
     const QString freeSpace = PropertyValue(items, QStringLiteral("FreeSpace"));
     if (freeSpace.isEmpty())
         ClearLibre();
     else
-        SetLibre(StrToInt64(freeSpace));
+        SetLibre(StrToUInt64(freeSpace));
 
     SetComprimido(StrToBoolDef(PropertyValue(items, QStringLiteral("Compressed"))));
     SetDescripcion(PropertyValue(items, QStringLiteral("Description")));

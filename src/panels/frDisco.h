@@ -87,13 +87,13 @@ public:
 
     // Total size in bytes. Writing converts it (SizeMB, SizeGB) and chooses
     // the unit: MB below 9999 MB (cut to whole MB), GB from there on.
-    qint64 Tamanyo() const { return FTamanyo; }
-    void SetTamanyo(qint64 bytes);
+    quint64 Tamanyo() const { return FTamanyo; }
+    void SetTamanyo(quint64 bytes);
 
     // Free space in bytes. Writing converts it (LibreMB, LibreGB) but neither
     // changes the unit nor the display: call UpdateSize for that.
-    qint64 Libre() const { return FLibre; }
-    void SetLibre(qint64 bytes);
+    quint64 Libre() const { return FLibre; }
+    void SetLibre(quint64 bytes);
 
     // A drive that reports no size or no free space (a reader without a
     // medium, a network mount that did not answer in time) shows no figures
@@ -186,8 +186,8 @@ private:
     QPointer<TWMISQL> FDiskDriveInfo;
     QString FPropiedades;
     QString FNombre;
-    qint64 FTamanyo = 0;
-    qint64 FLibre = 0;
+    quint64 FTamanyo = 0;
+    quint64 FLibre = 0;
     double FLibreGB = 0;
     double FSizeGB = 0;
     double FLibreMB = 0;

@@ -34,6 +34,8 @@ void TErrorReport::Show(const QString &message)
         FErrorBox = new QMessageBox(QMessageBox::Critical, QCoreApplication::applicationName(), QString(),
                                     QMessageBox::Ok);
         FErrorBox->setAttribute(Qt::WA_DeleteOnClose);
+        // Messages carry drive names and translated texts, never markup.
+        FErrorBox->setTextFormat(Qt::PlainText);
     }
     FErrorBox->setText(message);
     FErrorBox->show();
@@ -49,6 +51,7 @@ void TErrorReport::AtShutdown(const QString &message)
     if (FUnattended)
         return;
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), message, QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -62,6 +65,7 @@ void TErrorReport::Fatal(const QString &message, const std::function<void()> &en
     QString shown = message;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), shown, QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
     if (end)
         end();

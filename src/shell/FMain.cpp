@@ -296,9 +296,11 @@ void TFormMain::PreguntarEjecutarAlInicio()
     } else {
         // No owner: a box that belonged to the widget would share its place
         // below all other windows.
-        yes = QMessageBox::question(nullptr, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                    QMessageBox::Yes)
-              == QMessageBox::Yes;
+        // The question comes from a translation: shown as written, never as markup.
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setTextFormat(Qt::PlainText);
+        yes = box.exec() == QMessageBox::Yes;
     }
     // The widget was closed while the box waited: that is no answer, and the
     // start-up entry stays as it was.
@@ -353,12 +355,16 @@ void TFormMain::ActivarComponente()
             if (figures.FreeSpace.isEmpty())
                 frame->ClearLibre();
             else
-                frame->SetLibre(StrToInt64(figures.FreeSpace));
-            // A panel built while its drive gave no size (a network mount
-            // that had not answered yet) takes the size once it is reported:
-            // without it the figures would never come back until a rebuild.
+                frame->SetLibre(StrToUInt64(figures.FreeSpace));
+            // The size is taken again whenever it is reported: a panel built
+            // while its drive gave none (a network mount that had not answered
+            // yet) gets its figures back, and a file system grown or shrunk
+            // while mounted shows its new total without waiting for a rebuild.
+            // A size that is no number is left to the rebuild's panel to refuse.
             if (frame->TamanyoAusente() && !figures.Size.isEmpty())
-                frame->SetTamanyo(StrToInt64(figures.Size));
+                frame->SetTamanyo(StrToUInt64(figures.Size));
+            else if (const auto size = PropertyUInt64(figures.Size); size && *size != frame->Tamanyo())
+                frame->SetTamanyo(*size);
             const bool answering = figures.Status.isEmpty() || figures.Status == QLatin1String("OK");
             MostrarEstado(frame, answering ? QString()
                                            : figures.ErrorDescription.isEmpty() ? figures.Status
@@ -544,6 +550,19 @@ void TFormMain::EndSession(int signalNumber)
     qCDebug(lcShell) << "end of the session (signal" << signalNumber << ")";
     FErrorReport.SetUnattended();
     close();
+}
+
+void TFormMain::SaveAtExit()
+{
+    qCDebug(lcShell) << "the process ends outside the event loop: saving the settings";
+    FErrorReport.SetUnattended();
+    try {
+        GuardarConfiguracion();
+        if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())
+            FErrorReport.AtShutdown(warning);
+    } catch (...) {
+        FErrorReport.AtShutdown(TErrorReport::CurrentMessage());
+    }
 }
 
 void TFormMain::MountsChanged()

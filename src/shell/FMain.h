@@ -153,6 +153,10 @@ public:
     // SIGHUP; 0 for the session manager): the window closes like with the
     // close command, but nobody may be there to read a message box.
     void EndSession(int signalNumber);
+    // The process ends without returning to main (Qt's X11 connection broke
+    // and it calls exit): the settings are written as at a normal end, and
+    // any problem goes to the log only, as no box can be shown.
+    void SaveAtExit();
 
     QStringList ListaDiscos() const { return FListaDiscos; }
     QStringList LastListaDiscos() const { return FLastListaDiscos; }

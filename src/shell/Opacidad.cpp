@@ -6,8 +6,6 @@
 
 #include <QWidget>
 
-#include <cstdint>
-
 TOpacyClass::TOpacyClass(QWidget *aMainForm)
     : FMainForm(aMainForm)
 {
@@ -19,16 +17,21 @@ int TOpacyClass::DefaultValue()
     return FNivel;
 }
 
+int TOpacyClass::ValidNivel(int nivel)
+{
+    // A hand-edited level outside the byte range would otherwise wrap (-1 to
+    // an invisible window while the menu shows no level at all).
+    return nivel >= 0 && nivel <= 255 ? nivel : DefaultNivel;
+}
+
 int TOpacyClass::AlphaForNivel(int nivel)
 {
-    // Byte arithmetic, as the level has always been applied: only the low
-    // eight bits count (C++20 defines the conversion as modulo 256).
-    return 255 - static_cast<std::uint8_t>(nivel);
+    return 255 - ValidNivel(nivel);
 }
 
 void TOpacyClass::SetNivel(int value)
 {
-    FNivel = value;
+    FNivel = ValidNivel(value);
     if (!FMainForm)
         return;
     // Qt applies the opacity to the native window itself (the layered-window
@@ -36,7 +39,7 @@ void TOpacyClass::SetNivel(int value)
     // native window is created later, so there is no blending to switch off
     // and on around the change. alpha / 255.0 survives QWidget's byte storage
     // (it multiplies by 255 and truncates) exactly for every alpha.
-    FMainForm->setWindowOpacity(AlphaForNivel(value) / 255.0);
+    FMainForm->setWindowOpacity(AlphaForNivel(FNivel) / 255.0);
     // Qt's xcb platform only buffers the property change; without other X
     // traffic (a transparency chosen from the tray menu) it would reach the
     // compositor at some later repaint.

@@ -19,15 +19,17 @@ public:
     int DefaultValue();
 
     int Nivel() const { return FNivel; }
-    // Stores the level and applies it: window alpha = 255 - the level's low
-    // byte (a level of 300 gives 255 - 44 = 211, -1 gives 0). Nothing happens to
-    // a window that has already been destroyed.
+    // Stores the level and applies it: window alpha = 255 - the level. A level
+    // outside 0..255 is taken as DefaultNivel. Nothing happens to a window that
+    // has already been destroyed.
     void SetNivel(int value);
 
     static constexpr int DefaultNivel = 153;
 
     // The window alpha (255 = opaque) that a level gives.
     static int AlphaForNivel(int nivel);
+    // The level itself when it lies in 0..255, else DefaultNivel.
+    static int ValidNivel(int nivel);
 
 private:
     QPointer<QWidget> FMainForm;

@@ -13,13 +13,30 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include <cstdlib>
 #include <memory>
+#include <utility>
 
 #ifdef _WIN32
 #include "platform/win/WinWbemService.h"
 #else
 #include <QtGui/qguiapplication_platform.h>
 #endif
+
+namespace {
+
+// The window while the event loop may run. Qt's X11 platform ends the
+// process with exit(1) when the connection to the X server breaks; the
+// settings are written from the exit handlers then, as at a normal end.
+TFormMain *gRunningWindow = nullptr;
+
+void SaveSettingsOfARunningWindow()
+{
+    if (TFormMain *window = std::exchange(gRunningWindow, nullptr))
+        window->SaveAtExit();
+}
+
+} // namespace
 
 // The program reads no command-line arguments but --help and --version; Qt's
 // own (-platform ...) still work as usual.
@@ -71,8 +88,12 @@ int main(int argc, char *argv[])
     // An entry left by a build folder or an installation that is gone starts
     // this program from now on.
     TRegistryApp::RenewStaleEntry();
+
+    gRunningWindow = window.get();
+    std::atexit(SaveSettingsOfARunningWindow);
     window->show();
     const int exitCode = QApplication::exec();
+    gRunningWindow = nullptr;
     // FormDestroy runs here, whichever way the loop ended.
     window.reset();
     FormUtils::UseNativeDisplay(nullptr);

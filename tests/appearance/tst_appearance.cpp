@@ -36,6 +36,7 @@ protected:
 struct LevelCase
 {
     int nivel;
+    int kept;  // the level the window holds afterwards
     int alpha;
 };
 
@@ -43,14 +44,14 @@ class OpacyLevels : public AppearanceTest, public ::testing::WithParamInterface<
 {
 };
 
-TEST_P(OpacyLevels, AlphaIs255MinusLowByte)
+TEST_P(OpacyLevels, AlphaIs255MinusLevelAndOutOfRangeIsTheDefault)
 {
     const LevelCase c = GetParam();
     QWidget window;
     TOpacyClass opacy(&window);
     opacy.SetNivel(c.nivel);
 
-    EXPECT_EQ(opacy.Nivel(), c.nivel) << "the level is kept as written";
+    EXPECT_EQ(opacy.Nivel(), c.kept);
     EXPECT_EQ(TOpacyClass::AlphaForNivel(c.nivel), c.alpha);
     EXPECT_EQ(widgetAlpha(window), c.alpha);
 
@@ -62,11 +63,11 @@ TEST_P(OpacyLevels, AlphaIs255MinusLowByte)
 
 INSTANTIATE_TEST_SUITE_P(
     MenuLevelsAndOutOfRange, OpacyLevels,
-    ::testing::Values(LevelCase{0, 255}, LevelCase{51, 204}, LevelCase{102, 153},
-                      LevelCase{153, 102}, LevelCase{204, 51}, LevelCase{255, 0},
-                      LevelCase{100, 155}, LevelCase{256, 255}, LevelCase{300, 211},
-                      LevelCase{-1, 0}, LevelCase{-100, 99}, LevelCase{INT_MIN, 255},
-                      LevelCase{INT_MAX, 0}));
+    ::testing::Values(LevelCase{0, 0, 255}, LevelCase{51, 51, 204}, LevelCase{102, 102, 153},
+                      LevelCase{153, 153, 102}, LevelCase{204, 204, 51}, LevelCase{255, 255, 0},
+                      LevelCase{100, 100, 155}, LevelCase{256, 153, 102}, LevelCase{300, 153, 102},
+                      LevelCase{-1, 153, 102}, LevelCase{-100, 153, 102},
+                      LevelCase{INT_MIN, 153, 102}, LevelCase{INT_MAX, 153, 102}));
 
 TEST_F(AppearanceTest, OpacyStartsAtZeroAndLeavesTheWindowAlone)
 {

@@ -140,6 +140,22 @@ INSTANTIATE_TEST_SUITE_P(
                  false, tmGB}),
     [](const testing::TestParamInfo<SizeCase> &info) { return std::string(info.param.name); });
 
+// The free-space line joins a translated word with the figures: markup in a
+// translation is shown as written, never as bold text or an image.
+TEST(FrameDriveTest, LabelsShowMarkupAsWritten)
+{
+    TFrameDrive panel;
+    const QList<QLabel *> labels = panel.findChildren<QLabel *>();
+    ASSERT_FALSE(labels.isEmpty());
+    const QString markup = QStringLiteral("<b>1 GB</b> <img src=\"/etc/hostname\">");
+    for (QLabel *label : labels) {
+        SCOPED_TRACE(label->objectName().toStdString());
+        label->setText(markup);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(markup));
+    }
+}
+
 TEST(FrameDriveTest, FreeSpaceRoundsToTwoDecimalsInGB)
 {
     TFrameDrive panel;
@@ -156,7 +172,7 @@ TEST(FrameDriveTest, FreeSpaceRoundsToTwoDecimalsInGB)
 TEST(FrameDriveTest, SizeOrFreeSpaceThatIsNoIntegerIsAnError)
 {
     for (const char *bad : {"abc", "12x", "1e9", "1.5", "0x10", "--5", "+-5", "-", "+",
-                            "99999999999999999999", "9223372036854775808"}) {
+                            "99999999999999999999", "18446744073709551616", "-1", "-9223372036854775808"}) {
         for (const bool inSize : {true, false}) {
             TFrameDrive panel;
             const QString value = QString::fromLatin1(bad);
@@ -174,16 +190,20 @@ TEST(FrameDriveTest, SizeOrFreeSpaceThatIsNoIntegerIsAnError)
     EXPECT_THROW(panel.SetPropiedades(Props(kThree, QStringLiteral("１２"), N(GB))), EConvertError);
 }
 
-TEST(FrameDriveTest, IntegerLimitsAndSignsAreAccepted)
+// Figures of bytes are unsigned 64-bit numbers: the whole range is read,
+// 2^63 and more included.
+TEST(FrameDriveTest, FiguresUpToTheUnsigned64BitLimitAreAccepted)
 {
     TFrameDrive panel;
-    panel.SetPropiedades(Props(kThree, QStringLiteral("9223372036854775807"), QStringLiteral("+0")));
-    EXPECT_EQ(panel.Tamanyo(), std::numeric_limits<qint64>::max());
-    EXPECT_EQ(panel.Libre(), 0);
+    panel.SetPropiedades(Props(kThree, QStringLiteral("18446744073709551615"), QStringLiteral("+0")));
+    EXPECT_EQ(panel.Tamanyo(), std::numeric_limits<quint64>::max());
+    EXPECT_EQ(panel.Libre(), 0u);
     EXPECT_EQ(panel.TipoMedida(), tmGB);
-    EXPECT_EQ(panel.lblEspacio()->text(), QStringLiteral("0 GB disponibles de 8589934592 GB"));
-    panel.SetPropiedades(Props(kThree, QStringLiteral("-9223372036854775808"), QStringLiteral("0")));
-    EXPECT_EQ(panel.Tamanyo(), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(panel.lblEspacio()->text(), QStringLiteral("0 GB disponibles de 17179869184 GB"));
+    panel.SetPropiedades(Props(kThree, QStringLiteral("9223372036854775808"), QStringLiteral("9223372036854775807")));
+    EXPECT_EQ(panel.Tamanyo(), quint64(1) << 63);
+    EXPECT_EQ(panel.Libre(), (quint64(1) << 63) - 1);
+    EXPECT_EQ(panel.lblEspacio()->text(), QStringLiteral("8589934592 GB disponibles de 8589934592 GB"));
 }
 
 // The steps before the failing one have taken effect, those after it have

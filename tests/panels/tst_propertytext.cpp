@@ -172,3 +172,45 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<IntegerCase> &info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// Figures of bytes: the unsigned 64-bit range, written as the system writes
+// it; a sign other than "+" or anything past the range is no figure.
+TEST(PropertyFigure, ReadsTheWholeUnsigned64BitRange)
+{
+    const struct
+    {
+        const char *text;
+        std::optional<quint64> value;
+    } cases[] = {
+        {"0", 0u},
+        {"+7", 7u},
+        {"9223372036854775807", 9223372036854775807u},
+        {"9223372036854775808", quint64(1) << 63},
+        {"18446744073709551615", std::numeric_limits<quint64>::max()},
+        {"18446744073709551616", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+        {"-1", std::nullopt},
+        {"-0", std::nullopt},
+        {" 12", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto &c : cases) {
+        const QString text = QString::fromLatin1(c.text);
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(PropertyUInt64(text), c.value);
+        if (c.value) {
+            EXPECT_EQ(StrToUInt64(text), *c.value);
+        } else {
+            try {
+                StrToUInt64(text);
+                ADD_FAILURE() << "no error";
+            } catch (const EConvertError &e) {
+                EXPECT_EQ(e.Message(), QStringLiteral("'%1' is not a valid integer value").arg(text));
+            }
+        }
+    }
+}
+
+} // namespace

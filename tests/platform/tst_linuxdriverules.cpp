@@ -208,6 +208,39 @@ TEST(LinuxDriveRules, NetworkSources)
     }
 }
 
+// FUSE mounts of a user's files count as the disk they live on, remote ones
+// as network drives; a subtype nobody knows stays out of the list.
+TEST(LinuxDriveRules, FuseKinds)
+{
+    struct Case
+    {
+        const char *source;
+        const char *fsType;
+        TDriveType expected;
+        bool pseudo = false; // in libmount's list of pseudo file systems
+    };
+    const Case cases[] = {
+        {"/home/ana/.cipher", "fuse.gocryptfs", TDriveType::LocalDisk},
+        {"pool", "fuse.mergerfs", TDriveType::LocalDisk},
+        {"/srv/data", "fuse.bindfs", TDriveType::LocalDisk},
+        {"encfs", "fuse.encfs", TDriveType::LocalDisk, true},
+        {"hangfs", "fuse", TDriveType::LocalDisk, true},
+        {"ana@host:/home", "fuse.sshfs", TDriveType::NetworkDrive},
+        {"gdrive", "fuse.rclone", TDriveType::NetworkDrive},
+        {"bucket", "fuse.s3fs", TDriveType::NetworkDrive},
+        {"localfs", "fuse.localfs", TDriveType::Unknown},
+    };
+    for (const Case &c : cases) {
+        LinuxMountEntry e;
+        e.source = c.source;
+        e.fsType = c.fsType;
+        e.target = "/mnt/x";
+        e.pseudo = c.pseudo;
+        EXPECT_TRUE(IsLinuxLogicalDiskCandidate(e)) << c.fsType;
+        EXPECT_EQ(ClassifyLinuxDrive(e, LinuxDeviceFacts{}), c.expected) << c.fsType;
+    }
+}
+
 TEST(LinuxDriveRules, ContainerRootAndBindMountsOfTheHostDisk)
 {
     // The garbage line in the fixture is skipped, not fatal.

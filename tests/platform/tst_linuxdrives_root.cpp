@@ -566,7 +566,7 @@ TEST_F(LinuxDrivesRoot, HungFuseMountsCostOneDeadlineAndAreNotAskedTwice)
             EXPECT_EQ(d->values.count("Size"), 0u);
             EXPECT_EQ(d->values.count("FreeSpace"), 0u);
             EXPECT_EQ(d->values.at("FileSystem"), "fuse");
-            EXPECT_EQ(d->values.at("DriveType"), "0");
+            EXPECT_EQ(d->values.at("DriveType"), "3") << "a FUSE daemon without subtype holds local files";
         }
         for (const std::string &w : healthy) {
             const DiskObject *d = findDrive(drives, w);
@@ -588,6 +588,79 @@ TEST_F(LinuxDrivesRoot, HungFuseMountsCostOneDeadlineAndAreNotAskedTwice)
             std::this_thread::sleep_for(25ms);
     }
     EXPECT_TRUE(drained);
+}
+
+// Real FUSE mounts told apart by their subtype: a user's encrypted folder or
+// disk pool is a local disk, a remote one a network drive.
+TEST_F(LinuxDrivesRoot, FuseMountsCountByTheirKind)
+{
+    if (::access("/dev/fuse", R_OK | W_OK) != 0)
+        GTEST_SKIP() << "SKIPPED LOUDLY: /dev/fuse is not available";
+    // The fixture answers statfs at once while this file exists.
+    const std::string release = base + "/release";
+    std::ofstream(release).put('\n');
+    struct Daemons
+    {
+        std::vector<std::string> mounts;
+        std::vector<pid_t> pids;
+        ~Daemons()
+        {
+            for (const std::string &m : mounts)
+                ::umount2(m.c_str(), MNT_DETACH);
+            for (pid_t pid : pids) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+        }
+    } daemons;
+    struct Case
+    {
+        const char *subtype; // empty: none
+        const char *fileSystem;
+        const char *driveType;
+    };
+    const Case cases[] = {{"gocryptfs", "fuse.gocryptfs", "3"}, {"mergerfs", "fuse.mergerfs", "3"},
+                          {"bindfs", "fuse.bindfs", "3"},       {"encfs", "fuse.encfs", "3"},
+                          {"", "fuse", "3"},                    {"sshfs", "fuse.sshfs", "4"},
+                          {"rclone", "fuse.rclone", "4"},       {"s3fs", "fuse.s3fs", "4"}};
+    std::vector<std::string> paths;
+    for (const Case &c : cases) {
+        paths.push_back(dir(std::string("kind-") + (*c.subtype ? c.subtype : "plain")));
+        daemons.mounts.push_back(paths.back());
+        const std::string options = *c.subtype ? std::string("fsname=velmora,subtype=") + c.subtype
+                                               : std::string("fsname=velmora");
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::setenv("VELMORA_HANGFS_RELEASE", release.c_str(), 1);
+            ::execl(VELMORA_HANGFS, "velmora_hangfs", "-f", "-o", options.c_str(), paths.back().c_str(),
+                    static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        daemons.pids.push_back(pid);
+    }
+    bool ready = false;
+    for (int i = 0; i < 100 && !ready; ++i) {
+        std::size_t found = 0;
+        for (const auto &e : ReadLinuxMountTable())
+            for (const std::string &p : paths)
+                found += e.target == p;
+        ready = found == paths.size();
+        if (!ready)
+            std::this_thread::sleep_for(50ms);
+    }
+    if (!ready)
+        GTEST_SKIP() << "SKIPPED LOUDLY: FUSE file systems cannot be mounted here";
+
+    const auto drives = queryDrives();
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        SCOPED_TRACE(cases[i].fileSystem);
+        const DiskObject *d = findDrive(drives, paths[i]);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->values.at("FileSystem"), cases[i].fileSystem);
+        EXPECT_EQ(d->values.at("DriveType"), cases[i].driveType);
+        EXPECT_EQ(d->values.count("Size") ? d->values.at("Size") : "none", std::to_string(1u << 30));
+    }
 }
 
 // Not a root test: compares velmora-wql with df on whatever is mounted. As

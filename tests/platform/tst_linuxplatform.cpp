@@ -215,17 +215,43 @@ TEST(LinuxSessionStart, EntryNameIsTheFileNameWithoutFolderAndExtension)
         EXPECT_EQ(platform::SessionStartEntryName(c.Path), c.Name) << c.Path;
 }
 
-TEST(LinuxInstance, FolderIsTheRuntimeOneOrAPrivateOneInTmp)
+TEST(LinuxInstance, FolderIsTheRuntimeOneOrThePrivateStateFolder)
 {
     TempFolder runtime;
     ScopedEnv xdg("XDG_RUNTIME_DIR", runtime.Path().c_str());
     EXPECT_EQ(platform::InstanceDirectory(), runtime.Path());
 
-    const std::string own = "/tmp/velmora-" + std::to_string(::getuid());
+    // Another user's name in /tmp takes nothing away: the state folder is
+    // the user's own.
+    TempFolder home;
+    ScopedEnv homeEnv("HOME", home.Path().c_str());
+    ScopedEnv stateEnv("XDG_STATE_HOME", nullptr);
+    const std::string own = home.Path() + "/.local/state/velmora";
     for (const char *unusable : {"", "/no/such/folder"}) {
         xdg.Set(unusable);
         EXPECT_EQ(platform::InstanceDirectory(), own) << unusable;
         EXPECT_EQ(ModeOf(own) & 077, 0u);
+    }
+    xdg.Set(nullptr);
+    stateEnv.Set(home.File("state").c_str());
+    EXPECT_EQ(platform::InstanceDirectory(), home.File("state") + "/velmora");
+
+    // A link or a folder open to others in its place is refused.
+    stateEnv.Set(home.File("linked").c_str());
+    ASSERT_EQ(::mkdir(home.File("linked").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink(home.File("state/velmora").c_str(), home.File("linked/velmora").c_str()), 0);
+    EXPECT_EQ(platform::InstanceDirectory(), "");
+    stateEnv.Set(home.File("open").c_str());
+    ASSERT_EQ(::mkdir(home.File("open").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(home.File("open/velmora").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(home.File("open/velmora").c_str(), 0777), 0);
+    EXPECT_EQ(platform::InstanceDirectory(), "");
+    if (::getuid() == 0) {
+        stateEnv.Set(home.File("foreign").c_str());
+        ASSERT_EQ(::mkdir(home.File("foreign").c_str(), 0700), 0);
+        ASSERT_EQ(::mkdir(home.File("foreign/velmora").c_str(), 0700), 0);
+        ASSERT_EQ(::chown(home.File("foreign/velmora").c_str(), 65534, 65534), 0);
+        EXPECT_EQ(platform::InstanceDirectory(), "") << "a folder of another owner";
     }
 
     EXPECT_EQ(platform::InstanceWindowTitle(), "");

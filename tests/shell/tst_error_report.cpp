@@ -6,7 +6,9 @@
 #include "shell/ErrorReport.h"
 #include "vcl/Exception.h"
 
+#include <QLabel>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +54,50 @@ TEST(ErrorReport, GuardedHandlerErrorsShareOneBox)
         EXPECT_EQ(VisibleBoxes().size(), 1) << "a handler that succeeds leaves the box as it is";
     }
     EXPECT_TRUE(VisibleBoxes().isEmpty()) << "the box goes with the report";
+}
+
+// A mount name or a translated text with markup in it: every box shows the
+// characters as they are, neither bold text nor a local image. The label's
+// width tells: as markup the tags would take no room.
+TEST(ErrorReport, BoxesShowMarkupAsWritten)
+{
+    TestApp();
+    const QString message = QStringLiteral("<b>/media/x</b><img src=\"/etc/hostname\">");
+    const auto plainShown = [&message](QMessageBox *box) {
+        auto *label = box ? box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label")) : nullptr;
+        if (!label)
+            return false;
+        return label->textFormat() == Qt::PlainText && label->text().contains(message)
+               && label->sizeHint().width() >= label->fontMetrics().horizontalAdvance(message);
+    };
+    const auto activeBox = [] {
+        return qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    };
+    {
+        TErrorReport report;
+        report.Show(message);
+        QMessageBox *shown = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible())
+                shown = box;
+        EXPECT_TRUE(plainShown(shown)) << "the error box";
+    }
+    for (const bool fatal : {false, true}) {
+        SCOPED_TRACE(fatal ? "fatal box" : "shutdown box");
+        TErrorReport report;
+        bool plain = false;
+        QTimer::singleShot(0, [&] {
+            QMessageBox *box = activeBox();
+            plain = plainShown(box);
+            if (box)
+                box->done(QMessageBox::Ok);
+        });
+        if (fatal)
+            report.Fatal(message, {});
+        else
+            report.AtShutdown(message);
+        EXPECT_TRUE(plain);
+    }
 }
 
 TEST(ErrorReport, HandlersReplaceTheShutdownAndFatalBoxes)

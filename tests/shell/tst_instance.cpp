@@ -8,12 +8,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -155,6 +158,32 @@ TEST_F(ProgramInstance, RunningInstanceThatCannotBeReached)
     EXPECT_EQ(second.Process().exitCode(), 0);
     EXPECT_TRUE(second.Stderr().contains(QStringLiteral("Otra instancia ya se está ejecutando.")))
         << second.Stderr().toStdString();
+}
+
+// Without a runtime folder another local user who takes /tmp/velmora-<uid>
+// first (a file, or a folder open to all) cannot keep the widget from
+// starting, nor from finding its running instance.
+TEST_F(ProgramInstance, NameTakenInTmpDoesNotStopAStartWithoutARuntimeFolder)
+{
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.remove(QStringLiteral("XDG_STATE_HOME"));
+    const QString taken = QStringLiteral("/tmp/velmora-%1").arg(::getuid());
+    if (QFileInfo::exists(taken) || QFileInfo(taken).isSymLink())
+        GTEST_SKIP() << "SKIPPED LOUDLY: " << taken.toStdString() << " exists already";
+    QFile squatter(taken);
+    ASSERT_TRUE(squatter.open(QIODevice::WriteOnly));
+    squatter.close();
+    const auto remove = qScopeGuard([&taken] { QFile::remove(taken); });
+
+    Instance first(env);
+    first.Start();
+    ASSERT_TRUE(first.WaitFor(kReady)) << first.Stderr().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral(".local/state/velmora/velmora.lock"))));
+    Instance second(env);
+    second.Start();
+    ASSERT_TRUE(second.Finish());
+    EXPECT_EQ(second.Process().exitCode(), 0);
+    EXPECT_TRUE(first.WaitFor(QStringLiteral("raise requested by a second start"), 5000));
 }
 
 TEST_F(ProgramInstance, GuardThatCannotBeCreatedExitsOne)

@@ -14,6 +14,7 @@
 #include "shell/FMain.h"
 #include "shell/Opacidad.h"
 #include "vcl/ActnList.h"
+#include "vcl/StdCtrls.h"
 #include "vcl/Menus.h"
 #include "vcl/Timer.h"
 
@@ -264,6 +265,39 @@ TEST_F(Options, LanguageIndexFromFileOrLocale)
         EXPECT_TRUE(w.TimerDiscos->Enabled()) << "the start ran to its end";
         window.reset();
         EXPECT_TRUE(ReadIni().contains("Idioma=" + QByteArray::number(c.expected) + "\n")) << ReadIni().constData();
+    }
+}
+
+// The start-up line is a translated text: markup in it is shown as written.
+TEST_F(Options, WindowLabelShowsMarkupAsWritten)
+{
+    TFormMain &w = Start();
+    const QString markup = QStringLiteral("<b>Inicializando</b><img src=\"/etc/hostname\">");
+    w.lblIni->SetCaption(markup);
+    EXPECT_EQ(w.lblIni->textFormat(), Qt::PlainText);
+    EXPECT_GE(w.lblIni->sizeHint().width(), w.lblIni->fontMetrics().horizontalAdvance(markup));
+}
+
+TEST_F(Options, LevelOutsideTheByteRangeReadsAsTheDefault)
+{
+    struct Case
+    {
+        const char *line;
+        int nivel;
+    };
+    const Case cases[] = {{"Opacidad=-1", 153}, {"Opacidad=300", 153}, {"Opacidad=256", 153},
+                          {"Opacidad=-2147483648", 153}, {"Opacidad=0", 0}, {"Opacidad=255", 255}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        WriteIni(QByteArray("[CONFIG]\r\n") + c.line + "\r\n");
+        TFormMain &w = Start();
+        EXPECT_EQ(w.Opacidad()->Nivel(), c.nivel);
+        EXPECT_NEAR(w.windowOpacity(), (255 - c.nivel) / 255.0, 0.5 / 255) << "what the menu shows is what is applied";
+        if (c.nivel == 153) {
+            EXPECT_TRUE(w.NOpa60->Checked());
+        }
+        window.reset();
+        EXPECT_TRUE(ReadIni().contains("Opacidad=" + QByteArray::number(c.nivel) + "\n")) << ReadIni().constData();
     }
 }
 

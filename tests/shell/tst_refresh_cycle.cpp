@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <memory>
 
 namespace {
@@ -109,6 +111,60 @@ TEST_F(RefreshCycle, FirstTickRebuildsThenLaterTicksUpdateInPlace)
     ASSERT_FALSE(second.isNull()) << "same drives: the panel is kept";
     EXPECT_EQ(second->Libre(), 1073741824);
     EXPECT_EQ(w.LastListaDiscos(), QStringList{"C:"});
+}
+
+// A file system grown or shrunk while mounted: the same panel shows the new
+// total at the next refresh, in either unit.
+TEST_F(RefreshCycle, ChangedSizeReachesThePanelAtTheNextRefresh)
+{
+    fake.Drives({{"/mnt/data", 3, 160LL << 20, "104857600"}});
+    TFormMain &w = Start();
+    Tick();
+    QPointer<TFrameDrive> panel = w.Frames().value(0);
+    ASSERT_FALSE(panel.isNull());
+    ASSERT_EQ(panel->lblEspacio()->text(), QStringLiteral("100 MB disponibles de 160 MB"));
+
+    struct Case
+    {
+        qint64 size;
+        const char *freeSpace;
+        const char *shown;
+    };
+    const Case cases[] = {
+        {1024LL << 20, "988807168", "943 MB disponibles de 1024 MB"},
+        {20LL << 30, "10737418240", "10 GB disponibles de 20 GB"},
+        {120LL << 20, "1048576", "1 MB disponibles de 120 MB"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.shown);
+        fake.Drives({{"/mnt/data", 3, c.size, c.freeSpace}});
+        Tick();
+        ASSERT_EQ(w.Frames().value(0), panel.data()) << "same drive: no rebuild";
+        EXPECT_EQ(panel->Tamanyo(), c.size);
+        EXPECT_EQ(panel->lblEspacio()->text(), QString::fromLatin1(c.shown));
+    }
+}
+
+// A figure of 2^63 bytes or more is a valid unsigned 64-bit figure: the
+// drive gets its panel, the drives after it theirs, and the timer runs.
+TEST_F(RefreshCycle, HugeFiguresStopNeitherThePanelsAfterThemNorTheTimer)
+{
+    QString text = ObjectText({"/mnt/huge"}) + QStringLiteral("----\n") + ObjectText({"/mnt/after"});
+    text.replace(QStringLiteral("Size = \"%1\"").arg(100LL << 30), QStringLiteral("Size = \"18446744073709551615\""));
+    text.replace(QStringLiteral("FreeSpace = \"53687091200\""), QStringLiteral("FreeSpace = \"9223372036854775808\""));
+    fake.Write(text);
+    TFormMain &w = Start();
+    EXPECT_TRUE(w.TimerDiscos->Enabled());
+    Tick();
+    Tick();
+    EXPECT_EQ(w.Reintentos(), 0);
+    ASSERT_EQ(w.Frames().size(), 2);
+    EXPECT_EQ(w.Frames()[0]->Tamanyo(), std::numeric_limits<quint64>::max());
+    EXPECT_EQ(w.Frames()[0]->Libre(), quint64(1) << 63);
+    EXPECT_EQ(w.Frames()[1]->Nombre(), QStringLiteral("/mnt/after"));
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible())
+            ADD_FAILURE() << box->text().toStdString();
 }
 
 TEST_F(RefreshCycle, NewDriveIsListedAtOneTickAndShownAtTheNext)

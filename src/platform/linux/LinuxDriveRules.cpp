@@ -37,12 +37,21 @@ bool isDummyType(std::string_view type)
                           "nsfs", "efivarfs", "selinuxfs", "rootfs"});
 }
 
+// FUSE file systems that keep a user's files on a local disk (an encrypted
+// folder, a pool of disks, a remapped view) and a FUSE daemon that sets no
+// subtype: local disks, like the disk below them.
+bool isLocalFuseType(std::string_view type)
+{
+    return isOneOf(type, {"fuse", "fuse.gocryptfs", "fuse.mergerfs", "fuse.bindfs", "fuse.encfs", "fuse.cryfs",
+                          "fuse.securefs", "fuse.mhddfs", "fuse.unionfs", "fuse.unionfs-fuse"});
+}
+
 // libmount counts these among its pseudo file systems, yet they hold data a
 // user stores (df lists them too): RAM disks, the root of a container, a VM's
-// shared folders, a FUSE file system whose daemon sets no subtype.
+// shared folders, a FUSE file system of local files (libmount lists encfs).
 bool isPseudoWithData(const LinuxMountEntry &e)
 {
-    if (e.fsType == "tmpfs" || e.fsType == "ramfs" || e.fsType == "fuse")
+    if (e.fsType == "tmpfs" || e.fsType == "ramfs" || isLocalFuseType(e.fsType))
         return true;
     if (e.fsType == "overlay")
         return e.target == "/";
@@ -89,7 +98,9 @@ bool IsLinuxNetworkMount(const LinuxMountEntry &e)
     return isOneOf(e.fsType, {"cifs", "ceph", "afs", "9p", "ncpfs", "coda", "lustre", "glusterfs", "gfs", "ocfs2",
                               "davfs", "sshfs", "virtiofs", "vboxsf", "fuse.sshfs", "fuse.rclone", "fuse.s3fs",
                               "fuse.glusterfs", "fuse.cephfs", "fuse.gcsfuse", "fuse.davfs2", "fuse.curlftpfs",
-                              "fuse.gvfsd-fuse"});
+                              "fuse.gvfsd-fuse", "fuse.smbnetfs", "fuse.webdavfs", "fuse.goofys", "fuse.blobfuse",
+                              "fuse.blobfuse2", "fuse.jfs", "fuse.juicefs", "fuse.s3backer", "fuse.onedriver",
+                              "fuse.google-drive-ocamlfuse"});
 }
 
 bool IsLinuxLogicalDiskCandidate(const LinuxMountEntry &e)
@@ -210,7 +221,7 @@ TDriveType ClassifyLinuxDrive(const LinuxMountEntry &e, const LinuxDeviceFacts &
         return TDriveType::RAMDisk;
     if (IsLinuxNetworkMount(e))
         return TDriveType::NetworkDrive;
-    if (facts.blockDevice)
+    if (facts.blockDevice || isLocalFuseType(e.fsType))
         return TDriveType::LocalDisk;
     // The root of a container: its overlay lives on the host's local disk.
     if (e.fsType == "overlay" && e.target == "/")
