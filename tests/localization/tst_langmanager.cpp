@@ -555,6 +555,10 @@ TEST_F(Manager, ConstantsReadFromOtherThreadsDuringSwitches)
         }
     };
     std::thread r1(reader), r2(reader);
+    // The switches start once the readers run, so that they overlap even
+    // when the machine is slow to schedule the readers.
+    while (reads == 0)
+        std::this_thread::yield();
     for (int i = 0; i < 200; ++i)
         m.SwitchLanguage(i % 2 ? 3082 : 1033);
     stop = true;
