@@ -12,16 +12,23 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <algorithm>
 #include <limits>
 
 using TextDecoding::TrimControl;
 
-int TVLang_CompTranslation::Add(qint32 iID, const QString &wsValue, TVLang_TranslationStates TranStates)
+int TVLang_CompTranslation::Add(qint32 iID, QString wsValue, TVLang_TranslationStates TranStates)
 {
+    // Files list their records in ascending order: a record past the last
+    // one is appended without a search.
+    if (FItems.empty() || FItems.back().iID < iID) {
+        FItems.push_back(TVLang_PropValueTranslation{iID, std::move(wsValue), TranStates});
+        return Count() - 1;
+    }
     int index = 0;
     if (FindID(iID, index))
         throw EVLangError::CreateFmt(VLangMessages::DuplicatePropID, {QString::number(iID)});
-    FItems.insert(FItems.begin() + index, TVLang_PropValueTranslation{iID, wsValue, TranStates});
+    FItems.insert(FItems.begin() + index, TVLang_PropValueTranslation{iID, std::move(wsValue), TranStates});
     return index;
 }
 
@@ -248,9 +255,10 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
                 }
                 return true;
             }
-            const qsizetype eq = line.indexOf(u'=');
-            if (eq < 0)
+            const QChar *equals = std::find(line.begin(), line.end(), QChar(u'='));
+            if (equals == line.end())
                 return true;
+            const qsizetype eq = equals - line.begin();
             const QStringView name = TrimControl(line.first(eq));
             if (name.isEmpty())
                 return true;

@@ -33,7 +33,7 @@ public:
 
     // Inserts the record in order and answers its position. EVLangError
     // "Duplicate property value translation ID (%d)" when iID is present.
-    int Add(qint32 iID, const QString &wsValue, TVLang_TranslationStates TranStates = {});
+    int Add(qint32 iID, QString wsValue, TVLang_TranslationStates TranStates = {});
 
     // Binary search. Found: true and iIndex its position; else false and
     // iIndex the position at which iID would be inserted.

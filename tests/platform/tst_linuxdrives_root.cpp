@@ -344,6 +344,60 @@ TEST_F(LinuxDrivesRoot, SuperblockIsNotReadAtEveryQuery)
     EXPECT_EQ(LinuxStatfsCallsStarted(), before) << "a worker call at a query with nothing changed";
 }
 
+// A label or UUID may take reading the disk: a query that neither shows nor
+// tests them reads no superblock; one that names them in its list or its
+// condition gets them as SELECT * does.
+TEST_F(LinuxDrivesRoot, LabelsAreReadOnlyForQueriesThatNameThem)
+{
+    const std::string plainQuery = "SELECT Name, Size, FreeSpace FROM Win32_LogicalDisk";
+    // Worker calls of one query; the other drives of the machine cost the
+    // same in every query of the same kind.
+    const auto callsOf = [](const std::string &wql, std::vector<DiskObject> &drives) {
+        const std::size_t before = LinuxStatfsCallsStarted();
+        drives = queryDrives(wql);
+        return LinuxStatfsCallsStarted() - before;
+    };
+    std::vector<DiskObject> drives;
+    const std::size_t withoutDisk = callsOf(plainQuery, drives);
+
+    const std::string disk = dir("disk");
+    if (const std::string reason = mountExt4("disk", "OnDisk", disk); !reason.empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
+    const std::string uuid = uuidOf(base + "/disk.img");
+    ASSERT_FALSE(uuid.empty());
+
+    EXPECT_EQ(callsOf(plainQuery, drives), withoutDisk) << "the new disk's superblock was read";
+    const DiskObject *d = findDrive(drives, disk);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->values.count("Size"), 1u);
+    EXPECT_EQ(d->values.count("VolumeName"), 0u);
+    EXPECT_EQ(d->values.count("VolumeSerialNumber"), 0u);
+
+    EXPECT_GT(callsOf("SELECT * FROM Win32_LogicalDisk", drives), withoutDisk) << "no superblock read for SELECT *";
+    d = findDrive(drives, disk);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->values.at("VolumeName"), "OnDisk");
+    EXPECT_EQ(d->values.at("VolumeSerialNumber"), uuid);
+
+    const struct
+    {
+        std::string wql;
+        std::string property;
+        std::string expected;
+    } named[] = {
+        {"SELECT Name, VolumeName FROM Win32_LogicalDisk", "VolumeName", "OnDisk"},
+        {"SELECT Name, VolumeSerialNumber FROM Win32_LogicalDisk", "VolumeSerialNumber", uuid},
+        {"SELECT Name FROM Win32_LogicalDisk WHERE VolumeName = 'OnDisk'", "Name", disk},
+        {"SELECT Name FROM Win32_LogicalDisk WHERE VolumeSerialNumber = '" + uuid + "'", "Name", disk},
+    };
+    for (const auto &c : named) {
+        drives = queryDrives(c.wql);
+        d = findDrive(drives, disk);
+        ASSERT_NE(d, nullptr) << c.wql;
+        EXPECT_EQ(d->values.at(c.property), c.expected) << c.wql;
+    }
+}
+
 TEST_F(LinuxDrivesRoot, MountReplacedOnTheSamePathShowsTheNewDrive)
 {
     const std::string slot = dir("slot");

@@ -334,7 +334,7 @@ class DriveFactsCache
 public:
     // One job per drive, and each drive's device facts.
     void Prepare(const std::vector<LinuxMountEntry> &drives, std::vector<Job> &jobs,
-                 std::vector<LinuxVolume> &volumes)
+                 std::vector<LinuxVolume> &volumes, bool withNames)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (drives != m_drives) {
@@ -354,7 +354,7 @@ public:
             volumes[i].device = r->facts;
             Job &job = jobs[i];
             job.target = drives[i].target;
-            if (!r->inSysfs)
+            if (!r->inSysfs || !withNames)
                 continue;
             if (!labels) {
                 labels = &m_labels.Links();
@@ -555,13 +555,13 @@ LinuxDeviceFacts ProbeLinuxDevice(const LinuxMountEntry &entry)
     return probeDrive(entry).facts;
 }
 
-std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &drives)
+std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &drives, bool withNames)
 {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + LinuxStatfsDeadline();
     std::vector<Job> jobs;
     std::vector<LinuxVolume> volumes;
-    factsCache().Prepare(drives, jobs, volumes);
+    factsCache().Prepare(drives, jobs, volumes, withNames);
     if (drives.empty())
         return volumes;
 

@@ -62,7 +62,10 @@ struct LinuxVolume
 // between queries: the facts as long as the drives are the same and the
 // device's sysfs link is unchanged, the links as long as their folder is.
 // Figures, and a label or UUID read from the superblock, are read every time.
-std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &drives);
+//
+// withNames false leaves label and UUID empty and reads neither the udev
+// links nor any superblock, for a caller that shows neither.
+std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &drives, bool withNames = true);
 
 // The deadline: the value given to SetLinuxStatfsDeadline, otherwise the
 // environment variable VELMORA_STATFS_DEADLINE_MS (milliseconds, 1 to

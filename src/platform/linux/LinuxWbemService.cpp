@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <mutex>
 #include <set>
@@ -130,7 +131,12 @@ public:
         } catch (const std::exception &e) {
             throw WbemError(e.what());
         }
-        const std::vector<LinuxVolume> volumes = QueryLinuxVolumes(drives);
+        // Label and UUID may need the disk itself: read only when shown or tested.
+        const auto namesLabelOrUuid = [](const std::string &p) {
+            return WqlNamesEqual(p, "VolumeName") || WqlNamesEqual(p, "VolumeSerialNumber");
+        };
+        const bool withNames = query.properties.empty() || std::any_of(named.begin(), named.end(), namesLabelOrUuid);
+        const std::vector<LinuxVolume> volumes = QueryLinuxVolumes(drives, withNames);
         std::vector<std::size_t> shown;
         shown.reserve(drives.size());
         for (std::size_t i = 0; i < drives.size(); ++i) {
