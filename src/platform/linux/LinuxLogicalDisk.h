@@ -31,6 +31,9 @@ std::string LinuxLogicalDiskPropertyName(const std::string &name);
 // does not have gives "Invalid query", another class "Invalid class" (WbemError).
 WqlQuery ParseLogicalDiskQuery(const std::string &wql);
 
+// Every property a query names: its property list, then those its WHERE tests.
+std::vector<std::string> LogicalDiskQueryProperties(const WqlQuery &query);
+
 // Applies a parsed query to the drive objects: WHERE filters, a property list
 // keeps the named properties plus the key DeviceID. Returns the object texts.
 std::vector<std::string> RenderLinuxLogicalDisks(const WqlQuery &query,

@@ -135,6 +135,7 @@ public:
         const auto namesLabelOrUuid = [](const std::string &p) {
             return WqlNamesEqual(p, "VolumeName") || WqlNamesEqual(p, "VolumeSerialNumber");
         };
+        const std::vector<std::string> named = LogicalDiskQueryProperties(query);
         const bool withNames = query.properties.empty() || std::any_of(named.begin(), named.end(), namesLabelOrUuid);
         const std::vector<LinuxVolume> volumes = QueryLinuxVolumes(drives, withNames);
         std::vector<std::size_t> shown;
@@ -195,6 +196,15 @@ std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry
     return p;
 }
 
+std::vector<std::string> LogicalDiskQueryProperties(const WqlQuery &query)
+{
+    std::vector<std::string> named = query.properties;
+    if (query.where)
+        for (std::string &p : WqlConditionProperties(*query.where))
+            named.push_back(std::move(p));
+    return named;
+}
+
 WqlQuery ParseLogicalDiskQuery(const std::string &wql)
 {
     WqlQuery query;
@@ -205,11 +215,7 @@ WqlQuery ParseLogicalDiskQuery(const std::string &wql)
     }
     if (!WqlNamesEqual(query.className, kLogicalDiskClass))
         throw WbemError("Invalid class", wbem_code::InvalidClass);
-    std::vector<std::string> named = query.properties;
-    if (query.where)
-        for (std::string &p : WqlConditionProperties(*query.where))
-            named.push_back(std::move(p));
-    for (const std::string &p : named)
+    for (const std::string &p : LogicalDiskQueryProperties(query))
         if (LinuxLogicalDiskPropertyName(p).empty())
             throw WbemError("Invalid query", wbem_code::InvalidQuery);
     return query;
