@@ -3,6 +3,14 @@
 # carries, and the folder users get (the programs beside the Qt, MinGW and
 # zlib DLLs they load), zipped as a build product.
 
+# Test programs built here run under Wine.
+if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  find_program(VELMORA_WINE NAMES wine wine64)
+  if(VELMORA_WINE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${VELMORA_WINE})
+  endif()
+endif()
+
 # velmora_add_version_resource(<target> <description>)
 function(velmora_add_version_resource target description)
   if(NOT WIN32)

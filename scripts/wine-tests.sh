@@ -93,8 +93,13 @@ qt=
 if [ -n "${VELMORA_QT_MINGW:-}" ]; then
   qt=$VELMORA_QT_MINGW
 else
-  archive="$root/../shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz"
-  if [ -f "$archive" ]; then
+  # shared/ lies beside the repository (beside the main clone, for a git
+  # worktree one level further down).
+  archive=
+  for shared in "$root/../shared" "$root/../../shared"; do
+    [ -f "$shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz" ] && { archive=$shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz; break; }
+  done
+  if [ -n "$archive" ]; then
     if [ ! -f "$build/qt6-mingw/.unpacked" ] || [ "$archive" -nt "$build/qt6-mingw/.unpacked" ]; then
       rm -rf "$build/qt6-mingw"
       tar xJf "$archive" -C "$build" && touch "$build/qt6-mingw/.unpacked" || status=1

@@ -3,7 +3,8 @@
 # The Windows widget end to end under Wine, on a throw-away X desktop (Xvfb,
 # openbox, trayer): the window lists the drives Wine's WMI gives as panels of
 # 339 x 58, the icon is embedded in the X notification area and its menu
-# works (network drives, start with the session, close), the settings land in %APPDATA%\Brindlewick\Velmora\config.ini, and a
+# works (opacity, interval, network drives, start with the session, language,
+# close), the settings land in %APPDATA%\Brindlewick\Velmora\config.ini, and a
 # second start hands over to the first and ends with exit code 0.
 #
 #   e2e_wine_widget.sh <folder with velmora.exe> [screenshot.xwd]
@@ -64,7 +65,7 @@ run_value() { wine reg query "$RUNKEY" /v Velmora 2>/dev/null | tr -d '\r' | gre
 # A settings file as the widget writes it: no first-run question, top left.
 rm -f "$INI"
 mkdir -p "$(dirname "$INI")"
-printf '[CONFIG]\r\nTop=40\r\nLeft=40\r\nIntervalo=2\r\nOpacidad=255\r\nEjecutarInicio=False\r\nVerDiscosRed=False\r\nIdioma=0\r\n' >"$INI"
+printf '[CONFIG]\r\nTop=40\r\nLeft=40\r\nIntervalo=15\r\nOpacidad=255\r\nEjecutarInicio=False\r\nVerDiscosRed=False\r\nIdioma=0\r\n' >"$INI"
 wine reg delete "$RUNKEY" /v Velmora /f >/dev/null 2>&1
 
 # The local drives Wine's WMI gives, as the query tool sees them.
@@ -194,9 +195,10 @@ choose 2
 sleep 1
 run_value >/dev/null && fail "the Run value is still there" || pass "choosing it again removes the Run value"
 
-# The submenus (interval, opacity, language) are not driven here: under Wine
-# the keyboard does not reach a submenu opened from the notification icon.
+choose 5 2 # interval > 10 s
+choose 4 3 # opacity > 40 %
 choose 6   # network drives
+choose 3 2 # language > English
 choose 8   # close
 wait_exit "$VPID" "after closing from the menu"
 rc=$?
@@ -206,9 +208,20 @@ PIDS=()
 keys=$(tr -d '\r' <"$INI" | grep -E '^[A-Za-z]+=' | cut -d= -f1 | tr '\n' ' ')
 [ "$keys" = "Top Left Intervalo Opacidad EjecutarInicio VerDiscosRed Idioma " ] &&
   pass "the settings file holds the seven keys in order" || fail "keys in the settings file: $keys"
-for kv in Intervalo=2 Opacidad=255 VerDiscosRed=True EjecutarInicio=False Idioma=0; do
+for kv in Intervalo=10 Opacidad=102 VerDiscosRed=True EjecutarInicio=False Idioma=1; do
   [ "$(ini_value "${kv%%=*}")" = "${kv#*=}" ] && pass "$kv" || fail "${kv%%=*}=$(ini_value "${kv%%=*}"), expected ${kv#*=}"
 done
+
+# --- back to Spanish ------------------------------------------------------------
+start_widget || exit 1
+choose 3 1 # language > Spanish
+choose 8   # close
+wait_exit "$VPID" "after closing from the menu"
+rc=$?
+PIDS=()
+[ $rc = 0 ] && pass "closed again with exit code 0" || fail "exit code $rc"
+[ "$(ini_value Idioma)" = 0 ] && pass "back to Spanish: Idioma=0" || fail "Idioma=$(ini_value Idioma)"
+[ "$(ini_value Opacidad)" = 102 ] && pass "the opacity kept: Opacidad=102" || fail "Opacidad=$(ini_value Opacidad)"
 
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed" >&2
