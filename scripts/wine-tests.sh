@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The Windows half of the platform layer: cross-compiles tests/win with
-# MinGW-w64 into build-win/, runs every suite under Wine (in a prefix of its
-# own, build-win/wineprefix, on an X display for the window tests) through
-# ctest, then runs the Linux half of the settings-file round trip against the
-# file the Windows suite left behind. Exit status: 0 when everything passed.
+# The Windows build under Wine. First the Qt-free platform layer: cross-compiles
+# tests/win with MinGW-w64 into build-win/, runs every suite under Wine (in a
+# prefix of its own, build-win/wineprefix, on an X display for the window
+# tests) through ctest, then runs the Linux half of the settings-file round
+# trip against the file the Windows suite left behind. Then the whole widget:
+# built against Qt for MinGW into build-win/widget, laid out as users get it
+# (build-win/widget/Velmora, zipped beside it), its DLL check and its end to
+# end test under Wine. Exit status: 0 when everything passed.
 #
 #   bash scripts/wine-tests.sh            (from anywhere)
 # Environment: BUILD_WIN (default build-win), LINUX_BUILD (default build: where
 # the main project's tst_win_profile_compat was built), DISPLAY (an X display;
-# when unset, an Xvfb of its own is started and stopped).
+# when unset, an Xvfb of its own is started and stopped), VELMORA_QT_MINGW (a
+# folder holding Qt for MinGW; else ../shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz
+# beside the repository is unpacked into build-win/; with neither, the
+# widget's Windows build is skipped, loudly).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -80,6 +86,53 @@ if [ -x "$compat" ]; then
   VELMORA_WINE_PROFILE="$build/profile-written.ini" "$compat" || status=1
 else
   echo "wine-tests: WARNING: $compat not built: the Linux half of the settings round trip did not run" >&2
+fi
+
+# The whole widget for Windows.
+qt=
+if [ -n "${VELMORA_QT_MINGW:-}" ]; then
+  qt=$VELMORA_QT_MINGW
+else
+  # shared/ lies beside the repository (beside the main clone, for a git
+  # worktree one level further down).
+  archive=
+  for shared in "$root/../shared" "$root/../../shared"; do
+    [ -f "$shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz" ] && { archive=$shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz; break; }
+  done
+  if [ -n "$archive" ]; then
+    if [ ! -f "$build/qt6-mingw/.unpacked" ] || [ "$archive" -nt "$build/qt6-mingw/.unpacked" ]; then
+      rm -rf "$build/qt6-mingw"
+      tar xJf "$archive" -C "$build" && touch "$build/qt6-mingw/.unpacked" || status=1
+    fi
+    qt=$build/qt6-mingw
+  fi
+fi
+if [ -z "$qt" ] || [ ! -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
+  cat >&2 <<EOM
+##########################################################################
+wine-tests: WARNING: NO QT FOR MINGW: THE WIDGET'S WINDOWS BUILD WAS SKIPPED
+  (set VELMORA_QT_MINGW to a Qt for MinGW folder, or put
+   qt6-mingw-6.4.2.tar.xz in ../shared/qt6-mingw beside the repository)
+##########################################################################
+EOM
+else
+  widget=$build/widget
+  # SimpleIni is one header; the cross compiler must not see /usr/include.
+  mkdir -p "$build/include" && cp /usr/include/SimpleIni.h "$build/include/"
+  launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  if cmake -S . -B "$widget" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+       -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+       -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+       -DSIMPLEINI_INCLUDE_DIR="$build/include" -DVELMORA_BENCH=OFF "${launcher[@]}" >/dev/null &&
+     cmake --build "$widget" -j"$(nproc)" && cmake --build "$widget" --target velmora_windows_zip; then
+    echo "wine-tests: widget built in $(elapsed): $(ls "$widget"/Velmora-*-win64.zip) ($(du -k "$widget"/Velmora-*-win64.zip | cut -f1) kB)"
+    ctest --test-dir "$widget" --output-on-failure -j1 || status=1
+    echo "wine-tests: widget tests done in $(elapsed)"
+  else
+    echo "wine-tests: the widget's Windows build FAILED" >&2
+    status=1
+  fi
 fi
 
 echo "wine-tests: finished in $(elapsed), status $status"

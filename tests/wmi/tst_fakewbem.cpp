@@ -3,6 +3,9 @@
 #include "platform/WbemService.h"
 #include "platform/fake/FakeWbemService.h"
 
+#include <QByteArray>
+#include <QtGlobal>
+
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -167,9 +170,9 @@ TEST_F(FakeWbemTest, UnreadableOrHugeFileIsAnError)
 TEST_F(FakeWbemTest, EnvironmentVariableSwitchesTheLocator)
 {
     Write("a\n");
-    ASSERT_EQ(::setenv("VELMORA_FAKE_WBEM", path.c_str(), 1), 0);
+    ASSERT_TRUE(qputenv("VELMORA_FAKE_WBEM", QByteArray::fromStdString(path)));
     auto locator = platform::CreateWbemLocator();
-    ::unsetenv("VELMORA_FAKE_WBEM");
+    qunsetenv("VELMORA_FAKE_WBEM");
     ASSERT_NE(dynamic_cast<platform::FakeWbemLocator *>(locator.get()), nullptr);
     auto services = locator->ConnectServer(".", "root\\cimv2");
     EXPECT_EQ(Texts(*services), std::vector<std::string>{"a\n"});

@@ -611,7 +611,7 @@ TEST(RunQueryIntoList, AppendsOneEntryPerObject)
 // The component over this system's own service, as the widget runs it.
 TEST(WMISQLSystemService, ListsTheLogicalDisksOfThisMachine)
 {
-    ::unsetenv("VELMORA_FAKE_WBEM");
+    qunsetenv("VELMORA_FAKE_WBEM");
     TWMISQL sql;
     sql.SetSQL(QStringLiteral("SELECT * FROM Win32_LogicalDisk"));
     sql.SetActive(true);
@@ -630,9 +630,16 @@ TEST(WMISQLSystemService, ListsTheLogicalDisksOfThisMachine)
             EXPECT_FALSE(line.contains(QLatin1Char('"')) || line.contains(QLatin1Char('\r'))) << line.toStdString();
     }
 
-    // An unknown class fails the query on a good connection.
+    // An unknown class fails the query on a good connection. Wine's service
+    // answers it with an empty result instead (the Windows build's tests set
+    // VELMORA_UNDER_WINE when they run there).
     sql.SetSQL(QStringLiteral("SELECT * FROM Win32_NoSuchClass"));
-    EXPECT_THROW(sql.SetActive(true), Exception);
+    if (qEnvironmentVariableIsSet("VELMORA_UNDER_WINE")) {
+        EXPECT_NO_THROW(sql.SetActive(true));
+        EXPECT_EQ(sql.ObjectsCount(), 0);
+    } else {
+        EXPECT_THROW(sql.SetActive(true), Exception);
+    }
     EXPECT_TRUE(sql.Connected());
 
     // Another host fails the connection with a message of its own.

@@ -1,0 +1,230 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The Windows widget end to end under Wine, on a throw-away X desktop (Xvfb,
+# openbox, trayer): the window lists the drives Wine's WMI gives as panels of
+# 339 x 58, the icon is embedded in the X notification area and its menu
+# works (opacity, interval, network drives, start with the session, language,
+# close), the settings land in %APPDATA%\Brindlewick\Velmora\config.ini, and a
+# second start hands over to the first and ends with exit code 0.
+#
+#   e2e_wine_widget.sh <folder with velmora.exe> [screenshot.xwd]
+# Environment: WINEPREFIX (a prefix of its own under the work folder when
+# unset). Exit 77 (skip) without Wine, Xvfb or the X tools.
+set -u
+HERE=$(cd "$(dirname "$0")" && pwd)
+ROOT=$(cd "$HERE/../.." && pwd)
+source "$ROOT/scripts/e2e/desktop.sh"
+
+FOLDER=${1:?usage: e2e_wine_widget.sh <folder with velmora.exe> [screenshot.xwd]}
+SHOT=${2:-}
+FOLDER=$(cd "$FOLDER" && pwd)
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+skip_loudly() { echo "SKIP: $*" >&2; exit 77; }
+
+for tool in wine wineserver xdotool xwininfo xprop; do
+  command -v "$tool" >/dev/null || skip_loudly "$tool is not installed"
+done
+[ -f "$FOLDER/velmora.exe" ] || { echo "no velmora.exe in $FOLDER" >&2; exit 1; }
+
+WORK=$(mktemp -d /tmp/velmora-wine.XXXXXX)
+PIDS=()
+cleanup() {
+  local p
+  for p in "${PIDS[@]}"; do kill -0 "$p" 2>/dev/null && kill -9 "$p"; done
+  wineserver -k 2>/dev/null
+  velmora_desktop_stop
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+export WINEPREFIX=${WINEPREFIX:-$WORK/wineprefix}
+export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+# Spanish is the program's own language; the user's locale stays English.
+export LC_ALL=C.UTF-8
+unset QT_QPA_PLATFORM
+
+velmora_desktop_start
+rc=$?
+[ $rc -eq 0 ] || exit $rc
+echo "desktop on $DISPLAY"
+wineserver -p
+wineboot -i >/dev/null 2>&1
+
+# %APPDATA% as Wine maps it to this file system.
+appdata_win=$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')
+APPDATA=$(winepath -u "$appdata_win" 2>/dev/null)
+[ -n "$APPDATA" ] || { echo "cannot tell %APPDATA% ($appdata_win)" >&2; exit 1; }
+INI="$APPDATA/Brindlewick/Velmora/config.ini"
+echo "settings file: $INI"
+ini_value() { sed -n "s/^$1=\(.*\)\r\{0,1\}$/\1/p" "$INI" | tr -d '\r'; }
+RUNKEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+run_value() { wine reg query "$RUNKEY" /v Velmora 2>/dev/null | tr -d '\r' | grep -i 'Velmora'; }
+
+# A settings file as the widget writes it: no first-run question, top left.
+rm -f "$INI"
+mkdir -p "$(dirname "$INI")"
+printf '[CONFIG]\r\nTop=40\r\nLeft=40\r\nIntervalo=15\r\nOpacidad=255\r\nEjecutarInicio=False\r\nVerDiscosRed=False\r\nIdioma=0\r\n' >"$INI"
+wine reg delete "$RUNKEY" /v Velmora /f >/dev/null 2>&1
+
+# The local drives Wine's WMI gives, as the query tool sees them.
+wine "$FOLDER/velmora-wql.exe" "SELECT Name, DriveType FROM Win32_LogicalDisk" >"$WORK/drives.txt" 2>/dev/null
+tr -d '\r' <"$WORK/drives.txt" | grep -E '^ *Name' >/dev/null || cat "$WORK/drives.txt" >&2
+for d in C: Z:; do
+  grep -q "$d" "$WORK/drives.txt" && pass "Wine's WMI lists $d" || fail "Wine's WMI does not list $d"
+done
+
+# The window of velmora.exe that is the panel column (the others are the
+# tray icon's and Qt's helpers).
+widget_window() {
+  local w
+  for w in $(xdotool search --onlyvisible --classname velmora.exe 2>/dev/null); do
+    [ "$(xwininfo -id "$w" | awk '/Width:/ {print $2}')" = 339 ] && { echo "$w"; return 0; }
+  done
+  return 1
+}
+geom() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'; }
+# The icon as trayer embedded it: "x y" of its centre. Wine's explorer.exe
+# hosts every program's notification icons, so the embedded window is of
+# class explorer.exe; the widget is the only program here with an icon.
+tray_icon_centre() {
+  local t line
+  for t in $(xdotool search --class trayer 2>/dev/null); do
+    line=$(xwininfo -id "$t" -tree 2>/dev/null | grep -F '("explorer.exe" "explorer.exe")' | head -1)
+    [ -n "$line" ] || continue
+    echo "$line" | awk '{n = split($(NF-1), s, /[x+]/); split($NF, a, /\+/); print a[2] + int(s[1] / 2), a[3] + int(s[2] / 2)}'
+    return 0
+  done
+  return 1
+}
+# The open popup menu: a visible override-redirect window of velmora.exe
+# wider than the icon.
+open_menu() {
+  local w info
+  for w in $(xdotool search --onlyvisible --classname velmora.exe 2>/dev/null); do
+    info=$(xwininfo -id "$w" 2>/dev/null)
+    echo "$info" | grep -q 'Override Redirect State: yes' || continue
+    [ "$(echo "$info" | awk '/Width:/ {print $2}')" -gt 60 ] && { echo "$w"; return 0; }
+  done
+  return 1
+}
+open_tray_menu() {
+  local xy= i
+  for i in $(seq 1 50); do xy=$(tray_icon_centre) && break; sleep 0.2; done
+  [ -n "$xy" ] || return 1
+  # Wine's notification area now and then drops a click that comes right
+  # after a window change: up to three clicks.
+  local attempt
+  for attempt in 1 2 3; do
+    # shellcheck disable=SC2086
+    xdotool mousemove $xy
+    sleep 0.3
+    xdotool click 3
+    for i in $(seq 1 30); do open_menu >/dev/null && { sleep 0.5; return 0; }; sleep 0.1; done
+  done
+  return 1
+}
+keys_down() { local i; for i in $(seq 1 "$1"); do xdotool key Down; sleep 0.1; done; }
+# Top level of the tray menu, separators skipped: 1 version line, 2 start
+# with the session, 3 language, 4 opacity, 5 interval, 6 network drives,
+# 7 refresh, 8 close.
+choose() { # top-level position [position in its submenu]
+  open_tray_menu || { fail "the tray menu did not open"; return 1; }
+  keys_down "$1"
+  if [ $# -ge 2 ]; then
+    xdotool key Right
+    sleep 0.4
+    keys_down $(($2 - 1))
+  fi
+  xdotool key Return
+  sleep 0.5
+  local i
+  for i in $(seq 1 30); do open_menu >/dev/null || return 0; sleep 0.1; done
+  fail "the menu stayed open"
+  xdotool key Escape Escape
+}
+wait_exit() { # pid what
+  local i
+  for i in $(seq 1 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$1" 2>/dev/null && { fail "$2: still running"; kill -9 "$1"; }
+  wait "$1"
+}
+start_widget() {
+  local i
+  wine "$FOLDER/velmora.exe" >"$WORK/velmora.log" 2>&1 &
+  VPID=$!
+  PIDS+=($VPID)
+  for i in $(seq 1 200); do WID=$(widget_window) && return 0; sleep 0.1; done
+  cat "$WORK/velmora.log" >&2
+  fail "the widget's window did not appear"
+  return 1
+}
+
+# --- the window and its panels -------------------------------------------
+start_widget || exit 1
+sleep 2
+local_drives=$(tr -d '\r' <"$WORK/drives.txt" | grep -cE 'DriveType *[:=] *(2|3|5|6)\b')
+read -r X Y W H <<<"$(geom "$WID")"
+echo "window $WID at $X,$Y, $W x $H; local drives: $local_drives"
+[ "$W" = 339 ] && pass "panels are 339 wide" || fail "window width $W"
+if [ $((H % 58)) -eq 0 ] && [ $((H / 58)) -ge 2 ]; then
+  pass "$((H / 58)) panels of 58 (C: and Z: at least)"
+else
+  fail "window height $H is not two or more panels of 58"
+fi
+[ "$local_drives" -eq 0 ] || [ $((H / 58)) -eq "$local_drives" ] &&
+  pass "one panel per local drive" || fail "$((H / 58)) panels for $local_drives local drives"
+[ -n "$SHOT" ] && command -v xwd >/dev/null && xwd -root -silent >"$SHOT"
+
+# --- the tray icon and its menu --------------------------------------------
+tray_icon_centre >/dev/null && pass "the icon is in the X notification area" ||
+  fail "no icon of velmora.exe in trayer"
+
+# A second start hands over to the first and ends with exit code 0.
+timeout 60 wine "$FOLDER/velmora.exe" >/dev/null 2>&1
+rc=$?
+[ $rc = 0 ] && pass "a second start ends with exit code 0" || fail "second start: exit code $rc"
+kill -0 "$VPID" 2>/dev/null && pass "the first one keeps running" || fail "the first one ended"
+
+choose 2 # start with the session
+sleep 1
+run_value >/dev/null && pass "start with the session writes the Run value: $(run_value)" ||
+  fail "no Velmora value under $RUNKEY"
+choose 2
+sleep 1
+run_value >/dev/null && fail "the Run value is still there" || pass "choosing it again removes the Run value"
+
+choose 5 2 # interval > 10 s
+choose 4 3 # opacity > 40 %
+choose 6   # network drives
+choose 3 2 # language > English
+choose 8   # close
+wait_exit "$VPID" "after closing from the menu"
+rc=$?
+PIDS=()
+[ $rc = 0 ] && pass "closing from the menu ends it with exit code 0" || fail "exit code $rc after closing from the menu"
+
+keys=$(tr -d '\r' <"$INI" | grep -E '^[A-Za-z]+=' | cut -d= -f1 | tr '\n' ' ')
+[ "$keys" = "Top Left Intervalo Opacidad EjecutarInicio VerDiscosRed Idioma " ] &&
+  pass "the settings file holds the seven keys in order" || fail "keys in the settings file: $keys"
+for kv in Intervalo=10 Opacidad=102 VerDiscosRed=True EjecutarInicio=False Idioma=1; do
+  [ "$(ini_value "${kv%%=*}")" = "${kv#*=}" ] && pass "$kv" || fail "${kv%%=*}=$(ini_value "${kv%%=*}"), expected ${kv#*=}"
+done
+
+# --- back to Spanish ------------------------------------------------------------
+start_widget || exit 1
+choose 3 1 # language > Spanish
+choose 8   # close
+wait_exit "$VPID" "after closing from the menu"
+rc=$?
+PIDS=()
+[ $rc = 0 ] && pass "closed again with exit code 0" || fail "exit code $rc"
+[ "$(ini_value Idioma)" = 0 ] && pass "back to Spanish: Idioma=0" || fail "Idioma=$(ini_value Idioma)"
+[ "$(ini_value Opacidad)" = 102 ] && pass "the opacity kept: Opacidad=102" || fail "Opacidad=$(ini_value Opacidad)"
+
+if [ $failures -ne 0 ]; then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "all checks passed"
