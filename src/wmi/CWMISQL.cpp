@@ -54,7 +54,9 @@ void TWMISQL::LoadObjectProperties(int index)
         object.properties.reserve(static_cast<qsizetype>(list.size()));
         for (const std::string &line : list) {
             object.properties.append(QString::fromStdString(line));
-            object.text += object.properties.constLast();
+            // Quoted where a value holds a separator, so that readers of the
+            // text find the same entries as the list holds.
+            object.text += QString::fromStdString(ObjectText::PropertyTextEntry(line));
             object.text += QStringLiteral("\r\n");
         }
         parsed = FParsed.insert(objectText, std::move(object));

@@ -55,6 +55,23 @@ void BuildPropertyList(const std::vector<std::string> &source, std::vector<std::
 //   ("DriveType", "...\tDriveType = 3;...")  -> "3"
 std::string FindValueInObjectText(std::string_view name, std::string_view text);
 
+// One entry of a property list as it stands in the list's text, where
+// entries are separated by commas and by characters of code 0 to 32. An entry
+// holding a comma, a double quote or such a character is written in double
+// quotes with every inner double quote doubled; any other entry is written as
+// it is. A NUL, which would end the whole text for its reader, is dropped.
+// Read back by the panels' splitter, the written entry gives exactly the
+// entry again (without its NULs), so no value (a mount path, a volume label)
+// can end its entry early or add another.
+//   "Name=C:"               -> "Name=C:"
+//   "Name=/tmp/a,FreeSpace=x" -> "\"Name=/tmp/a,FreeSpace=x\""
+//   "VolumeName=say \"hi\""  -> "\"VolumeName=say \"\"hi\"\"\""
+std::string PropertyTextEntry(std::string_view entry);
+
+// The text of a whole property list: each entry written by
+// PropertyTextEntry and followed by CR LF.
+std::string PropertyListText(const std::vector<std::string> &list);
+
 // Empty text when isNull, otherwise value.
 std::string ValueAsText(const std::string &value, bool isNull);
 

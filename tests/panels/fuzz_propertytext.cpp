@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: MIT
 // Property texts come from the system (mount paths, labels): any bytes must
 // split without a crash, a hang or an outsized result, and read as integers
-// consistently.
+// consistently. And any list of entries, written as the query component
+// writes it, must read back as the very same entries: no value may end its
+// entry early or add another.
 #include "panels/PropertyText.h"
+#include "wmi/ObjectText.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+namespace {
+
+void CheckSplit(const QString &text)
 {
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const QStringList items = SplitPropertyText(text);
 
     // Every item is made of characters of the text, and at most one item
@@ -45,5 +51,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 std::abort();
         }
     }
+}
+
+// The input cut at each 0xFF byte (never part of UTF-8) into entries, each
+// made valid UTF-8 the way a QString would give it back.
+void CheckRoundTrip(const std::uint8_t *data, std::size_t size)
+{
+    std::vector<std::string> entries;
+    QStringList expected;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= size; ++i) {
+        if (i < size && data[i] != 0xFF)
+            continue;
+        QString entry = QString::fromUtf8(reinterpret_cast<const char *>(data + start), qsizetype(i - start));
+        entries.push_back(entry.toStdString());
+        // A NUL cannot travel in the text: the writer drops it.
+        entry.remove(QChar(u'\0'));
+        expected.append(entry);
+        start = i + 1;
+    }
+    const QString text = QString::fromStdString(ObjectText::PropertyListText(entries));
+    if (SplitPropertyText(text) != expected)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    CheckSplit(QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
+    CheckRoundTrip(data, size);
     return 0;
 }

@@ -152,3 +152,33 @@ TEST(ValueAsText, NullGivesEmptyText)
     EXPECT_EQ(ObjectText::ValueAsText("C:", true), "");
     EXPECT_EQ(ObjectText::ValueAsText("", false), "");
 }
+
+TEST(PropertyTextEntry, QuotesEntriesThatHoldASeparator)
+{
+    struct Case { std::string entry; std::string written; };
+    const Case cases[] = {
+        {"Name=C:", "Name=C:"},
+        {"VolumeName=", "VolumeName="},
+        {"Name=/media/ana/\xC3\x9C" "ber", "Name=/media/ana/\xC3\x9C" "ber"},
+        {"", "\"\""},
+        {"Name=/tmp/x/a,FreeSpace=x", "\"Name=/tmp/x/a,FreeSpace=x\""},
+        {"VolumeName=Fotos,FreeSpace=999999999999", "\"VolumeName=Fotos,FreeSpace=999999999999\""},
+        {"Description=Local Fixed Disk", "\"Description=Local Fixed Disk\""},
+        {"VolumeName=say \"hi\"", "\"VolumeName=say \"\"hi\"\"\""},
+        {"\"", "\"\"\"\""},
+        {"Name=a\r\nFreeSpace=1", "\"Name=a\r\nFreeSpace=1\""},
+        {"Name=tab\there", "\"Name=tab\there\""},
+        {"Name=\x01\x1f", "\"Name=\x01\x1f\""},
+        {std::string("Name=a\0b", 8), "\"Name=ab\""},
+        {"Name=a;b=c", "Name=a;b=c"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ObjectText::PropertyTextEntry(c.entry), c.written) << c.entry;
+}
+
+TEST(PropertyListText, EveryEntryFollowedByCrLf)
+{
+    EXPECT_EQ(ObjectText::PropertyListText({}), "");
+    EXPECT_EQ(ObjectText::PropertyListText({"Caption=/tmp/x/a,FreeSpace=x", "FreeSpace=4194304", "Name=C:"}),
+              "\"Caption=/tmp/x/a,FreeSpace=x\"\r\nFreeSpace=4194304\r\nName=C:\r\n");
+}
