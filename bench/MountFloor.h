@@ -31,7 +31,8 @@ inline void BM_Floor(benchmark::State &state)
         mnt_free_iter(iter);
         mnt_unref_table(table);
         for (const std::string &p : paths) {
-            struct statvfs sv {};
+            struct statvfs sv
+            {};
             benchmark::DoNotOptimize(::statvfs(p.c_str(), &sv));
         }
     }

@@ -34,8 +34,7 @@ void noteAlloc(std::size_t n)
 {
     const std::size_t now = g_live.fetch_add(n) + n;
     std::size_t peak = g_peak.load();
-    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
-    }
+    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {}
 }
 
 } // namespace
@@ -115,22 +114,26 @@ private:
                                   std::chrono::system_clock::now().time_since_epoch())
                                   .count()
             - 5;
-        const char *const mounts[kFileSystems] = {"/", "/boot", "/home", "/var", "/srv/data", "/tmp", "/mnt/nas",
-                                                  "/var/lib/docker"};
+        const char *const mounts[kFileSystems] = {"/",         "/boot", "/home",    "/var",
+                                                  "/srv/data", "/tmp",  "/mnt/nas", "/var/lib/docker"};
         const char *const types[kFileSystems] = {"ext4", "vfat", "ext4", "xfs", "btrfs", "tmpfs", "nfs4", "ext4"};
         const auto device = [](int fs) {
-            return fs == 5 ? std::string("tmpfs") : fs == 6 ? std::string("nas:/export") : "/dev/sda" + std::to_string(fs + 1);
+            return fs == 5 ? std::string("tmpfs")
+                : fs == 6  ? std::string("nas:/export")
+                           : "/dev/sda" + std::to_string(fs + 1);
         };
         const auto family = [&](const char *name, bool avail) {
             out << "# TYPE " << name << " gauge\n";
             for (int i = 0; i < kInstances; ++i)
                 for (int fs = 0; fs < kFileSystems; ++fs)
                     for (long long t = end - 600; t <= end; t += 15) {
-                        const unsigned long long size = 1000000000ull * static_cast<unsigned long long>(fs + 1 + i % 7);
+                        const unsigned long long size = 1000000000ull
+                            * static_cast<unsigned long long>(fs + 1 + i % 7);
                         out << name << "{instance=\"host" << i << ".example.org:9100\",job=\"node\",device=\""
-                            << device(fs) << "\",fstype=\"" << types[fs] << "\",mountpoint=\"" << mounts[fs] << "\"} "
-                            << (avail ? size / 3 + static_cast<unsigned long long>(t % 1000) * 4096 : size) << " " << t
-                            << "\n";
+                            << device(fs) << "\",fstype=\"" << types[fs] << "\",mountpoint=\"" << mounts[fs]
+                            << "\"} "
+                            << (avail ? size / 3 + static_cast<unsigned long long>(t % 1000) * 4096 : size) << " "
+                            << t << "\n";
                     }
         };
         family("node_filesystem_size_bytes", false);
@@ -151,8 +154,9 @@ Fleet *g_fleet = nullptr;
 
 std::size_t runQuery()
 {
-    auto set = platform::CreateWbemLocator()->ConnectServer(g_fleet->Url(), "")->ExecQuery(
-        "SELECT * FROM Win32_LogicalDisk");
+    auto set = platform::CreateWbemLocator()
+                   ->ConnectServer(g_fleet->Url(), "")
+                   ->ExecQuery("SELECT * FROM Win32_LogicalDisk");
     std::size_t objects = 0;
     while (auto o = set->Next()) {
         std::string text = o->GetObjectText();
@@ -167,9 +171,9 @@ std::size_t runFloor()
     std::vector<std::string> promql;
     for (std::size_t f = 0; f < platform::kPrometheusFamilies; ++f)
         promql.push_back(platform::PrometheusFamilyQuery(static_cast<platform::PrometheusFamily>(f), ""));
-    std::vector<std::string> bodies =
-        platform::PostPrometheusQueries(platform::PrometheusEndpoint(g_fleet->Url()), {}, promql,
-                                        std::chrono::milliseconds(10000), platform::kMaxPrometheusAnswerBytes);
+    std::vector<std::string> bodies = platform::PostPrometheusQueries(platform::PrometheusEndpoint(g_fleet->Url()),
+                                                                      {}, promql, std::chrono::milliseconds(10000),
+                                                                      platform::kMaxPrometheusAnswerBytes);
     std::size_t series = 0;
     std::vector<nlohmann::json> docs;
     for (const std::string &body : bodies) {
@@ -220,10 +224,9 @@ int main(int argc, char **argv)
     bool ready = false;
     for (int i = 0; i < 240 && !ready; ++i) {
         try {
-            ready = runQuery() == kInstances * (kFileSystems - 1);   // the two mounts of /dev/sda1.. are distinct
+            ready = runQuery() == kInstances * (kFileSystems - 1); // the two mounts of /dev/sda1.. are distinct
             ready = ready || runQuery() == kInstances * kFileSystems;
-        } catch (const std::exception &) {
-        }
+        } catch (const std::exception &) {}
         if (!ready)
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }

@@ -98,8 +98,7 @@ bool MountMany(int n)
         return false;
     for (int i = 0; i < n; ++i) {
         const std::string dir = std::string(base) + "/vol" + std::to_string(i);
-        if (::mkdir(dir.c_str(), 0755) != 0
-            || ::mount("velmora-bench", dir.c_str(), "tmpfs", 0, "size=1m") != 0)
+        if (::mkdir(dir.c_str(), 0755) != 0 || ::mount("velmora-bench", dir.c_str(), "tmpfs", 0, "size=1m") != 0)
             return false;
     }
     // The folders are left to the namespace's end; the mounts die with it.

@@ -56,10 +56,11 @@ void Measure(benchmark::State &state, const std::vector<std::string> &args)
     // The programs' own CPU time (user + system), which a busy machine's
     // waiting for a core leaves out.
     const auto childCpu = [] {
-        struct rusage usage {};
+        struct rusage usage
+        {};
         ::getrusage(RUSAGE_CHILDREN, &usage);
         return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
-               + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
     };
     const double cpuBefore = childCpu();
     for (auto _ : state) {

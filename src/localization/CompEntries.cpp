@@ -4,8 +4,8 @@
 #include "localization/MaskList.h"
 #include "localization/StreamPrimitives.h"
 #include "localization/Translations.h"
-#include "localization/ValueEscaping.h"
 #include "localization/VLangError.h"
+#include "localization/ValueEscaping.h"
 #include "vcl/Classes.h"
 #include "vcl/Persistent.h"
 #include "vcl/Reflection.h"
@@ -65,7 +65,7 @@ bool Considered(const QObject *obj, bool isComponent, const vcl::TPropInfo &prop
     kind = vcl::ObjectKind(sub);
     // Components reached through a property have entries of their own.
     return kind == vcl::TObjectKind::okStrings || kind == vcl::TObjectKind::okCollection
-           || kind == vcl::TObjectKind::okPersistent;
+        || kind == vcl::TObjectKind::okPersistent;
 }
 
 } // namespace
@@ -174,7 +174,8 @@ void TVLang_CompEntry::UpdateEntries(bool bModifyList, bool bIgnoreEmptyProps, b
                                      bool bIgnoreFontProps, const TVLang_MaskList &IgnoreMasks,
                                      const TVLang_MaskList &StoreMasks)
 {
-    TUpdateContext ctx{bModifyList, bIgnoreEmptyProps, bIgnoreNonAlphaProps, bIgnoreFontProps, IgnoreMasks, StoreMasks};
+    TUpdateContext ctx{bModifyList,      bIgnoreEmptyProps, bIgnoreNonAlphaProps,
+                       bIgnoreFontProps, IgnoreMasks,       StoreMasks};
     if (bModifyList) {
         ResetValidatedTree();
         ctx.NextID = qint64(MaxPropEntryID()) + 1;
@@ -184,7 +185,7 @@ void TVLang_CompEntry::UpdateEntries(bool bModifyList, bool bIgnoreEmptyProps, b
 
 namespace {
 
-template<typename Yield>
+template <typename Yield>
 void CollectValues(const QObject *obj, bool isComponent, const QString &prefix, const QString &compPath,
                    const TVLang_MaskList &ignoreMasks, const TVLang_MaskList &storeMasks, bool ignoreFonts,
                    int depth, Yield &&yield)
@@ -324,7 +325,8 @@ void TVLang_CompEntry::ApplyTranslation(const TVLang_CompTranslation *Translatio
 {
     if (FPropEntries)
         if (QObject *component = Component())
-            ApplyValues(component, vcl::AsComponent(component) != nullptr, QString(), *FPropEntries, Translation, 0);
+            ApplyValues(component, vcl::AsComponent(component) != nullptr, QString(), *FPropEntries, Translation,
+                        0);
     if (FOwnedCompEntries)
         for (int i = 0; i < FOwnedCompEntries->Count(); ++i)
             FOwnedCompEntries->Items(i)->ApplyTranslation(Translation);
@@ -445,8 +447,9 @@ void TVLang_CompEntry::WriteSourceLines(QStringList &lines) const
         const QString prefix = compPath.isEmpty() ? QString() : compPath + QLatin1Char('.');
         for (int i = 0; i < FPropEntries->Count(); ++i) {
             const TVLang_PropEntry &e = FPropEntries->Items(i);
-            lines.append(QStringLiteral("%1%2=%3,%4")
-                             .arg(prefix, e.wsPropName, QString::asprintf("%.8d", e.iID), EscapeValue(e.wsDefLangValue)));
+            lines.append(
+                QStringLiteral("%1%2=%3,%4")
+                    .arg(prefix, e.wsPropName, QString::asprintf("%.8d", e.iID), EscapeValue(e.wsDefLangValue)));
         }
     }
     if (FOwnedCompEntries)

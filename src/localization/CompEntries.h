@@ -80,9 +80,8 @@ public:
     // property entries and gives every new property the ID above the highest
     // one in the tree; without, it only records the source-language value of
     // the properties already listed.
-    void UpdateEntries(bool bModifyList, bool bIgnoreEmptyProps, bool bIgnoreNonAlphaProps,
-                       bool bIgnoreFontProps, const TVLang_MaskList &IgnoreMasks,
-                       const TVLang_MaskList &StoreMasks);
+    void UpdateEntries(bool bModifyList, bool bIgnoreEmptyProps, bool bIgnoreNonAlphaProps, bool bIgnoreFontProps,
+                       const TVLang_MaskList &IgnoreMasks, const TVLang_MaskList &StoreMasks);
     // Writes every listed property: its translation when Translation holds
     // the ID, its source-language value otherwise (all of them for nullptr).
     void ApplyTranslation(const TVLang_CompTranslation *Translation);

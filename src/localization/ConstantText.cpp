@@ -3,4 +3,7 @@
 
 #include "localization/LangManager.h"
 
-QString ConstantText(const QString &name) { return LangManager::Instance().ConstantText(name); }
+QString ConstantText(const QString &name)
+{
+    return LangManager::Instance().ConstantText(name);
+}

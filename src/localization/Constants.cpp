@@ -3,8 +3,8 @@
 
 #include "localization/StreamPrimitives.h"
 #include "localization/SystemErrors.h"
-#include "localization/ValueEscaping.h"
 #include "localization/VLangError.h"
+#include "localization/ValueEscaping.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -73,7 +73,10 @@ void TVLang_Constants::Add(const QString &wsName, const QString &wsValue, TVLang
     FIndex.insert(key, FItems.size() - 1);
 }
 
-const TVLang_Constant *TVLang_Constants::FindConstName(const QString &wsName) const { return Find(wsName); }
+const TVLang_Constant *TVLang_Constants::FindConstName(const QString &wsName) const
+{
+    return Find(wsName);
+}
 
 QString TVLang_Constants::Values(const QString &wsName) const
 {
@@ -180,7 +183,10 @@ void TVLang_Constants::TranslateFrom(const TVLang_Constants *Constants)
     }
 }
 
-bool TVLang_Constants::PrepareSourceExport() { return true; }
+bool TVLang_Constants::PrepareSourceExport()
+{
+    return true;
+}
 
 void TVLang_Constants::WriteSourceLines(QStringList &lines, TVLang_TranslationStates skipStates)
 {
@@ -189,4 +195,7 @@ void TVLang_Constants::WriteSourceLines(QStringList &lines, TVLang_TranslationSt
             lines.append(c->wsName + u'=' + EscapeValue(c->wsValue));
 }
 
-QString TVLang_Constants::SourceSectionName() const { return QStringLiteral("$CONSTANTS"); }
+QString TVLang_Constants::SourceSectionName() const
+{
+    return QStringLiteral("$CONSTANTS");
+}

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "localization/LangManager.h"
 
+#include "localization/FeatureConstants.h"
 #include "localization/LanguageController.h"
 #include "localization/LocalizationLog.h"
-#include "localization/FeatureConstants.h"
 #include "localization/ProgramConstants.h"
 #include "localization/SystemErrors.h"
 #include "localization/Translations.h"
@@ -23,7 +23,10 @@
 // The resource object of a static library is linked only when something
 // refers to it; the engine's start does, outside any namespace as the macro
 // requires.
-static void InitLocalizationResources() { Q_INIT_RESOURCE(localization); }
+static void InitLocalizationResources()
+{
+    Q_INIT_RESOURCE(localization);
+}
 
 namespace {
 
@@ -55,11 +58,16 @@ TProgramManager &ProgramManager()
 QLocale LocaleOfLangId(quint32 wLangID)
 {
     switch (wLangID & 0xFFFF) {
-    case 0x0416: return QLocale(QLocale::Portuguese, QLocale::Brazil);
-    case 0x0816: return QLocale(QLocale::Portuguese, QLocale::Portugal);
-    case 0x0804: return QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China);
-    case 0x0404: return QLocale(QLocale::Chinese, QLocale::TraditionalHanScript, QLocale::Taiwan);
-    default: break;
+    case 0x0416:
+        return QLocale(QLocale::Portuguese, QLocale::Brazil);
+    case 0x0816:
+        return QLocale(QLocale::Portuguese, QLocale::Portugal);
+    case 0x0804:
+        return QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China);
+    case 0x0404:
+        return QLocale(QLocale::Chinese, QLocale::TraditionalHanScript, QLocale::Taiwan);
+    default:
+        break;
     }
     struct Primary
     {
@@ -67,18 +75,18 @@ QLocale LocaleOfLangId(quint32 wLangID)
         QLocale::Language language;
     };
     static constexpr Primary table[] = {
-        {0x01, QLocale::Arabic},     {0x02, QLocale::Bulgarian},  {0x03, QLocale::Catalan},
-        {0x04, QLocale::Chinese},    {0x05, QLocale::Czech},      {0x06, QLocale::Danish},
-        {0x07, QLocale::German},     {0x08, QLocale::Greek},      {0x09, QLocale::English},
-        {0x0A, QLocale::Spanish},    {0x0B, QLocale::Finnish},    {0x0C, QLocale::French},
-        {0x0D, QLocale::Hebrew},     {0x0E, QLocale::Hungarian},  {0x0F, QLocale::Icelandic},
-        {0x10, QLocale::Italian},    {0x11, QLocale::Japanese},   {0x12, QLocale::Korean},
+        {0x01, QLocale::Arabic},     {0x02, QLocale::Bulgarian},       {0x03, QLocale::Catalan},
+        {0x04, QLocale::Chinese},    {0x05, QLocale::Czech},           {0x06, QLocale::Danish},
+        {0x07, QLocale::German},     {0x08, QLocale::Greek},           {0x09, QLocale::English},
+        {0x0A, QLocale::Spanish},    {0x0B, QLocale::Finnish},         {0x0C, QLocale::French},
+        {0x0D, QLocale::Hebrew},     {0x0E, QLocale::Hungarian},       {0x0F, QLocale::Icelandic},
+        {0x10, QLocale::Italian},    {0x11, QLocale::Japanese},        {0x12, QLocale::Korean},
         {0x13, QLocale::Dutch},      {0x14, QLocale::NorwegianBokmal}, {0x15, QLocale::Polish},
-        {0x16, QLocale::Portuguese}, {0x18, QLocale::Romanian},   {0x19, QLocale::Russian},
-        {0x1A, QLocale::Croatian},   {0x1B, QLocale::Slovak},     {0x1D, QLocale::Swedish},
-        {0x1F, QLocale::Turkish},    {0x21, QLocale::Indonesian}, {0x22, QLocale::Ukrainian},
-        {0x24, QLocale::Slovenian},  {0x25, QLocale::Estonian},   {0x26, QLocale::Latvian},
-        {0x27, QLocale::Lithuanian}, {0x2A, QLocale::Vietnamese}, {0x2D, QLocale::Basque},
+        {0x16, QLocale::Portuguese}, {0x18, QLocale::Romanian},        {0x19, QLocale::Russian},
+        {0x1A, QLocale::Croatian},   {0x1B, QLocale::Slovak},          {0x1D, QLocale::Swedish},
+        {0x1F, QLocale::Turkish},    {0x21, QLocale::Indonesian},      {0x22, QLocale::Ukrainian},
+        {0x24, QLocale::Slovenian},  {0x25, QLocale::Estonian},        {0x26, QLocale::Latvian},
+        {0x27, QLocale::Lithuanian}, {0x2A, QLocale::Vietnamese},      {0x2D, QLocale::Basque},
         {0x56, QLocale::Galician},
     };
     const quint16 primary = quint16(wLangID & 0x3FF);
@@ -120,10 +128,19 @@ void LangManager::Shutdown()
     holder.manager.reset();
 }
 
-QLocale LangManager::LanguageLocale(quint32 wLangID) { return LocaleOfLangId(wLangID); }
+QLocale LangManager::LanguageLocale(quint32 wLangID)
+{
+    return LocaleOfLangId(wLangID);
+}
 
-bool LangManager::RunningInDesigner() { return DesignerFlag; }
-void LangManager::SetRunningInDesigner(bool value) { DesignerFlag = value; }
+bool LangManager::RunningInDesigner()
+{
+    return DesignerFlag;
+}
+void LangManager::SetRunningInDesigner(bool value)
+{
+    DesignerFlag = value;
+}
 
 std::optional<quint32> LangManager::ProgramVersionLangId()
 {

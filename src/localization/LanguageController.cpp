@@ -73,8 +73,8 @@ void TVLanguageController::RefreshEntries(bool bModifyList)
     const TVLang_MaskList IgnoreMasks(FIgnoreList.Lines());
     const TVLang_MaskList StoreMasks(FStoreList.Lines());
     FRootCompEntry->UpdateEntries(bModifyList, FOptions.testFlag(vlcoIgnoreEmptyProps),
-                                  FOptions.testFlag(vlcoIgnoreNonAlphaProps), FOptions.testFlag(vlcoIgnoreFontProps),
-                                  IgnoreMasks, StoreMasks);
+                                  FOptions.testFlag(vlcoIgnoreNonAlphaProps),
+                                  FOptions.testFlag(vlcoIgnoreFontProps), IgnoreMasks, StoreMasks);
     if (bModifyList && FWatcher)
         FWatcher->Watch(FRootCompEntry->Component());
 }

@@ -50,9 +50,8 @@ class TVLanguageController : public TComponent, public IVLang_LanguageSourceObje
     Q_PROPERTY(QString SectionName READ SectionName WRITE SetSectionName)
 
 public:
-    static constexpr TVLanguageControllerOptions DefaultOptions =
-        TVLanguageControllerOptions(vlcoAutoSaveLangSource | vlcoIgnoreEmptyProps | vlcoIgnoreNonAlphaProps
-                                    | vlcoIgnoreFontProps);
+    static constexpr TVLanguageControllerOptions DefaultOptions = TVLanguageControllerOptions(
+        vlcoAutoSaveLangSource | vlcoIgnoreEmptyProps | vlcoIgnoreNonAlphaProps | vlcoIgnoreFontProps);
 
     // Binds the root entry to AOwner and attaches to the language manager.
     explicit TVLanguageController(QObject *AOwner = nullptr);

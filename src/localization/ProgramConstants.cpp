@@ -7,9 +7,15 @@
 
 // The resource object of a static library is only linked when something
 // refers to it; this does, outside any namespace as the macro requires.
-static void InitLocalizationResources() { Q_INIT_RESOURCE(localization); }
+static void InitLocalizationResources()
+{
+    Q_INIT_RESOURCE(localization);
+}
 
-QString ProgramResourceModule() { return QStringLiteral(":/rcdata"); }
+QString ProgramResourceModule()
+{
+    return QStringLiteral(":/rcdata");
+}
 
 TVLang_Constants &ProgramConstants()
 {

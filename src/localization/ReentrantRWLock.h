@@ -42,7 +42,7 @@ public:
 private:
     mutable std::mutex FMutex;
     std::condition_variable FChanged;
-    std::thread::id FWriter;      // default id: no writer
+    std::thread::id FWriter; // default id: no writer
     int FWriteDepth = 0;
     int FWritersWaiting = 0;
     bool FUpgradeWaiting = false; // a reader waits to become the writer

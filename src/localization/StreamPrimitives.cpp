@@ -58,17 +58,41 @@ void WriteLittleEndian(QIODevice &stream, T value)
 
 } // namespace
 
-void PutByte(QIODevice &stream, quint8 value) { WriteLittleEndian<quint8>(stream, value); }
-quint8 GetByte(QIODevice &stream) { return ReadLittleEndian<quint8>(stream); }
+void PutByte(QIODevice &stream, quint8 value)
+{
+    WriteLittleEndian<quint8>(stream, value);
+}
+quint8 GetByte(QIODevice &stream)
+{
+    return ReadLittleEndian<quint8>(stream);
+}
 
-void PutWord(QIODevice &stream, quint16 value) { WriteLittleEndian<quint16>(stream, value); }
-quint16 GetWord(QIODevice &stream) { return ReadLittleEndian<quint16>(stream); }
+void PutWord(QIODevice &stream, quint16 value)
+{
+    WriteLittleEndian<quint16>(stream, value);
+}
+quint16 GetWord(QIODevice &stream)
+{
+    return ReadLittleEndian<quint16>(stream);
+}
 
-void PutInt32(QIODevice &stream, qint32 value) { WriteLittleEndian<qint32>(stream, value); }
-qint32 GetInt32(QIODevice &stream) { return ReadLittleEndian<qint32>(stream); }
+void PutInt32(QIODevice &stream, qint32 value)
+{
+    WriteLittleEndian<qint32>(stream, value);
+}
+qint32 GetInt32(QIODevice &stream)
+{
+    return ReadLittleEndian<qint32>(stream);
+}
 
-void PutBool(QIODevice &stream, bool value) { PutByte(stream, value ? 1 : 0); }
-bool GetBool(QIODevice &stream) { return GetByte(stream) != 0; }
+void PutBool(QIODevice &stream, bool value)
+{
+    PutByte(stream, value ? 1 : 0);
+}
+bool GetBool(QIODevice &stream)
+{
+    return GetByte(stream) != 0;
+}
 
 void PutUtf8String(QIODevice &stream, const QString &value)
 {
@@ -104,6 +128,9 @@ QString GetUtf16String(QIODevice &stream)
     return value;
 }
 
-void PutFormatVersion(QIODevice &stream) { PutByte(stream, CurrentFormatVersion); }
+void PutFormatVersion(QIODevice &stream)
+{
+    PutByte(stream, CurrentFormatVersion);
+}
 
 } // namespace StreamPrimitives

@@ -3,8 +3,8 @@
 
 #include "localization/SystemErrors.h"
 #include "localization/TextDecoding.h"
-#include "localization/ValueEscaping.h"
 #include "localization/VLangError.h"
+#include "localization/ValueEscaping.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -64,7 +64,10 @@ const TVLang_PropValueTranslation *TVLang_CompTranslation::FindPropByID(qint32 i
     return FindID(iID, index) ? &FItems[std::size_t(index)] : nullptr;
 }
 
-void TVLang_CompTranslation::Delete(int index) { FItems.erase(FItems.begin() + index); }
+void TVLang_CompTranslation::Delete(int index)
+{
+    FItems.erase(FItems.begin() + index);
+}
 
 TVLang_CompTranslations::TVLang_CompTranslations() = default;
 TVLang_CompTranslations::~TVLang_CompTranslations() = default;
@@ -362,7 +365,8 @@ void TVLang_CompTranslations::Text_SaveToStream(QIODevice &Stream, bool bUnicode
         throw EWriteError();
 }
 
-void TVLang_CompTranslations::Text_SaveToFile(const QString &wsFileName, bool bUnicode, bool bSkipUntranslated) const
+void TVLang_CompTranslations::Text_SaveToFile(const QString &wsFileName, bool bUnicode,
+                                              bool bSkipUntranslated) const
 {
     QFile file(wsFileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

@@ -78,8 +78,7 @@ bool TStoredFile::Import(QIODevice &stream, const QString &aFileName, const QStr
         throw EReadError();
 
     z_stream z{};
-    if (const int rc = deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
-        rc != Z_OK)
+    if (const int rc = deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY); rc != Z_OK)
         throw EZCompressionError(ZlibMessage(z, rc));
     struct Closer
     {

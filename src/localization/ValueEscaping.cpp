@@ -40,7 +40,10 @@ QString EscapeValue(QStringView value)
 }
 
 namespace {
-bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsAsciiDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 // Position of the first backslash at or after from, or -1. Values are short:
 // a plain loop beats the general search's set-up.

@@ -109,8 +109,7 @@ void TLineShape::paintEvent(QPaintEvent *)
     painter.fillRect(QRect(0, 0, width(), 1), FPen);
 }
 
-TStateProgressBar::TStateProgressBar(QColor barColor, QWidget *parent)
-    : QProgressBar(parent), FBarColor(barColor)
+TStateProgressBar::TStateProgressBar(QColor barColor, QWidget *parent) : QProgressBar(parent), FBarColor(barColor)
 {
     setTextVisible(false);
     ApplyStyle();

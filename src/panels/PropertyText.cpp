@@ -34,7 +34,8 @@ std::optional<Int> ParseDecimal(QStringView text)
         ++p;
     if (p == text.size())
         return std::nullopt;
-    const UInt limit = negative ? UInt(std::numeric_limits<Int>::max()) + 1 : UInt(std::numeric_limits<Int>::max());
+    const UInt limit = negative ? UInt(std::numeric_limits<Int>::max()) + 1
+                                : UInt(std::numeric_limits<Int>::max());
     UInt magnitude = 0;
     for (; p < text.size(); ++p) {
         const char16_t c = text[p].unicode();

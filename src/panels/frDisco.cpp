@@ -40,11 +40,11 @@ constexpr int kDesignWidth = 294;
 constexpr int kTitleHeight = 17;
 constexpr int kDataHeight = 41;
 constexpr int kMarkSize = 16;
-constexpr int kMarkRightGap = 6;     // 294 - (272 + 16)
+constexpr int kMarkRightGap = 6; // 294 - (272 + 16)
 constexpr int kPictureSize = 40;
 constexpr int kBarLeft = 56;
 constexpr int kBarTop = 4;
-constexpr int kBarRightGap = 16;     // 294 - (56 + 222)
+constexpr int kBarRightGap = 16; // 294 - (56 + 222)
 constexpr int kBarHeight = 17;
 constexpr int kLabelLeft = 64;
 constexpr int kLabelTop = 22;
@@ -56,13 +56,13 @@ const QColor kSilver(192, 192, 192);
 
 // Pictures of the drive kinds, indexed by TDriveType.
 constexpr std::array<const char *, 7> kDrivePictures{{
-    ":/drives/unknown.svg",  // Unknown
-    ":/drives/cable.svg",    // NoRootDirectory
-    ":/drives/usb.svg",      // RemovableDisk
-    ":/drives/hdd.svg",      // LocalDisk
-    ":/drives/network.svg",  // NetworkDrive
-    ":/drives/optical.svg",  // CompactDisc
-    ":/drives/ram.svg",      // RAMDisk
+    ":/drives/unknown.svg", // Unknown
+    ":/drives/cable.svg",   // NoRootDirectory
+    ":/drives/usb.svg",     // RemovableDisk
+    ":/drives/hdd.svg",     // LocalDisk
+    ":/drives/network.svg", // NetworkDrive
+    ":/drives/optical.svg", // CompactDisc
+    ":/drives/ram.svg",     // RAMDisk
 }};
 constexpr const char *kPlaceholderPicture = ":/drives/placeholder.svg";
 constexpr const char *kCompressedPicture = ":/drives/compressed.svg";
@@ -261,8 +261,8 @@ void TFrameDrive::SetDriveType(TDriveType type)
 {
     FDriveType = type;
     const auto index = static_cast<std::size_t>(type);
-    FImgDrive->SetPicture(QString::fromLatin1(index < kDrivePictures.size() ? kDrivePictures[index]
-                                                                            : kDrivePictures[0]));
+    FImgDrive->SetPicture(
+        QString::fromLatin1(index < kDrivePictures.size() ? kDrivePictures[index] : kDrivePictures[0]));
 }
 
 void TFrameDrive::SetComprimido(bool compressed)
@@ -332,8 +332,8 @@ void TFrameDrive::UpdateSize()
         FLblEspacio->clear();
     } else if (shown.mode != int(tmKB)) {
         const QLatin1String unit(shown.mode == int(tmGB) ? " GB" : " MB");
-        FLblEspacio->setText(QString::number(static_cast<qint64>(std::trunc(shown.libre))) + unit + QLatin1Char(' ')
-                             + shown.available + QLatin1Char(' ')
+        FLblEspacio->setText(QString::number(static_cast<qint64>(std::trunc(shown.libre))) + unit
+                             + QLatin1Char(' ') + shown.available + QLatin1Char(' ')
                              + QString::number(static_cast<qint64>(std::trunc(shown.size))) + unit);
         // The used share in whole percent, the free share cut down. A total
         // of 0 (half a MB or less) gives no finite share: the bar is full.

@@ -204,7 +204,7 @@ private:
     // brings the same figures in the same language changes nothing on it.
     struct TShownSize
     {
-        int mode = -1;   // -1 no figures, else the unit shown
+        int mode = -1; // -1 no figures, else the unit shown
         double libre = 0;
         double size = 0;
         QString available;

@@ -46,16 +46,20 @@ std::size_t utf8Length(std::string_view s, std::size_t i, std::uint32_t &code)
             return 0;
         code = (code << 6) | (b(k) & 0x3F);
     }
-    if ((n == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) || (n == 4 && (code < 0x10000 || code > 0x10FFFF)))
+    if ((n == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF)))
+        || (n == 4 && (code < 0x10000 || code > 0x10FFFF)))
         return 0;
     return n;
 }
 
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -89,13 +93,27 @@ std::string EscapeMofString(std::string_view raw)
             continue;
         }
         switch (code) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
         default:
             if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
                 appendCodeEscape(out, code);
@@ -119,14 +137,30 @@ bool UnescapeMofString(std::string_view escaped, std::string &raw)
         if (++i >= escaped.size())
             return false;
         switch (escaped[i]) {
-        case '\\': raw += '\\'; break;
-        case '"': raw += '"'; break;
-        case '\'': raw += '\''; break;
-        case 'n': raw += '\n'; break;
-        case 't': raw += '\t'; break;
-        case 'r': raw += '\r'; break;
-        case 'b': raw += '\b'; break;
-        case 'f': raw += '\f'; break;
+        case '\\':
+            raw += '\\';
+            break;
+        case '"':
+            raw += '"';
+            break;
+        case '\'':
+            raw += '\'';
+            break;
+        case 'n':
+            raw += '\n';
+            break;
+        case 't':
+            raw += '\t';
+            break;
+        case 'r':
+            raw += '\r';
+            break;
+        case 'b':
+            raw += '\b';
+            break;
+        case 'f':
+            raw += '\f';
+            break;
         case 'x':
         case 'X': {
             std::uint32_t code = 0;

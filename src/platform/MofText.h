@@ -23,17 +23,17 @@
 namespace platform {
 
 enum class MofType {
-    String,   // "text", escaped
-    UInt64,   // "12345": 64-bit integers stand in double quotes in MOF text
-    Number,   // 12345: 8/16/32-bit integers
-    Boolean,  // TRUE / FALSE (text holds "TRUE" or "FALSE")
+    String,  // "text", escaped
+    UInt64,  // "12345": 64-bit integers stand in double quotes in MOF text
+    Number,  // 12345: 8/16/32-bit integers
+    Boolean, // TRUE / FALSE (text holds "TRUE" or "FALSE")
 };
 
 struct MofProperty
 {
     std::string name;
     MofType type = MofType::String;
-    std::string text;   // String: the raw value; others: the decimal / TRUE / FALSE
+    std::string text; // String: the raw value; others: the decimal / TRUE / FALSE
 };
 
 // The body of a MOF string literal (without the enclosing quotes):

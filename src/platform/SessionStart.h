@@ -34,8 +34,7 @@ std::string SessionStartEntryLocation(const std::string &programPath);
 // enable: adds or replaces the entry that starts programPath (an absolute
 // path, UTF-8); otherwise removes it, which is no error when it does not
 // exist. error (when given) receives the system's reason for WriteFailed.
-SessionStartResult SetSessionStart(const std::string &programPath, bool enable,
-                                   std::string *error = nullptr);
+SessionStartResult SetSessionStart(const std::string &programPath, bool enable, std::string *error = nullptr);
 
 // The program that the existing entry for programPath's name starts: Linux
 // the first argument of the entry's Exec line (unescaped and unquoted),

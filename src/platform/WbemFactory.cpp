@@ -25,7 +25,8 @@ class RoutingWbemLocator : public WbemLocator
 {
 public:
     RoutingWbemLocator(std::unique_ptr<WbemLocator> system, WbemCredentials credentials)
-        : m_system(std::move(system)), m_credentials(std::move(credentials)) {}
+        : m_system(std::move(system)), m_credentials(std::move(credentials))
+    {}
 
     std::unique_ptr<WbemServices> ConnectServer(const std::string &host, const std::string &nameSpace) override
     {

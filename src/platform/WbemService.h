@@ -21,7 +21,8 @@ public:
     // code: the service's result code (an HRESULT on Windows, a WBEM_E_* value
     // elsewhere); 0 when there is none.
     explicit WbemError(const std::string &message, std::int32_t code = 0)
-        : std::runtime_error(message), m_code(code) {}
+        : std::runtime_error(message), m_code(code)
+    {}
     std::int32_t code() const noexcept { return m_code; }
 
 private:
@@ -61,8 +62,7 @@ class WbemLocator
 {
 public:
     virtual ~WbemLocator() = default;
-    virtual std::unique_ptr<WbemServices> ConnectServer(const std::string &host,
-                                                        const std::string &nameSpace) = 0;
+    virtual std::unique_ptr<WbemServices> ConnectServer(const std::string &host, const std::string &nameSpace) = 0;
 };
 
 // Credentials for a host that asks for them. Empty values leave the choice to

@@ -41,8 +41,9 @@ public:
 
     Token next()
     {
-        while (m_pos < m_text.size()
-               && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\r' || m_text[m_pos] == '\n'))
+        while (
+            m_pos < m_text.size()
+            && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\r' || m_text[m_pos] == '\n'))
             ++m_pos;
         Token t;
         if (m_pos >= m_text.size())
@@ -91,11 +92,22 @@ public:
         }
         ++m_pos;
         switch (c) {
-        case '*': t.kind = Token::Kind::Star; return t;
-        case ',': t.kind = Token::Kind::Comma; return t;
-        case '(': t.kind = Token::Kind::LParen; return t;
-        case ')': t.kind = Token::Kind::RParen; return t;
-        case '=': t.kind = Token::Kind::Op; t.text.assign(1, '='); return t;
+        case '*':
+            t.kind = Token::Kind::Star;
+            return t;
+        case ',':
+            t.kind = Token::Kind::Comma;
+            return t;
+        case '(':
+            t.kind = Token::Kind::LParen;
+            return t;
+        case ')':
+            t.kind = Token::Kind::RParen;
+            return t;
+        case '=':
+            t.kind = Token::Kind::Op;
+            t.text.assign(1, '=');
+            return t;
         case '<':
         case '>':
         case '!': {
@@ -277,23 +289,34 @@ private:
 
     static WqlOp opFromText(const std::string &op)
     {
-        if (op == "=") return WqlOp::Equal;
-        if (op == "<>" || op == "!=") return WqlOp::NotEqual;
-        if (op == "<") return WqlOp::Less;
-        if (op == ">") return WqlOp::Greater;
-        if (op == "<=") return WqlOp::LessEqual;
-        if (op == ">=") return WqlOp::GreaterEqual;
+        if (op == "=")
+            return WqlOp::Equal;
+        if (op == "<>" || op == "!=")
+            return WqlOp::NotEqual;
+        if (op == "<")
+            return WqlOp::Less;
+        if (op == ">")
+            return WqlOp::Greater;
+        if (op == "<=")
+            return WqlOp::LessEqual;
+        if (op == ">=")
+            return WqlOp::GreaterEqual;
         throw WqlSyntaxError("unknown operator");
     }
 
     static WqlOp mirrored(WqlOp op)
     {
         switch (op) {
-        case WqlOp::Less: return WqlOp::Greater;
-        case WqlOp::Greater: return WqlOp::Less;
-        case WqlOp::LessEqual: return WqlOp::GreaterEqual;
-        case WqlOp::GreaterEqual: return WqlOp::LessEqual;
-        default: return op;
+        case WqlOp::Less:
+            return WqlOp::Greater;
+        case WqlOp::Greater:
+            return WqlOp::Less;
+        case WqlOp::LessEqual:
+            return WqlOp::GreaterEqual;
+        case WqlOp::GreaterEqual:
+            return WqlOp::LessEqual;
+        default:
+            return op;
         }
     }
 
@@ -488,13 +511,20 @@ bool EvaluateWql(const WqlCondition &condition, const WqlLookup &lookup)
     if (!compareValues(value, condition.literal, order))
         return false;
     switch (condition.op) {
-    case WqlOp::Equal: return order == 0;
-    case WqlOp::NotEqual: return order != 0;
-    case WqlOp::Less: return order < 0;
-    case WqlOp::Greater: return order > 0;
-    case WqlOp::LessEqual: return order <= 0;
-    case WqlOp::GreaterEqual: return order >= 0;
-    default: return false;
+    case WqlOp::Equal:
+        return order == 0;
+    case WqlOp::NotEqual:
+        return order != 0;
+    case WqlOp::Less:
+        return order < 0;
+    case WqlOp::Greater:
+        return order > 0;
+    case WqlOp::LessEqual:
+        return order <= 0;
+    case WqlOp::GreaterEqual:
+        return order >= 0;
+    default:
+        return false;
     }
 }
 

@@ -34,10 +34,11 @@ public:
 
 // A property value or literal. Unsigned 64-bit figures (Size) and signed
 // literals meet in Integer through a 128-bit-free comparison, see Wql.cpp.
-struct WqlNull {};
+struct WqlNull
+{};
 struct WqlInteger
 {
-    bool negative = false;     // only literals are negative
+    bool negative = false; // only literals are negative
     std::uint64_t magnitude = 0;
 };
 using WqlValue = std::variant<WqlNull, std::string, WqlInteger, bool>;
@@ -61,9 +62,9 @@ struct WqlCondition
 
 struct WqlQuery
 {
-    std::vector<std::string> properties;    // empty for SELECT *
+    std::vector<std::string> properties; // empty for SELECT *
     std::string className;
-    std::unique_ptr<WqlCondition> where;    // null when there is none
+    std::unique_ptr<WqlCondition> where; // null when there is none
 };
 
 // Throws WqlSyntaxError on any malformed query.

@@ -203,13 +203,12 @@ LoadResult Load(const QString &APath, IniFile &AFile, QString &AReason)
 
 // Pure: sets the pairs (already checked) in AFile and renders the file in its
 // own encoding. False only when memory runs out.
-bool Render(IniFile &AFile, const QString &ASectionName, const QStringList &AName,
-            const QStringList &AValue, QByteArray &ABytes)
+bool Render(IniFile &AFile, const QString &ASectionName, const QStringList &AName, const QStringList &AValue,
+            QByteArray &ABytes)
 {
     const std::string section = AsUtf8(ASectionName);
     for (qsizetype i = 0; i < AName.size(); ++i) {
-        if (AFile.Ini.SetValue(section.c_str(), AsUtf8(AName[i]).c_str(), AsUtf8(AValue[i]).c_str())
-            < 0)
+        if (AFile.Ini.SetValue(section.c_str(), AsUtf8(AName[i]).c_str(), AsUtf8(AValue[i]).c_str()) < 0)
             return false;
     }
     std::string text;
@@ -234,17 +233,15 @@ bool LoadForReading(const QString &APath, IniFile &AFile)
     case LoadResult::Unparsable:
         break;
     }
-    gLastWarning = QStringLiteral("Unable to read %1: %2. The default settings are used.")
-                       .arg(NativePath(APath), reason);
+    gLastWarning =
+        QStringLiteral("Unable to read %1: %2. The default settings are used.").arg(NativePath(APath), reason);
     qCWarning(lcSettings).noquote() << gLastWarning;
     return false;
 }
 
-QString Lookup(const IniFile &AFile, const QString &ASectionName, const QString &AName,
-               const QString &ADefault)
+QString Lookup(const IniFile &AFile, const QString &ASectionName, const QString &AName, const QString &ADefault)
 {
-    const char *value =
-        AFile.Ini.GetValue(ASectionName.toUtf8().constData(), AName.toUtf8().constData(), nullptr);
+    const char *value = AFile.Ini.GetValue(ASectionName.toUtf8().constData(), AName.toUtf8().constData(), nullptr);
     if (!value)
         return ADefault;
     return QString::fromUtf8(value).left(TConfig::MaxValueLength);
@@ -321,11 +318,9 @@ bool IsBlank(QChar AChar)
 QString CheckPair(const QString &AName, const QString &AValue)
 {
     if (AName.isEmpty() || HasLineBreakOrNul(AName) || AName.contains(u'=') || IsBlank(AName.front())
-        || IsBlank(AName.back()) || AName.front() == u'[' || AName.front() == u';'
-        || AName.front() == u'#')
+        || IsBlank(AName.back()) || AName.front() == u'[' || AName.front() == u';' || AName.front() == u'#')
         return QStringLiteral("the key name \"%1\" cannot be stored").arg(AName);
-    if (HasLineBreakOrNul(AValue)
-        || (AValue.size() >= 2 && AValue.front() == u'"' && AValue.back() == u'"'))
+    if (HasLineBreakOrNul(AValue) || (AValue.size() >= 2 && AValue.front() == u'"' && AValue.back() == u'"'))
         return QStringLiteral("the value of \"%1\" cannot be stored").arg(AName);
     return {};
 }
@@ -384,8 +379,8 @@ bool TConfig::Exists()
     return QFileInfo(ConfigFileName()).isFile();
 }
 
-QString TConfig::RestoreOptionValue(const QString &AIniFilePath, const QString &ASectionName,
-                                    const QString &AName, const QString &ADefault)
+QString TConfig::RestoreOptionValue(const QString &AIniFilePath, const QString &ASectionName, const QString &AName,
+                                    const QString &ADefault)
 {
     IniFile file;
     if (!LoadForReading(AIniFilePath, file))
@@ -393,21 +388,20 @@ QString TConfig::RestoreOptionValue(const QString &AIniFilePath, const QString &
     return Lookup(file, ASectionName, AName, ADefault);
 }
 
-qint32 TConfig::RestoreOptionValue(const QString &AIniFilePath, const QString &ASectionName,
-                                   const QString &AName, qint32 ADefault)
+qint32 TConfig::RestoreOptionValue(const QString &AIniFilePath, const QString &ASectionName, const QString &AName,
+                                   qint32 ADefault)
 {
-    return StrToIntDef(RestoreOptionValue(AIniFilePath, ASectionName, AName, IntToStr(ADefault)),
-                       ADefault);
+    return StrToIntDef(RestoreOptionValue(AIniFilePath, ASectionName, AName, IntToStr(ADefault)), ADefault);
 }
 
-void TConfig::SaveOptionValues(const QString &AIniFilePath, const QString &ASectionName,
-                               const QStringList &AName, const QStringList &AValue)
+void TConfig::SaveOptionValues(const QString &AIniFilePath, const QString &ASectionName, const QStringList &AName,
+                               const QStringList &AValue)
 {
     SaveSection(AIniFilePath, ASectionName, AName, AValue, false);
 }
 
-void TConfig::ReplaceSection(const QString &AIniFilePath, const QString &ASectionName,
-                             const QStringList &AName, const QStringList &AValue)
+void TConfig::ReplaceSection(const QString &AIniFilePath, const QString &ASectionName, const QStringList &AName,
+                             const QStringList &AValue)
 {
     SaveSection(AIniFilePath, ASectionName, AName, AValue, true);
 }
@@ -460,8 +454,8 @@ void TConfig::SaveSection(const QString &AIniFilePath, const QString &ASectionNa
         const QString keptAs = AIniFilePath + QStringLiteral(".bad");
         QFile::remove(keptAs);
         if (!QFile::rename(AIniFilePath, keptAs))
-            WriteFailed(AIniFilePath, QStringLiteral("%1, and it could not be renamed to %2")
-                                          .arg(reason, NativePath(keptAs)));
+            WriteFailed(AIniFilePath,
+                        QStringLiteral("%1, and it could not be renamed to %2").arg(reason, NativePath(keptAs)));
         warning = QStringLiteral("The settings file %1 could not be read (%2). It was kept as %3.")
                       .arg(NativePath(AIniFilePath), reason, NativePath(keptAs));
         file = std::make_unique<IniFile>();
@@ -483,8 +477,7 @@ void TConfig::SaveSection(const QString &AIniFilePath, const QString &ASectionNa
     }
 }
 
-QString TConfig::ReadString(const QString &ASectionName, const QString &AName,
-                            const QString &ADefault)
+QString TConfig::ReadString(const QString &ASectionName, const QString &AName, const QString &ADefault)
 {
     return RestoreOptionValue(ConfigFileName(), ASectionName, AName, ADefault);
 }
@@ -527,8 +520,7 @@ TConfigValues TConfig::ReadValues(const QString &AIniFilePath, const TConfigValu
     return ValuesOf(file, ADefaults);
 }
 
-TConfigValues TConfig::ParseValues(const QByteArray &AContents, const TConfigValues &ADefaults,
-                                   QString *AError)
+TConfigValues TConfig::ParseValues(const QByteArray &AContents, const TConfigValues &ADefaults, QString *AError)
 {
     IniFile file;
     QString reason;

@@ -96,16 +96,14 @@ public:
                                                           const QString &ASectionName);
     // Like SaveOptionValues, but the section then holds exactly these keys:
     // those it had and are not named go (with no names, the section goes).
-    static void ReplaceSection(const QString &AIniFilePath, const QString &ASectionName,
-                               const QStringList &AName, const QStringList &AValue);
+    static void ReplaceSection(const QString &AIniFilePath, const QString &ASectionName, const QStringList &AName,
+                               const QStringList &AValue);
 
     // The same on ConfigFileName().
-    static QString ReadString(const QString &ASectionName, const QString &AName,
-                              const QString &ADefault);
+    static QString ReadString(const QString &ASectionName, const QString &AName, const QString &ADefault);
     static qint32 ReadInteger(const QString &ASectionName, const QString &AName, qint32 ADefault);
     static bool ReadBool(const QString &ASectionName, const QString &AName, bool ADefault);
-    static void WriteString(const QString &ASectionName, const QString &AName,
-                            const QString &AValue);
+    static void WriteString(const QString &ASectionName, const QString &AName, const QString &AValue);
     static void WriteInteger(const QString &ASectionName, const QString &AName, qint32 AValue);
     static void WriteBool(const QString &ASectionName, const QString &AName, bool AValue);
 
@@ -125,8 +123,7 @@ public:
     // AContents as it was. Empty contents are an empty file.
     static TConfigValues ParseValues(const QByteArray &AContents, const TConfigValues &ADefaults,
                                      QString *AError = nullptr);
-    static bool WriteValuesTo(QByteArray &AContents, const TConfigValues &AValues,
-                              QString *AError = nullptr);
+    static bool WriteValuesTo(QByteArray &AContents, const TConfigValues &AValues, QString *AError = nullptr);
 
     // Integer text: leading blanks, then an optional sign, then decimal
     // digits or hexadecimal digits after "$" or "0x"; nothing after them.

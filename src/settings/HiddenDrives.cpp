@@ -23,7 +23,7 @@ bool THiddenDrives::Storable(const QString &AName)
     const QChar first = AName.front();
     const QChar last = AName.back();
     return first != u'[' && first != u';' && first != u'#' && first != u' ' && first != u'\t' && last != u' '
-           && last != u'\t';
+        && last != u'\t';
 }
 
 void THiddenDrives::Write(const QString &AIniFilePath, const QStringList &ANames, QStringList *ALeftOut)

@@ -56,8 +56,8 @@ void TRegistryApp::ExecuteOnIni(bool ExecOnInit)
     std::string error;
     if (platform::SetSessionStart(absolute.toStdString(), ExecOnInit, &error)
         == platform::SessionStartResult::WriteFailed) {
-        qCWarning(lcSettings).noquote() << "Unable to write" << EntryLocation(absolute) << ":"
-                                        << QString::fromStdString(error);
+        qCWarning(lcSettings).noquote()
+            << "Unable to write" << EntryLocation(absolute) << ":" << QString::fromStdString(error);
         throw Exception(SetDataFailed(EntryName(absolute)));
     }
 }
@@ -74,8 +74,8 @@ bool TRegistryApp::RenewStaleEntry()
         return false;
     std::string error;
     if (platform::SetSessionStart(absolute.toStdString(), true, &error) != platform::SessionStartResult::Done) {
-        qCWarning(lcSettings).noquote() << "Unable to renew" << EntryLocation(absolute) << ":"
-                                        << QString::fromStdString(error);
+        qCWarning(lcSettings).noquote()
+            << "Unable to renew" << EntryLocation(absolute) << ":" << QString::fromStdString(error);
         return false;
     }
     qCInfo(lcSettings).noquote() << "start-up entry" << EntryLocation(absolute) << "started" << started

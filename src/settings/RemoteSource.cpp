@@ -7,7 +7,8 @@ namespace {
 
 QString readKey(const QString &path, const char *name)
 {
-    return TConfig::RestoreOptionValue(path, TConfig::SectionName(), QString::fromLatin1(name), QString()).trimmed();
+    return TConfig::RestoreOptionValue(path, TConfig::SectionName(), QString::fromLatin1(name), QString())
+        .trimmed();
 }
 
 } // namespace

@@ -14,9 +14,9 @@
 // No password is ever read from the settings file.
 struct TRemoteSource
 {
-    QString Host;       // empty: this machine
+    QString Host; // empty: this machine
     QString User;
-    QString Consulta;   // empty: the window's own query
+    QString Consulta; // empty: the window's own query
 
     bool IsRemote() const;
 

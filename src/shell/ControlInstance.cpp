@@ -26,9 +26,7 @@ QString DefaultInstanceDirectory()
 }
 
 TInstanceGuard::TInstanceGuard(QString dir, QObject *parent)
-    : QObject(parent)
-    , FDir(std::move(dir))
-    , FSystemGuard(std::make_unique<platform::SystemInstanceGuard>())
+    : QObject(parent), FDir(std::move(dir)), FSystemGuard(std::make_unique<platform::SystemInstanceGuard>())
 {
     if (FDir.isEmpty())
         FDir = DefaultInstanceDirectory();

@@ -96,7 +96,8 @@ void TDriveEject::EjectThroughDiskService(const QString &drive, TDone done)
         done(TResult::Failed, QStringLiteral("no system bus"));
         return;
     }
-    QDBusMessage list = QDBusMessage::createMethodCall(kService, kRoot, QStringLiteral("org.freedesktop.DBus.ObjectManager"),
+    QDBusMessage list = QDBusMessage::createMethodCall(kService, kRoot,
+                                                       QStringLiteral("org.freedesktop.DBus.ObjectManager"),
                                                        QStringLiteral("GetManagedObjects"));
     auto *listing = new QDBusPendingCallWatcher(bus.asyncCall(list, 10000), this);
     connect(listing, &QDBusPendingCallWatcher::finished, this, [this, listing, drive, done, bus] {
@@ -127,7 +128,8 @@ void TDriveEject::EjectThroughDiskService(const QString &drive, TDone done)
         const bool ejectable = driveProperties.value(QStringLiteral("Ejectable")).toBool();
         qCDebug(lcShell).noquote() << "eject" << drive << ": unmounting" << filesystem << "of drive" << drivePath;
 
-        auto *unmount = new QDBusPendingCallWatcher(bus.asyncCall(Call(filesystem, kFilesystem, QStringLiteral("Unmount")), kTimeoutMs), this);
+        auto *unmount = new QDBusPendingCallWatcher(
+            bus.asyncCall(Call(filesystem, kFilesystem, QStringLiteral("Unmount")), kTimeoutMs), this);
         connect(unmount, &QDBusPendingCallWatcher::finished, this,
                 [this, unmount, drive, done, bus, drivePath, canPowerOff, ejectable] {
                     unmount->deleteLater();
@@ -149,7 +151,8 @@ void TDriveEject::EjectThroughDiskService(const QString &drive, TDone done)
                         return;
                     }
                     qCDebug(lcShell).noquote() << "eject" << drive << ":" << method << drivePath;
-                    auto *release = new QDBusPendingCallWatcher(bus.asyncCall(Call(drivePath, kDrive, method), kTimeoutMs), this);
+                    auto *release = new QDBusPendingCallWatcher(
+                        bus.asyncCall(Call(drivePath, kDrive, method), kTimeoutMs), this);
                     connect(release, &QDBusPendingCallWatcher::finished, this, [release, done] {
                         release->deleteLater();
                         const QDBusPendingReply<> released = *release;

@@ -8,12 +8,12 @@ const TDriveFigures::TFigures &TDriveFigures::Read(const QString &propertyText)
     auto found = FEntries.find(propertyText);
     if (found == FEntries.end()) {
         const QStringList items = SplitPropertyText(propertyText);
-        found = FEntries.insert(propertyText, {{PropertyValue(items, QStringLiteral("Name")),
-                                                PropertyValue(items, QStringLiteral("FreeSpace")),
-                                                PropertyValue(items, QStringLiteral("Size")),
-                                                PropertyValue(items, QStringLiteral("Status")),
-                                                PropertyValue(items, QStringLiteral("ErrorDescription"))},
-                                               0});
+        found = FEntries.insert(
+            propertyText,
+            {{PropertyValue(items, QStringLiteral("Name")), PropertyValue(items, QStringLiteral("FreeSpace")),
+              PropertyValue(items, QStringLiteral("Size")), PropertyValue(items, QStringLiteral("Status")),
+              PropertyValue(items, QStringLiteral("ErrorDescription"))},
+             0});
     }
     found->Refresh = FRefresh;
     return found->Figures;

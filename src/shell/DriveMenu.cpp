@@ -7,11 +7,11 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QGuiApplication>
-#include <QStyleHints>
-#include <QUrl>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyleHints>
+#include <QUrl>
 
 TDriveMenu::TDriveMenu(QMenu *menu, THandlers handlers) : FMenu(menu), FHandlers(std::move(handlers))
 {
@@ -109,8 +109,8 @@ void TDriveMenu::Build()
     separator->setSeparator(true);
     FMenu->insertAction(first, separator);
     FSection << separator;
-    qCDebug(lcShell).noquote() << "menu section" << (forDrive ? drive : QStringLiteral("(tray)")) << "reads:"
-                               << SectionTexts().join(QStringLiteral(" | "));
+    qCDebug(lcShell).noquote() << "menu section" << (forDrive ? drive : QStringLiteral("(tray)"))
+                               << "reads:" << SectionTexts().join(QStringLiteral(" | "));
 }
 
 TPanelGestures::TPanelGestures(TOpen open, QObject *parent) : QObject(parent), FOpen(std::move(open)) {}
@@ -129,8 +129,8 @@ bool TPanelGestures::DoubleClick(QWidget *panel, const QMouseEvent *event)
     bool twice = event->type() == QEvent::MouseButtonDblClick;
     if (!twice && event->type() == QEvent::MouseButtonPress) {
         twice = FLastPanel == panel && FSinceLast.isValid()
-                && FSinceLast.elapsed() <= QGuiApplication::styleHints()->mouseDoubleClickInterval()
-                && (pos - FLastPos).manhattanLength() <= QGuiApplication::styleHints()->startDragDistance();
+            && FSinceLast.elapsed() <= QGuiApplication::styleHints()->mouseDoubleClickInterval()
+            && (pos - FLastPos).manhattanLength() <= QGuiApplication::styleHints()->startDragDistance();
     }
     if (!twice) {
         FLastPanel = panel;

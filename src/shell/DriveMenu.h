@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QList>
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>

@@ -12,10 +12,10 @@
 #include "panels/frDisco.h"
 #include "platform/SingleInstance.h"
 #include "settings/Config.h"
+#include "settings/HiddenDrives.h"
 #include "settings/LocaleHelper.h"
 #include "settings/RegistryApp.h"
 #include "settings/VersionInfo.h"
-#include "settings/HiddenDrives.h"
 #include "shell/DriveEject.h"
 #include "shell/DriveMenu.h"
 #include "shell/FormUtils.h"
@@ -60,8 +60,7 @@ QString MenuTexts(const QMenu *menu)
 
 bool HiddenKind(TDriveType type)
 {
-    return type == TDriveType::Unknown || type == TDriveType::NoRootDirectory
-           || type == TDriveType::NetworkDrive;
+    return type == TDriveType::Unknown || type == TDriveType::NoRootDirectory || type == TDriveType::NetworkDrive;
 }
 
 } // namespace
@@ -172,8 +171,8 @@ void TFormMain::CreateComponents()
     N5 = NewItem("N5", sep);
     Cerrar1 = NewItem("Cerrar1", QString());
 
-    for (TMenuItem *item : {menuVersion, N4, Ejecutaralinicio1, Idioma1, N2, N3, Intervalodeactualizacin1,
-                            N1, Verdiscosdered1, Refrescar1, N5, Cerrar1})
+    for (TMenuItem *item : {menuVersion, N4, Ejecutaralinicio1, Idioma1, N2, N3, Intervalodeactualizacin1, N1,
+                            Verdiscosdered1, Refrescar1, N5, Cerrar1})
         pmTray->Add(item);
     const auto radioGroup = [](TMenuItem *parent, std::initializer_list<TMenuItem *> items) {
         for (TMenuItem *item : items) {
@@ -366,9 +365,10 @@ void TFormMain::ActivarComponente()
             else if (const auto size = PropertyUInt64(figures.Size); size && *size != frame->Tamanyo())
                 frame->SetTamanyo(*size);
             const bool answering = figures.Status.isEmpty() || figures.Status == QLatin1String("OK");
-            MostrarEstado(frame, answering ? QString()
-                                           : figures.ErrorDescription.isEmpty() ? figures.Status
-                                                                                : figures.ErrorDescription);
+            MostrarEstado(frame,
+                          answering                                ? QString()
+                              : figures.ErrorDescription.isEmpty() ? figures.Status
+                                                                   : figures.ErrorDescription);
             // The panel's handlers were hooked when GenerarFrames made it, and
             // no panel exists that it did not make.
             frame->UpdateSize();
@@ -398,7 +398,7 @@ bool TFormMain::HayCambios()
 {
     const QString sep = QStringLiteral("\r\n");
     const bool changed = FLastListaDiscos.join(sep) != FListaDiscos.join(sep)
-                         || FLastListaDiscos.size() != FListaDiscos.size() || FMustReload;
+        || FLastListaDiscos.size() != FListaDiscos.size() || FMustReload;
     FMustReload = false;
     return changed;
 }
@@ -451,9 +451,8 @@ TFrameDrive *TFormMain::BuscarFrame(const QString &name) const
 
 void TFormMain::EnlazarFrame(TFrameDrive *frame)
 {
-    const QList<QWidget *> controls{frame->pnlTitulo(), frame->pnlDatos(),
-                                    frame->imgDrive(),
-                                    frame->pbCapacidad(), frame->lblEspacio()};
+    const QList<QWidget *> controls{frame->pnlTitulo(), frame->pnlDatos(), frame->imgDrive(), frame->pbCapacidad(),
+                                    frame->lblEspacio()};
     for (QWidget *control : controls) {
         if (!control)
             continue;
@@ -465,7 +464,8 @@ void TFormMain::EnlazarFrame(TFrameDrive *frame)
         disconnect(control, &QWidget::customContextMenuRequested, this, nullptr);
         connect(control, &QWidget::customContextMenuRequested, this, [this, control, frame](const QPoint &pos) {
             const TDriveType type = frame->DriveType();
-            FDriveMenu->PopupFor(frame->Nombre(), type == TDriveType::RemovableDisk || type == TDriveType::CompactDisc,
+            FDriveMenu->PopupFor(frame->Nombre(),
+                                 type == TDriveType::RemovableDisk || type == TDriveType::CompactDisc,
                                  control->mapToGlobal(pos));
         });
     }
@@ -496,7 +496,8 @@ void TFormMain::ShowFatalError(const QString &message)
     // No tick may come in while the box is open: it would count a fifth
     // failure and open a second box.
     TimerDiscos->SetEnabled(false);
-    const QString text = ConstantText(QStringLiteral("errIniciarComponente")) + QStringLiteral("\r\nError:") + message;
+    const QString text = ConstantText(QStringLiteral("errIniciarComponente")) + QStringLiteral("\r\nError:")
+        + message;
     FErrorReport.Fatal(text, [this] {
         FExitCode = FatalExitCode;
         close();
@@ -751,7 +752,8 @@ bool TFormMain::CargarConfiguracion()
     // more languages) lets the locale decide, as when the key is missing.
     if (FActiveLanguage != -1
         && (FActiveLanguage < 0 || FActiveLanguage >= LangManager::Instance().LanguageCount())) {
-        qCInfo(lcShell) << "language index" << FActiveLanguage << "in the settings is not known; the locale decides";
+        qCInfo(lcShell) << "language index" << FActiveLanguage
+                        << "in the settings is not known; the locale decides";
         FActiveLanguage = -1;
     }
     if (FActiveLanguage == -1)
@@ -906,7 +908,7 @@ void TFormMain::AvisarPocoEspacio()
         if (logPlaces && !frame->isHidden())
             shown << frame->Nombre() + QLatin1Char('@') + QString::number(frame->y());
         const bool full = frame->pbCapacidad() && frame->pbCapacidad()->State() == TStateProgressBar::pbsError
-                          && !frame->LibreAusente();
+            && !frame->LibreAusente();
         drives.append({frame->Nombre(), full, frame->isHidden() || FOcultas.contains(frame->Nombre())});
     }
     // Where each shown panel stands, when that changed: what a test needs to
@@ -920,8 +922,9 @@ void TFormMain::AvisarPocoEspacio()
     }
     for (const QString &name : FLowSpace.Update(drives)) {
         const TFrameDrive *frame = BuscarFrame(name);
-        const QString free =
-            frame ? QLocale().formattedDataSize(frame->Libre(), 1, QLocale::DataSizeTraditionalFormat) : QString();
+        const QString free = frame
+            ? QLocale().formattedDataSize(frame->Libre(), 1, QLocale::DataSizeTraditionalFormat)
+            : QString();
         const QString text = ConstantText(QStringLiteral("msgPocoEspacio")).arg(name, free);
         qCDebug(lcShell).noquote() << "low-space notice:" << text;
         FNotifier->Notify(ConstantText(QStringLiteral("msgPocoEspacioTitulo")), text);

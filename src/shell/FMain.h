@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "settings/RemoteSource.h"
 #include "shell/DriveFigures.h"
 #include "shell/ErrorReport.h"
 #include "shell/LowSpaceNotice.h"
 #include "shell/PanelColumn.h"
-#include "settings/RemoteSource.h"
 
 #include <QSize>
 #include <QStringList>

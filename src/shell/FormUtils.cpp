@@ -57,9 +57,7 @@ protected:
     }
 
 private:
-    explicit WindowStateKeeper(QWidget *window)
-        : QObject(window)
-        , FWindow(window)
+    explicit WindowStateKeeper(QWidget *window) : QObject(window), FWindow(window)
     {
         window->installEventFilter(this);
     }

@@ -6,10 +6,7 @@
 
 #include <QWidget>
 
-TOpacyClass::TOpacyClass(QWidget *aMainForm)
-    : FMainForm(aMainForm)
-{
-}
+TOpacyClass::TOpacyClass(QWidget *aMainForm) : FMainForm(aMainForm) {}
 
 int TOpacyClass::DefaultValue()
 {

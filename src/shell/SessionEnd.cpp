@@ -6,9 +6,7 @@
 
 #include <QSocketNotifier>
 
-TSessionEnd::TSessionEnd(QObject *parent)
-    : QObject(parent)
-    , FSignals(std::make_unique<platform::StopSignals>())
+TSessionEnd::TSessionEnd(QObject *parent) : QObject(parent), FSignals(std::make_unique<platform::StopSignals>())
 {
     if (!FSignals->SetupError().empty())
         qCWarning(lcShell) << "no pipe for the end signals:" << FSignals->SetupError().c_str();

@@ -28,7 +28,8 @@ bool ApplyVisualStyle(QApplication &app, const QString &path, const std::functio
         app.setStyleSheet(QString::fromUtf8(sheet));
         return true;
     }
-    const QString message = QStringLiteral("Style 'Windows10 SlateGray' could not be applied (%1): %2").arg(path, reason);
+    const QString message =
+        QStringLiteral("Style 'Windows10 SlateGray' could not be applied (%1): %2").arg(path, reason);
     qCWarning(lcShell) << message;
     if (onError)
         onError(message);

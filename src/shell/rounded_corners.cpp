@@ -54,10 +54,7 @@ class CornerMaskKeeper final : public QObject
 public:
     static constexpr const char *Name = "velmoraCornerMaskKeeper";
 
-    CornerMaskKeeper(QWidget *window, int radius)
-        : QObject(window)
-        , FWindow(window)
-        , FRadius(radius)
+    CornerMaskKeeper(QWidget *window, int radius) : QObject(window), FWindow(window), FRadius(radius)
     {
         setObjectName(QLatin1String(Name));
         window->installEventFilter(this);
@@ -114,8 +111,8 @@ TCornerResult SetWindowCorners(QWidget *window, TCornerPreference preference)
     }
 
     // The window manager has no corner request: the window is shaped here.
-    auto *keeper = static_cast<CornerMaskKeeper *>(window->findChild<QObject *>(
-        QLatin1String(CornerMaskKeeper::Name), Qt::FindDirectChildrenOnly));
+    auto *keeper = static_cast<CornerMaskKeeper *>(
+        window->findChild<QObject *>(QLatin1String(CornerMaskKeeper::Name), Qt::FindDirectChildrenOnly));
     const int radius = CornerRadius(preference);
     if (radius == 0) {
         delete keeper;

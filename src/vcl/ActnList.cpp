@@ -9,14 +9,10 @@ std::optional<bool> SameActionValue(const char *propertyName, const TActionValue
 {
     using TField = std::variant<QString TActionValues::*, bool TActionValues::*, int TActionValues::*>;
     static const std::pair<QByteArrayView, TField> kFields[] = {
-        {"Caption", &TActionValues::Caption},
-        {"Hint", &TActionValues::Hint},
-        {"Checked", &TActionValues::Checked},
-        {"Enabled", &TActionValues::Enabled},
-        {"Visible", &TActionValues::Visible},
-        {"AutoCheck", &TActionValues::AutoCheck},
-        {"GroupIndex", &TActionValues::GroupIndex},
-        {"ImageIndex", &TActionValues::ImageIndex},
+        {"Caption", &TActionValues::Caption},       {"Hint", &TActionValues::Hint},
+        {"Checked", &TActionValues::Checked},       {"Enabled", &TActionValues::Enabled},
+        {"Visible", &TActionValues::Visible},       {"AutoCheck", &TActionValues::AutoCheck},
+        {"GroupIndex", &TActionValues::GroupIndex}, {"ImageIndex", &TActionValues::ImageIndex},
     };
     const QByteArrayView name(propertyName);
     for (const auto &[fieldName, field] : kFields)

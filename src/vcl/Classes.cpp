@@ -86,7 +86,8 @@ int TCollectionItem::Index() const
     return FCollection ? int(FCollection->FItems.indexOf(const_cast<TCollectionItem *>(this))) : -1;
 }
 
-TCollection::TCollection(TItemFactory factory, QObject *parent) : TPersistent(parent), FFactory(std::move(factory)) {}
+TCollection::TCollection(TItemFactory factory, QObject *parent) : TPersistent(parent), FFactory(std::move(factory))
+{}
 
 TCollection::~TCollection()
 {
@@ -119,8 +120,7 @@ namespace vcl {
 
 TComponentWatcher::TComponentWatcher(TCallback callback, QObject *parent)
     : QObject(parent), FCallback(std::move(callback))
-{
-}
+{}
 
 void TComponentWatcher::Watch(QObject *root)
 {

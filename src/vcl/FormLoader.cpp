@@ -63,8 +63,7 @@ int LoadWindowDefinition(QObject *window, const QString &formName)
     }
     for (const Block &b : blocks)
         if (!b.used)
-            qCWarning(lcVcl) << "window" << formName << "has no component" << b.component
-                             << "for block" << b.name;
+            qCWarning(lcVcl) << "window" << formName << "has no component" << b.component << "for block" << b.name;
 
     for (QObject *c : components)
         AsComponent(c)->Loaded();

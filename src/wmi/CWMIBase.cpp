@@ -34,13 +34,13 @@ QStringList ToQt(const std::vector<std::string> &list)
 
 } // namespace
 
-TWMIBase::TWMIBase(QObject *owner)
-    : TComponent(owner), FHost(QStringLiteral("."))
+TWMIBase::TWMIBase(QObject *owner) : TComponent(owner), FHost(QStringLiteral("."))
 {
     // The system's locator, with the credentials set at the time of each
     // connection.
     FLocatorFactory = [this] {
-        return platform::CreateWbemLocator(platform::WbemCredentials{FUser.toStdString(), FPassword.toStdString()});
+        return platform::CreateWbemLocator(
+            platform::WbemCredentials{FUser.toStdString(), FPassword.toStdString()});
     };
 }
 
@@ -52,9 +52,8 @@ QString TWMIBase::ComponentCaption() const
     try {
         QString value;
         bool isNull = true;
-        FComponentCaption = ReadObjectValue(QStringLiteral("Caption"), value, isNull)
-                                ? ValueAsText(value, isNull)
-                                : QString();
+        FComponentCaption = ReadObjectValue(QStringLiteral("Caption"), value, isNull) ? ValueAsText(value, isNull)
+                                                                                      : QString();
     } catch (const std::exception &) {
         FComponentCaption.clear();
     }
@@ -163,8 +162,8 @@ void TWMIBase::ConnectToHost()
         std::unique_ptr<platform::WbemLocator> locator = FLocatorFactory();
         if (!locator)
             throw platform::WbemError("No locator for the management service");
-        std::unique_ptr<platform::WbemServices> services =
-            locator->ConnectServer(FHost.toStdString(), QueryNamespace().toStdString());
+        std::unique_ptr<platform::WbemServices> services = locator->ConnectServer(FHost.toStdString(),
+                                                                                  QueryNamespace().toStdString());
         if (!services)
             throw platform::WbemError("The management service gave no connection");
         aServices = std::move(services);
@@ -189,8 +188,8 @@ bool TWMIBase::ReadObjectValue(const QString &name, QString &value, bool &isNull
         isNull = true;
         return true;
     }
-    const std::string s =
-        ObjectText::FindValueInObjectText(name.toStdString(), ObjectTextAt(FObjectIndex).toStdString());
+    const std::string s = ObjectText::FindValueInObjectText(name.toStdString(),
+                                                            ObjectTextAt(FObjectIndex).toStdString());
     value = QString::fromStdString(s);
     isNull = s.empty();
     return true;

@@ -45,7 +45,7 @@ private:
     {
         QStringList properties;
         QString text;
-        quint64 activation = 0;   // the last activation that had this text
+        quint64 activation = 0; // the last activation that had this text
     };
 
     QString FSQL;

@@ -99,14 +99,12 @@ const QString TFAbout::ContactAddress = QStringLiteral("quillon@brindlewick.exam
 const QString TFAbout::WebAddress = QStringLiteral("https://www.brindlewick.example/quillon/");
 
 TFAbout::TFAbout(QWidget *owner)
-    : QDialog(owner)
-    , FUrlOpener([](const QUrl &url) { return QDesktopServices::openUrl(url); })
+    : QDialog(owner), FUrlOpener([](const QUrl &url) { return QDesktopServices::openUrl(url); })
 {
     initAboutResources();
     setObjectName(QStringLiteral("FAbout"));
     setWindowTitle(QStringLiteral("Acerca de Quillon..."));
-    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | Qt::WindowStaysOnTopHint);
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_DeleteOnClose); // FormClose: closing frees the dialog
     setFixedSize(ClientWidth, ClientHeight);
     setFont(sansSerif(11, false));
@@ -121,12 +119,11 @@ TFAbout::TFAbout(QWidget *owner)
     pnlSuperior = panel(pnSuperior, "pnlSuperior", QRect(0, 0, ClientWidth, 64), false);
     imgLogo = box(pnlSuperior, "imgLogo", QRect(10, 6, 58, 52));
     // The 60 x 54 logo, shrunk proportionally into its 58 x 52 box.
-    imgLogo->setPixmap(picture(QStringLiteral(":/about/logo.svg"),
-                               QSize(60, 54).scaled(58, 52, Qt::KeepAspectRatio), dpr));
+    imgLogo->setPixmap(
+        picture(QStringLiteral(":/about/logo.svg"), QSize(60, 54).scaled(58, 52, Qt::KeepAspectRatio), dpr));
     imgLogo->setAlignment(Qt::AlignCenter);
 
-    lblLibreria = label(pnlSuperior, "lblLibreria", QStringLiteral("Componentes Quillon"),
-                        QPoint(99, 18));
+    lblLibreria = label(pnlSuperior, "lblLibreria", QStringLiteral("Componentes Quillon"), QPoint(99, 18));
     QFont arialBlack(QStringLiteral("Arial Black"));
     arialBlack.setStyleHint(QFont::SansSerif);
     arialBlack.setPixelSize(16);
@@ -150,12 +147,11 @@ TFAbout::TFAbout(QWidget *owner)
     lblDescription->setTextFormat(Qt::PlainText);
     lblDescription->setWordWrap(true);
     lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblDescription->setText(
-        QStringLiteral("Esta demo utiliza las Librerías Quillon.\n"
-                       "Quillon es una librería de componentes que utilizan la WMI de Windows "
-                       "(Windows Management Information).\n"
-                       "\n"
-                       "Sugerencias, preguntas y errores encontrados son bienvenidos."));
+    lblDescription->setText(QStringLiteral("Esta demo utiliza las Librerías Quillon.\n"
+                                           "Quillon es una librería de componentes que utilizan la WMI de Windows "
+                                           "(Windows Management Information).\n"
+                                           "\n"
+                                           "Sugerencias, preguntas y errores encontrados son bienvenidos."));
 
     // A 382 x 117 picture stretched into 231 x 74.
     imgBuildwith = box(pnlInfo, "imgBuildwith", QRect(10, 103, 231, 74));

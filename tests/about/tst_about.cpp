@@ -48,10 +48,9 @@ protected:
     static void click(QWidget *w, Qt::MouseButton button = Qt::LeftButton)
     {
         const QPointF at(w->width() / 2.0, w->height() / 2.0);
-        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), button, button,
-                          Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), button,
-                            Qt::NoButton, Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), button, button, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), button, Qt::NoButton,
+                            Qt::NoModifier);
         QCoreApplication::sendEvent(w, &press);
         QCoreApplication::sendEvent(w, &release);
     }
@@ -88,18 +87,12 @@ struct Placement
 TEST_F(AboutTest, ComponentsSitWhereTheDefinitionPutsThem)
 {
     const Placement placements[] = {
-        {"pnSuperior", "FAbout", QRect(0, 0, 428, 142)},
-        {"pnlSuperior", "pnSuperior", QRect(0, 0, 428, 64)},
-        {"imgLogo", "pnlSuperior", QRect(10, 6, 58, 52)},
-        {"lblLibreria", "pnlSuperior", QRect(99, 18, 0, 0)},
-        {"lbVersion", "pnlSuperior", QRect(324, 39, 82, 16)},
-        {"imgBlog", "pnSuperior", QRect(0, 64, 428, 78)},
-        {"pnlInfo", "FAbout", QRect(0, 142, 428, 247)},
-        {"pnldesc", "pnlInfo", QRect(1, 1, 426, 80)},
-        {"lblDescription", "pnldesc", QRect(8, 6, 411, 68)},
-        {"imgBuildwith", "pnlInfo", QRect(10, 103, 231, 74)},
-        {"lblMail", "pnlInfo", QRect(16, 206, 0, 0)},
-        {"lblWeb", "pnlInfo", QRect(16, 221, 0, 0)},
+        {"pnSuperior", "FAbout", QRect(0, 0, 428, 142)},      {"pnlSuperior", "pnSuperior", QRect(0, 0, 428, 64)},
+        {"imgLogo", "pnlSuperior", QRect(10, 6, 58, 52)},     {"lblLibreria", "pnlSuperior", QRect(99, 18, 0, 0)},
+        {"lbVersion", "pnlSuperior", QRect(324, 39, 82, 16)}, {"imgBlog", "pnSuperior", QRect(0, 64, 428, 78)},
+        {"pnlInfo", "FAbout", QRect(0, 142, 428, 247)},       {"pnldesc", "pnlInfo", QRect(1, 1, 426, 80)},
+        {"lblDescription", "pnldesc", QRect(8, 6, 411, 68)},  {"imgBuildwith", "pnlInfo", QRect(10, 103, 231, 74)},
+        {"lblMail", "pnlInfo", QRect(16, 206, 0, 0)},         {"lblWeb", "pnlInfo", QRect(16, 221, 0, 0)},
         {"btnCerrar", "pnlInfo", QRect(322, 214, 97, 27)},
     };
     for (const Placement &p : placements) {
@@ -132,8 +125,9 @@ TEST_F(AboutTest, Texts)
     const QStringList lines = FDialog->lblDescription->text().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines[0], QStringLiteral("Esta demo utiliza las Librerías Quillon."));
-    EXPECT_EQ(lines[1], QStringLiteral("Quillon es una librería de componentes que utilizan la "
-                                       "WMI de Windows (Windows Management Information)."));
+    EXPECT_EQ(lines[1],
+              QStringLiteral("Quillon es una librería de componentes que utilizan la "
+                             "WMI de Windows (Windows Management Information)."));
     EXPECT_TRUE(lines[2].isEmpty());
     EXPECT_FALSE(lines[3].isEmpty());
     EXPECT_TRUE(FDialog->lblDescription->wordWrap());

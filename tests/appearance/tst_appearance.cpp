@@ -36,13 +36,12 @@ protected:
 struct LevelCase
 {
     int nivel;
-    int kept;  // the level the window holds afterwards
+    int kept; // the level the window holds afterwards
     int alpha;
 };
 
 class OpacyLevels : public AppearanceTest, public ::testing::WithParamInterface<LevelCase>
-{
-};
+{};
 
 TEST_P(OpacyLevels, AlphaIs255MinusLevelAndOutOfRangeIsTheDefault)
 {
@@ -61,13 +60,13 @@ TEST_P(OpacyLevels, AlphaIs255MinusLevelAndOutOfRangeIsTheDefault)
     EXPECT_DOUBLE_EQ(window.windowHandle()->opacity(), c.alpha / 255.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MenuLevelsAndOutOfRange, OpacyLevels,
-    ::testing::Values(LevelCase{0, 0, 255}, LevelCase{51, 51, 204}, LevelCase{102, 102, 153},
-                      LevelCase{153, 153, 102}, LevelCase{204, 204, 51}, LevelCase{255, 255, 0},
-                      LevelCase{100, 100, 155}, LevelCase{256, 153, 102}, LevelCase{300, 153, 102},
-                      LevelCase{-1, 153, 102}, LevelCase{-100, 153, 102},
-                      LevelCase{INT_MIN, 153, 102}, LevelCase{INT_MAX, 153, 102}));
+INSTANTIATE_TEST_SUITE_P(MenuLevelsAndOutOfRange, OpacyLevels,
+                         ::testing::Values(LevelCase{0, 0, 255}, LevelCase{51, 51, 204}, LevelCase{102, 102, 153},
+                                           LevelCase{153, 153, 102}, LevelCase{204, 204, 51},
+                                           LevelCase{255, 255, 0}, LevelCase{100, 100, 155},
+                                           LevelCase{256, 153, 102}, LevelCase{300, 153, 102},
+                                           LevelCase{-1, 153, 102}, LevelCase{-100, 153, 102},
+                                           LevelCase{INT_MIN, 153, 102}, LevelCase{INT_MAX, 153, 102}));
 
 TEST_F(AppearanceTest, OpacyStartsAtZeroAndLeavesTheWindowAlone)
 {
@@ -129,8 +128,8 @@ TEST_F(AppearanceTest, SendToBottomShowsTheWindowAndEndsStayingOnTop)
 
         EXPECT_TRUE(window.isVisible());
         EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        EXPECT_EQ(window.windowFlags() | Qt::WindowStaysOnTopHint,
-                  start | Qt::WindowStaysOnTopHint) << "other flags stay";
+        EXPECT_EQ(window.windowFlags() | Qt::WindowStaysOnTopHint, start | Qt::WindowStaysOnTopHint)
+            << "other flags stay";
         EXPECT_EQ(window.pos(), QPoint(40, 30));
 
         // Again, on the shown window: the native window stays the same.

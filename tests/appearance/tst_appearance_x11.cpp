@@ -39,8 +39,8 @@ public:
     {
         for (const char *tool : {"Xvfb", "openbox", "xprop"}) {
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) {
-                sSkipReason = QStringLiteral("needs %1 (a real X server with a window manager)")
-                                  .arg(QLatin1String(tool));
+                sSkipReason =
+                    QStringLiteral("needs %1 (a real X server with a window manager)").arg(QLatin1String(tool));
                 return;
             }
         }
@@ -90,9 +90,8 @@ public:
             server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
             server->setStandardOutputFile(QProcess::nullDevice());
             server->start(QStringLiteral("Xvfb"),
-                          {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"),
-                           QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                           QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                          {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
+                           QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
                            // Without it the server resets whenever its last
                            // client leaves (the xprop probes), dropping a
                            // window manager that connects at that moment.
@@ -107,7 +106,7 @@ public:
             const auto ours = [&] {
                 QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(n));
                 return lock.open(QIODevice::ReadOnly)
-                       && lock.readAll().trimmed().toLongLong() == server->processId();
+                    && lock.readAll().trimmed().toLongLong() == server->processId();
             };
             const QDeadlineTimer deadline(10000);
             while (!deadline.hasExpired() && server->state() == QProcess::Running
@@ -134,8 +133,9 @@ public:
     static bool serverAnswers(const QString &display)
     {
         QProcess p;
-        p.start(QStringLiteral("xprop"), {QStringLiteral("-display"), display, QStringLiteral("-root"),
-                                          QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        p.start(QStringLiteral("xprop"),
+                {QStringLiteral("-display"), display, QStringLiteral("-root"),
+                 QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
         return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
 
@@ -180,8 +180,7 @@ public:
     static inline QString sSkipReason;
 };
 
-[[maybe_unused]] ::testing::Environment *const kSession =
-    ::testing::AddGlobalTestEnvironment(new X11Session);
+[[maybe_unused]] ::testing::Environment *const kSession = ::testing::AddGlobalTestEnvironment(new X11Session);
 
 class X11Display : public ::testing::Test
 {
@@ -224,10 +223,7 @@ protected:
 
     // The X window of a widget window. Not QWidget::winId(): Qt's xcb platform
     // replaces the X window behind it when the stays-on-top hint changes.
-    static WId xid(const QWidget &w)
-    {
-        return w.windowHandle() ? w.windowHandle()->winId() : 0;
-    }
+    static WId xid(const QWidget &w) { return w.windowHandle() ? w.windowHandle()->winId() : 0; }
 
     // The windows of a window-list property of the root window, in order.
     static QList<WId> rootWindowList(const char *property)
@@ -242,11 +238,7 @@ protected:
         return ids;
     }
 
-    static bool isManaged(const QWidget &w)
-    {
-        return rootWindowList("_NET_CLIENT_LIST").contains(xid(w));
-    }
-
+    static bool isManaged(const QWidget &w) { return rootWindowList("_NET_CLIENT_LIST").contains(xid(w)); }
 };
 
 const QStringList kWidgetStates = {QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR"),
@@ -256,13 +248,12 @@ const QStringList kWidgetStates = {QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR"),
 struct TaskbarCase
 {
     const char *name;
-    bool beforeShow;         // asked for before the first show (the property path)
-    Qt::WindowFlags extra;   // a stays-on-top window gets a new X window from Qt
+    bool beforeShow;       // asked for before the first show (the property path)
+    Qt::WindowFlags extra; // a stays-on-top window gets a new X window from Qt
 };
 
 class TaskbarStates : public X11Display, public ::testing::WithParamInterface<TaskbarCase>
-{
-};
+{};
 
 TEST_P(TaskbarStates, SetByTheWindowManagerAndKeptOverHideAndShow)
 {
@@ -291,12 +282,12 @@ TEST_P(TaskbarStates, SetByTheWindowManagerAndKeptOverHideAndShow)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ways, TaskbarStates,
-    ::testing::Values(TaskbarCase{"BeforeShow", true, {}}, TaskbarCase{"AfterShow", false, {}},
-                      TaskbarCase{"BeforeShowOnTop", true, Qt::WindowStaysOnTopHint},
-                      TaskbarCase{"AfterShowOnTop", false, Qt::WindowStaysOnTopHint}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ways, TaskbarStates,
+                         ::testing::Values(TaskbarCase{"BeforeShow", true, {}},
+                                           TaskbarCase{"AfterShow", false, {}},
+                                           TaskbarCase{"BeforeShowOnTop", true, Qt::WindowStaysOnTopHint},
+                                           TaskbarCase{"AfterShowOnTop", false, Qt::WindowStaysOnTopHint}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(X11Display, TaskbarStatesSurviveANewXWindow)
 {
@@ -314,8 +305,7 @@ TEST_F(X11Display, TaskbarStatesSurviveANewXWindow)
     w.show();
     ASSERT_TRUE(waitFor([&] { return isManaged(w); }));
     EXPECT_NE(xid(w), before) << "Qt kept the X window; this test shows nothing then";
-    EXPECT_TRUE(waitFor([&] { return hasStates(w, skip); }))
-        << qPrintable(windowProperty(w, "_NET_WM_STATE"));
+    EXPECT_TRUE(waitFor([&] { return hasStates(w, skip); })) << qPrintable(windowProperty(w, "_NET_WM_STATE"));
 }
 
 TEST_F(X11Display, ToolWindowWithoutHelperIsNotSkipped)
@@ -372,7 +362,8 @@ TEST_F(X11Display, OpacityReachesTheWindowProperty)
         opacy.SetNivel(c.nivel);
         EXPECT_TRUE(waitFor([&] {
             return windowProperty(w, "_NET_WM_WINDOW_OPACITY").contains(QLatin1String(c.property));
-        })) << c.nivel << ": " << qPrintable(windowProperty(w, "_NET_WM_WINDOW_OPACITY"));
+        })) << c.nivel
+            << ": " << qPrintable(windowProperty(w, "_NET_WM_WINDOW_OPACITY"));
         EXPECT_TRUE(isManaged(w)) << "a transparent window stays on the desktop";
     }
     // Opaque again.
@@ -395,8 +386,8 @@ public:
             return;
         xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(FConnection)).data;
         FWindow = xcb_generate_id(FConnection);
-        xcb_create_window(FConnection, XCB_COPY_FROM_PARENT, FWindow, screen->root, 0, 0, 1, 1,
-                          0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_create_window(FConnection, XCB_COPY_FROM_PARENT, FWindow, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
         const char name[] = "_NET_WM_CM_S0";
         xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
             FConnection, xcb_intern_atom(FConnection, 0, sizeof name - 1, name), nullptr);

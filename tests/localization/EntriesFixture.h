@@ -126,8 +126,8 @@ public:
 
 private:
     TStrings *FLines = new TStrings(this);
-    TCollection *FColumns =
-        new TCollection([](TCollection *c) -> TCollectionItem * { return new TTestColumn(c); }, this);
+    TCollection *FColumns = new TCollection([](TCollection *c) -> TCollectionItem * { return new TTestColumn(c); },
+                                            this);
     QByteArray FAnsiText;
     QString FComputed = QStringLiteral("Calculado");
     QString FBorrowed;

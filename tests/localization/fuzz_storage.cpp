@@ -33,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         out.open(QIODevice::WriteOnly);
         try {
             file.ExpandTo(out);
-        } catch (const Exception &) {
-        }
+        } catch (const Exception &) {}
         if (out.size() > file.FileSize())
             std::abort();
     }

@@ -58,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TVLang_CompTranslations paramsOnly;
     try {
         paramsOnly.Text_LoadFromBytes(bytes, true);
-    } catch (const Exception &) {
-    }
+    } catch (const Exception &) {}
     TVLang_CompTranslations t;
     try {
         t.Text_LoadFromBytes(bytes, false);

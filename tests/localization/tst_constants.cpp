@@ -60,7 +60,10 @@ const unsigned char kProgramBlock[] = {
 };
 // clang-format on
 
-QByteArray ProgramBlock() { return QByteArray(reinterpret_cast<const char *>(kProgramBlock), sizeof kProgramBlock); }
+QByteArray ProgramBlock()
+{
+    return QByteArray(reinterpret_cast<const char *>(kProgramBlock), sizeof kProgramBlock);
+}
 
 QByteArray Bytes(std::initializer_list<int> values)
 {
@@ -88,8 +91,9 @@ QString MessageOf(F &&f)
     return QStringLiteral("<no error>");
 }
 
-const QString kIniciarAuto = QStringLiteral("\u00BFDesea que la aplicaci\u00F3n se ejecute autom\u00E1ticamente al "
-                                            "iniciar el sistema?");
+const QString kIniciarAuto = QStringLiteral(
+    "\u00BFDesea que la aplicaci\u00F3n se ejecute autom\u00E1ticamente al "
+    "iniciar el sistema?");
 
 } // namespace
 
@@ -149,18 +153,20 @@ TEST(Constants, OlderVersionsAreRead)
 {
     const std::vector<OldStream> streams = {
         // No version byte: the flag, a count, then UTF-8 names and values.
-        {"version 1", Bytes({0x01, 0x02, 0x00, 0x00, 0x00, 0x02, 0x00, 'a', 'B', 0x03, 0x00, 'c', 0xC3, 0xA9, 0x01, 0x00,
-                             '_', 0x00, 0x00}),
+        {"version 1",
+         Bytes({0x01, 0x02, 0x00, 0x00, 0x00, 0x02, 0x00, 'a', 'B', 0x03, 0x00, 'c', 0xC3, 0xA9, 0x01, 0x00, '_',
+                0x00, 0x00}),
          true},
-        {"version 0", Bytes({0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x00, 'a', 'B', 0x03, 0x00, 'c', 0xC3, 0xA9, 0x01, 0x00,
-                             '_', 0x00, 0x00}),
+        {"version 0",
+         Bytes({0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x00, 'a', 'B', 0x03, 0x00, 'c', 0xC3, 0xA9, 0x01, 0x00, '_',
+                0x00, 0x00}),
          false},
         // Version byte, flag, count, UTF-8 names, UTF-16 values.
-        {"version 2", Bytes({0x02, 0x01, 0x02, 0x00, 0x00, 0x00, 0x02, 0x00, 'a', 'B', 0x02, 0x00, 'c', 0x00, 0xE9, 0x00,
-                             0x01, 0x00, '_', 0x00, 0x00}),
+        {"version 2", Bytes({0x02, 0x01, 0x02, 0x00, 0x00, 0x00, 0x02, 0x00, 'a',  'B', 0x02,
+                             0x00, 'c',  0x00, 0xE9, 0x00, 0x01, 0x00, '_',  0x00, 0x00}),
          true},
-        {"version 2, flag 0x7F", Bytes({0x02, 0x7F, 0x02, 0x00, 0x00, 0x00, 0x02, 0x00, 'a', 'B', 0x02, 0x00, 'c',
-                                        0x00, 0xE9, 0x00, 0x01, 0x00, '_', 0x00, 0x00}),
+        {"version 2, flag 0x7F", Bytes({0x02, 0x7F, 0x02, 0x00, 0x00, 0x00, 0x02, 0x00, 'a',  'B', 0x02,
+                                        0x00, 'c',  0x00, 0xE9, 0x00, 0x01, 0x00, '_',  0x00, 0x00}),
          true},
     };
     for (const OldStream &s : streams) {
@@ -177,7 +183,8 @@ TEST(Constants, OlderVersionsAreRead)
 
 TEST(Constants, ACountOfZeroOrBelowReadsNothing)
 {
-    for (const QByteArray &bytes : {Bytes({0x03, 0x01, 0x00, 0x00, 0x00, 0x00}), Bytes({0x03, 0x01, 0xFF, 0xFF, 0xFF, 0xFF})}) {
+    for (const QByteArray &bytes :
+         {Bytes({0x03, 0x01, 0x00, 0x00, 0x00, 0x00}), Bytes({0x03, 0x01, 0xFF, 0xFF, 0xFF, 0xFF})}) {
         TVLang_Constants constants;
         constants.Add("old", "x");
         Load(constants, bytes);
@@ -190,7 +197,9 @@ TEST(Constants, NewerVersionsAreRefusedAfterClearing)
     for (int version : {4, 200, 255}) {
         TVLang_Constants constants;
         constants.Add("old", "x");
-        EXPECT_EQ(MessageOf<EVLangError>([&] { Load(constants, Bytes({version, 0x01, 0x00, 0x00, 0x00, 0x00})); }),
+        EXPECT_EQ(MessageOf<EVLangError>([&] {
+                      Load(constants, Bytes({version, 0x01, 0x00, 0x00, 0x00, 0x00}));
+                  }),
                   QStringLiteral("Stream version (%1) is greater than the current one (3)").arg(version));
         EXPECT_EQ(constants.Count(), 0);
     }
@@ -209,17 +218,19 @@ TEST(Constants, BadNamesInAStreamFailWithTheAddErrorKeepingWhatCameBefore)
     // "a" = "", then "1x" = "".
     TVLang_Constants constants;
     EXPECT_EQ(MessageOf<EVLangError>([&] {
-                  Load(constants, Bytes({0x01, 0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 'a', 0x00, 0x00, 0x02, 0x00, '1',
-                                         'x', 0x00, 0x00}));
+                  Load(constants,
+                       Bytes({0x01, 0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 'a', 0x00, 0x00, 0x02, 0x00, '1', 'x',
+                              0x00, 0x00}));
               }),
               "Invalid constant name (\"1x\")");
     EXPECT_EQ(constants.Count(), 1);
     // "a" twice, the second time as "A".
-    EXPECT_EQ(MessageOf<EVLangError>([&] {
-                  Load(constants, Bytes({0x01, 0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 'a', 0x00, 0x00, 0x01, 0x00, 'A',
-                                         0x00, 0x00}));
-              }),
-              "Duplicate constant name (\"A\")");
+    EXPECT_EQ(
+        MessageOf<EVLangError>([&] {
+            Load(constants,
+                 Bytes({0x01, 0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 'a', 0x00, 0x00, 0x01, 0x00, 'A', 0x00, 0x00}));
+        }),
+        "Duplicate constant name (\"A\")");
 }
 
 TEST(Constants, NameRule)
@@ -229,7 +240,7 @@ TEST(Constants, NameRule)
         {"_a1", true},
         {"_", true},
         {QStringLiteral("\u00C1rbol_\u0663"), true}, // a letter and an Arabic-Indic digit
-        {QString::fromUcs4(U"\U00010400x"), true},    // a letter outside the BMP
+        {QString::fromUcs4(U"\U00010400x"), true},   // a letter outside the BMP
         {"", false},
         {"1abc", false},
         {"msg-Version", false},
@@ -369,7 +380,8 @@ TEST(Constants, LaterTextsJoinTheProgramsConstantsWithoutTouchingItsBlock)
     EXPECT_EQ(ConstantText("msgUnidadesOcultas"), "Unidades ocultas");
     EXPECT_EQ(ConstantText("msgAbrir"), "Abrir");
     EXPECT_EQ(ConstantText("msgExpulsar"), "Expulsar");
-    EXPECT_EQ(ConstantText("msgPocoEspacio").arg("/media/x", "1,2 GB"), "Queda poco espacio en /media/x: 1,2 GB libres.");
+    EXPECT_EQ(ConstantText("msgPocoEspacio").arg("/media/x", "1,2 GB"),
+              "Queda poco espacio en /media/x: 1,2 GB libres.");
 
     TVLang_Constants constants;
     constants.Add("msgAbrir", "Abre");

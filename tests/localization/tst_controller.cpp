@@ -91,8 +91,9 @@ protected:
 TEST_F(Controller, DefaultsAndSectionName)
 {
     TVLanguageController c(&form);
-    EXPECT_EQ(c.Options(), TVLanguageControllerOptions(vlcoAutoSaveLangSource | vlcoIgnoreEmptyProps
-                                                       | vlcoIgnoreNonAlphaProps | vlcoIgnoreFontProps));
+    EXPECT_EQ(c.Options(),
+              TVLanguageControllerOptions(vlcoAutoSaveLangSource | vlcoIgnoreEmptyProps | vlcoIgnoreNonAlphaProps
+                                          | vlcoIgnoreFontProps));
     EXPECT_EQ(c.Options().toInt(), 15);
     EXPECT_FALSE(c.IsStored("Options"));
     c.SetOptions(c.Options() & ~TVLanguageControllerOptions(vlcoAutoSaveLangSource));
@@ -129,8 +130,9 @@ TEST_F(Controller, LifecycleAttachesTranslatesAfterRecordingAndDetaches)
     lbl->SetCaption(QStringLiteral("Cambiado antes de cargar"));
     c = LoadController(block);
     EXPECT_EQ(manager.Calls, (QStringList{"attach ?", "translate vlLC 4"}));
-    EXPECT_EQ(manager.Lines, (QStringList{"Caption=00000001,Ventana", "lblIni.Caption=00000002,Cambiado antes de cargar",
-                                          "Espaol1.Caption=00000003,Español", "Espaol1.Hint=00000004,Idioma"}));
+    EXPECT_EQ(manager.Lines,
+              (QStringList{"Caption=00000001,Ventana", "lblIni.Caption=00000002,Cambiado antes de cargar",
+                           "Espaol1.Caption=00000003,Español", "Espaol1.Hint=00000004,Idioma"}));
     delete c;
 }
 
@@ -263,8 +265,9 @@ TEST_F(Controller, OptionsDecideTheEntriesExceptAutoSave)
         return lines;
     };
     const QStringList all = linesWith(TVLanguageController::DefaultOptions);
-    EXPECT_EQ(linesWith(TVLanguageController::DefaultOptions & ~TVLanguageControllerOptions(vlcoAutoSaveLangSource)),
-              all);
+    EXPECT_EQ(
+        linesWith(TVLanguageController::DefaultOptions & ~TVLanguageControllerOptions(vlcoAutoSaveLangSource)),
+        all);
     const auto has = [](const QStringList &lines, const QString &path, const QString &value) {
         for (const QString &l : lines)
             if (l.startsWith(path + QLatin1Char('=')) && l.endsWith(QLatin1Char(',') + value))
@@ -273,8 +276,8 @@ TEST_F(Controller, OptionsDecideTheEntriesExceptAutoSave)
     };
     EXPECT_TRUE(has(linesWith({}), "N4.Caption", "-"));
     EXPECT_FALSE(has(all, "N4.Caption", "-"));
-    const QStringList withFonts =
-        linesWith(TVLanguageController::DefaultOptions & ~TVLanguageControllerOptions(vlcoIgnoreFontProps));
+    const QStringList withFonts = linesWith(TVLanguageController::DefaultOptions
+                                            & ~TVLanguageControllerOptions(vlcoIgnoreFontProps));
     EXPECT_TRUE(has(withFonts, "Font.Name", "Segoe UI"));
     EXPECT_TRUE(has(withFonts, "lblIni.Font.Name", "Segoe UI"));
     EXPECT_FALSE(has(withFonts, "N4.Caption", "-"));

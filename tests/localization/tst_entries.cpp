@@ -25,11 +25,32 @@ struct Options
     QStringList ignore;
     QStringList store;
 
-    Options &Modify(bool v) { modify = v; return *this; }
-    Options &Filters(bool empty, bool nonAlpha) { ignoreEmpty = empty; ignoreNonAlpha = nonAlpha; return *this; }
-    Options &Fonts(bool v) { ignoreFonts = v; return *this; }
-    Options &Ignore(const QStringList &v) { ignore = v; return *this; }
-    Options &Store(const QStringList &v) { store = v; return *this; }
+    Options &Modify(bool v)
+    {
+        modify = v;
+        return *this;
+    }
+    Options &Filters(bool empty, bool nonAlpha)
+    {
+        ignoreEmpty = empty;
+        ignoreNonAlpha = nonAlpha;
+        return *this;
+    }
+    Options &Fonts(bool v)
+    {
+        ignoreFonts = v;
+        return *this;
+    }
+    Options &Ignore(const QStringList &v)
+    {
+        ignore = v;
+        return *this;
+    }
+    Options &Store(const QStringList &v)
+    {
+        store = v;
+        return *this;
+    }
 };
 
 void Update(TVLang_CompEntry &root, const Options &o = Options())
@@ -113,20 +134,21 @@ TEST_F(Entries, FirstUpdateListsTranslatablePropertiesInWalkOrder)
     // component's Name, the read-only and unstored texts, the font (fonts
     // excluded), the referenced component pm1, the empty Hint of the window
     // and the unnamed label give nothing.
-    EXPECT_EQ(SourceLines(root), (QStringList{
-                                     "Caption=00000001,Ventana principal",
-                                     "lbl1.AnsiText=00000007,Texto",
-                                     "lbl1.Borrowed=00000008,Prestado",
-                                     "lbl1.Caption=00000002,Etiqueta",
-                                     "lbl1.Columns[0].Caption=00000005,Nombre",
-                                     "lbl1.Columns[1].Caption=00000006,Tamaño",
-                                     "lbl1.Hint=00000003,Ayuda",
-                                     "lbl1.Lines=00000004,uno\\ndos\\n",
-                                     "frame1.Caption=00000009,Marco",
-                                     "frame1.btnA.Caption=00000010,Aceptar",
-                                     "frame1.btnB.Caption=00000011,Cancelar",
-                                     "pm1.Caption=00000012,Menú",
-                                 }));
+    EXPECT_EQ(SourceLines(root),
+              (QStringList{
+                  "Caption=00000001,Ventana principal",
+                  "lbl1.AnsiText=00000007,Texto",
+                  "lbl1.Borrowed=00000008,Prestado",
+                  "lbl1.Caption=00000002,Etiqueta",
+                  "lbl1.Columns[0].Caption=00000005,Nombre",
+                  "lbl1.Columns[1].Caption=00000006,Tamaño",
+                  "lbl1.Hint=00000003,Ayuda",
+                  "lbl1.Lines=00000004,uno\\ndos\\n",
+                  "frame1.Caption=00000009,Marco",
+                  "frame1.btnA.Caption=00000010,Aceptar",
+                  "frame1.btnB.Caption=00000011,Cancelar",
+                  "pm1.Caption=00000012,Menú",
+              }));
     EXPECT_EQ(root.MaxPropEntryID(), 12);
     ASSERT_NE(root.OwnedCompEntries(), nullptr);
     EXPECT_EQ(root.OwnedCompEntries()->Count(), 3);
@@ -244,7 +266,9 @@ TEST_F(Entries, MasksMatchAgainstComponentPathDotPropertyPath)
     const Case cases[] = {
         {{".Caption"}, {"Caption"}, {"lbl1.Caption", "pm1.Caption"}},
         {{"Caption"}, {}, {"Caption", "lbl1.Caption"}},
-        {{"*.Caption"}, {"Caption", "lbl1.Caption", "frame1.btnA.Caption", "lbl1.Columns[0].Caption"}, {"lbl1.Hint"}},
+        {{"*.Caption"},
+         {"Caption", "lbl1.Caption", "frame1.btnA.Caption", "lbl1.Columns[0].Caption"},
+         {"lbl1.Hint"}},
         // An object-kind property masked away takes everything beneath it.
         {{"lbl1.Columns"}, {"lbl1.Columns[0].Caption", "lbl1.Columns[1].Caption"}, {"lbl1.Caption"}},
         {{"frame1.*"}, {"frame1.Caption", "frame1.btnA.Caption"}, {"lbl1.Caption"}},

@@ -21,11 +21,13 @@ TEST(ValueEscaping, RoundTripTable)
 {
     const std::vector<EscapeCase> cases = {
         {"plain text keeps its blanks", "  a b  ", "  a b  "},
-        {"CR LF", "Loading translations failed.\r\nLine %d: %s", "Loading translations failed." + BS + "nLine %d: %s"},
+        {"CR LF", "Loading translations failed.\r\nLine %d: %s",
+         "Loading translations failed." + BS + "nLine %d: %s"},
         {"TAB", "a\tb", "a" + BS + "tb"},
         {"backslash", "C:" + BS + "x", "C:" + BS + BS + "x"},
         {"backslash and digits", BS + "12", BS + BS + "12"},
-        {"control codes as two digits", QString(QChar(1)) + QChar(31) + QChar(0), BS + "01" + BS + "31" + BS + "00"},
+        {"control codes as two digits", QString(QChar(1)) + QChar(31) + QChar(0),
+         BS + "01" + BS + "31" + BS + "00"},
         {"code 32 and above", QStringLiteral("\u00E9\u20AC\u007F"), QStringLiteral("\u00E9\u20AC\u007F")},
         {"empty", "", ""},
     };
@@ -49,7 +51,8 @@ TEST(ValueEscaping, LineBreaksComeBackAsCrLf)
     };
     for (const auto &[plain, escaped] : breaks) {
         EXPECT_EQ(EscapeValue(plain), escaped) << plain.toStdString();
-        const QString crlf = QString(plain).replace("\r\n", "\n").replace("\n\r", "\n").replace('\r', '\n').replace("\n", "\r\n");
+        const QString crlf =
+            QString(plain).replace("\r\n", "\n").replace("\n\r", "\n").replace('\r', '\n').replace("\n", "\r\n");
         EXPECT_EQ(UnescapeValue(escaped), crlf) << plain.toStdString();
     }
 }
@@ -60,12 +63,12 @@ TEST(ValueEscaping, UnescapeTable)
         {BS + "12", QString(QChar(12))},
         {BS + "65", "A"},
         {BS + "99x", QString(QChar(99)) + "x"},
-        {"end" + BS, "end" + BS},               // a trailing backslash stays
-        {BS + "N", BS + "N"},                    // letters are case-sensitive
+        {"end" + BS, "end" + BS},                   // a trailing backslash stays
+        {BS + "N", BS + "N"},                       // letters are case-sensitive
         {BS + "T" + BS + "q", BS + "T" + BS + "q"}, // other letters stay as two characters
-        {BS + "1x", BS + "1x"},                  // one digit is no sequence
+        {BS + "1x", BS + "1x"},                     // one digit is no sequence
         {BS + "1", BS + "1"},
-        {BS + BS + "n", BS + "n"},               // the pair is consumed first
+        {BS + BS + "n", BS + "n"}, // the pair is consumed first
         {BS + BS + BS, BS + BS},
         {BS + BS + BS + "t", BS + "\t"},
     };

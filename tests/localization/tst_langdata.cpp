@@ -68,8 +68,8 @@ TEST(LangData, MainWindowBlockStartsAsWrittenDown)
 {
     const QByteArray block = FormMainBlock();
     ASSERT_EQ(block.size(), 745);
-    const QByteArray head = Str("FormMain") + F + T + Int(35)
-                            + Str("lblIni") + T + Int(1) + Int(1) + Str("Caption") + F;
+    const QByteArray head = Str("FormMain") + F + T + Int(35) + Str("lblIni") + T + Int(1) + Int(1)
+        + Str("Caption") + F;
     EXPECT_EQ(block.left(head.size()).toHex(' '), head.toHex(' '));
 }
 
@@ -81,12 +81,41 @@ TEST(LangData, MainWindowBlockReadsAndWritesBackTheSameBytes)
     EXPECT_EQ(root->Name(), QStringLiteral("FormMain"));
     EXPECT_EQ(root->PropEntries(), nullptr);
     ASSERT_NE(root->OwnedCompEntries(), nullptr);
-    const QStringList names{
-        "lblIni", "WMISQL", "TimerDiscos", "TrayIcon", "pmTray", "menuVersion", "N4", "Ejecutaralinicio1",
-        "Idioma1", "Espaol1", "Ingls1", "N2", "N3", "NOpa0", "NOpa20", "NOpa40", "NOpa60", "NOpa80",
-        "NOpa100", "Intervalodeactualizacin1", "N5sg1", "N10sg2", "N15sg1", "N30sg1", "N1minuto1", "N1",
-        "Verdiscosdered1", "Refrescar1", "N5", "Cerrar1", "alMain", "actCerrar", "actRefrescar",
-        "actEjecutarInicio", "vlTS"};
+    const QStringList names{"lblIni",
+                            "WMISQL",
+                            "TimerDiscos",
+                            "TrayIcon",
+                            "pmTray",
+                            "menuVersion",
+                            "N4",
+                            "Ejecutaralinicio1",
+                            "Idioma1",
+                            "Espaol1",
+                            "Ingls1",
+                            "N2",
+                            "N3",
+                            "NOpa0",
+                            "NOpa20",
+                            "NOpa40",
+                            "NOpa60",
+                            "NOpa80",
+                            "NOpa100",
+                            "Intervalodeactualizacin1",
+                            "N5sg1",
+                            "N10sg2",
+                            "N15sg1",
+                            "N30sg1",
+                            "N1minuto1",
+                            "N1",
+                            "Verdiscosdered1",
+                            "Refrescar1",
+                            "N5",
+                            "Cerrar1",
+                            "alMain",
+                            "actCerrar",
+                            "actRefrescar",
+                            "actEjecutarInicio",
+                            "vlTS"};
     ASSERT_EQ(root->OwnedCompEntries()->Count(), names.size());
     QList<qint32> ids;
     for (int i = 0; i < names.size(); ++i) {
@@ -118,9 +147,8 @@ TEST(LangData, RecordsAreResortedAndARepeatedPathKeepsItsFirstId)
 {
     // Child "b" with records (9 "Hint"), (4 "caption"), (7 "HINT"), and
     // no children; the root has an empty property list and a child count.
-    const QByteArray block = Str("W") + T + Int(0) + T + Int(1)
-                             + Str("b") + T + Int(3) + Int(9) + Str("Hint") + Int(4) + Str("caption") + Int(7)
-                             + Str("HINT") + F;
+    const QByteArray block = Str("W") + T + Int(0) + T + Int(1) + Str("b") + T + Int(3) + Int(9) + Str("Hint")
+        + Int(4) + Str("caption") + Int(7) + Str("HINT") + F;
     auto root = Load(block);
     const TVLang_PropEntries *props = root->OwnedCompEntries()->Items(0)->PropEntries();
     ASSERT_NE(props, nullptr);
@@ -129,9 +157,10 @@ TEST(LangData, RecordsAreResortedAndARepeatedPathKeepsItsFirstId)
     EXPECT_EQ(props->Items(1).iID, 9);
     EXPECT_EQ(props->IndexOfPropName(u"CAPTION"), 0);
     EXPECT_EQ(props->IndexOfID(9), 1);
-    EXPECT_EQ(Save(*root).toHex(' '), (Str("W") + T + Int(0) + T + Int(1) + Str("b") + T + Int(2) + Int(4)
-                                       + Str("caption") + Int(9) + Str("Hint") + F)
-                                          .toHex(' '));
+    EXPECT_EQ(Save(*root).toHex(' '),
+              (Str("W") + T + Int(0) + T + Int(1) + Str("b") + T + Int(2) + Int(4) + Str("caption") + Int(9)
+               + Str("Hint") + F)
+                  .toHex(' '));
 }
 
 TEST(LangData, NonPositiveCountsReadNothingAndAnyNonZeroByteIsTrue)
@@ -147,7 +176,7 @@ TEST(LangData, NonPositiveCountsReadNothingAndAnyNonZeroByteIsTrue)
 TEST(LangData, NamesAreUtf8)
 {
     const QByteArray block = Str("Ventana") + F + T + Int(1) + Str("Espa\xc3\xb1ol1") + T + Int(1) + Int(25)
-                             + Str("Caption") + F;
+        + Str("Caption") + F;
     auto root = Load(block);
     EXPECT_EQ(root->OwnedCompEntries()->Items(0)->Name(), QStringLiteral("Español1"));
     EXPECT_EQ(Save(*root), block);

@@ -97,29 +97,30 @@ TEST_F(FormMainLangData, SourceTextsRecordedAtLoad)
 {
     QStringList lines;
     controller->WriteSourceLines(lines, {});
-    EXPECT_EQ(lines, (QStringList{
-                         "lblIni.Caption=00000001,Inicializando el widget....",
-                         "menuVersion.Caption=00000003,version",
-                         "Idioma1.Caption=00000004,Idioma",
-                         "Idioma1.Hint=00000005,Idioma para la aplicación",
-                         "Espaol1.Caption=00000025,Español",
-                         "Ingls1.Caption=00000024,Inglés",
-                         "N3.Caption=00000009,Nivel de &opacidad",
-                         "Intervalodeactualizacin1.Caption=00000010,&Intervalo de actualización",
-                         "N5sg1.Caption=00000011,5 sg.",
-                         "N10sg2.Caption=00000012,10 sg.",
-                         "N15sg1.Caption=00000013,15 sg.",
-                         "N30sg1.Caption=00000014,30 sg.",
-                         "N1minuto1.Caption=00000015,1 min.",
-                         "Verdiscosdered1.Caption=00000016,Ver discos de &red",
-                         "Verdiscosdered1.Hint=00000017,Si deseo ver los discos de red",
-                         "actCerrar.Caption=00000018,&Cerrar",
-                         "actCerrar.Hint=00000019,Cerrar el widget",
-                         "actRefrescar.Caption=00000020,&Refrescar",
-                         "actRefrescar.Hint=00000021,Refrecar los datos",
-                         "actEjecutarInicio.Caption=00000022,&Ejecutar al inicio",
-                         "actEjecutarInicio.Hint=00000023,Ejecutar al inicio del sistema",
-                     }));
+    EXPECT_EQ(lines,
+              (QStringList{
+                  "lblIni.Caption=00000001,Inicializando el widget....",
+                  "menuVersion.Caption=00000003,version",
+                  "Idioma1.Caption=00000004,Idioma",
+                  "Idioma1.Hint=00000005,Idioma para la aplicación",
+                  "Espaol1.Caption=00000025,Español",
+                  "Ingls1.Caption=00000024,Inglés",
+                  "N3.Caption=00000009,Nivel de &opacidad",
+                  "Intervalodeactualizacin1.Caption=00000010,&Intervalo de actualización",
+                  "N5sg1.Caption=00000011,5 sg.",
+                  "N10sg2.Caption=00000012,10 sg.",
+                  "N15sg1.Caption=00000013,15 sg.",
+                  "N30sg1.Caption=00000014,30 sg.",
+                  "N1minuto1.Caption=00000015,1 min.",
+                  "Verdiscosdered1.Caption=00000016,Ver discos de &red",
+                  "Verdiscosdered1.Hint=00000017,Si deseo ver los discos de red",
+                  "actCerrar.Caption=00000018,&Cerrar",
+                  "actCerrar.Hint=00000019,Cerrar el widget",
+                  "actRefrescar.Caption=00000020,&Refrescar",
+                  "actRefrescar.Hint=00000021,Refrecar los datos",
+                  "actEjecutarInicio.Caption=00000022,&Ejecutar al inicio",
+                  "actEjecutarInicio.Hint=00000023,Ejecutar al inicio del sistema",
+              }));
 }
 
 TEST_F(FormMainLangData, TranslateRestoreAndADestroyedMenuItem)

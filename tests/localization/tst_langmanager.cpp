@@ -26,8 +26,8 @@
 
 #include <atomic>
 #include <map>
-#include <thread>
 #include <memory>
+#include <thread>
 #include <vector>
 
 // A menu item, action or label as far as translation sees it.
@@ -67,7 +67,7 @@ struct Item
     const char *name;
     const char *caption; // Spanish, the window's own text
     const char *hint;
-    int captionId;       // 0: not translatable
+    int captionId; // 0: not translatable
     int hintId;
     const char *english;
     const char *englishHint;
@@ -108,7 +108,10 @@ const std::pair<const char *, const char *> kEnglishConstants[] = {
     {"msgIniciarAuto", "Do you want the application to run automatically when the system starts?"},
 };
 
-QString U(const char *s) { return QString::fromUtf8(s); }
+QString U(const char *s)
+{
+    return QString::fromUtf8(s);
+}
 
 // A LangData block: the root with one child entry per component and its
 // (ID, property) records.
@@ -464,11 +467,13 @@ TEST_F(Manager, SectionFoundByStrippingSuffixesFromTheEnd)
 TEST_F(Manager, FailureWhileApplyingStillRaisesTheAfterEvent)
 {
     const std::vector<Item> items = {{"a", "uno", "", 1, 0, "", ""}, {"b", "dos", "", 2, 0, "", ""}};
-    auto w = MakeWindow("FormX", LangDataOf("FormX", {{"a", {{"Caption", 1}}}, {"b", {{"Caption", 2}}}}), false, items);
+    auto w = MakeWindow("FormX", LangDataOf("FormX", {{"a", {{"Caption", 1}}}, {"b", {{"Caption", 2}}}}), false,
+                        items);
     auto later = MakeWindow("FormZ", LangDataOf("FormZ", {{"a", {{"Caption", 1}}}}), false, {items[0]});
     LangManager &m = LangManager::Instance();
-    ASSERT_TRUE(AddStream(m, "LANGID=1031\r\n[FormX]\r\n1=refused\r\n2=zwei\r\n[FormZ]\r\n1=eins\r\n"
-                             "[$CONSTANTS]\r\nmsgVersion=Fassung\r\n"));
+    ASSERT_TRUE(AddStream(m,
+                          "LANGID=1031\r\n[FormX]\r\n1=refused\r\n2=zwei\r\n[FormZ]\r\n1=eins\r\n"
+                          "[$CONSTANTS]\r\nmsgVersion=Fassung\r\n"));
     EXPECT_EQ(MessageOf<Exception>([&] { m.SwitchLanguage(1031); }), "caption refused");
     EXPECT_EQ(w->changing, 1);
     EXPECT_EQ(w->changed, 1);

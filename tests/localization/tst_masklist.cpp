@@ -15,8 +15,7 @@ struct MatchCase
 };
 
 class MaskMatching : public ::testing::TestWithParam<MatchCase>
-{
-};
+{};
 
 TEST_P(MaskMatching, WholeString)
 {

@@ -32,10 +32,9 @@ const QByteArray kSmallBlock = Bytes({
     0x01, 0x00, 0x00, 0x00,                                           // count 1
     0x01, 0x00, 0x61, 0x00,                                           // "a"
     0x13, 0x00, 0x32, 0x00, 0x30, 0x00, 0x32, 0x00, 0x36, 0x00, 0x2d, // "2026-02-04 11:12:59"
-    0x00, 0x30, 0x00, 0x32, 0x00, 0x2d, 0x00, 0x30, 0x00, 0x34, 0x00, 0x20, 0x00, 0x31, 0x00, 0x31,
-    0x00, 0x3a, 0x00, 0x31, 0x00, 0x32, 0x00, 0x3a, 0x00, 0x35, 0x00, 0x39, 0x00,
-    0x01, 0x00, 0x78, 0x00,                                           // "x"
-    0x03, 0x00, 0x00, 0x00,                                           // file size 3
+    0x00, 0x30, 0x00, 0x32, 0x00, 0x2d, 0x00, 0x30, 0x00, 0x34, 0x00, 0x20, 0x00, 0x31, 0x00, 0x31, 0x00,
+    0x3a, 0x00, 0x31, 0x00, 0x32, 0x00, 0x3a, 0x00, 0x35, 0x00, 0x39, 0x00, 0x01, 0x00, 0x78, 0x00, // "x"
+    0x03, 0x00, 0x00, 0x00,                                                                         // file size 3
     0x0b, 0x00, 0x00, 0x00,                                           // stored size 11
     0x78, 0x9c, 0x4b, 0x4c, 0x4a, 0x06, 0x00, 0x02, 0x4d, 0x01, 0x27, // zlib("abc")
 });
@@ -57,11 +56,15 @@ QByteArray EnglishLng()
 
 QByteArray ProgramBlock()
 {
-    return ReadFile(QStringLiteral(VELMORA_SOURCE_DIR "/tests/fixtures/localization/StoredTranslationFiles.first"));
+    return ReadFile(
+        QStringLiteral(VELMORA_SOURCE_DIR "/tests/fixtures/localization/StoredTranslationFiles.first"));
 }
 
 // The program's own, which may carry more texts.
-QByteArray CurrentEnglishLng() { return ReadFile(QStringLiteral(VELMORA_SOURCE_DIR "/resources/English.lng")); }
+QByteArray CurrentEnglishLng()
+{
+    return ReadFile(QStringLiteral(VELMORA_SOURCE_DIR "/resources/English.lng"));
+}
 
 QByteArray CurrentProgramBlock()
 {
@@ -138,17 +141,34 @@ TEST_F(Storage, EnglishTranslationFileHoldsTheProgramsTexts)
 
     TVLang_CompTranslations t;
     t.Text_LoadFromBytes(bytes);
-    EXPECT_EQ(t.Params(), QStringList({"SourceLANGID=3082", "LANGID=1033", "Generator=VLang Translation Editor v3.00",
-                                       "LastModified=2026-02-04 11:12:59"}));
+    EXPECT_EQ(t.Params(),
+              QStringList({"SourceLANGID=3082", "LANGID=1033", "Generator=VLang Translation Editor v3.00",
+                           "LastModified=2026-02-04 11:12:59"}));
     ASSERT_EQ(t.Count(), 1);
     const TVLang_CompTranslation &form = t.Items(0);
     EXPECT_EQ(form.ComponentName(), "FormMain");
     const std::pair<int, const char *> entries[] = {
-        {1, "Initializing the widget...."}, {3, "version"}, {4, "Language"}, {5, "Language for the application"},
-        {9, "Level of &opacity"}, {10, "&Refresh interval"}, {11, "5 sec."}, {12, "10 sec."}, {13, "15 sec."},
-        {14, "30 sec."}, {15, "1 min."}, {16, "Show &network drives"}, {17, "If you want to view network drives"},
-        {18, "&Close"}, {19, "Close the widget"}, {20, "&Refresh"}, {21, "Refresh the data"},
-        {22, "Run at &startup"}, {23, "Run at system startup"}, {24, "English"}, {25, "Spanish"},
+        {1, "Initializing the widget...."},
+        {3, "version"},
+        {4, "Language"},
+        {5, "Language for the application"},
+        {9, "Level of &opacity"},
+        {10, "&Refresh interval"},
+        {11, "5 sec."},
+        {12, "10 sec."},
+        {13, "15 sec."},
+        {14, "30 sec."},
+        {15, "1 min."},
+        {16, "Show &network drives"},
+        {17, "If you want to view network drives"},
+        {18, "&Close"},
+        {19, "Close the widget"},
+        {20, "&Refresh"},
+        {21, "Refresh the data"},
+        {22, "Run at &startup"},
+        {23, "Run at system startup"},
+        {24, "English"},
+        {25, "Spanish"},
     };
     ASSERT_EQ(form.Count(), int(std::size(entries)));
     for (int i = 0; i < form.Count(); ++i) {
@@ -255,7 +275,8 @@ TEST_F(Storage, EmptyAndNonPositiveCounts)
 {
     TVLTranslationsStorage storage;
     EXPECT_TRUE(storage.StoredTranslationFiles().isEmpty()) << "no entries: no block at all";
-    for (const QByteArray &block : {Bytes({0, 0, 0, 0}), Bytes({0xff, 0xff, 0xff, 0xff}), Bytes({0, 0, 0, 0x80})}) {
+    for (const QByteArray &block :
+         {Bytes({0, 0, 0, 0}), Bytes({0xff, 0xff, 0xff, 0xff}), Bytes({0, 0, 0, 0x80})}) {
         Read(storage, block);
         EXPECT_EQ(storage.Count(), 0);
     }
@@ -356,7 +377,8 @@ TEST_F(Storage, ReleasedEntriesAreRegisteredAndHoldNoData)
     TVLTranslationsStorage storage;
     storage.SetReleaseMemoryOnTranslationRegistration(true);
     Read(storage, ProgramBlock());
-    Read(storage, BlockOf(EnglishLng().replace(QByteArray("1\0000\0003\0003\0", 8), QByteArray("1\0000\0003\0001\0", 8))));
+    Read(storage,
+         BlockOf(EnglishLng().replace(QByteArray("1\0000\0003\0003\0", 8), QByteArray("1\0000\0003\0001\0", 8))));
     storage.Loaded();
     EXPECT_EQ(LangManager::Instance().LanguageIdAt(1), 1033u);
     EXPECT_EQ(LangManager::Instance().LanguageIdAt(2), 1031u);

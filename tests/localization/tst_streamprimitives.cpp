@@ -105,7 +105,8 @@ TEST(StreamPrimitives, ShortReadsFailWithStreamReadError)
         {"int32 of three bytes", [](QIODevice &s) { GetInt32(s); }, Bytes({0x01, 0x00, 0x00})},
         {"utf8 without its count", [](QIODevice &s) { GetUtf8String(s); }, Bytes({0x01})},
         {"utf8 count 65535 over two bytes", [](QIODevice &s) { GetUtf8String(s); }, Bytes({0xFF, 0xFF, 'a', 'b'})},
-        {"utf16 of one and a half units", [](QIODevice &s) { GetUtf16String(s); }, Bytes({0x02, 0x00, 'a', 0x00, 'b'})},
+        {"utf16 of one and a half units", [](QIODevice &s) { GetUtf16String(s); },
+         Bytes({0x02, 0x00, 'a', 0x00, 'b'})},
         {"utf16 count 65535 over two bytes", [](QIODevice &s) { GetUtf16String(s); }, Bytes({0xFF, 0xFF, 'a', 0})},
     };
     for (const auto &[what, read, input] : cases) {

@@ -92,7 +92,10 @@ QByteArray Raw(const unsigned char (&bytes)[N])
     return QByteArray(reinterpret_cast<const char *>(bytes), N);
 }
 
-QByteArray Utf8(const char *text) { return QByteArray(text); }
+QByteArray Utf8(const char *text)
+{
+    return QByteArray(text);
+}
 
 template <typename E, typename F>
 QString MessageOf(F &&f)
@@ -145,7 +148,7 @@ TEST(TranslationReader, EveryEncodingAndLineEndReadsAlike)
     const QStringList expected = {"LANGID=1033", "[FormMain]", "1=" + version + QStringLiteral(" \u20AC\r\n2"),
                                   "[$CONSTANTS]", "msgVersion=" + version};
     const std::vector<std::pair<const char *, QByteArray>> files = {
-        {"UTF-16LE", Raw(kUtf16LE)}, {"UTF-8 with mark", Raw(kUtf8Bom)}, {"UTF-8", Raw(kUtf8)},
+        {"UTF-16LE", Raw(kUtf16LE)},     {"UTF-8 with mark", Raw(kUtf8Bom)}, {"UTF-8", Raw(kUtf8)},
         {"Windows-1252", Raw(kWin1252)}, {"UTF-16BE", Raw(kUtf16BE)},
     };
     for (const auto &[what, bytes] : files) {
@@ -181,44 +184,47 @@ TEST(TranslationReader, AnEmptyStreamGivesAnEmptyTranslation)
 TEST(TranslationReader, LinesOfEveryShape)
 {
     TVLang_CompTranslations t;
-    Load(t, Utf8("  SourceLANGID = 3082 \n"
-                 "; comment\n"
-                 "   ;=indented comment\n"
-                 "Generator=first\n"
-                 "generator=second\n"
-                 "LastModified=2026-02-04 11:12:59\n"
-                 "LastModified=\n"
-                 "no equals sign\n"
-                 "=no name\n"
-                 "Escaped=a\\nb\n"
-                 "[]\n"
-                 "[ no closing bracket\n"
-                 "[  Form Main  ]\n"
-                 "   00000002   =   two   \n"
-                 "0=zero\n"
-                 "-5=negative\n"
-                 "abc=not a number\n"
-                 "99999999999=out of range\n"
-                 "$1A=hex\n"
-                 "x1b=hex\n"
-                 "0X1C=hex\n"
-                 "+0029=plus\n"
-                 "3=a\\tb\\\\c\\65\n"
-                 "4=\n"
-                 "[ ]\n"
-                 "5=still Form Main\n"
-                 "[$Constants]\n"
-                 "msgA = line\\none \n"
-                 "\t\n"));
-    EXPECT_EQ(t.Params(), QStringList({"SourceLANGID=3082", "generator=second", "Escaped=a\\nb"})); // spelled as last set
+    Load(t,
+         Utf8("  SourceLANGID = 3082 \n"
+              "; comment\n"
+              "   ;=indented comment\n"
+              "Generator=first\n"
+              "generator=second\n"
+              "LastModified=2026-02-04 11:12:59\n"
+              "LastModified=\n"
+              "no equals sign\n"
+              "=no name\n"
+              "Escaped=a\\nb\n"
+              "[]\n"
+              "[ no closing bracket\n"
+              "[  Form Main  ]\n"
+              "   00000002   =   two   \n"
+              "0=zero\n"
+              "-5=negative\n"
+              "abc=not a number\n"
+              "99999999999=out of range\n"
+              "$1A=hex\n"
+              "x1b=hex\n"
+              "0X1C=hex\n"
+              "+0029=plus\n"
+              "3=a\\tb\\\\c\\65\n"
+              "4=\n"
+              "[ ]\n"
+              "5=still Form Main\n"
+              "[$Constants]\n"
+              "msgA = line\\none \n"
+              "\t\n"));
+    EXPECT_EQ(t.Params(),
+              QStringList({"SourceLANGID=3082", "generator=second", "Escaped=a\\nb"})); // spelled as last set
     ASSERT_EQ(t.Count(), 1);
     const TVLang_CompTranslation &form = t.Items(0);
     EXPECT_EQ(form.ComponentName(), "Form Main");
     QStringList entries;
     for (int i = 0; i < form.Count(); ++i)
         entries << QString::number(form.Items(i).iID) + u'=' + form.Items(i).wsValue;
-    EXPECT_EQ(entries, QStringList({"2=two", "3=a\tb\\cA", "4=", "5=still Form Main", "26=hex", "27=hex", "28=hex",
-                                    "29=plus"}));
+    EXPECT_EQ(
+        entries,
+        QStringList({"2=two", "3=a\tb\\cA", "4=", "5=still Form Main", "26=hex", "27=hex", "28=hex", "29=plus"}));
     EXPECT_EQ(t.Constants().Values("MSGA"), "line\r\none");
 }
 
@@ -226,15 +232,16 @@ TEST(TranslationReader, ADuplicateIdFailsWithItsZeroBasedLine)
 {
     TVLang_CompTranslations t;
     const QString message = MessageOf<EVLangError>([&] {
-        Load(t, Utf8("SourceLANGID=3082\r\n"  // 0
-                     "LANGID=1033\r\n"        // 1
-                     "\r\n"                   // 2
-                     "; comment\r\n"          // 3
-                     "[FormMain]\r\n"         // 4
-                     "00000012=a\r\n"         // 5
-                     "00000013=b\r\n"         // 6
-                     "12=again\r\n"           // 7
-                     "00000014=never read\r\n"));
+        Load(t,
+             Utf8("SourceLANGID=3082\r\n" // 0
+                  "LANGID=1033\r\n"       // 1
+                  "\r\n"                  // 2
+                  "; comment\r\n"         // 3
+                  "[FormMain]\r\n"        // 4
+                  "00000012=a\r\n"        // 5
+                  "00000013=b\r\n"        // 6
+                  "12=again\r\n"          // 7
+                  "00000014=never read\r\n"));
     });
     EXPECT_EQ(message, "Loading translations failed.\r\nLine 7: Duplicate property value translation ID (12)");
     ASSERT_EQ(t.Count(), 1);
@@ -246,8 +253,10 @@ TEST(TranslationReader, ConstantErrorsAreWrappedToo)
 {
     const std::vector<std::pair<const char *, QString>> cases = {
         {"[$CONSTANTS]\nmsg-x=1\n", "Loading translations failed.\r\nLine 1: Invalid constant name (\"msg-x\")"},
-        {"[$CONSTANTS]\nmsgA=1\n[F]\n[$constants]\nMSGA=2", "Loading translations failed.\r\nLine 4: Duplicate constant name (\"MSGA\")"},
-        {"[F]\n1=a\n[G]\n[f]\n1=b", "Loading translations failed.\r\nLine 4: Duplicate property value translation ID (1)"},
+        {"[$CONSTANTS]\nmsgA=1\n[F]\n[$constants]\nMSGA=2",
+         "Loading translations failed.\r\nLine 4: Duplicate constant name (\"MSGA\")"},
+        {"[F]\n1=a\n[G]\n[f]\n1=b",
+         "Loading translations failed.\r\nLine 4: Duplicate property value translation ID (1)"},
     };
     for (const auto &[text, message] : cases) {
         TVLang_CompTranslations t;
@@ -307,7 +316,8 @@ TEST(TranslationFiles, FileAndResourceErrors)
 
     EXPECT_EQ(MessageOf<EResNotFound>([&] { t.Text_LoadFromResource(ProgramResourceModule(), "NOPE"); }),
               "Resource NOPE not found");
-    EXPECT_EQ(MessageOf<EResNotFound>([&] { t.Text_LoadFromResource(":/testmodule", 7); }), "Resource 7 not found");
+    EXPECT_EQ(MessageOf<EResNotFound>([&] { t.Text_LoadFromResource(":/testmodule", 7); }),
+              "Resource 7 not found");
 
     t.Text_LoadFromResource(":/testmodule", "English");
     EXPECT_EQ(t.ParamValue("LANGID"), "1033");
@@ -399,8 +409,7 @@ TEST(CompTranslation, FindIdIsABinarySearchThatAnswersTheInsertPosition)
     EXPECT_EQ(c.Add(30, "c"), 2);
     int index = -1;
     const std::vector<std::tuple<qint32, bool, int>> lookups = {
-        {5, false, 0}, {10, true, 0}, {15, false, 1}, {30, true, 2}, {40, true, 3}, {41, false, 4},
-        {-7, false, 0},
+        {5, false, 0}, {10, true, 0}, {15, false, 1}, {30, true, 2}, {40, true, 3}, {41, false, 4}, {-7, false, 0},
     };
     for (const auto &[id, found, position] : lookups) {
         EXPECT_EQ(c.FindID(id, index), found) << id;

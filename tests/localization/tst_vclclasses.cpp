@@ -67,8 +67,9 @@ TEST(Reflection, KindsAccessorsAndStoredCondition)
         byName.insert(p.Name, p);
     }
     // Declaration order, base class first; Qt's own objectName is not published.
-    EXPECT_EQ(names, (QStringList{"Name", "Caption", "Hint", "Tag", "Font", "Lines", "Columns", "AnsiText",
-                                  "ReadOnlyText", "Computed", "Borrowed", "PopupMenu"}));
+    EXPECT_EQ(names,
+              (QStringList{"Name", "Caption", "Hint", "Tag", "Font", "Lines", "Columns", "AnsiText",
+                           "ReadOnlyText", "Computed", "Borrowed", "PopupMenu"}));
     EXPECT_EQ(byName["Caption"].Kind, vcl::TTypeKind::tkUString);
     EXPECT_EQ(byName["AnsiText"].Kind, vcl::TTypeKind::tkLString);
     EXPECT_EQ(byName["Tag"].Kind, vcl::TTypeKind::tkOther);

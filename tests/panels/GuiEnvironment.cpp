@@ -21,7 +21,6 @@ private:
     std::unique_ptr<QApplication> FApp;
 };
 
-[[maybe_unused]] testing::Environment *const gQtEnvironment =
-    testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] testing::Environment *const gQtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 } // namespace

@@ -46,7 +46,7 @@ void CheckSplit(const QString &text)
             while (digits.size() > 1 && digits.startsWith(u'0'))
                 digits.remove(0, 1);
             const QString expected = (negative && digits != QLatin1String("0") ? QStringLiteral("-") : QString())
-                                     + digits;
+                + digits;
             if (QString::number(*wide) != expected)
                 std::abort();
         }

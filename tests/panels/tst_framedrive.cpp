@@ -92,15 +92,15 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, FrameDriveSizeTest,
     testing::Values(
         // 9998 whole MB: still MB (the total rounds to 9999 MB).
-        SizeCase{"mb_below_9999", Props(kThree, N(10484711423), N(5000 * MB)),
-                 "5000 MB disponibles de 9999 MB", 50, false, tmMB},
+        SizeCase{"mb_below_9999", Props(kThree, N(10484711423), N(5000 * MB)), "5000 MB disponibles de 9999 MB",
+                 50, false, tmMB},
         // 9999 whole MB: GB. 9.7646 GB -> 9.76, 4.8828 GB -> 4.88.
         SizeCase{"gb_from_9999", Props(kThree, N(10484711424), N(5000 * MB)), "4 GB disponibles de 9 GB", 50,
                  false, tmGB},
         SizeCase{"example_500_100", Props(kThree, N(500 * GB), N(100 * GB)), "100 GB disponibles de 500 GB", 80,
                  false, tmGB},
-        SizeCase{"free_5_percent", Props(kThree, N(500 * GB), N(25 * GB)), "25 GB disponibles de 500 GB", 95,
-                 true, tmGB},
+        SizeCase{"free_5_percent", Props(kThree, N(500 * GB), N(25 * GB)), "25 GB disponibles de 500 GB", 95, true,
+                 tmGB},
         SizeCase{"free_exactly_10_percent", Props(kThree, N(500 * GB), N(50 * GB)), "50 GB disponibles de 500 GB",
                  90, true, tmGB},
         SizeCase{"free_10_5_percent", Props(kThree, N(500 * GB), N(52 * GB + GB / 2)),
@@ -171,8 +171,8 @@ TEST(FrameDriveTest, FreeSpaceRoundsToTwoDecimalsInGB)
 
 TEST(FrameDriveTest, SizeOrFreeSpaceThatIsNoIntegerIsAnError)
 {
-    for (const char *bad : {"abc", "12x", "1e9", "1.5", "0x10", "--5", "+-5", "-", "+",
-                            "99999999999999999999", "18446744073709551616", "-1", "-9223372036854775808"}) {
+    for (const char *bad : {"abc", "12x", "1e9", "1.5", "0x10", "--5", "+-5", "-", "+", "99999999999999999999",
+                            "18446744073709551616", "-1", "-9223372036854775808"}) {
         for (const bool inSize : {true, false}) {
             TFrameDrive panel;
             const QString value = QString::fromLatin1(bad);
@@ -200,7 +200,8 @@ TEST(FrameDriveTest, FiguresUpToTheUnsigned64BitLimitAreAccepted)
     EXPECT_EQ(panel.Libre(), 0u);
     EXPECT_EQ(panel.TipoMedida(), tmGB);
     EXPECT_EQ(panel.lblEspacio()->text(), QStringLiteral("0 GB disponibles de 17179869184 GB"));
-    panel.SetPropiedades(Props(kThree, QStringLiteral("9223372036854775808"), QStringLiteral("9223372036854775807")));
+    panel.SetPropiedades(
+        Props(kThree, QStringLiteral("9223372036854775808"), QStringLiteral("9223372036854775807")));
     EXPECT_EQ(panel.Tamanyo(), quint64(1) << 63);
     EXPECT_EQ(panel.Libre(), (quint64(1) << 63) - 1);
     EXPECT_EQ(panel.lblEspacio()->text(), QStringLiteral("8589934592 GB disponibles de 8589934592 GB"));
@@ -384,13 +385,14 @@ struct CompressedCase
 
 TEST(FrameDriveTest, CompressionMark)
 {
-    const CompressedCase cases[] = {{"TRUE", true},  {"FALSE", false}, {"True", true}, {"false", false},
-                                    {"1", true},     {"0", false},     {"2", true},    {"-1", true},
-                                    {"0.0", false},  {"yes", false},   {"", false},    {nullptr, false}};
+    const CompressedCase cases[] = {{"TRUE", true}, {"FALSE", false}, {"True", true}, {"false", false},
+                                    {"1", true},    {"0", false},     {"2", true},    {"-1", true},
+                                    {"0.0", false}, {"yes", false},   {"", false},    {nullptr, false}};
     for (const CompressedCase &c : cases) {
         SCOPED_TRACE(c.value ? c.value : "(missing)");
         TFrameDrive panel;
-        const QString extra = c.value ? QStringLiteral("Compressed=") + QLatin1String(c.value) + "\r\n" : QString();
+        const QString extra = c.value ? QStringLiteral("Compressed=") + QLatin1String(c.value) + "\r\n"
+                                      : QString();
         // Props carries Compressed=FALSE first; put ours before it.
         QString props = Props(kThree, N(GB), N(GB));
         props.replace(QStringLiteral("Compressed=FALSE\r\n"), extra);
@@ -422,9 +424,9 @@ TEST(FrameDriveTest, EveryPictureIsAValidSvgOfItsSize)
 {
     TFrameDrive panel; // registers the pictures
     const std::vector<std::pair<const char *, QSize>> pictures = {
-        {"placeholder", {64, 64}}, {"compressed", {16, 16}}, {"unknown", {32, 32}}, {"cable", {32, 32}},
-        {"usb", {32, 32}},         {"hdd", {32, 32}},        {"network", {32, 32}}, {"optical", {32, 32}},
-        {"ram", {32, 32}}};
+        {"placeholder", {64, 64}}, {"compressed", {16, 16}}, {"unknown", {32, 32}},
+        {"cable", {32, 32}},       {"usb", {32, 32}},        {"hdd", {32, 32}},
+        {"network", {32, 32}},     {"optical", {32, 32}},    {"ram", {32, 32}}};
     for (const auto &[name, size] : pictures) {
         SCOPED_TRACE(name);
         QSvgRenderer renderer(QStringLiteral(":/drives/%1.svg").arg(QLatin1String(name)));
@@ -476,18 +478,18 @@ TEST(FrameDriveTest, BytesToUnits)
 {
     const UnitsCase cases[] = {
         {0, 0, 0},
-        {1.5 * MB, 2, 0},                      // halves to even: up
-        {2.5 * MB, 2, 0},                      // halves to even: down
+        {1.5 * MB, 2, 0}, // halves to even: up
+        {2.5 * MB, 2, 0}, // halves to even: down
         {3.5 * MB, 4, 0},
         {0.5 * MB, 0, 0},
         {0.5 * MB + 1, 1, 0},
         {double(GB), 1024, 1},
-        {0.125 * GB, 128, 0.13},               // an exact tie: away from zero
+        {0.125 * GB, 128, 0.13}, // an exact tie: away from zero
         {-0.125 * GB, -128, -0.13},
         {0.005 * GB, 5, 0.01},
         {0.0049 * GB, 5, 0},
-        {45.995 * GB, 47099, 46},              // the double lies a hair below 45.995
-        {2.675 * GB, 2739, 2.68},              // the same; printf's %.2f gives 2.67
+        {45.995 * GB, 47099, 46}, // the double lies a hair below 45.995
+        {2.675 * GB, 2739, 2.68}, // the same; printf's %.2f gives 2.67
         {49382319227, 47095, 45.99},
         {49388761776, 47101, 46},
         {237.0 * GB, 242688, 237},
@@ -524,7 +526,8 @@ TEST(FrameDriveTest, MouseDownHandlersReplaceTheOwnOnes)
         for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
             calls.clear();
             const QPointF at(2, 2);
-            QMouseEvent press(QEvent::MouseButtonPress, at, control->mapToGlobal(at), button, button, Qt::NoModifier);
+            QMouseEvent press(QEvent::MouseButtonPress, at, control->mapToGlobal(at), button, button,
+                              Qt::NoModifier);
             QApplication::sendEvent(control, &press);
             // Only the control's own handler runs: the press does not reach
             // the handler of the panel it sits on.
@@ -668,8 +671,8 @@ TEST(FrameDriveTest, RendersBarColoursAndPictures)
     layout->setSpacing(0);
     std::vector<TFrameDrive *> panels;
     const QString lists[] = {
-        Props(kThree, N(500 * GB), N(100 * GB)).replace(QStringLiteral("Compressed=FALSE"),
-                                                        QStringLiteral("Compressed=TRUE")),
+        Props(kThree, N(500 * GB), N(100 * GB))
+            .replace(QStringLiteral("Compressed=FALSE"), QStringLiteral("Compressed=TRUE")),
         Props(QStringLiteral("2"), N(16 * GB), N(GB)),
         Props(QStringLiteral("5"), N(700 * MB), N(0)),
         Props(QStringLiteral("4"), N(2048 * GB), N(1500 * GB)),

@@ -44,11 +44,11 @@ INSTANTIATE_TEST_SUITE_P(
                   QStringLiteral("Description=Local Fixed Disk\r\nName=/media/ana/My Disk\r\n"),
                   {"Description=Local Fixed Disk", "Name=/media/ana/My Disk"}},
         SplitCase{"tab_inside_kept", QStringLiteral("VolumeName=a\tb\r\n"), {"VolumeName=a\tb"}},
-        SplitCase{"leading_blanks_and_empty_lines", QStringLiteral("  \r\n\r\n\tName=C:\r\n\r\n\r\nSize=1\r\n  "),
+        SplitCase{"leading_blanks_and_empty_lines",
+                  QStringLiteral("  \r\n\r\n\tName=C:\r\n\r\n\r\nSize=1\r\n  "),
                   {"Name=C:", "Size=1"}},
         SplitCase{"trailing_blanks_dropped", QStringLiteral("Name=C:  \t\r\n"), {"Name=C:"}},
-        SplitCase{"empty_text", QString(), {}},
-        SplitCase{"only_blanks", QStringLiteral(" \r\n\t "), {}},
+        SplitCase{"empty_text", QString(), {}}, SplitCase{"only_blanks", QStringLiteral(" \r\n\t "), {}},
         SplitCase{"quoted_item_keeps_comma", QStringLiteral("\"Name=a,b\",Size=1"), {"Name=a,b", "Size=1"}},
         SplitCase{"quoted_item_keeps_line_break", QStringLiteral("\"a\r\nb\"\r\nc"), {"a\r\nb", "c"}},
         SplitCase{"doubled_quote_is_one", QStringLiteral("\"say \"\"hi\"\"\",x"), {"say \"hi\"", "x"}},
@@ -60,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"comma_then_blank_gives_none", QStringLiteral("a, "), {"a"}},
         SplitCase{"double_comma_gives_empty_item", QStringLiteral("a,,b"), {"a", "", "b"}},
         SplitCase{"lone_comma", QStringLiteral(","), {"", ""}},
-        SplitCase{"nul_ends_the_text", QStringLiteral("a\r\nb") + QChar(u'\0') + QStringLiteral("\r\nc"),
-                  {"a", "b"}}),
+        SplitCase{
+            "nul_ends_the_text", QStringLiteral("a\r\nb") + QChar(u'\0') + QStringLiteral("\r\nc"), {"a", "b"}}),
     [](const testing::TestParamInfo<SplitCase> &info) { return std::string(info.param.name); });
 
 // What the window and the panel read from one object's property list.
@@ -136,8 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         IntegerCase{"zero", QStringLiteral("0"), 0, 0},
         IntegerCase{"free_space", QStringLiteral("53687091200"), 53687091200, std::nullopt},
-        IntegerCase{"drive_type", QStringLiteral("3"), 3, 3},
-        IntegerCase{"plus_sign", QStringLiteral("+0"), 0, 0},
+        IntegerCase{"drive_type", QStringLiteral("3"), 3, 3}, IntegerCase{"plus_sign", QStringLiteral("+0"), 0, 0},
         IntegerCase{"minus_sign", QStringLiteral("-17"), -17, -17},
         IntegerCase{"leading_zeros", QStringLiteral("007"), 7, 7},
         IntegerCase{"int32_max", QStringLiteral("2147483647"), 2147483647, 2147483647},

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (c < 0x20 || c == 0x7F)
             std::abort();
         if (c == '\\')
-            ++i;   // the escaped character
+            ++i; // the escaped character
         else if (c == '"')
             std::abort();
     }

@@ -14,7 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const auto drives = platform::SelectLinuxLogicalDisks(platform::ParseLinuxMountTableText(text));
         for (const auto &d : drives)
             (void)platform::ClassifyLinuxDrive(d, platform::LinuxDeviceFacts{});
-    } catch (const std::runtime_error &) {
-    }
+    } catch (const std::runtime_error &) {}
     return 0;
 }

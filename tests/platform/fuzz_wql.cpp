@@ -21,7 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             };
             (void)platform::EvaluateWql(*q.where, lookup);
         }
-    } catch (const platform::WqlSyntaxError &) {
-    }
+    } catch (const platform::WqlSyntaxError &) {}
     return 0;
 }

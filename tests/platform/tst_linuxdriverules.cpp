@@ -81,24 +81,24 @@ TEST_F(DesktopTable, LibmountUnescapesPathsAndKeepsEveryLine)
 TEST_F(DesktopTable, SelectsOneDrivePerFileSystemInTableOrder)
 {
     const std::vector<std::string> expected = {
-        "/",              // /var/lib/snapd/hostfs is a snap path
+        "/", // /var/lib/snapd/hostfs is a snap path
         "/boot/efi",
-        "/home",          // its bind mount /srv/projects has a longer path and a deeper root
+        "/home", // its bind mount /srv/projects has a longer path and a deeper root
         "/tmp",
-        "/run/media/alice/USB STICK",   // the rest of /run is the system's
+        "/run/media/alice/USB STICK", // the rest of /run is the system's
         "/mnt/nas",
         "/mnt/share",
         "/mnt/data",
         "/mnt/backup",
         "/media/cdrom",
         "/mnt/remote",
-        "/mnt/ramdisk",   // overlay away from "/" and x-gvfs-hide are hidden
+        "/mnt/ramdisk", // overlay away from "/" and x-gvfs-hide are hidden
         "/mnt/zram",
-        "/mnt/over",      // only the top of the two mounts at this path
-        "/longer/path",   // "/b" is shorter but mounts a subtree of the same device
-        "/with/slash",    // a real source wins over "sdf1"
-        "/mnt/nas2",      // same NFS superblock, other export: kept apart
-        "/mnt/shown",     // x-gvfs-show wins over x-gvfs-hide
+        "/mnt/over",    // only the top of the two mounts at this path
+        "/longer/path", // "/b" is shorter but mounts a subtree of the same device
+        "/with/slash",  // a real source wins over "sdf1"
+        "/mnt/nas2",    // same NFS superblock, other export: kept apart
+        "/mnt/shown",   // x-gvfs-show wins over x-gvfs-hide
         "/mnt/weird name\nwith\\newline",
         "/mnt/local-fuse",
     };
@@ -121,7 +121,7 @@ TEST(LinuxDriveRules, CandidateRules)
         {"/var/lib/docker/x/merged", "overlay", "rw", true, false},
         {"/tmp", "tmpfs", "rw", true, true},
         {"/dev/shm", "tmpfs", "rw", true, false},
-        {"/device", "ext4", "rw", false, true},           // "/dev" only as a whole path component
+        {"/device", "ext4", "rw", false, true}, // "/dev" only as a whole path component
         {"/runner", "ext4", "rw", false, true},
         {"/run", "tmpfs", "rw", true, false},
         {"/run/media", "ext4", "rw", false, true},
@@ -131,14 +131,14 @@ TEST(LinuxDriveRules, CandidateRules)
         {"/mnt/c", "cgroup2", "rw", true, false},
         {"/mnt/h", "hugetlbfs", "rw", true, false},
         {"/mnt/a", "autofs", "rw", true, false},
-        {"/mnt/b", "bpf", "rw", false, false},            // in the dummy list even if libmount forgets it
+        {"/mnt/b", "bpf", "rw", false, false}, // in the dummy list even if libmount forgets it
         {"/mnt/n", "nsfs", "rw", true, false},
         {"/mnt/hidden", "ext4", "rw,x-gvfs-hide", false, false},
         {"/run/elsewhere", "ext4", "rw,x-gvfs-show", false, true},
         {"/mnt/p", "proc", "rw,x-gvfs-show", true, false},
         {"relative", "ext4", "rw", false, false},
         {"/mnt/v", "virtiofs", "rw", true, true},
-        {"/mnt/f", "fuse", "rw", true, true},             // a FUSE daemon that sets no subtype
+        {"/mnt/f", "fuse", "rw", true, true}, // a FUSE daemon that sets no subtype
     };
     for (const Case &c : cases) {
         LinuxMountEntry e;
@@ -194,10 +194,17 @@ TEST(LinuxDriveRules, NetworkSources)
         bool expected;
     };
     const Case cases[] = {
-        {"server:/export", "nfs", true},   {"//server/share", "smb3", true}, {"-hosts", "autofs", true},
-        {"ceph-mon:/", "ceph", true},      {"tag", "9p", true},              {"remote:", "fuse.rclone", true},
-        {"/dev/sda1", "ext4", false},      {"tmpfs", "tmpfs", false},        {"//not-smb", "ext4", false},
-        {"mydrive", "fuse.rclone", true},  {"/dev/sdb1", "fuseblk", false},
+        {"server:/export", "nfs", true},
+        {"//server/share", "smb3", true},
+        {"-hosts", "autofs", true},
+        {"ceph-mon:/", "ceph", true},
+        {"tag", "9p", true},
+        {"remote:", "fuse.rclone", true},
+        {"/dev/sda1", "ext4", false},
+        {"tmpfs", "tmpfs", false},
+        {"//not-smb", "ext4", false},
+        {"mydrive", "fuse.rclone", true},
+        {"/dev/sdb1", "fuseblk", false},
     };
     for (const Case &c : cases) {
         LinuxMountEntry e;
@@ -244,7 +251,8 @@ TEST(LinuxDriveRules, FuseKinds)
 TEST(LinuxDriveRules, ContainerRootAndBindMountsOfTheHostDisk)
 {
     // The garbage line in the fixture is skipped, not fatal.
-    const auto all = ParseLinuxMountTableFile(std::string(VELMORA_SOURCE_DIR) + "/tests/fixtures/mountinfo/container.mountinfo");
+    const auto all = ParseLinuxMountTableFile(std::string(VELMORA_SOURCE_DIR)
+                                              + "/tests/fixtures/mountinfo/container.mountinfo");
     const auto drives = SelectLinuxLogicalDisks(all);
     EXPECT_EQ(targets(drives), (std::vector<std::string>{"/", "/data", "/scratch"}));
     EXPECT_EQ(ClassifyLinuxDrive(drives[0], LinuxDeviceFacts{}), TDriveType::LocalDisk);

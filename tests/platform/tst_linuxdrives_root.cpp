@@ -44,7 +44,7 @@ namespace {
 struct DiskObject
 {
     std::string text;
-    std::map<std::string, std::string> values;   // strings unescaped, quotes removed
+    std::map<std::string, std::string> values; // strings unescaped, quotes removed
 };
 
 // Property lines: TAB, name, " = ", value, ";". The name never holds " = ".
@@ -117,7 +117,7 @@ std::string capture(const std::string &command)
 // otherwise why the test cannot run.
 std::string isolate()
 {
-    static const std::string reason = [] () -> std::string {
+    static const std::string reason = []() -> std::string {
         if (::geteuid() != 0)
             return "needs root to mount file systems (CI runs as root)";
         if (::unshare(CLONE_NEWNS) != 0)
@@ -300,7 +300,8 @@ TEST_F(LinuxDrivesRoot, Ext4ImageIsALocalDiskAndItsBindMountsAddNoDrive)
     EXPECT_EQ(findDrive(drives, bindLonger), nullptr);
     EXPECT_EQ(findDrive(drives, bindShorter), nullptr);
 
-    struct statvfs sv {};
+    struct statvfs sv
+    {};
     ASSERT_EQ(::statvfs(disk.c_str(), &sv), 0);
     EXPECT_EQ(d->values.at("DriveType"), "3");
     EXPECT_EQ(d->values.at("Description"), "Local Fixed Disk");
@@ -324,7 +325,8 @@ TEST_F(LinuxDrivesRoot, Ext4ImageIsALocalDiskAndItsBindMountsAddNoDrive)
 // test).
 TEST_F(LinuxDrivesRoot, SuperblockIsNotReadAtEveryQuery)
 {
-    struct statx stx {};
+    struct statx stx
+    {};
     if (::statx(AT_FDCWD, "/", 0, 0x4000U /* STATX_MNT_ID_UNIQUE */, &stx) != 0 || !(stx.stx_mask & 0x4000U))
         GTEST_SKIP() << "SKIPPED LOUDLY: this kernel has no unique mount IDs (Linux 6.8 or later)";
     const std::string disk = dir("disk");
@@ -373,7 +375,8 @@ TEST_F(LinuxDrivesRoot, LabelsAreReadOnlyForQueriesThatNameThem)
     EXPECT_EQ(d->values.count("VolumeName"), 0u);
     EXPECT_EQ(d->values.count("VolumeSerialNumber"), 0u);
 
-    EXPECT_GT(callsOf("SELECT * FROM Win32_LogicalDisk", drives), withoutDisk) << "no superblock read for SELECT *";
+    EXPECT_GT(callsOf("SELECT * FROM Win32_LogicalDisk", drives), withoutDisk)
+        << "no superblock read for SELECT *";
     d = findDrive(drives, disk);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->values.at("VolumeName"), "OnDisk");
@@ -461,7 +464,8 @@ TEST_F(LinuxDrivesRoot, UdevLinksGiveLabelAndUuidAndTheirChangesShow)
     if (const std::string reason = mountExt4("disk", "OnDisk", disk); !reason.empty())
         GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
     const std::string loop = entryAt(disk).source;
-    struct stat st {};
+    struct stat st
+    {};
     ASSERT_EQ(::stat(loop.c_str(), &st), 0) << loop;
     ASSERT_TRUE(S_ISBLK(st.st_mode)) << loop;
     const std::string node = loop.substr(loop.rfind('/') + 1);
@@ -528,8 +532,8 @@ TEST_F(LinuxDrivesRoot, AwkwardMountPathRoundTripsThroughTheObjectText)
     for (std::size_t p; (p = expectedName.find(" = ")) != std::string::npos;)
         expectedName.replace(p, 3, "=");
     EXPECT_NE(std::find(list.begin(), list.end(), "Name=" + expectedName), list.end());
-    EXPECT_EQ(std::count_if(list.begin(), list.end(), [](const std::string &l) { return l.rfind("Size=", 0) == 0; }),
-              1);
+    EXPECT_EQ(
+        std::count_if(list.begin(), list.end(), [](const std::string &l) { return l.rfind("Size=", 0) == 0; }), 1);
 }
 
 TEST_F(LinuxDrivesRoot, HungFuseMountsCostOneDeadlineAndAreNotAskedTwice)
@@ -613,7 +617,8 @@ TEST_F(LinuxDrivesRoot, HungFuseMountsCostOneDeadlineAndAreNotAskedTwice)
         const auto start = std::chrono::steady_clock::now();
         const auto drives = queryDrives();
         const auto elapsed = std::chrono::steady_clock::now() - start;
-        EXPECT_LT(elapsed, bound) << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() << " ms";
+        EXPECT_LT(elapsed, bound) << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()
+                                  << " ms";
         for (const std::string &h : hung) {
             const DiskObject *d = findDrive(drives, h);
             ASSERT_NE(d, nullptr) << h;
@@ -673,10 +678,14 @@ TEST_F(LinuxDrivesRoot, FuseMountsCountByTheirKind)
         const char *fileSystem;
         const char *driveType;
     };
-    const Case cases[] = {{"gocryptfs", "fuse.gocryptfs", "3"}, {"mergerfs", "fuse.mergerfs", "3"},
-                          {"bindfs", "fuse.bindfs", "3"},       {"encfs", "fuse.encfs", "3"},
-                          {"", "fuse", "3"},                    {"sshfs", "fuse.sshfs", "4"},
-                          {"rclone", "fuse.rclone", "4"},       {"s3fs", "fuse.s3fs", "4"}};
+    const Case cases[] = {{"gocryptfs", "fuse.gocryptfs", "3"},
+                          {"mergerfs", "fuse.mergerfs", "3"},
+                          {"bindfs", "fuse.bindfs", "3"},
+                          {"encfs", "fuse.encfs", "3"},
+                          {"", "fuse", "3"},
+                          {"sshfs", "fuse.sshfs", "4"},
+                          {"rclone", "fuse.rclone", "4"},
+                          {"s3fs", "fuse.s3fs", "4"}};
     std::vector<std::string> paths;
     for (const Case &c : cases) {
         paths.push_back(dir(std::string("kind-") + (*c.subtype ? c.subtype : "plain")));
@@ -759,7 +768,8 @@ TEST(LinuxDrivesSystem, AgreesWithDf)
     };
     std::map<std::string, Figures> ours;
     {
-        std::istringstream in(capture(std::string(VELMORA_WQL) + " --properties 'SELECT * FROM Win32_LogicalDisk'"));
+        std::istringstream in(
+            capture(std::string(VELMORA_WQL) + " --properties 'SELECT * FROM Win32_LogicalDisk'"));
         std::string name;
         Figures f;
         for (std::string line;;) {
@@ -788,7 +798,7 @@ TEST(LinuxDrivesSystem, AgreesWithDf)
     {
         std::istringstream in(capture("df -B1 --output=size,avail,fstype,target"));
         std::string line;
-        std::getline(in, line);   // header
+        std::getline(in, line); // header
         while (std::getline(in, line)) {
             std::istringstream fields(line);
             Figures f;
@@ -836,7 +846,8 @@ TEST(LinuxDrivesSystem, ToolReportsErrorsOnStandardErrorWithExitCode1)
     const Case cases[] = {
         {"'SELECT * FROM'", "velmora-wql: Invalid query (0x80041017)\n"},
         {"'SELECT * FROM Win32_Volume'", "velmora-wql: Invalid class (0x80041010)\n"},
-        {"--namespace 'root\\default' 'SELECT * FROM Win32_LogicalDisk'", "velmora-wql: Invalid namespace (0x8004100E)\n"},
+        {"--namespace 'root\\default' 'SELECT * FROM Win32_LogicalDisk'",
+         "velmora-wql: Invalid namespace (0x8004100E)\n"},
         {"--host fileserver.invalid 'SELECT * FROM Win32_LogicalDisk'",
          "velmora-wql: The RPC server is unavailable. (0x800706BA)\n"},
     };
@@ -847,6 +858,7 @@ TEST(LinuxDrivesSystem, ToolReportsErrorsOnStandardErrorWithExitCode1)
         const int status = std::system((command + " >/dev/null 2>&1").c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
     }
-    const int status = std::system((std::string(VELMORA_WQL) + " --properties 'SELECT Name FROM Win32_LogicalDisk' >/dev/null 2>&1").c_str());
+    const int status = std::system(
+        (std::string(VELMORA_WQL) + " --properties 'SELECT Name FROM Win32_LogicalDisk' >/dev/null 2>&1").c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }

@@ -58,7 +58,8 @@ std::vector<std::string> FolderEntries(const std::string &path)
 
 mode_t ModeOf(const std::string &path)
 {
-    struct stat st {};
+    struct stat st
+    {};
     ::stat(path.c_str(), &st);
     return st.st_mode & 07777;
 }
@@ -89,7 +90,6 @@ TEST(LinuxSessionStart, ExecArgumentFollowsTheDesktopEntryQuotingRules)
         EXPECT_EQ(platform::LinuxDesktopExecArgument(c.Path), c.Exec) << c.Path;
 }
 
-
 TEST(LinuxFolders, CleanPathLikeTheToolkits)
 {
     const struct
@@ -97,9 +97,12 @@ TEST(LinuxFolders, CleanPathLikeTheToolkits)
         const char *In;
         const char *Out;
     } cases[] = {
-        {"/", "/"},           {"//", "/"},          {"/a/b/", "/a/b"},         {"/a//b", "/a/b"},
-        {"/a/./b/.", "/a/b"}, {"/a/b/../c", "/a/c"}, {"/a/../../b", "/b"},     {"/..", "/"},
-        {"/a/b/..", "/a"},    {"/.hidden/x", "/.hidden/x"}, {"/a/...", "/a/..."},
+        {"/", "/"},           {"//", "/"},
+        {"/a/b/", "/a/b"},    {"/a//b", "/a/b"},
+        {"/a/./b/.", "/a/b"}, {"/a/b/../c", "/a/c"},
+        {"/a/../../b", "/b"}, {"/..", "/"},
+        {"/a/b/..", "/a"},    {"/.hidden/x", "/.hidden/x"},
+        {"/a/...", "/a/..."},
     };
     for (const auto &c : cases)
         EXPECT_EQ(platform::LinuxCleanPath(c.In), c.Out) << c.In;
@@ -153,10 +156,11 @@ TEST_F(LinuxSessionStartTest, EntryIsWrittenReplacedAndRemoved)
     EXPECT_EQ(platform::SessionStartEntryLocation(program), entry);
 
     ASSERT_EQ(platform::SetSessionStart(program, true), platform::SessionStartResult::Done);
-    EXPECT_EQ(ReadAll(entry), "[Desktop Entry]\n"
-                              "Type=Application\n"
-                              "Name=Velmora\n"
-                              "Exec=\"/opt/My Apps/velmora.bin\"\n");
+    EXPECT_EQ(ReadAll(entry),
+              "[Desktop Entry]\n"
+              "Type=Application\n"
+              "Name=Velmora\n"
+              "Exec=\"/opt/My Apps/velmora.bin\"\n");
     // A new entry gets 0666 less the umask.
     const mode_t mask = ::umask(022);
     ::umask(mask);
@@ -196,8 +200,7 @@ TEST_F(LinuxSessionStartTest, MissingFoldersAreMade)
     TempFolder deeper;
     ScopedEnv xdg("XDG_CONFIG_HOME", (deeper.Path() + "/a/b").c_str());
     ASSERT_EQ(platform::SetSessionStart("/usr/bin/velmora", true), platform::SessionStartResult::Done);
-    EXPECT_EQ(FolderEntries(deeper.Path() + "/a/b/autostart"),
-              std::vector<std::string>{"velmora.desktop"});
+    EXPECT_EQ(FolderEntries(deeper.Path() + "/a/b/autostart"), std::vector<std::string>{"velmora.desktop"});
 }
 
 TEST(LinuxSessionStart, EntryNameIsTheFileNameWithoutFolderAndExtension)
@@ -207,9 +210,8 @@ TEST(LinuxSessionStart, EntryNameIsTheFileNameWithoutFolderAndExtension)
         const char *Path;
         const char *Name;
     } cases[] = {
-        {"/usr/bin/velmora", "velmora"}, {"/opt/my.tool.bin", "my.tool"},
-        {"/opt/dir.d/prog", "prog"},     {"/opt/.velmora", ".velmora"},
-        {"velmora.AppImage", "velmora"}, {"/opt/back\\slash.exe", "back\\slash"},
+        {"/usr/bin/velmora", "velmora"}, {"/opt/my.tool.bin", "my.tool"}, {"/opt/dir.d/prog", "prog"},
+        {"/opt/.velmora", ".velmora"},   {"velmora.AppImage", "velmora"}, {"/opt/back\\slash.exe", "back\\slash"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(platform::SessionStartEntryName(c.Path), c.Name) << c.Path;
@@ -273,10 +275,12 @@ extern "C" void OwnHandler(int)
 
 TEST(LinuxStopSignals, EachSignalReachesThePipeAndHandlersComeBack)
 {
-    struct sigaction own {};
+    struct sigaction own
+    {};
     own.sa_handler = OwnHandler;
     sigemptyset(&own.sa_mask);
-    struct sigaction before {};
+    struct sigaction before
+    {};
     ASSERT_EQ(::sigaction(SIGHUP, &own, &before), 0);
     {
         platform::StopSignals signals;

@@ -44,13 +44,15 @@ TEST(LinuxWbem, PropertyListKeepsTheNamedPropertiesAndTheKey)
     const auto texts = RenderLinuxLogicalDisks(
         ParseWql("SELECT size, NAME, VolumeName FROM Win32_LogicalDisk WHERE DriveType = 3"), objects);
     ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0], "instance of Win32_LogicalDisk\n{\n"
-                        "\tDeviceID = \"/home\";\n"
-                        "\tName = \"/home\";\n"
-                        "\tSize = \"100\";\n"
-                        "};\n");
-    EXPECT_EQ(RenderLinuxLogicalDisks(ParseWql("SELECT * FROM Win32_LogicalDisk WHERE FreeSpace < 40"), objects).size(),
-              0u);
+    EXPECT_EQ(texts[0],
+              "instance of Win32_LogicalDisk\n{\n"
+              "\tDeviceID = \"/home\";\n"
+              "\tName = \"/home\";\n"
+              "\tSize = \"100\";\n"
+              "};\n");
+    EXPECT_EQ(
+        RenderLinuxLogicalDisks(ParseWql("SELECT * FROM Win32_LogicalDisk WHERE FreeSpace < 40"), objects).size(),
+        0u);
 }
 
 namespace {
@@ -77,7 +79,8 @@ TEST(LinuxWbem, ServiceErrorsAsAWmiClientSeesThem)
     for (char &c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 
-    for (const std::string &h : {std::string("."), std::string(""), std::string("LocalHost"), std::string(host), upper})
+    for (const std::string &h :
+         {std::string("."), std::string(""), std::string("LocalHost"), std::string(host), upper})
         for (const char *ns : {"root\\cimv2", "ROOT\\CIMV2", "root/cimv2", ""})
             EXPECT_NO_THROW(locator.ConnectServer(h, ns)) << h << " " << ns;
 
@@ -149,8 +152,9 @@ TEST(LinuxWbem, FstabChangesShowAtTheNextQuery)
 {
     std::string drive;
     for (const std::string &name : listedNames())
-        if (drive.empty() && name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-")
-                                 == std::string::npos)
+        if (drive.empty()
+            && name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-")
+                == std::string::npos)
             drive = name;
     if (drive.empty())
         GTEST_SKIP() << "SKIPPED LOUDLY: no drive with a plain path is mounted here";

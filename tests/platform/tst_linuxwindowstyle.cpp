@@ -35,18 +35,19 @@ public:
         for (int n = 80; n <= 89 && sConnection == nullptr; ++n) {
             const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
             const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-            struct stat st {};
+            struct stat st
+            {};
             if (::stat(socket.c_str(), &st) == 0 || ::stat(lock.c_str(), &st) == 0)
                 continue;
             const std::string display = ":" + std::to_string(n);
-            const char *argv[] = {"Xvfb", display.c_str(), "-screen", "0", "640x480x24",
-                                  "-nolisten", "tcp", nullptr};
+            const char *argv[] = {"Xvfb",       display.c_str(), "-screen", "0",
+                                  "640x480x24", "-nolisten",     "tcp",     nullptr};
             posix_spawn_file_actions_t actions;
             posix_spawn_file_actions_init(&actions);
             posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
             posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-            const int spawned = posix_spawnp(&sServer, "Xvfb", &actions, nullptr,
-                                             const_cast<char **>(argv), environ);
+            const int spawned = posix_spawnp(&sServer, "Xvfb", &actions, nullptr, const_cast<char **>(argv),
+                                             environ);
             posix_spawn_file_actions_destroy(&actions);
             if (spawned != 0) {
                 sSkipReason = "needs Xvfb (xvfb): the X11 window states NOT tested";
@@ -112,8 +113,8 @@ protected:
     xcb_window_t newWindow()
     {
         const xcb_window_t w = xcb_generate_id(c);
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, 0, 0, 100, 50, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, 0, 0, 100, 50, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
         xcb_flush(c);
         windows.push_back(w);
         return w;
@@ -178,8 +179,7 @@ TEST_F(X11WindowStyle, WithdrawnWindowCarriesItsStatesMergedWithOthers)
 
     platform::AddWindowStates(c, handle(), platform::StateSkipTaskbar | platform::StateBelow);
     const std::vector<xcb_atom_t> expected{modal, atom("_NET_WM_STATE_SKIP_TASKBAR"),
-                                           atom("_NET_WM_STATE_SKIP_PAGER"),
-                                           atom("_NET_WM_STATE_BELOW")};
+                                           atom("_NET_WM_STATE_SKIP_PAGER"), atom("_NET_WM_STATE_BELOW")};
     EXPECT_EQ(states(window), expected);
     // Asking again adds nothing twice.
     platform::AddWindowStates(c, handle(), platform::StateBelow);
@@ -191,8 +191,7 @@ TEST_F(X11WindowStyle, WindowManagerGetsTheEwmhRequests)
     // This connection plays the window manager: it redirects the root's
     // substructure, which is where _NET_WM_STATE requests are sent.
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
-    auto *error = xcb_request_check(
-        c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &mask));
+    auto *error = xcb_request_check(c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &mask));
     ASSERT_EQ(error, nullptr) << "another client redirects the root window";
     while (auto *pending = xcb_poll_for_event(c))
         std::free(pending);
@@ -240,8 +239,7 @@ TEST_F(X11WindowStyle, CornersAreShapedOnlyWhileACompositorRuns)
 {
     using platform::CornerPreference;
     using platform::CornerResult;
-    EXPECT_EQ(platform::SetWindowCorners(c, handle(), CornerPreference::Round),
-              CornerResult::NoCompositor);
+    EXPECT_EQ(platform::SetWindowCorners(c, handle(), CornerPreference::Round), CornerResult::NoCompositor);
     EXPECT_EQ(platform::SetWindowCorners(c, 0, CornerPreference::Round), CornerResult::NoCompositor);
 
     // A compositing manager owns _NET_WM_CM_S<screen>.
@@ -253,11 +251,9 @@ TEST_F(X11WindowStyle, CornersAreShapedOnlyWhileACompositorRuns)
 
     xcb_set_selection_owner(c, XCB_NONE, atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
     xcb_flush(c);
-    EXPECT_EQ(platform::SetWindowCorners(c, handle(), CornerPreference::Round),
-              CornerResult::NoCompositor);
+    EXPECT_EQ(platform::SetWindowCorners(c, handle(), CornerPreference::Round), CornerResult::NoCompositor);
 }
 
-[[maybe_unused]] ::testing::Environment *const gXServer =
-    ::testing::AddGlobalTestEnvironment(new XServer);
+[[maybe_unused]] ::testing::Environment *const gXServer = ::testing::AddGlobalTestEnvironment(new XServer);
 
 } // namespace

@@ -51,18 +51,20 @@ TEST(MofText, EscapesEveryCharacterThatCouldBreakTheText)
 TEST(MofText, HostilePathStaysOnePropertyOfTheObjectText)
 {
     const std::string path = "/mnt/a b\"c\nd\\e\tf;\r\n\tSize = \"1\";";
-    const std::string text = RenderMofInstance("Win32_LogicalDisk", {
-        {"Caption", MofType::String, path},
-        {"Compressed", MofType::Boolean, "FALSE"},
-        {"DriveType", MofType::Number, "3"},
-        {"FreeSpace", MofType::UInt64, "12884901888"},
-    });
-    EXPECT_EQ(text, "instance of Win32_LogicalDisk\n{\n"
-                    "\tCaption = \"/mnt/a b\\\"c\\nd\\\\e\\tf;\\r\\n\\tSize = \\\"1\\\";\";\n"
-                    "\tCompressed = FALSE;\n"
-                    "\tDriveType = 3;\n"
-                    "\tFreeSpace = \"12884901888\";\n"
-                    "};\n");
+    const std::string text = RenderMofInstance("Win32_LogicalDisk",
+                                               {
+                                                   {"Caption", MofType::String, path},
+                                                   {"Compressed", MofType::Boolean, "FALSE"},
+                                                   {"DriveType", MofType::Number, "3"},
+                                                   {"FreeSpace", MofType::UInt64, "12884901888"},
+                                               });
+    EXPECT_EQ(text,
+              "instance of Win32_LogicalDisk\n{\n"
+              "\tCaption = \"/mnt/a b\\\"c\\nd\\\\e\\tf;\\r\\n\\tSize = \\\"1\\\";\";\n"
+              "\tCompressed = FALSE;\n"
+              "\tDriveType = 3;\n"
+              "\tFreeSpace = \"12884901888\";\n"
+              "};\n");
 
     // The query component's reading of it: still four properties, nothing injected.
     std::vector<std::string> list;

@@ -112,7 +112,7 @@ TEST(Wql, WhereEvaluation)
         {"DriveType >= 3", false},
         {"3 > DriveType", true},
         {"DriveType = '2'", true},
-        {"Name = '/media/usb stick'", true},     // WMI compares strings without regard to case
+        {"Name = '/media/usb stick'", true}, // WMI compares strings without regard to case
         {"Name = \"/media/USB Stick\"", true},
         {"Name > '/media/A'", true},
         {"Name = 2", false},
@@ -121,7 +121,7 @@ TEST(Wql, WhereEvaluation)
         {"Compressed = FALSE", true},
         {"Compressed = 0", true},
         {"VolumeName = ''", false},
-        {"VolumeName <> ''", false},                // NULL compares as nothing
+        {"VolumeName <> ''", false}, // NULL compares as nothing
         {"VolumeName IS NULL", true},
         {"Name IS NOT NULL", true},
         {"Missing IS NULL", true},
@@ -129,7 +129,7 @@ TEST(Wql, WhereEvaluation)
         {"DriveType = 2 AND Compressed = TRUE", false},
         {"NOT DriveType = 2", false},
         {"NOT (DriveType = 3 OR Name = 'x') AND (Size > 5)", true},
-        {"DriveType = 3 OR DriveType = 2 AND Compressed = TRUE", false},   // AND binds tighter
+        {"DriveType = 3 OR DriveType = 2 AND Compressed = TRUE", false}, // AND binds tighter
         {"(DriveType = 3 OR DriveType = 2) AND Compressed = FALSE", true},
     };
     for (const Case &c : cases) {

@@ -161,11 +161,11 @@ PrometheusServers::PrometheusServers(const std::string &authUser, const std::str
     m_prometheusPort = FreeTcpPort();
     // Every mount is listed, as this machine's own query sees them; the
     // rules that leave some out are the widget's.
-    m_node = ChildProcess({"prometheus-node-exporter", "--web.listen-address=127.0.0.1:" + std::to_string(m_nodePort),
-                           "--collector.disable-defaults", "--collector.filesystem",
-                           "--collector.filesystem.mount-points-exclude=^$",
-                           "--collector.filesystem.fs-types-exclude=^$"},
-                          m_dir + "/node.log");
+    m_node = ChildProcess(
+        {"prometheus-node-exporter", "--web.listen-address=127.0.0.1:" + std::to_string(m_nodePort),
+         "--collector.disable-defaults", "--collector.filesystem",
+         "--collector.filesystem.mount-points-exclude=^$", "--collector.filesystem.fs-types-exclude=^$"},
+        m_dir + "/node.log");
     m_textfile = ChildProcess({"prometheus-node-exporter",
                                "--web.listen-address=127.0.0.1:" + std::to_string(m_textfilePort),
                                "--collector.disable-defaults", "--collector.textfile",
@@ -205,8 +205,7 @@ void PrometheusServers::WriteTextfile(const std::string &name, const std::string
 
 void PrometheusServers::StartPrometheus()
 {
-    std::vector<std::string> argv = {"prometheus",
-                                     "--config.file=" + m_dir + "/prometheus.yml",
+    std::vector<std::string> argv = {"prometheus", "--config.file=" + m_dir + "/prometheus.yml",
                                      "--storage.tsdb.path=" + m_dir + "/data",
                                      "--web.listen-address=127.0.0.1:" + std::to_string(m_prometheusPort)};
     if (!m_authUser.empty())
@@ -236,8 +235,7 @@ bool PrometheusServers::WaitForExporters(std::chrono::seconds timeout)
             }
             if (node && textfile)
                 return true;
-        } catch (const platform::WbemError &) {
-        }
+        } catch (const platform::WbemError &) {}
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
     return false;

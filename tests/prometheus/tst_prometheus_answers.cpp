@@ -57,11 +57,11 @@ struct Expected
 {
     const char *name;
     const char *driveType;
-    const char *fileSystem;   // nullptr: none
-    const char *size;         // nullptr: none
-    const char *freeSpace;    // nullptr: none
+    const char *fileSystem; // nullptr: none
+    const char *size;       // nullptr: none
+    const char *freeSpace;  // nullptr: none
     const char *status;
-    const char *error;        // nullptr: none
+    const char *error; // nullptr: none
 };
 
 } // namespace
@@ -118,21 +118,22 @@ TEST(PrometheusDisks, ObjectTextOfANetworkDrive)
     for (const auto &o : objects)
         if (value(o, "Name") == "web1:9100:/mnt/nas")
             nas = RenderMofInstance("Win32_LogicalDisk", o);
-    EXPECT_EQ(nas, "instance of Win32_LogicalDisk\n{\n"
-                   "\tCaption = \"web1:9100:/mnt/nas\";\n"
-                   "\tCompressed = FALSE;\n"
-                   "\tDescription = \"Network Connection\";\n"
-                   "\tDeviceID = \"web1:9100:/mnt/nas\";\n"
-                   "\tDriveType = 4;\n"
-                   "\tFileSystem = \"nfs4\";\n"
-                   "\tFreeSpace = \"1000000000000\";\n"
-                   "\tName = \"web1:9100:/mnt/nas\";\n"
-                   "\tProviderName = \"nas:/export\";\n"
-                   "\tSize = \"8000000000000\";\n"
-                   "\tStatus = \"OK\";\n"
-                   "\tSystemName = \"web1:9100\";\n"
-                   "\tVolumeName = \"\";\n"
-                   "};\n");
+    EXPECT_EQ(nas,
+              "instance of Win32_LogicalDisk\n{\n"
+              "\tCaption = \"web1:9100:/mnt/nas\";\n"
+              "\tCompressed = FALSE;\n"
+              "\tDescription = \"Network Connection\";\n"
+              "\tDeviceID = \"web1:9100:/mnt/nas\";\n"
+              "\tDriveType = 4;\n"
+              "\tFileSystem = \"nfs4\";\n"
+              "\tFreeSpace = \"1000000000000\";\n"
+              "\tName = \"web1:9100:/mnt/nas\";\n"
+              "\tProviderName = \"nas:/export\";\n"
+              "\tSize = \"8000000000000\";\n"
+              "\tStatus = \"OK\";\n"
+              "\tSystemName = \"web1:9100\";\n"
+              "\tVolumeName = \"\";\n"
+              "};\n");
 }
 
 TEST(PrometheusDisks, SelectorNarrowsOnlyWhatTheWholeConditionRequires)
@@ -155,8 +156,9 @@ TEST(PrometheusDisks, SelectorNarrowsOnlyWhatTheWholeConditionRequires)
         const WqlQuery q = ParseWql(c.wql);
         EXPECT_EQ(PrometheusSelector(q.where.get()), c.selector) << c.wql;
     }
-    EXPECT_EQ(PrometheusFamilyQuery(PrometheusFamily::NodeAvail, R"(instance=~"x")"),
-              R"(node_filesystem_avail_bytes{instance=~"x"} or last_over_time(node_filesystem_avail_bytes{instance=~"x"}[10m]))");
+    EXPECT_EQ(
+        PrometheusFamilyQuery(PrometheusFamily::NodeAvail, R"(instance=~"x")"),
+        R"(node_filesystem_avail_bytes{instance=~"x"} or last_over_time(node_filesystem_avail_bytes{instance=~"x"}[10m]))");
 }
 
 TEST(PrometheusDisks, AnswersThatAreNoResultGiveTheServersWords)
@@ -173,11 +175,15 @@ TEST(PrometheusDisks, AnswersThatAreNoResultGiveTheServersWords)
         {"Unauthorized\n", "The server's answer is not a Prometheus query result: Unauthorized"},
         {"", "The server's answer is not a Prometheus query result"},
         {R"({"status":"success","data":{"resultType":"matrix","result":[]}})",
-         "The server's answer is not a Prometheus query result: {\"status\":\"success\",\"data\":{\"resultType\":\"matrix\",\"result\":[]}}"},
+         "The server's answer is not a Prometheus query result: "
+         "{\"status\":\"success\",\"data\":{\"resultType\":\"matrix\",\"result\":[]}}"},
         {R"({"status":"success","data":{"resultType":"vector","result":[{"metric":{},"value":[1,2]}]}})", nullptr},
-        {R"({"status":"success","data":{"resultType":"vector","result":[{"metric":{"a":1},"value":[1,"2"]}]}})", nullptr},
-        {R"({"status":"success","data":{"resultType":"vector","result":[{"metric":{},"value":["1","2"]}]}})", nullptr},
-        {R"({"status":"success","data":{"resultType":"vector","result":[{"metric":{},"value":[1,"2x"]}]}})", nullptr},
+        {R"({"status":"success","data":{"resultType":"vector","result":[{"metric":{"a":1},"value":[1,"2"]}]}})",
+         nullptr},
+        {R"({"status":"success","data":{"resultType":"vector","result":[{"metric":{},"value":["1","2"]}]}})",
+         nullptr},
+        {R"({"status":"success","data":{"resultType":"vector","result":[{"metric":{},"value":[1,"2x"]}]}})",
+         nullptr},
         {R"({"status":"success","data":{"resultType":"vector","result":[{"metric":{},"value":[1]}]}})", nullptr},
         {R"({"status":"success","data":{"resultType":"vector","result":[7]}})", nullptr},
         {R"([[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[)", nullptr},
@@ -191,15 +197,16 @@ TEST(PrometheusDisks, AnswersThatAreNoResultGiveTheServersWords)
             if (c.message)
                 EXPECT_EQ(std::string(e.what()), c.message);
             else
-                EXPECT_EQ(std::string(e.what()).rfind("The server's answer is not a Prometheus query result", 0), 0u)
+                EXPECT_EQ(std::string(e.what()).rfind("The server's answer is not a Prometheus query result", 0),
+                          0u)
                     << e.what();
             EXPECT_EQ(std::string(e.what()).find_first_of("\r\n\x01"), std::string::npos);
         }
     }
     // Nesting far deeper than any answer is refused, not followed.
     EXPECT_THROW(ParsePrometheusVector(std::string(200000, '[')), PrometheusAnswerError);
-    const std::vector<PrometheusSample> empty =
-        ParsePrometheusVector(R"({"status":"success","data":{"resultType":"vector","result":[]}})");
+    const std::vector<PrometheusSample> empty = ParsePrometheusVector(
+        R"({"status":"success","data":{"resultType":"vector","result":[]}})");
     EXPECT_TRUE(empty.empty());
 }
 
@@ -209,7 +216,7 @@ TEST(PrometheusDisks, HostsAndEndpoints)
     {
         const char *host;
         bool prometheus;
-        const char *queryUrl;     // nullptr: not an endpoint
+        const char *queryUrl; // nullptr: not an endpoint
         const char *displayUrl;
     } cases[] = {
         {"http://127.0.0.1:9090", true, "http://127.0.0.1:9090/api/v1/query", "http://127.0.0.1:9090/"},

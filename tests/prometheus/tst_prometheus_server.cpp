@@ -31,9 +31,11 @@ const char *const kWql = VELMORA_WQL;
 const std::string kHostileMount = "/mnt/we\"ird, name = 1;\nline2\\end";
 const std::string kHostileTextfile =
     "# TYPE node_filesystem_size_bytes gauge\n"
-    "node_filesystem_size_bytes{device=\"/dev/sdz1\",fstype=\"ext4\",mountpoint=\"/mnt/we\\\"ird, name = 1;\\nline2\\\\end\"} 1000\n"
+    "node_filesystem_size_bytes{device=\"/dev/sdz1\",fstype=\"ext4\",mountpoint=\"/mnt/we\\\"ird, name = "
+    "1;\\nline2\\\\end\"} 1000\n"
     "# TYPE node_filesystem_avail_bytes gauge\n"
-    "node_filesystem_avail_bytes{device=\"/dev/sdz1\",fstype=\"ext4\",mountpoint=\"/mnt/we\\\"ird, name = 1;\\nline2\\\\end\"} 400\n";
+    "node_filesystem_avail_bytes{device=\"/dev/sdz1\",fstype=\"ext4\",mountpoint=\"/mnt/we\\\"ird, name = "
+    "1;\\nline2\\\\end\"} 400\n";
 
 struct Figures
 {
@@ -72,8 +74,8 @@ std::map<std::string, Figures> parseProperties(const std::string &out)
 
 std::map<std::string, Figures> localDrives()
 {
-    const CommandResult r =
-        RunCommand(ShellQuote(kWql) + " --properties 'SELECT Name, Size, FreeSpace FROM Win32_LogicalDisk'");
+    const CommandResult r = RunCommand(ShellQuote(kWql)
+                                       + " --properties 'SELECT Name, Size, FreeSpace FROM Win32_LogicalDisk'");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return parseProperties(r.out);
 }
@@ -111,10 +113,10 @@ protected:
 TEST_F(PrometheusServerTest, ListsThisMachinesFileSystemsWithTheLocalFigures)
 {
     const std::map<std::string, Figures> before = localDrives();
-    const CommandResult remote =
-        RunCommand(ShellQuote(kWql) + " --host " + ShellQuote(servers->Url())
-                   + " --properties " + ShellQuote("SELECT Name, Size, FreeSpace FROM Win32_LogicalDisk WHERE SystemName = '"
-                                                   + servers->NodeInstance() + "'"));
+    const CommandResult remote = RunCommand(
+        ShellQuote(kWql) + " --host " + ShellQuote(servers->Url()) + " --properties "
+        + ShellQuote("SELECT Name, Size, FreeSpace FROM Win32_LogicalDisk WHERE SystemName = '"
+                     + servers->NodeInstance() + "'"));
     const std::map<std::string, Figures> after = localDrives();
     ASSERT_EQ(remote.exitCode, 0) << remote.err;
     const std::string prefix = servers->NodeInstance() + ":";
@@ -149,8 +151,10 @@ TEST_F(PrometheusServerTest, ListsThisMachinesFileSystemsWithTheLocalFigures)
 TEST_F(PrometheusServerTest, HostileMountPointLabelStaysOneIntactName)
 {
     const std::string expectedName = servers->TextfileInstance() + ":" + kHostileMount;
-    auto set = platform::CreateWbemLocator()->ConnectServer(servers->Url(), "root\\cimv2")->ExecQuery(
-        "SELECT * FROM Win32_LogicalDisk WHERE SystemName = '" + servers->TextfileInstance() + "'");
+    auto set = platform::CreateWbemLocator()
+                   ->ConnectServer(servers->Url(), "root\\cimv2")
+                   ->ExecQuery("SELECT * FROM Win32_LogicalDisk WHERE SystemName = '" + servers->TextfileInstance()
+                               + "'");
     std::vector<std::string> texts;
     while (auto o = set->Next())
         texts.push_back(o->GetObjectText());
@@ -187,7 +191,8 @@ TEST_F(PrometheusServerTest, StoppedServerIsAClearErrorUntilItIsBack)
     servers->StartPrometheus();
     EXPECT_EQ(down.exitCode, 1);
     EXPECT_TRUE(down.out.empty());
-    EXPECT_EQ(down.err.rfind("velmora-wql: Cannot reach Prometheus at " + servers->Url() + "/: ", 0), 0u) << down.err;
+    EXPECT_EQ(down.err.rfind("velmora-wql: Cannot reach Prometheus at " + servers->Url() + "/: ", 0), 0u)
+        << down.err;
     EXPECT_NE(down.err.find("(0x800706BA)\n"), std::string::npos) << down.err;
 
     ASSERT_TRUE(servers->WaitForExporters(std::chrono::seconds(60))) << servers->Log();
@@ -200,7 +205,8 @@ TEST_F(PrometheusServerTest, AnInstanceThatStopsAnsweringKeepsItsLastFiguresAsFa
 {
     servers->StopTextfileExporter();
     const std::string wql = "SELECT Name, Size, FreeSpace, Status, ErrorDescription FROM Win32_LogicalDisk WHERE "
-                            "SystemName = '" + servers->TextfileInstance() + "'";
+                            "SystemName = '"
+        + servers->TextfileInstance() + "'";
     std::string text;
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (std::chrono::steady_clock::now() < end) {
@@ -213,7 +219,8 @@ TEST_F(PrometheusServerTest, AnInstanceThatStopsAnsweringKeepsItsLastFiguresAsFa
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
-    EXPECT_NE(text.find("\tErrorDescription = \"Prometheus cannot scrape " + servers->TextfileInstance() + " (up is 0)\";\n"),
+    EXPECT_NE(text.find("\tErrorDescription = \"Prometheus cannot scrape " + servers->TextfileInstance()
+                        + " (up is 0)\";\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("\tStatus = \"No Contact\";\n"), std::string::npos) << text;
@@ -221,9 +228,10 @@ TEST_F(PrometheusServerTest, AnInstanceThatStopsAnsweringKeepsItsLastFiguresAsFa
     EXPECT_NE(text.find("\tFreeSpace = \"400\";\n"), std::string::npos) << text;
 
     // The healthy instance is untouched.
-    const CommandResult r = RunCommand(ShellQuote(kWql) + " --host " + ShellQuote(servers->Url())
-                                       + " --properties 'SELECT Name, Status FROM Win32_LogicalDisk WHERE SystemName = \""
-                                       + servers->NodeInstance() + "\"'");
+    const CommandResult r = RunCommand(
+        ShellQuote(kWql) + " --host " + ShellQuote(servers->Url())
+        + " --properties 'SELECT Name, Status FROM Win32_LogicalDisk WHERE SystemName = \""
+        + servers->NodeInstance() + "\"'");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("Status=OK"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("No Contact"), std::string::npos) << r.out;
@@ -241,20 +249,23 @@ TEST(PrometheusServerAuth, WrongOrMissingCredentialsAreAClearErrorTheRightOnesWo
     std::filesystem::create_directories(home);
     const auto netrc = [&home](const std::string &content) {
         std::ofstream(home + "/.netrc", std::ios::trunc) << content;
-        std::filesystem::permissions(home + "/.netrc", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        std::filesystem::permissions(home + "/.netrc",
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     };
-    const std::string wql = "SELECT Name FROM Win32_LogicalDisk WHERE SystemName = '" + servers.TextfileInstance() + "'";
+    const std::string wql = "SELECT Name FROM Win32_LogicalDisk WHERE SystemName = '" + servers.TextfileInstance()
+        + "'";
     const auto run = [&](const std::string &options, const std::string &stdinText = {}) {
-        return RunCommand("HOME=" + ShellQuote(home) + " " + ShellQuote(kWql) + " --host " + ShellQuote(servers.Url())
-                              + options + " " + ShellQuote(wql),
+        return RunCommand("HOME=" + ShellQuote(home) + " " + ShellQuote(kWql) + " --host "
+                              + ShellQuote(servers.Url()) + options + " " + ShellQuote(wql),
                           stdinText);
     };
-    const std::string denied = "velmora-wql: Prometheus at " + servers.Url() + "/ answered HTTP 401: Unauthorized (0x80070005)\n";
+    const std::string denied = "velmora-wql: Prometheus at " + servers.Url()
+        + "/ answered HTTP 401: Unauthorized (0x80070005)\n";
 
     const struct
     {
         const char *what;
-        const char *netrc;          // nullptr: none
+        const char *netrc; // nullptr: none
         const char *options;
         const char *stdinText;
         bool works;
@@ -276,7 +287,8 @@ TEST(PrometheusServerAuth, WrongOrMissingCredentialsAreAClearErrorTheRightOnesWo
         const CommandResult r = run(c.options, c.stdinText);
         if (c.works) {
             EXPECT_EQ(r.exitCode, 0) << r.err;
-            EXPECT_NE(r.out.find("\tName = \"" + servers.TextfileInstance() + ":/mnt/we\\\"ird"), std::string::npos)
+            EXPECT_NE(r.out.find("\tName = \"" + servers.TextfileInstance() + ":/mnt/we\\\"ird"),
+                      std::string::npos)
                 << r.out;
         } else {
             EXPECT_EQ(r.exitCode, 1);

@@ -120,8 +120,7 @@ TEST_F(ConfigTest, TwoSaveCallsAsTheWindowMakesThemGiveTheSameFile)
     TConfig::SaveOptionValues(path, QStringLiteral("CONFIG"),
                               {"Top", "Left", "Intervalo", "Opacidad", "EjecutarInicio"},
                               {"-12", "300", "30", "204", "False"});
-    TConfig::SaveOptionValues(path, QStringLiteral("CONFIG"), {"VerDiscosRed", "Idioma"},
-                              {"True", "1"});
+    TConfig::SaveOptionValues(path, QStringLiteral("CONFIG"), {"VerDiscosRed", "Idioma"}, {"True", "1"});
     EXPECT_EQ(ReadAll(path).toStdString(), SampleFileText.toStdString());
 }
 
@@ -154,10 +153,8 @@ TEST_F(ConfigTest, EveryKeyReadsBackAsWritten)
         EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Left", 0), written.Left);
         EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Intervalo", 0), written.Intervalo);
         EXPECT_EQ(TConfig::RestoreOptionValue(IniPath(), "CONFIG", "Opacidad", 0), written.Opacidad);
-        EXPECT_EQ(TConfig::ReadBool("CONFIG", "EjecutarInicio", !written.EjecutarInicio),
-                  written.EjecutarInicio);
-        EXPECT_EQ(TConfig::ReadBool("CONFIG", "VerDiscosRed", !written.VerDiscosRed),
-                  written.VerDiscosRed);
+        EXPECT_EQ(TConfig::ReadBool("CONFIG", "EjecutarInicio", !written.EjecutarInicio), written.EjecutarInicio);
+        EXPECT_EQ(TConfig::ReadBool("CONFIG", "VerDiscosRed", !written.VerDiscosRed), written.VerDiscosRed);
         EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Idioma", 9), written.Idioma);
         EXPECT_TRUE(TConfig::LastWarning().isEmpty());
     }
@@ -172,15 +169,16 @@ TEST_F(ConfigTest, SingleValueWritesKeepTheOtherKeys)
     TConfig::WriteInteger("CONFIG", "Left", -40);
     TConfig::WriteBool("CONFIG", "VerDiscosRed", false);
     TConfig::WriteString("CONFIG", "Nota", QStringLiteral("  blancos alrededor  "));
-    EXPECT_EQ(ReadAll(IniPath()).toStdString(), "[CONFIG]\n"
-                                                "Top=-12\n"
-                                                "Left=-40\n"
-                                                "Intervalo=30\n"
-                                                "Opacidad=204\n"
-                                                "EjecutarInicio=False\n"
-                                                "VerDiscosRed=False\n"
-                                                "Idioma=1\n"
-                                                "Nota=\"  blancos alrededor  \"\n");
+    EXPECT_EQ(ReadAll(IniPath()).toStdString(),
+              "[CONFIG]\n"
+              "Top=-12\n"
+              "Left=-40\n"
+              "Intervalo=30\n"
+              "Opacidad=204\n"
+              "EjecutarInicio=False\n"
+              "VerDiscosRed=False\n"
+              "Idioma=1\n"
+              "Nota=\"  blancos alrededor  \"\n");
     // Outer blanks survive through the quotes the writer puts around them.
     EXPECT_EQ(Std(TConfig::ReadString("CONFIG", "Nota", "")), "  blancos alrededor  ");
 }
@@ -225,14 +223,15 @@ TEST_F(ConfigTest, NamesMatchRegardlessOfCaseAndAreNotDuplicatedOnSave)
     TConfig::WriteValues(Sample());
     // The existing section and keys are updated where they stand, with their
     // own spelling; the others are appended.
-    EXPECT_EQ(ReadAll(IniPath()).toStdString(), "[config]\n"
-                                                "verdiscosred=True\n"
-                                                "TOP=-12\n"
-                                                "Left=300\n"
-                                                "Intervalo=30\n"
-                                                "Opacidad=204\n"
-                                                "EjecutarInicio=False\n"
-                                                "Idioma=1\n");
+    EXPECT_EQ(ReadAll(IniPath()).toStdString(),
+              "[config]\n"
+              "verdiscosred=True\n"
+              "TOP=-12\n"
+              "Left=300\n"
+              "Intervalo=30\n"
+              "Opacidad=204\n"
+              "EjecutarInicio=False\n"
+              "Idioma=1\n");
     EXPECT_TRUE(TConfig::ReadValues(defaults) == Sample());
 }
 
@@ -283,8 +282,7 @@ struct IntegerCase
 };
 
 class IntegerValueTest : public ConfigTest, public ::testing::WithParamInterface<IntegerCase>
-{
-};
+{};
 
 TEST_P(IntegerValueTest, ReadsAsTheWindowExpects)
 {
@@ -298,18 +296,15 @@ TEST_P(IntegerValueTest, ReadsAsTheWindowExpects)
 INSTANTIATE_TEST_SUITE_P(
     Conversions, IntegerValueTest,
     ::testing::Values(IntegerCase{"Top=abc", 77}, IntegerCase{"Top=", 77}, IntegerCase{"Top=12", 12},
-                      IntegerCase{"Top=-12", -12}, IntegerCase{"Top=+7", 7},
-                      IntegerCase{"Top=   -5   ", -5}, IntegerCase{"Top=$10", 16},
-                      IntegerCase{"Top=0x10", 16}, IntegerCase{"Top=0X1f", 31},
+                      IntegerCase{"Top=-12", -12}, IntegerCase{"Top=+7", 7}, IntegerCase{"Top=   -5   ", -5},
+                      IntegerCase{"Top=$10", 16}, IntegerCase{"Top=0x10", 16}, IntegerCase{"Top=0X1f", 31},
                       IntegerCase{"Top=-$10", -16}, IntegerCase{"Top=$FFFFFFFF", -1},
-                      IntegerCase{"Top=$100000000", 77}, IntegerCase{"Top=$", 77},
-                      IntegerCase{"Top=0x", 77}, IntegerCase{"Top=-", 77},
-                      IntegerCase{"Top=2147483647", INT_MAX}, IntegerCase{"Top=2147483648", 77},
-                      IntegerCase{"Top=-2147483648", INT_MIN}, IntegerCase{"Top=-2147483649", 77},
-                      IntegerCase{"Top=99999999999999999999999999", 77},
-                      IntegerCase{"Top=12abc", 77}, IntegerCase{"Top=1 2", 77},
-                      IntegerCase{"Top=1.5", 77}, IntegerCase{"Top=$1G", 77},
-                      IntegerCase{"Top=\"42\"", 42}, IntegerCase{"top=8", 8},
+                      IntegerCase{"Top=$100000000", 77}, IntegerCase{"Top=$", 77}, IntegerCase{"Top=0x", 77},
+                      IntegerCase{"Top=-", 77}, IntegerCase{"Top=2147483647", INT_MAX},
+                      IntegerCase{"Top=2147483648", 77}, IntegerCase{"Top=-2147483648", INT_MIN},
+                      IntegerCase{"Top=-2147483649", 77}, IntegerCase{"Top=99999999999999999999999999", 77},
+                      IntegerCase{"Top=12abc", 77}, IntegerCase{"Top=1 2", 77}, IntegerCase{"Top=1.5", 77},
+                      IntegerCase{"Top=$1G", 77}, IntegerCase{"Top=\"42\"", 42}, IntegerCase{"top=8", 8},
                       IntegerCase{"Left=8", 77}));
 
 TEST(ConfigConversion, IntegerTextAllowsLeadingBlanksOnly)
@@ -328,8 +323,7 @@ struct BoolCase
 };
 
 class BoolValueTest : public ConfigTest, public ::testing::WithParamInterface<BoolCase>
-{
-};
+{};
 
 TEST_P(BoolValueTest, ReadsAsTheWindowExpects)
 {
@@ -343,19 +337,13 @@ TEST_P(BoolValueTest, ReadsAsTheWindowExpects)
 INSTANTIATE_TEST_SUITE_P(
     Conversions, BoolValueTest,
     ::testing::Values(BoolCase{"VerDiscosRed=0", true, false}, BoolCase{"VerDiscosRed=2", false, true},
-                      BoolCase{"VerDiscosRed=-1", false, true},
-                      BoolCase{"VerDiscosRed=0.0", true, false},
-                      BoolCase{"VerDiscosRed=0.5", false, true},
-                      BoolCase{"VerDiscosRed=yes", true, true},
-                      BoolCase{"VerDiscosRed=yes", false, false},
-                      BoolCase{"verdiscosred=FALSE", true, false},
-                      BoolCase{"VerDiscosRed=True", false, true},
-                      BoolCase{"VerDiscosRed=tRuE", false, true},
-                      BoolCase{"VerDiscosRed=False", true, false},
-                      BoolCase{"VerDiscosRed=", true, true}, BoolCase{"VerDiscosRed=", false, false},
-                      BoolCase{"VerDiscosRed=nan", true, true},
-                      BoolCase{"VerDiscosRed=inf", false, false},
-                      BoolCase{"VerDiscosRed=1,000", false, false},
+                      BoolCase{"VerDiscosRed=-1", false, true}, BoolCase{"VerDiscosRed=0.0", true, false},
+                      BoolCase{"VerDiscosRed=0.5", false, true}, BoolCase{"VerDiscosRed=yes", true, true},
+                      BoolCase{"VerDiscosRed=yes", false, false}, BoolCase{"verdiscosred=FALSE", true, false},
+                      BoolCase{"VerDiscosRed=True", false, true}, BoolCase{"VerDiscosRed=tRuE", false, true},
+                      BoolCase{"VerDiscosRed=False", true, false}, BoolCase{"VerDiscosRed=", true, true},
+                      BoolCase{"VerDiscosRed=", false, false}, BoolCase{"VerDiscosRed=nan", true, true},
+                      BoolCase{"VerDiscosRed=inf", false, false}, BoolCase{"VerDiscosRed=1,000", false, false},
                       BoolCase{"VerDiscosRed=Truee", false, false}));
 
 TEST_F(ConfigTest, LongValuesAreCutTo2047Characters)
@@ -372,11 +360,16 @@ TEST_F(ConfigTest, UnsafeNamesAndValuesAreRefusedAndChangeNothing)
     {
         QString Section, Name, Value;
     } cases[] = {
-        {"CONFIG", "Top", "1\nIdioma=5"},   {"CONFIG", "Top", "1\rIdioma=5"},
-        {"CONFIG", "Top=1", "2"},           {"CONFIG", "", "2"},
-        {"CONFIG", "[Top", "2"},            {"CONFIG", ";Top", "2"},
-        {"CONFIG", " Top", "2"},            {"CON]FIG", "Top", "2"},
-        {"", "Top", "2"},                   {"CONFIG", "Top", QString(QChar(u'\0'))},
+        {"CONFIG", "Top", "1\nIdioma=5"},
+        {"CONFIG", "Top", "1\rIdioma=5"},
+        {"CONFIG", "Top=1", "2"},
+        {"CONFIG", "", "2"},
+        {"CONFIG", "[Top", "2"},
+        {"CONFIG", ";Top", "2"},
+        {"CONFIG", " Top", "2"},
+        {"CON]FIG", "Top", "2"},
+        {"", "Top", "2"},
+        {"CONFIG", "Top", QString(QChar(u'\0'))},
         {"CONFIG", "Nota", "\"quoted\""},
     };
     for (const auto &c : cases) {
@@ -422,8 +415,7 @@ TEST_F(ConfigTest, FullDiskLeavesTheOldFileIntact)
     const QString mountPoint = FHome.path() + QStringLiteral("/Brindlewick");
     ASSERT_TRUE(QDir().mkpath(mountPoint));
     if (mount("tmpfs", mountPoint.toLocal8Bit().constData(), "tmpfs", 0, "size=64k,nr_inodes=64") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here (" << strerror(errno)
-                     << "): full-disk case NOT tested";
+        GTEST_SKIP() << "cannot mount a tmpfs here (" << strerror(errno) << "): full-disk case NOT tested";
     struct Unmount
     {
         QString Path;
@@ -436,8 +428,7 @@ TEST_F(ConfigTest, FullDiskLeavesTheOldFileIntact)
         QFile filler(mountPoint + QStringLiteral("/filler"));
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
         const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
+        while (filler.write(block) == block.size() && filler.flush()) {}
     }
     EXPECT_THROW(TConfig::WriteValues(Sample()), Exception);
     EXPECT_EQ(ReadAll(IniPath()), old);
@@ -465,8 +456,7 @@ struct BadFileCase
 };
 
 class BadFileTest : public ConfigTest, public ::testing::WithParamInterface<BadFileCase>
-{
-};
+{};
 
 TEST_P(BadFileTest, ReadsAsDefaultsAndIsKeptAsBadOnSave)
 {
@@ -490,13 +480,13 @@ TEST_P(BadFileTest, ReadsAsDefaultsAndIsKeptAsBadOnSave)
     EXPECT_EQ(ReadAll(IniPath() + QStringLiteral(".bad")), bad);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Unparsable, BadFileTest,
-    ::testing::Values(BadFileCase{"InvalidUtf8", QByteArray("[CONFIG]\nTop=\xC3\x28\n")},
-                      BadFileCase{"BinaryNul", QByteArray("[CONFIG]\nTop=1\n\0\0\x01", 18)},
-                      BadFileCase{"OddUtf16", QByteArray("\xFF\xFE[\0C\0", 7)},
-                      BadFileCase{"TooLarge", "[CONFIG]\nX=" + QByteArray(TConfig::MaxFileSize, 'a')}),
-    [](const auto &info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Unparsable, BadFileTest,
+                         ::testing::Values(BadFileCase{"InvalidUtf8", QByteArray("[CONFIG]\nTop=\xC3\x28\n")},
+                                           BadFileCase{"BinaryNul", QByteArray("[CONFIG]\nTop=1\n\0\0\x01", 18)},
+                                           BadFileCase{"OddUtf16", QByteArray("\xFF\xFE[\0C\0", 7)},
+                                           BadFileCase{"TooLarge",
+                                                       "[CONFIG]\nX=" + QByteArray(TConfig::MaxFileSize, 'a')}),
+                         [](const auto &info) { return std::string(info.param.Name); });
 
 TEST_F(ConfigTest, Utf16FileIsReadAndStaysUtf16)
 {
@@ -511,8 +501,7 @@ TEST_F(ConfigTest, Utf16FileIsReadAndStaysUtf16)
     ASSERT_TRUE(bytes.startsWith("\xFF\xFE"));
     QStringDecoder fromUtf16(QStringConverter::Utf16LE);
     const QString text = fromUtf16.decode(QByteArrayView(bytes).sliced(2));
-    EXPECT_TRUE(text.startsWith(QStringLiteral("[CONFIG]\nTop=-12\nNota=año\nLeft=300\n")))
-        << Std(text);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("[CONFIG]\nTop=-12\nNota=año\nLeft=300\n"))) << Std(text);
     EXPECT_TRUE(TConfig::ReadValues({}) == Sample());
 }
 

@@ -41,10 +41,11 @@ TEST_F(HiddenDrivesTest, ASectionOfItsOwnLeavesTheSevenKeysAsTheyAre)
     THiddenDrives::Write(Path(), {"/media/stick", "E:", "/mnt/a b"});
     const QByteArray written = ReadAll(Path());
     EXPECT_TRUE(written.startsWith(kConfig)) << written.toStdString();
-    EXPECT_EQ(written.mid(kConfig.size()).toStdString(), "\n\n[OCULTAS]\n"
-                                                          "/media/stick=True\n"
-                                                          "E:=True\n"
-                                                          "/mnt/a b=True\n");
+    EXPECT_EQ(written.mid(kConfig.size()).toStdString(),
+              "\n\n[OCULTAS]\n"
+              "/media/stick=True\n"
+              "E:=True\n"
+              "/mnt/a b=True\n");
     EXPECT_EQ(THiddenDrives::Read(Path()), QStringList({"/media/stick", "E:", "/mnt/a b"}));
     // What an older reader sees: the same seven values.
     const TConfigValues values = TConfig::ReadValues(Path(), TConfigValues{});

@@ -47,11 +47,12 @@ TEST_F(AutostartTest, EntryIsCreatedReplacedAndRemoved)
     EXPECT_EQ(Std(TRegistryApp::EntryLocation(first)), Std(entry));
 
     TRegistryApp::ExecuteOnIni(true);
-    EXPECT_EQ(ReadAll(entry).toStdString(), Std(QStringLiteral("[Desktop Entry]\n"
-                                                               "Type=Application\n"
-                                                               "Name=Velmora\n"
-                                                               "Exec=")
-                                                + first + u'\n'));
+    EXPECT_EQ(ReadAll(entry).toStdString(),
+              Std(QStringLiteral("[Desktop Entry]\n"
+                                 "Type=Application\n"
+                                 "Name=Velmora\n"
+                                 "Exec=")
+                  + first + u'\n'));
     TRegistryApp::ExecuteOnIni(true);
     EXPECT_EQ(AutostartEntries(), QStringList{QStringLiteral("velmora.desktop")});
 
@@ -73,7 +74,7 @@ TEST_F(AutostartTest, ExecLineQuotesAPathWithBlanksQuotesAndDollar)
     TRegistryApp::ExecuteOnIni(true);
     const QByteArray text = ReadAll(AutostartDir() + QStringLiteral("/velmora.desktop"));
     const QString expected = QStringLiteral("Exec=\"") + FPrograms.path()
-                             + QStringLiteral("/My \\\\\"Apps\\\\\" \\\\$HOME/velmora.bin\"\n");
+        + QStringLiteral("/My \\\\\"Apps\\\\\" \\\\$HOME/velmora.bin\"\n");
     EXPECT_TRUE(text.endsWith(expected.toUtf8())) << text.toStdString() << "\nexpected " << Std(expected);
 }
 
@@ -107,9 +108,8 @@ TEST(EntryName, IsTheFileNameWithoutFolderAndExtension)
         QString Path;
         QString Name;
     } cases[] = {
-        {"/opt/Tools/Widget.exe", "Widget"}, {"/usr/bin/velmora", "velmora"},
-        {"/opt/my.tool.bin", "my.tool"},     {"/opt/dir.d/prog", "prog"},
-        {"/opt/.velmora", ".velmora"},       {"velmora.AppImage", "velmora"},
+        {"/opt/Tools/Widget.exe", "Widget"}, {"/usr/bin/velmora", "velmora"}, {"/opt/my.tool.bin", "my.tool"},
+        {"/opt/dir.d/prog", "prog"},         {"/opt/.velmora", ".velmora"},   {"velmora.AppImage", "velmora"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(Std(TRegistryApp::EntryName(c.Path)), Std(c.Name)) << Std(c.Path);

@@ -31,12 +31,14 @@ TEST(RemoteSource, KeysAfterTheSevenOptions)
         const char *host, *user, *consulta;
         bool remote;
     } cases[] = {
-        {"[CONFIG]\r\nTop=1\r\nLeft=2\r\nIntervalo=5\r\nOpacidad=0\r\nEjecutarInicio=False\r\nVerDiscosRed=True\r\nIdioma=0\r\n",
+        {"[CONFIG]\r\nTop=1\r\nLeft=2\r\nIntervalo=5\r\nOpacidad=0\r\nEjecutarInicio=False\r\nVerDiscosRed="
+         "True\r\nIdioma=0\r\n",
          "", "", "", false},
         {"[CONFIG]\r\nTop=1\r\nIdioma=0\r\nHost=http://mon:9090\r\nUser=ann\r\nPassword=never\r\n"
          "Consulta=SELECT * FROM Win32_LogicalDisk WHERE DriveType = 3\r\n",
          "http://mon:9090", "ann", "SELECT * FROM Win32_LogicalDisk WHERE DriveType = 3", true},
-        {"[config]\nhost = \" https://mon.example.org/prometheus \"\n", "https://mon.example.org/prometheus", "", "", true},
+        {"[config]\nhost = \" https://mon.example.org/prometheus \"\n", "https://mon.example.org/prometheus", "",
+         "", true},
         {"[CONFIG]\nHost=.\n", ".", "", "", false},
         {"[OTHER]\nHost=http://mon:9090\n", "", "", "", false},
     };
@@ -53,15 +55,17 @@ TEST(RemoteSource, KeysAfterTheSevenOptions)
 TEST(RemoteSource, WritingTheOptionsKeepsTheSourceAfterThem)
 {
     QTemporaryDir dir;
-    const QString path = writeIni(dir, "[CONFIG]\r\nTop=1\r\nLeft=2\r\nIntervalo=5\r\nOpacidad=0\r\nEjecutarInicio=False\r\n"
-                                       "VerDiscosRed=True\r\nIdioma=0\r\nHost=http://mon:9090\r\nUser=ann\r\n"
-                                       "Consulta=SELECT * FROM Win32_LogicalDisk\r\n");
-    TConfig::SaveOptionValues(path, TConfig::SectionName(),
-                              {QStringLiteral("Top"), QStringLiteral("Left"), QStringLiteral("Intervalo"),
-                               QStringLiteral("Opacidad"), QStringLiteral("EjecutarInicio"),
-                               QStringLiteral("VerDiscosRed"), QStringLiteral("Idioma")},
-                              {QStringLiteral("7"), QStringLiteral("8"), QStringLiteral("15"), QStringLiteral("153"),
-                               QStringLiteral("True"), QStringLiteral("False"), QStringLiteral("1")});
+    const QString path = writeIni(
+        dir,
+        "[CONFIG]\r\nTop=1\r\nLeft=2\r\nIntervalo=5\r\nOpacidad=0\r\nEjecutarInicio=False\r\n"
+        "VerDiscosRed=True\r\nIdioma=0\r\nHost=http://mon:9090\r\nUser=ann\r\n"
+        "Consulta=SELECT * FROM Win32_LogicalDisk\r\n");
+    TConfig::SaveOptionValues(
+        path, TConfig::SectionName(),
+        {QStringLiteral("Top"), QStringLiteral("Left"), QStringLiteral("Intervalo"), QStringLiteral("Opacidad"),
+         QStringLiteral("EjecutarInicio"), QStringLiteral("VerDiscosRed"), QStringLiteral("Idioma")},
+        {QStringLiteral("7"), QStringLiteral("8"), QStringLiteral("15"), QStringLiteral("153"),
+         QStringLiteral("True"), QStringLiteral("False"), QStringLiteral("1")});
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();

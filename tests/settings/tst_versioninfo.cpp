@@ -16,8 +16,7 @@ TEST(VersionInfo, OwnFileGivesTheBuiltVersionInBothFormats)
     char name[] = "tst_settings";
     char *argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    EXPECT_EQ(Std(VersionInfo::FileVersionText(QCoreApplication::applicationFilePath(), false)),
-              "1.2.0.0");
+    EXPECT_EQ(Std(VersionInfo::FileVersionText(QCoreApplication::applicationFilePath(), false)), "1.2.0.0");
     // Another file carries no version information here.
     EXPECT_EQ(Std(VersionInfo::FileVersionText(QStringLiteral("/bin/sh"), false)), "");
     EXPECT_EQ(Std(VersionInfo::FileVersionText(QStringLiteral("/no/such/file"), true)), "");

@@ -46,7 +46,10 @@ public:
             blocks << ObjectText(d);
         Write(blocks.join(QStringLiteral("----\n")));
     }
-    void ConnectError(const char *message) { Write(QStringLiteral("!connect-error %1\n").arg(QLatin1String(message))); }
+    void ConnectError(const char *message)
+    {
+        Write(QStringLiteral("!connect-error %1\n").arg(QLatin1String(message)));
+    }
     void Write(const QString &text)
     {
         QFile f(FPath);

@@ -88,7 +88,9 @@ struct MenuFixture
         menu.addAction(QStringLiteral("Cerrar"));
         TDriveMenu::THandlers handlers;
         const auto record = [this](const char *what) {
-            return [this, what](const QString &drive) { calls << QString::fromLatin1(what) + QLatin1Char(' ') + drive; };
+            return [this, what](const QString &drive) {
+                calls << QString::fromLatin1(what) + QLatin1Char(' ') + drive;
+            };
         };
         handlers.Open = record("open");
         handlers.Eject = record("eject");

@@ -68,11 +68,9 @@ TEST(ErrorReport, BoxesShowMarkupAsWritten)
         if (!label)
             return false;
         return label->textFormat() == Qt::PlainText && label->text().contains(message)
-               && label->sizeHint().width() >= label->fontMetrics().horizontalAdvance(message);
+            && label->sizeHint().width() >= label->fontMetrics().horizontalAdvance(message);
     };
-    const auto activeBox = [] {
-        return qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    };
+    const auto activeBox = [] { return qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); };
     {
         TErrorReport report;
         report.Show(message);

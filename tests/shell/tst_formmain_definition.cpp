@@ -40,13 +40,42 @@ TEST_F(FormMainDefinition, ComponentsInDefinitionOrder)
     QStringList names;
     for (QObject *c : vcl::Components(&w))
         names << c->objectName();
-    const QStringList expected{
-        "lblIni", "WMISQL", "TimerDiscos", "TrayIcon", "pmTray",
-        "menuVersion", "N4", "Ejecutaralinicio1", "Idioma1", "Espaol1", "Ingls1", "N2", "N3",
-        "NOpa0", "NOpa20", "NOpa40", "NOpa60", "NOpa80", "NOpa100",
-        "Intervalodeactualizacin1", "N5sg1", "N10sg2", "N15sg1", "N30sg1", "N1minuto1",
-        "N1", "Verdiscosdered1", "Refrescar1", "N5", "Cerrar1",
-        "alMain", "actCerrar", "actRefrescar", "actEjecutarInicio", "vlLC", "vlTS"};
+    const QStringList expected{"lblIni",
+                               "WMISQL",
+                               "TimerDiscos",
+                               "TrayIcon",
+                               "pmTray",
+                               "menuVersion",
+                               "N4",
+                               "Ejecutaralinicio1",
+                               "Idioma1",
+                               "Espaol1",
+                               "Ingls1",
+                               "N2",
+                               "N3",
+                               "NOpa0",
+                               "NOpa20",
+                               "NOpa40",
+                               "NOpa60",
+                               "NOpa80",
+                               "NOpa100",
+                               "Intervalodeactualizacin1",
+                               "N5sg1",
+                               "N10sg2",
+                               "N15sg1",
+                               "N30sg1",
+                               "N1minuto1",
+                               "N1",
+                               "Verdiscosdered1",
+                               "Refrescar1",
+                               "N5",
+                               "Cerrar1",
+                               "alMain",
+                               "actCerrar",
+                               "actRefrescar",
+                               "actEjecutarInicio",
+                               "vlLC",
+                               "vlTS"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(w.objectName(), QStringLiteral("FormMain"));
 }
@@ -57,9 +86,9 @@ TEST_F(FormMainDefinition, TrayMenuTreeTagsAndChecks)
     QStringList top;
     for (int i = 0; i < w.pmTray->Count(); ++i)
         top << w.pmTray->Items(i)->objectName();
-    EXPECT_EQ(top, (QStringList{"menuVersion", "N4", "Ejecutaralinicio1", "Idioma1", "N2", "N3",
-                                "Intervalodeactualizacin1", "N1", "Verdiscosdered1", "Refrescar1", "N5",
-                                "Cerrar1"}));
+    EXPECT_EQ(top,
+              (QStringList{"menuVersion", "N4", "Ejecutaralinicio1", "Idioma1", "N2", "N3",
+                           "Intervalodeactualizacin1", "N1", "Verdiscosdered1", "Refrescar1", "N5", "Cerrar1"}));
     struct Sub
     {
         TMenuItem *parent;
@@ -119,8 +148,8 @@ TEST_F(FormMainDefinition, ActionsSupplyTheirItemsWhichDoNotStoreThem)
         EXPECT_EQ(l.item->Caption(), QString::fromUtf8(l.caption));
         EXPECT_EQ(l.item->Hint(), QString::fromUtf8(l.hint));
         EXPECT_FALSE(vcl::IsStored(l.item, caption)) << l.caption;
-        EXPECT_TRUE(vcl::IsStored(l.action, l.action->metaObject()->property(
-                                                l.action->metaObject()->indexOfProperty("Caption"))));
+        EXPECT_TRUE(vcl::IsStored(
+            l.action, l.action->metaObject()->property(l.action->metaObject()->indexOfProperty("Caption"))));
     }
     EXPECT_TRUE(vcl::IsStored(w.N3, caption));
     EXPECT_TRUE(w.actEjecutarInicio->AutoCheck());

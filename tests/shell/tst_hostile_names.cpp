@@ -64,10 +64,8 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
         GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
 
     const std::string names[] = {
-        "/tmp/x/a,FreeSpace=x",
-        "/tmp/x/Fotos,FreeSpace=999999999999",
-        "/tmp/x/say \"hi\",Size=1",
-        "/tmp/x/\"q\"",
+        "/tmp/x/a,FreeSpace=x",     "/tmp/x/Fotos,FreeSpace=999999999999",
+        "/tmp/x/say \"hi\",Size=1", "/tmp/x/\"q\"",
         "/tmp/x/line\nFreeSpace=7",
     };
     ASSERT_EQ(::mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m"), 0) << std::strerror(errno);
@@ -97,7 +95,8 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
         }
         ++found;
         SCOPED_TRACE(path);
-        struct statvfs st{};
+        struct statvfs st
+        {};
         ASSERT_EQ(::statvfs(path.c_str(), &st), 0);
         const qint64 size = qint64(st.f_blocks) * qint64(st.f_frsize);
         const qint64 free = qint64(st.f_bavail) * qint64(st.f_frsize);

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -43,12 +43,9 @@ protected:
         QCoreApplication::processEvents();
         ASSERT_TRUE(dir.isValid());
     }
-    bool Mount(const char *source)
-    {
-        return ::mount(source, target.constData(), "tmpfs", 0, "size=1m") == 0;
-    }
+    bool Mount(const char *source) { return ::mount(source, target.constData(), "tmpfs", 0, "size=1m") == 0; }
 
-    std::unique_ptr<TMountWatcher> watcher;   // made once the application exists
+    std::unique_ptr<TMountWatcher> watcher; // made once the application exists
     int changes = 0;
     QTemporaryDir dir;
     const QByteArray target = dir.path().toLocal8Bit();

@@ -14,8 +14,8 @@
 #include "shell/FMain.h"
 #include "shell/Opacidad.h"
 #include "vcl/ActnList.h"
-#include "vcl/StdCtrls.h"
 #include "vcl/Menus.h"
+#include "vcl/StdCtrls.h"
 #include "vcl/Timer.h"
 
 #include <QDir>
@@ -62,8 +62,7 @@ protected:
     QString EntryPath() const
     {
         return ConfigHome() + QStringLiteral("/autostart/")
-               + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()
-               + QStringLiteral(".desktop");
+            + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".desktop");
     }
 
     void WriteIni(const QByteArray &contents)
@@ -164,8 +163,9 @@ TEST_F(Options, FileValuesAreAppliedAtShowAndWrittenBackAtDestruction)
     EXPECT_EQ(ReadIni(), before) << "options are written only when the window is destroyed";
     window.reset();
     EXPECT_TRUE(reported.isEmpty()) << reported.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(ReadIni(), QByteArray("[CONFIG]\nTop=44\nLeft=333\nIntervalo=30\nOpacidad=100\n"
-                                    "EjecutarInicio=True\nVerDiscosRed=True\nIdioma=1\n"));
+    EXPECT_EQ(ReadIni(),
+              QByteArray("[CONFIG]\nTop=44\nLeft=333\nIntervalo=30\nOpacidad=100\n"
+                         "EjecutarInicio=True\nVerDiscosRed=True\nIdioma=1\n"));
 }
 
 // A translation the user put into the data folder gets its own radio item,
@@ -244,11 +244,17 @@ TEST_F(Options, LanguageIndexFromFileOrLocale)
         int expected;
     };
     const Case cases[] = {
-        {nullptr, "es_ES.UTF-8", 0},  {nullptr, "es_MX.UTF-8", 1}, {nullptr, "en_GB.UTF-8", 1},
-        {"Idioma=-1", "es_ES.UTF-8", 0}, {"Idioma=-1", "de_DE.UTF-8", 1},
-        {"Idioma=0", "en_US.UTF-8", 0}, {"Idioma=1", "es_ES.UTF-8", 1},
+        {nullptr, "es_ES.UTF-8", 0},
+        {nullptr, "es_MX.UTF-8", 1},
+        {nullptr, "en_GB.UTF-8", 1},
+        {"Idioma=-1", "es_ES.UTF-8", 0},
+        {"Idioma=-1", "de_DE.UTF-8", 1},
+        {"Idioma=0", "en_US.UTF-8", 0},
+        {"Idioma=1", "es_ES.UTF-8", 1},
         // Not a language of the menu: the locale decides, and the start goes on.
-        {"Idioma=5", "es_ES.UTF-8", 0}, {"Idioma=5", "fr_FR.UTF-8", 1}, {"Idioma=-7", "es_ES.UTF-8", 0},
+        {"Idioma=5", "es_ES.UTF-8", 0},
+        {"Idioma=5", "fr_FR.UTF-8", 1},
+        {"Idioma=-7", "es_ES.UTF-8", 0},
         {"Idioma=abc", "en_US.UTF-8", 1},
     };
     for (const Case &c : cases) {
@@ -264,7 +270,8 @@ TEST_F(Options, LanguageIndexFromFileOrLocale)
         EXPECT_EQ(w.Ingls1->Checked(), c.expected == 1);
         EXPECT_TRUE(w.TimerDiscos->Enabled()) << "the start ran to its end";
         window.reset();
-        EXPECT_TRUE(ReadIni().contains("Idioma=" + QByteArray::number(c.expected) + "\n")) << ReadIni().constData();
+        EXPECT_TRUE(ReadIni().contains("Idioma=" + QByteArray::number(c.expected) + "\n"))
+            << ReadIni().constData();
     }
 }
 
@@ -285,14 +292,15 @@ TEST_F(Options, LevelOutsideTheByteRangeReadsAsTheDefault)
         const char *line;
         int nivel;
     };
-    const Case cases[] = {{"Opacidad=-1", 153}, {"Opacidad=300", 153}, {"Opacidad=256", 153},
-                          {"Opacidad=-2147483648", 153}, {"Opacidad=0", 0}, {"Opacidad=255", 255}};
+    const Case cases[] = {{"Opacidad=-1", 153},          {"Opacidad=300", 153}, {"Opacidad=256", 153},
+                          {"Opacidad=-2147483648", 153}, {"Opacidad=0", 0},     {"Opacidad=255", 255}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line);
         WriteIni(QByteArray("[CONFIG]\r\n") + c.line + "\r\n");
         TFormMain &w = Start();
         EXPECT_EQ(w.Opacidad()->Nivel(), c.nivel);
-        EXPECT_NEAR(w.windowOpacity(), (255 - c.nivel) / 255.0, 0.5 / 255) << "what the menu shows is what is applied";
+        EXPECT_NEAR(w.windowOpacity(), (255 - c.nivel) / 255.0, 0.5 / 255)
+            << "what the menu shows is what is applied";
         if (c.nivel == 153) {
             EXPECT_TRUE(w.NOpa60->Checked());
         }

@@ -150,8 +150,10 @@ TEST_F(RefreshCycle, ChangedSizeReachesThePanelAtTheNextRefresh)
 TEST_F(RefreshCycle, HugeFiguresStopNeitherThePanelsAfterThemNorTheTimer)
 {
     QString text = ObjectText({"/mnt/huge"}) + QStringLiteral("----\n") + ObjectText({"/mnt/after"});
-    text.replace(QStringLiteral("Size = \"%1\"").arg(100LL << 30), QStringLiteral("Size = \"18446744073709551615\""));
-    text.replace(QStringLiteral("FreeSpace = \"53687091200\""), QStringLiteral("FreeSpace = \"9223372036854775808\""));
+    text.replace(QStringLiteral("Size = \"%1\"").arg(100LL << 30),
+                 QStringLiteral("Size = \"18446744073709551615\""));
+    text.replace(QStringLiteral("FreeSpace = \"53687091200\""),
+                 QStringLiteral("FreeSpace = \"9223372036854775808\""));
     fake.Write(text);
     TFormMain &w = Start();
     EXPECT_TRUE(w.TimerDiscos->Enabled());
@@ -208,7 +210,8 @@ TEST_F(RefreshCycle, NamesMatchIgnoringCaseButAnExactMatchWins)
     Tick();
     const QList<TFrameDrive *> frames = w.Frames();
     ASSERT_EQ(frames.size(), 3);
-    fake.Drives({{"c:", 3, 100LL << 30, "111"}, {"/mnt/a", 3, 100LL << 30, "222"}, {"/mnt/A", 3, 100LL << 30, "333"}});
+    fake.Drives(
+        {{"c:", 3, 100LL << 30, "111"}, {"/mnt/a", 3, 100LL << 30, "222"}, {"/mnt/A", 3, 100LL << 30, "333"}});
     Tick();
     EXPECT_EQ(frames[0]->Libre(), 111) << "\"c:\" updates the panel \"C:\"";
     EXPECT_EQ(frames[1]->Libre(), 222);
@@ -451,8 +454,8 @@ TEST_F(RefreshCycle, RightButtonOnAPanelControlOpensTheTrayMenu)
     fake.Drives({{"C:"}});
     TFormMain &w = Start();
     TFrameDrive *frame = w.Frames()[0];
-    const QList<QWidget *> controls{frame->pnlTitulo(), frame->pnlDatos(), frame->imgDrive(),
-                                    frame->pbCapacidad(), frame->lblEspacio()};
+    const QList<QWidget *> controls{frame->pnlTitulo(), frame->pnlDatos(), frame->imgDrive(), frame->pbCapacidad(),
+                                    frame->lblEspacio()};
     for (QWidget *control : controls) {
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 3), control->mapToGlobal(QPoint(3, 3)));
         QApplication::sendEvent(control, &event);
@@ -466,13 +469,12 @@ TEST(VisualStyle, AppliedFromResourcesOrReportedWhenMissing)
     QApplication &app = TestApp();
     const QString before = app.styleSheet();
     QString reported;
-    EXPECT_FALSE(Style::ApplyVisualStyle(app, QStringLiteral(":/style/none.qss"),
-                                         [&](const QString &m) { reported = m; }));
+    EXPECT_FALSE(
+        Style::ApplyVisualStyle(app, QStringLiteral(":/style/none.qss"), [&](const QString &m) { reported = m; }));
     EXPECT_TRUE(reported.contains(QStringLiteral("SlateGray")));
     EXPECT_EQ(app.styleSheet(), before) << "the default look stays";
-    EXPECT_TRUE(Style::ApplyVisualStyle(app, Style::SlateGrayResource, [](const QString &m) {
-        ADD_FAILURE() << m.toStdString();
-    }));
+    EXPECT_TRUE(Style::ApplyVisualStyle(app, Style::SlateGrayResource,
+                                        [](const QString &m) { ADD_FAILURE() << m.toStdString(); }));
     EXPECT_TRUE(app.styleSheet().contains(QStringLiteral("QProgressBar::chunk")));
     app.setStyleSheet(before);
 }

@@ -51,7 +51,8 @@ protected:
         ASSERT_TRUE(QDir().mkpath(folder));
         QFile f(folder + QStringLiteral("/config.ini"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("[CONFIG]\r\nTop=0\r\nLeft=0\r\nIntervalo=5\r\nOpacidad=0\r\nEjecutarInicio=False\r\nVerDiscosRed=False\r\n"
+        f.write("[CONFIG]\r\nTop=0\r\nLeft=0\r\nIntervalo=5\r\nOpacidad=0\r\nEjecutarInicio=False\r\nVerDiscosRed="
+                "False\r\n"
                 "Idioma=0\r\n"
                 + extra);
     }
@@ -148,7 +149,8 @@ TEST_F(RemoteSource, DriveOfAMachineThatDoesNotAnswerIsGreyedAlone)
     EXPECT_EQ(PanelFailure::Reason(frames[0]), QStringLiteral("Prometheus cannot scrape db2:9100 (up is 0)"));
     EXPECT_TRUE(PanelFailure::Reason(frames[1]).isEmpty());
 
-    fake.Write(remoteDrive("db2:9100:/", "1000", "OK") + QStringLiteral("----\n") + remoteDrive("web1:9100:/", "2000", "OK"));
+    fake.Write(remoteDrive("db2:9100:/", "1000", "OK") + QStringLiteral("----\n")
+               + remoteDrive("web1:9100:/", "2000", "OK"));
     Tick();
     ASSERT_EQ(w.Frames(), frames);
     EXPECT_TRUE(PanelFailure::Reason(frames[0]).isEmpty());
@@ -173,7 +175,8 @@ TEST_F(RemoteSource, ThisMachinesMountsChangeNothingForAnotherMachine)
     TFormMain &w = Start();
     Tick();
     const QList<TFrameDrive *> frames = w.Frames();
-    fake.Write(remoteDrive("web1:9100:/", "1000", "OK") + QStringLiteral("----\n") + remoteDrive("web1:9100:/srv", "5", "OK"));
+    fake.Write(remoteDrive("web1:9100:/", "1000", "OK") + QStringLiteral("----\n")
+               + remoteDrive("web1:9100:/srv", "5", "OK"));
     w.MountsChanged();
     EXPECT_EQ(w.Frames(), frames) << "no refresh on a local mount change";
     EXPECT_FALSE(w.MustReload());

@@ -25,7 +25,8 @@ public:
         std::random_device seed;
         std::mt19937_64 random(seed());
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const fs::path candidate = parent / (std::string(prefix) + "-" + std::to_string(random() % 1000000000));
+            const fs::path candidate = parent
+                / (std::string(prefix) + "-" + std::to_string(random() % 1000000000));
             std::error_code error;
             // create_directory answers false, without an error, when the
             // name is taken: then another name is tried.

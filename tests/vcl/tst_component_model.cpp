@@ -120,9 +120,9 @@ TEST_F(ComponentModel, LoaderHandsBlocksThenCallsLoadedInDefinitionOrder)
     EXPECT_EQ(handed, 2);
     // Every component is loading before the first block; blocks follow the
     // components' order, not the resource names; Loaded comes last, in order.
-    EXPECT_EQ(events, (QStringList{"compB:begin", "compA:begin", "compC:begin",
-                                   "compB:block Data=666972737420626c6f636b", "compA:block Blob=010203",
-                                   "compB:loaded", "compA:loaded", "compC:loaded"}));
+    EXPECT_EQ(events,
+              (QStringList{"compB:begin", "compA:begin", "compC:begin", "compB:block Data=666972737420626c6f636b",
+                           "compA:block Blob=010203", "compB:loaded", "compA:loaded", "compC:loaded"}));
     for (QObject *c : vcl::Components(&window))
         EXPECT_FALSE(static_cast<TComponent *>(c)->ComponentState() & TComponent::csLoading);
 }

@@ -15,8 +15,8 @@ namespace {
 LONG WINAPI ExitOnCrash(EXCEPTION_POINTERS *info)
 {
     const EXCEPTION_RECORD *record = info ? info->ExceptionRecord : nullptr;
-    std::fprintf(stderr, "Unhandled exception 0x%08lX at %p\n",
-                 record ? record->ExceptionCode : 0ul, record ? record->ExceptionAddress : nullptr);
+    std::fprintf(stderr, "Unhandled exception 0x%08lX at %p\n", record ? record->ExceptionCode : 0ul,
+                 record ? record->ExceptionAddress : nullptr);
     std::fflush(stderr);
     ExitProcess(3);
 }

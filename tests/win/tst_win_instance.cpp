@@ -32,8 +32,8 @@ DWORD RunProbe(const wchar_t *argument)
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
         ADD_FAILURE() << "cannot start the probe, error " << GetLastError();
         return DWORD(-1);
     }
@@ -71,8 +71,8 @@ HWND MakeWindow(const wchar_t *title, int x)
     }();
     if (!windowClass)
         return nullptr;
-    return CreateWindowExW(0, L"VelmoraInstanceTest", title, WS_OVERLAPPEDWINDOW, x, 40, 200, 120,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, L"VelmoraInstanceTest", title, WS_OVERLAPPEDWINDOW, x, 40, 200, 120, nullptr,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 void Pump()

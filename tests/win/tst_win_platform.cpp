@@ -32,8 +32,8 @@ std::optional<std::wstring> RunValue(const std::wstring &name)
 {
     wchar_t data[1024] = {};
     DWORD size = sizeof data;
-    if (RegGetValueW(HKEY_CURRENT_USER, platform::win::RunKeyPath, name.c_str(), RRF_RT_REG_SZ,
-                     nullptr, data, &size)
+    if (RegGetValueW(HKEY_CURRENT_USER, platform::win::RunKeyPath, name.c_str(), RRF_RT_REG_SZ, nullptr, data,
+                     &size)
         != ERROR_SUCCESS)
         return std::nullopt;
     return std::wstring(data);
@@ -44,8 +44,8 @@ TEST(WinPlatform, SessionStartWritesAndRemovesTheRunValue)
     // The test's own prefix: make sure the key exists (the program never
     // creates it).
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, platform::win::RunKeyPath, 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, platform::win::RunKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
 
@@ -57,8 +57,7 @@ TEST(WinPlatform, SessionStartWritesAndRemovesTheRunValue)
               "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\" + name);
 
     ASSERT_EQ(platform::SetSessionStart(program, true), platform::SessionStartResult::Done);
-    EXPECT_EQ(RunValue(Utf8ToWide(name)),
-              L"\"C:\\Program Files\\Velmora\\" + Utf8ToWide(name) + L".exe\"");
+    EXPECT_EQ(RunValue(Utf8ToWide(name)), L"\"C:\\Program Files\\Velmora\\" + Utf8ToWide(name) + L".exe\"");
     // Read back as the path it starts, without the quotes.
     EXPECT_EQ(platform::SessionStartProgram(program), "C:\\Program Files\\Velmora\\" + name + ".exe");
     EXPECT_EQ(platform::SessionStartProgram("C:/Tools/no-such-value-" + name + ".exe"), "");
@@ -188,9 +187,8 @@ TEST(WinPlatform, WindowStatesAreKeptByTheSystem)
     description.hInstance = GetModuleHandleW(nullptr);
     description.lpszClassName = L"VelmoraPlatformTest";
     RegisterClassW(&description);
-    const HWND window = CreateWindowExW(WS_EX_APPWINDOW, L"VelmoraPlatformTest", L"", WS_POPUP, 10,
-                                        10, 100, 50, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                        nullptr);
+    const HWND window = CreateWindowExW(WS_EX_APPWINDOW, L"VelmoraPlatformTest", L"", WS_POPUP, 10, 10, 100, 50,
+                                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window)
         GTEST_SKIP() << "needs a display: Wine could not create a window (run under Xvfb)";
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -221,10 +219,8 @@ TEST(WinDriveEject, RequestsForNoVolumeAreRefusedWithAReason)
         platform::TEjectResult result;
     };
     const Case cases[] = {
-        {"", platform::TEjectResult::NotEjectable},
-        {"E", platform::TEjectResult::NotEjectable},
-        {"1:", platform::TEjectResult::NotEjectable},
-        {"E:\\x", platform::TEjectResult::NotEjectable},
+        {"", platform::TEjectResult::NotEjectable},          {"E", platform::TEjectResult::NotEjectable},
+        {"1:", platform::TEjectResult::NotEjectable},        {"E:\\x", platform::TEjectResult::NotEjectable},
         {"\\\\.\\E:", platform::TEjectResult::NotEjectable},
     };
     for (const Case &c : cases)

@@ -33,8 +33,8 @@ std::optional<RegistryValue> ReadValue(const wchar_t *keyPath, const wchar_t *na
     RegistryValue value;
     wchar_t buffer[1024] = {};
     DWORD bytes = sizeof buffer - sizeof(wchar_t);
-    const LONG status = RegQueryValueExW(key, name, nullptr, &value.Type,
-                                         reinterpret_cast<BYTE *>(buffer), &bytes);
+    const LONG status = RegQueryValueExW(key, name, nullptr, &value.Type, reinterpret_cast<BYTE *>(buffer),
+                                         &bytes);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS)
         return std::nullopt;
@@ -51,8 +51,8 @@ int ValueCount(const wchar_t *keyPath)
     if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return -1;
     DWORD values = 0;
-    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
-                     nullptr, nullptr, nullptr);
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
     RegCloseKey(key);
     return int(values);
 }
@@ -64,9 +64,9 @@ protected:
     {
         // A fresh Wine prefix may lack the Run key; Windows always has it.
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, RunKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_CURRENT_USER, RunKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
         RegCloseKey(key);
         RemoveRunValue(ValueName);
     }
@@ -109,9 +109,9 @@ TEST_F(WinRunKeyTest, RemovalAlsoDeletesASubKeyOfThatName)
 {
     const std::wstring subKey = std::wstring(RunKeyPath) + L"\\" + ValueName + L"\\Below";
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     RegCloseKey(key);
     ASSERT_EQ(SetRunValue(ValueName, L"C:\\Tools\\Widget.exe"), RunKeyResult::Done);
 

@@ -125,8 +125,8 @@ TEST_F(WinWbemTest, LogicalDisksListWineDrivesWithTheirFigures)
                 continue;
             steady = true;
             std::cout << name << " FreeSpace " << freeSpace << ", Size " << size
-                      << "; GetDiskFreeSpaceExW: caller-available " << after.CallerAvailable
-                      << ", total free " << after.TotalFree << ", total " << after.Total << "\n";
+                      << "; GetDiskFreeSpaceExW: caller-available " << after.CallerAvailable << ", total free "
+                      << after.TotalFree << ", total " << after.Total << "\n";
             if (RunningUnderWine()) {
                 // Wine's Size is the drive's made-up disk geometry
                 // (10000 cylinders x 255 heads x 63 sectors x 512 bytes),
@@ -137,8 +137,7 @@ TEST_F(WinWbemTest, LogicalDisksListWineDrivesWithTheirFigures)
             }
             // Free space as the caller may use it (what GetDiskFreeSpaceExW
             // reports first), not the file system's total free space.
-            EXPECT_EQ(freeSpace, std::to_string(after.CallerAvailable))
-                << "total free " << after.TotalFree;
+            EXPECT_EQ(freeSpace, std::to_string(after.CallerAvailable)) << "total free " << after.TotalFree;
         }
         EXPECT_TRUE(steady) << "free space never held still across a query";
     }
@@ -197,8 +196,7 @@ TEST(WinWbemApartment, LocatorWorksOnThreadsNobodyInitialised)
             platform::WinComApartment apartment;
             EXPECT_TRUE(apartment.Usable());
             platform::WinWbemLocator locator;
-            multiThreaded = std::to_string(
-                RunQuery(locator, "SELECT * FROM Win32_LogicalDisk").size());
+            multiThreaded = std::to_string(RunQuery(locator, "SELECT * FROM Win32_LogicalDisk").size());
         }
         CoUninitialize();
     }).join();

@@ -20,10 +20,10 @@ protected:
         description.hInstance = GetModuleHandleW(nullptr);
         description.lpszClassName = L"VelmoraStyleTest";
         RegisterClassW(&description);
-        Window = CreateWindowExW(WS_EX_APPWINDOW, L"VelmoraStyleTest", L"", WS_POPUP, 10, 10, 339,
-                                 85, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        Other = CreateWindowExW(0, L"VelmoraStyleTest", L"Other", WS_POPUP, 30, 30, 100, 100, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
+        Window = CreateWindowExW(WS_EX_APPWINDOW, L"VelmoraStyleTest", L"", WS_POPUP, 10, 10, 339, 85, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+        Other = CreateWindowExW(0, L"VelmoraStyleTest", L"Other", WS_POPUP, 30, 30, 100, 100, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
         if (!Window || !Other)
             GTEST_SKIP() << "needs a display: Wine could not create a window (run under Xvfb)";
         ShowWindow(Other, SW_SHOWNORMAL);

@@ -87,7 +87,11 @@ TEST_F(FakeWbemTest, ServesTheBlocksBetweenSeparatorsAsWritten)
 
 TEST_F(FakeWbemTest, SeparatorsAndBlankBlocks)
 {
-    struct Case { std::string file; std::vector<std::string> texts; };
+    struct Case
+    {
+        std::string file;
+        std::vector<std::string> texts;
+    };
     const Case cases[] = {
         {"", {}},
         {"----\n", {}},

@@ -24,7 +24,11 @@ std::string ReadFixture(const std::string &name)
 
 TEST(SplitLines, BreaksAtCrLfCrAndLf)
 {
-    struct Case { std::string text; Lines lines; };
+    struct Case
+    {
+        std::string text;
+        Lines lines;
+    };
     const Case cases[] = {
         {"", {}},
         {"a", {"a"}},
@@ -35,7 +39,7 @@ TEST(SplitLines, BreaksAtCrLfCrAndLf)
         {"a\r", {"a"}},
         {"\n", {""}},
         {"a\n\nb", {"a", "", "b"}},
-        {"a\n\r", {"a", ""}},           // LF then CR are two breaks
+        {"a\n\r", {"a", ""}}, // LF then CR are two breaks
         {"a\r\r\nb", {"a", "", "b"}},
         {"\r\n\r\n", {"", ""}},
         {"\tName = \"C:\";\r\n};", {"\tName = \"C:\";", "};"}},
@@ -47,7 +51,11 @@ TEST(SplitLines, BreaksAtCrLfCrAndLf)
 
 TEST(BuildPropertyList, TurnsPropertyLinesIntoNameValueLines)
 {
-    struct Case { std::string line; Lines result; };
+    struct Case
+    {
+        std::string line;
+        Lines result;
+    };
     const Case cases[] = {
         {"\tCompressed = FALSE;", {"Compressed=FALSE"}},
         {"\tDriveType = 3;", {"DriveType=3"}},
@@ -95,12 +103,27 @@ TEST(BuildPropertyList, WholeObjectTextKeepsOrderAndEmptiesDestination)
     Lines out{"left over", "from before"};
     ObjectText::BuildPropertyList(ObjectText::SplitLines(ReadFixture("logicaldisk-c.mof")), out);
     const Lines expected = {
-        "Access=0", "Caption=C:", "Compressed=FALSE", "CreationClassName=Win32_LogicalDisk",
-        "Description=Disco fijo local", "DeviceID=C:", "DriveType=3", "FileSystem=NTFS",
-        "FreeSpace=12884901888", "MaximumComponentLength=255", "MediaType=12", "Name=C:",
-        "QuotasDisabled=TRUE", "QuotasIncomplete=FALSE", "QuotasRebuilding=FALSE", "Size=254721126400",
-        "SupportsDiskQuotas=FALSE", "SupportsFileBasedCompression=TRUE",
-        "SystemCreationClassName=Win32_ComputerSystem", "SystemName=ESCRITORIO", "VolumeName=",
+        "Access=0",
+        "Caption=C:",
+        "Compressed=FALSE",
+        "CreationClassName=Win32_LogicalDisk",
+        "Description=Disco fijo local",
+        "DeviceID=C:",
+        "DriveType=3",
+        "FileSystem=NTFS",
+        "FreeSpace=12884901888",
+        "MaximumComponentLength=255",
+        "MediaType=12",
+        "Name=C:",
+        "QuotasDisabled=TRUE",
+        "QuotasIncomplete=FALSE",
+        "QuotasRebuilding=FALSE",
+        "Size=254721126400",
+        "SupportsDiskQuotas=FALSE",
+        "SupportsFileBasedCompression=TRUE",
+        "SystemCreationClassName=Win32_ComputerSystem",
+        "SystemName=ESCRITORIO",
+        "VolumeName=",
         "VolumeSerialNumber=5A3C91E0",
     };
     EXPECT_EQ(out, expected);
@@ -113,7 +136,12 @@ TEST(FindValueInObjectText, CutsTheValueOutOfTheFirstMatchingLine)
 {
     const std::string disk = ReadFixture("logicaldisk-c.mof");
     const std::string network = ReadFixture("logicaldisk-z-network.mof");
-    struct Case { std::string name; std::string text; std::string value; };
+    struct Case
+    {
+        std::string name;
+        std::string text;
+        std::string value;
+    };
     const Case cases[] = {
         {"Caption", disk, "C:"},
         {"DriveType", disk, "3"},
@@ -155,11 +183,18 @@ TEST(ValueAsText, NullGivesEmptyText)
 
 TEST(PropertyTextEntry, QuotesEntriesThatHoldASeparator)
 {
-    struct Case { std::string entry; std::string written; };
+    struct Case
+    {
+        std::string entry;
+        std::string written;
+    };
     const Case cases[] = {
         {"Name=C:", "Name=C:"},
         {"VolumeName=", "VolumeName="},
-        {"Name=/media/ana/\xC3\x9C" "ber", "Name=/media/ana/\xC3\x9C" "ber"},
+        {"Name=/media/ana/\xC3\x9C"
+         "ber",
+         "Name=/media/ana/\xC3\x9C"
+         "ber"},
         {"", "\"\""},
         {"Name=/tmp/x/a,FreeSpace=x", "\"Name=/tmp/x/a,FreeSpace=x\""},
         {"VolumeName=Fotos,FreeSpace=999999999999", "\"VolumeName=Fotos,FreeSpace=999999999999\""},

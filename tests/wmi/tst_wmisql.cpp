@@ -23,15 +23,19 @@ const QString kFueraLimites = QStringLiteral("Índice fuera de límites...  (cre
 
 std::string Disk(const std::string &name, int driveType, const std::string &freeSpace)
 {
-    return "\ninstance of Win32_LogicalDisk\n{\n\tCaption = \"" + name + "\";\n\tCompressed = FALSE;\n"
-           "\tDriveType = " + std::to_string(driveType) + ";\n\tFreeSpace = \"" + freeSpace + "\";\n"
-           "\tName = \"" + name + "\";\n\tVolumeName = \"\";\n};\n";
+    return "\ninstance of Win32_LogicalDisk\n{\n\tCaption = \"" + name
+        + "\";\n\tCompressed = FALSE;\n"
+          "\tDriveType = "
+        + std::to_string(driveType) + ";\n\tFreeSpace = \"" + freeSpace
+        + "\";\n"
+          "\tName = \""
+        + name + "\";\n\tVolumeName = \"\";\n};\n";
 }
 
 QStringList DiskProperties(const QString &name, int driveType, const QString &freeSpace)
 {
-    return {"Caption=" + name, "Compressed=FALSE", "DriveType=" + QString::number(driveType),
-            "FreeSpace=" + freeSpace, "Name=" + name, "VolumeName="};
+    return {"Caption=" + name,        "Compressed=FALSE", "DriveType=" + QString::number(driveType),
+            "FreeSpace=" + freeSpace, "Name=" + name,     "VolumeName="};
 }
 
 // What the scripted service answers, and what it was asked.
@@ -209,8 +213,9 @@ TEST_F(WMISQLTest, ActivationKeepsEveryObjectTextAndSelectsTheFirst)
     EXPECT_EQ(sql.ObjectIndex(), 1);
     EXPECT_EQ(sql.loads, 1);
     EXPECT_EQ(sql.Properties(), DiskProperties("C:", 3, "12884901888"));
-    EXPECT_EQ(sql.PropertiesText(), QStringLiteral("Caption=C:\r\nCompressed=FALSE\r\nDriveType=3\r\n"
-                                                   "FreeSpace=12884901888\r\nName=C:\r\nVolumeName=\r\n"));
+    EXPECT_EQ(sql.PropertiesText(),
+              QStringLiteral("Caption=C:\r\nCompressed=FALSE\r\nDriveType=3\r\n"
+                             "FreeSpace=12884901888\r\nName=C:\r\nVolumeName=\r\n"));
     EXPECT_EQ(sql.ComponentCaption(), QStringLiteral("C:"));
     EXPECT_EQ(sql.WMIClass(), sql.SQL());
 }
@@ -338,7 +343,8 @@ TEST_F(WMISQLTest, RefreshesThatRepeatOrChangeAnObjectGiveItsCurrentProperties)
         for (std::size_t i = 0; i < steps[n].expected.size(); ++i) {
             sql.SetObjectIndex(int(i) + 1);
             EXPECT_EQ(sql.Properties(), steps[n].expected[i]) << "step " << n << ", object " << i + 1;
-            EXPECT_EQ(sql.PropertiesText(), steps[n].expected[i].join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"))
+            EXPECT_EQ(sql.PropertiesText(),
+                      steps[n].expected[i].join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"))
                 << "step " << n << ", object " << i + 1;
         }
     }
@@ -383,8 +389,8 @@ TEST_F(WMISQLTest, EventsFireInOrderWithTheComponentAsSender)
     auto record = [&](const char *name) {
         return [&log, name, this](QObject *sender) {
             EXPECT_EQ(sender, &sql);
-            log.push_back(std::string(name) + " active=" + (sql.Active() ? "1" : "0") +
-                          " index=" + std::to_string(sql.ObjectIndex()));
+            log.push_back(std::string(name) + " active=" + (sql.Active() ? "1" : "0")
+                          + " index=" + std::to_string(sql.ObjectIndex()));
         };
     };
     sql.OnBeforeActivate = record("BeforeActivate");
@@ -392,17 +398,32 @@ TEST_F(WMISQLTest, EventsFireInOrderWithTheComponentAsSender)
     sql.OnBeforeDeactivate = record("BeforeDeactivate");
     sql.OnAfterDeactivate = record("AfterDeactivate");
 
-    struct Step { std::function<void()> act; std::vector<std::string> log; };
+    struct Step
+    {
+        std::function<void()> act;
+        std::vector<std::string> log;
+    };
     const Step steps[] = {
         {[&] { sql.SetActive(true); }, {"BeforeActivate active=0 index=0", "AfterActivate active=1 index=1"}},
         // The same value again runs the whole sequence again.
         {[&] { sql.SetActive(true); }, {"BeforeActivate active=1 index=1", "AfterActivate active=1 index=1"}},
         {[&] { sql.SetActive(false); }, {"BeforeDeactivate active=1 index=1", "AfterDeactivate active=0 index=0"}},
         {[&] { sql.SetActive(false); }, {"BeforeDeactivate active=0 index=0", "AfterDeactivate active=0 index=0"}},
-        {[&] { script.objects.clear(); sql.SetActive(true); }, {"BeforeActivate active=0 index=0"}},
-        {[&] { script.connectError = "x"; EXPECT_THROW(sql.SetActive(true), Exception); },
+        {[&] {
+             script.objects.clear();
+             sql.SetActive(true);
+         },
+         {"BeforeActivate active=0 index=0"}},
+        {[&] {
+             script.connectError = "x";
+             EXPECT_THROW(sql.SetActive(true), Exception);
+         },
          {"BeforeActivate active=1 index=0"}},
-        {[&] { script.connectError.reset(); script.queryError = "y"; EXPECT_THROW(sql.SetActive(true), Exception); },
+        {[&] {
+             script.connectError.reset();
+             script.queryError = "y";
+             EXPECT_THROW(sql.SetActive(true), Exception);
+         },
          {"BeforeActivate active=1 index=0"}},
     };
     for (const Step &step : steps) {
@@ -455,9 +476,8 @@ TEST_F(WMISQLTest, ConnectionFailureRaisesItsOwnMessage)
     EXPECT_EQ(MessageOf([&] { sql.SetObjectIndex(2); }), kNoConectado);
 
     // A locator that cannot be created at all.
-    sql.SetLocatorFactory([]() -> std::unique_ptr<platform::WbemLocator> {
-        throw platform::WbemError("Clase no registrada");
-    });
+    sql.SetLocatorFactory(
+        []() -> std::unique_ptr<platform::WbemLocator> { throw platform::WbemError("Clase no registrada"); });
     EXPECT_EQ(MessageOf([&] { sql.SetActive(true); }), QStringLiteral("Clase no registrada"));
     EXPECT_FALSE(sql.Connected());
 
@@ -627,7 +647,8 @@ TEST(WMISQLSystemService, ListsTheLogicalDisksOfThisMachine)
         const QString name = names.first().mid(5);
         EXPECT_EQ(sql.ComponentCaption(), name);
         for (const QString &line : sql.Properties())
-            EXPECT_FALSE(line.contains(QLatin1Char('"')) || line.contains(QLatin1Char('\r'))) << line.toStdString();
+            EXPECT_FALSE(line.contains(QLatin1Char('"')) || line.contains(QLatin1Char('\r')))
+                << line.toStdString();
     }
 
     // An unknown class fails the query on a good connection. Wine's service

@@ -137,8 +137,8 @@ int RunPackCommand(const QStringList &args)
         storage.WriteStoredFiles(out);
         if (!out.commit())
             return Fail(QStringLiteral("cannot write %1: %2").arg(block, out.errorString()));
-        Out(stdout) << block << ": " << storage.Count() << " file(s), " << storage.FileSize() << " bytes stored as "
-                    << storage.StoredSize() << "\n";
+        Out(stdout) << block << ": " << storage.Count() << " file(s), " << storage.FileSize()
+                    << " bytes stored as " << storage.StoredSize() << "\n";
         Out(stdout).flush();
         return 0;
     } catch (const Exception &e) {

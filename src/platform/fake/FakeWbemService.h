@@ -43,8 +43,7 @@ class FakeWbemLocator : public WbemLocator
 {
 public:
     explicit FakeWbemLocator(std::string path) : m_path(std::move(path)) {}
-    std::unique_ptr<WbemServices> ConnectServer(const std::string &host,
-                                                const std::string &nameSpace) override;
+    std::unique_ptr<WbemServices> ConnectServer(const std::string &host, const std::string &nameSpace) override;
 
 private:
     std::string m_path;

@@ -31,10 +31,11 @@ bool isAtOrBelow(std::string_view path, std::string_view dir)
 // df's list of dummy file systems, and the kernel's other virtual ones.
 bool isDummyType(std::string_view type)
 {
-    return isOneOf(type, {"autofs", "proc", "subfs", "debugfs", "devpts", "fusectl", "fuse.portal", "mqueue",
-                          "rpc_pipefs", "sysfs", "devfs", "kernfs", "ignore", "cgroup", "cgroup2", "tracefs",
-                          "securityfs", "bpf", "pstore", "configfs", "binfmt_misc", "hugetlbfs", "devtmpfs",
-                          "nsfs", "efivarfs", "selinuxfs", "rootfs"});
+    return isOneOf(type,
+                   {"autofs",    "proc",       "subfs",      "debugfs",  "devpts",    "fusectl",  "fuse.portal",
+                    "mqueue",    "rpc_pipefs", "sysfs",      "devfs",    "kernfs",    "ignore",   "cgroup",
+                    "cgroup2",   "tracefs",    "securityfs", "bpf",      "pstore",    "configfs", "binfmt_misc",
+                    "hugetlbfs", "devtmpfs",   "nsfs",       "efivarfs", "selinuxfs", "rootfs"});
 }
 
 // FUSE file systems that keep a user's files on a local disk (an encrypted
@@ -42,8 +43,9 @@ bool isDummyType(std::string_view type)
 // subtype: local disks, like the disk below them.
 bool isLocalFuseType(std::string_view type)
 {
-    return isOneOf(type, {"fuse", "fuse.gocryptfs", "fuse.mergerfs", "fuse.bindfs", "fuse.encfs", "fuse.cryfs",
-                          "fuse.securefs", "fuse.mhddfs", "fuse.unionfs", "fuse.unionfs-fuse"});
+    return isOneOf(type,
+                   {"fuse", "fuse.gocryptfs", "fuse.mergerfs", "fuse.bindfs", "fuse.encfs", "fuse.cryfs",
+                    "fuse.securefs", "fuse.mhddfs", "fuse.unionfs", "fuse.unionfs-fuse"});
 }
 
 // libmount counts these among its pseudo file systems, yet they hold data a
@@ -95,12 +97,40 @@ bool IsLinuxNetworkMount(const LinuxMountEntry &e)
         return true;
     if (startsWith(e.fsType, "nfs") || startsWith(e.fsType, "smb"))
         return true;
-    return isOneOf(e.fsType, {"cifs", "ceph", "afs", "9p", "ncpfs", "coda", "lustre", "glusterfs", "gfs", "ocfs2",
-                              "davfs", "sshfs", "virtiofs", "vboxsf", "fuse.sshfs", "fuse.rclone", "fuse.s3fs",
-                              "fuse.glusterfs", "fuse.cephfs", "fuse.gcsfuse", "fuse.davfs2", "fuse.curlftpfs",
-                              "fuse.gvfsd-fuse", "fuse.smbnetfs", "fuse.webdavfs", "fuse.goofys", "fuse.blobfuse",
-                              "fuse.blobfuse2", "fuse.jfs", "fuse.juicefs", "fuse.s3backer", "fuse.onedriver",
-                              "fuse.google-drive-ocamlfuse"});
+    return isOneOf(e.fsType,
+                   {"cifs",
+                    "ceph",
+                    "afs",
+                    "9p",
+                    "ncpfs",
+                    "coda",
+                    "lustre",
+                    "glusterfs",
+                    "gfs",
+                    "ocfs2",
+                    "davfs",
+                    "sshfs",
+                    "virtiofs",
+                    "vboxsf",
+                    "fuse.sshfs",
+                    "fuse.rclone",
+                    "fuse.s3fs",
+                    "fuse.glusterfs",
+                    "fuse.cephfs",
+                    "fuse.gcsfuse",
+                    "fuse.davfs2",
+                    "fuse.curlftpfs",
+                    "fuse.gvfsd-fuse",
+                    "fuse.smbnetfs",
+                    "fuse.webdavfs",
+                    "fuse.goofys",
+                    "fuse.blobfuse",
+                    "fuse.blobfuse2",
+                    "fuse.jfs",
+                    "fuse.juicefs",
+                    "fuse.s3backer",
+                    "fuse.onedriver",
+                    "fuse.google-drive-ocamlfuse"});
 }
 
 bool IsLinuxLogicalDiskCandidate(const LinuxMountEntry &e)
@@ -232,20 +262,28 @@ TDriveType ClassifyLinuxDrive(const LinuxMountEntry &e, const LinuxDeviceFacts &
 std::string LinuxDriveDescription(TDriveType type)
 {
     switch (type) {
-    case TDriveType::NoRootDirectory: return "No Root Directory";
-    case TDriveType::RemovableDisk: return "Removable Disk";
-    case TDriveType::LocalDisk: return "Local Fixed Disk";
-    case TDriveType::NetworkDrive: return "Network Connection";
-    case TDriveType::CompactDisc: return "CD-ROM Disc";
-    case TDriveType::RAMDisk: return "RAM Disk";
-    case TDriveType::Unknown: break;
+    case TDriveType::NoRootDirectory:
+        return "No Root Directory";
+    case TDriveType::RemovableDisk:
+        return "Removable Disk";
+    case TDriveType::LocalDisk:
+        return "Local Fixed Disk";
+    case TDriveType::NetworkDrive:
+        return "Network Connection";
+    case TDriveType::CompactDisc:
+        return "CD-ROM Disc";
+    case TDriveType::RAMDisk:
+        return "RAM Disk";
+    case TDriveType::Unknown:
+        break;
     }
     return {};
 }
 
 bool IsLinuxCompressed(const LinuxMountEntry &e)
 {
-    return e.fsType == "btrfs" && (HasMountOption(e.options, "compress") || HasMountOption(e.options, "compress-force"));
+    return e.fsType == "btrfs"
+        && (HasMountOption(e.options, "compress") || HasMountOption(e.options, "compress-force"));
 }
 
 int LinuxDriveAccess(const LinuxMountEntry &e)

@@ -76,7 +76,7 @@ public:
     }
 
 private:
-    std::optional<LinuxFileStamp> m_stamp;   // set while m_value matches the file
+    std::optional<LinuxFileStamp> m_stamp; // set while m_value matches the file
     T m_value;
 };
 

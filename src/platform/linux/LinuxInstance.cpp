@@ -13,8 +13,7 @@
 namespace platform {
 
 struct SystemInstanceGuard::State
-{
-};
+{};
 
 SystemInstanceGuard::SystemInstanceGuard() = default;
 SystemInstanceGuard::~SystemInstanceGuard() = default;
@@ -29,7 +28,8 @@ void SystemInstanceGuard::Release() {}
 std::string InstanceDirectory()
 {
     if (const char *runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        struct stat st {};
+        struct stat st
+        {};
         if (::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
             return runtime;
     }
@@ -56,7 +56,8 @@ std::string InstanceDirectory()
     ::mkdir(base.c_str(), 0700);
     const std::string dir = base + "/velmora";
     ::mkdir(dir.c_str(), 0700);
-    struct stat st {};
+    struct stat st
+    {};
     if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()
         || (st.st_mode & 077) != 0)
         return {};

@@ -125,7 +125,8 @@ public:
             m_variable = std::move(current);
             m_options.Forget();
         }
-        struct stat st {};
+        struct stat st
+        {};
         // A folder of *.fstab files is read every time.
         if (m_path.empty() || ::stat(m_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             return m_options.Forget(m_path.empty() ? FstabOptions() : fstabOptions(m_path.c_str()));
@@ -176,8 +177,8 @@ std::vector<LinuxMountEntry> ParseLinuxMountTableText(const std::string &text)
     // fmemopen cannot open an empty buffer for reading on every libc.
     if (text.empty())
         return {};
-    std::unique_ptr<FILE, int (*)(FILE *)> stream(
-        ::fmemopen(const_cast<char *>(text.data()), text.size(), "r"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE *)> stream(::fmemopen(const_cast<char *>(text.data()), text.size(), "r"),
+                                                  &std::fclose);
     if (!stream)
         throw std::runtime_error("cannot open the mount table text");
     if (mnt_table_parse_stream(table.get(), stream.get(), "<memory>") != 0)

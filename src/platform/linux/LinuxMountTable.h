@@ -20,15 +20,15 @@ struct LinuxMountEntry
 {
     int id = 0;
     int parentId = 0;
-    unsigned devMajor = 0;      // st_dev of the mounted file system
+    unsigned devMajor = 0; // st_dev of the mounted file system
     unsigned devMinor = 0;
-    std::string source;         // "/dev/sda1", "server:/export", "tmpfs"
-    std::string target;         // the mount path
-    std::string fsType;         // "ext4", "fuse.sshfs"
-    std::string root;           // the mounted subtree of the file system ("/" unless a bind mount)
-    std::string options;        // VFS, superblock and user options, comma-separated
-    bool pseudo = false;        // libmount's list of pseudo file systems
-    bool netfs = false;         // libmount's list of network file systems
+    std::string source;  // "/dev/sda1", "server:/export", "tmpfs"
+    std::string target;  // the mount path
+    std::string fsType;  // "ext4", "fuse.sshfs"
+    std::string root;    // the mounted subtree of the file system ("/" unless a bind mount)
+    std::string options; // VFS, superblock and user options, comma-separated
+    bool pseudo = false; // libmount's list of pseudo file systems
+    bool netfs = false;  // libmount's list of network file systems
 
     bool operator==(const LinuxMountEntry &) const = default;
 };
@@ -79,9 +79,9 @@ std::vector<LinuxMountEntry> SelectLinuxLogicalDisks(std::vector<LinuxMountEntry
 struct LinuxDeviceFacts
 {
     bool blockDevice = false;
-    bool removable = false;     // removable media, or on a USB / FireWire bus
-    bool optical = false;       // an sr device
-    bool ramDisk = false;       // zram, brd
+    bool removable = false; // removable media, or on a USB / FireWire bus
+    bool optical = false;   // an sr device
+    bool ramDisk = false;   // zram, brd
 };
 
 TDriveType ClassifyLinuxDrive(const LinuxMountEntry &entry, const LinuxDeviceFacts &facts);

@@ -34,8 +34,7 @@ void MountTableWatch::Acknowledge()
     char buffer[8192];
     if (::lseek(m_handle, 0, SEEK_SET) < 0)
         return;
-    while (::read(m_handle, buffer, sizeof buffer) > 0) {
-    }
+    while (::read(m_handle, buffer, sizeof buffer) > 0) {}
 }
 
 } // namespace platform

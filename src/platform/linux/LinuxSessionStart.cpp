@@ -47,8 +47,7 @@ bool MakeFolders(const std::string &path, std::string *error)
 
 std::string EntryPath(const std::string &programPath)
 {
-    return LinuxJoinPath(UserConfigFolder(), "autostart/") + SessionStartEntryName(programPath)
-           + ".desktop";
+    return LinuxJoinPath(UserConfigFolder(), "autostart/") + SessionStartEntryName(programPath) + ".desktop";
 }
 
 } // namespace
@@ -99,7 +98,7 @@ std::string LinuxDesktopEntryText(const std::string &programPath)
            "Type=Application\n"
            "Name=Velmora\n"
            "Exec="
-           + LinuxDesktopExecArgument(programPath) + '\n';
+        + LinuxDesktopExecArgument(programPath) + '\n';
 }
 
 bool LinuxWriteFileAtomically(const std::string &path, const std::string &text, std::string *error)
@@ -129,7 +128,7 @@ bool LinuxWriteFileAtomically(const std::string &path, const std::string &text, 
         return done;
     };
     // A replaced file keeps its mode.
-    if (struct stat old {}; ::stat(path.c_str(), &old) == 0)
+    if (struct stat old{}; ::stat(path.c_str(), &old) == 0)
         step(::fchmod(fd, old.st_mode & 07777) == 0);
     for (std::size_t done = 0; failure == 0 && done < text.size();) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
@@ -189,11 +188,21 @@ std::string LinuxExecProgram(const std::string &entryText)
         for (std::size_t i = from; i < line.size(); ++i) {
             if (line[i] == '\\' && i + 1 < line.size()) {
                 switch (line[++i]) {
-                case 's': value += ' '; break;
-                case 'n': value += '\n'; break;
-                case 't': value += '\t'; break;
-                case 'r': value += '\r'; break;
-                default: value += line[i]; break;
+                case 's':
+                    value += ' ';
+                    break;
+                case 'n':
+                    value += '\n';
+                    break;
+                case 't':
+                    value += '\t';
+                    break;
+                case 'r':
+                    value += '\r';
+                    break;
+                default:
+                    value += line[i];
+                    break;
                 }
             } else {
                 value += line[i];
@@ -245,7 +254,8 @@ std::string SessionStartProgram(const std::string &programPath)
     if (fd < 0)
         return std::string();
     std::string text;
-    struct stat st {};
+    struct stat st
+    {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= MaxEntryBytes) {
         text.resize(std::size_t(st.st_size));
         std::size_t done = 0;

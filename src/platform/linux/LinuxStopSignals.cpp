@@ -37,7 +37,8 @@ StopSignals::StopSignals()
         return;
     }
     m_readHandle = gPipe[0];
-    struct sigaction action {};
+    struct sigaction action
+    {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -59,7 +59,8 @@ DevNo blockDevNo(const LinuxMountEntry &e)
     }
     // btrfs and a few others report an anonymous device number in mountinfo;
     // their source names the real block device.
-    struct stat st {};
+    struct stat st
+    {};
     if (e.source.rfind("/dev/", 0) == 0 && ::stat(e.source.c_str(), &st) == 0 && S_ISBLK(st.st_mode)) {
         d.major = ::major(st.st_rdev);
         d.minor = ::minor(st.st_rdev);
@@ -123,7 +124,8 @@ void probeSysfsDevice(const std::string &devicePath, LinuxDeviceFacts &facts, in
         facts.ramDisk = true;
     if (readFirstLine(disk + "/removable") == "1")
         facts.removable = true;
-    for (std::string dir = disk; dir.size() > 4 && dir.rfind("/sys/", 0) == 0; dir = dir.substr(0, dir.rfind('/'))) {
+    for (std::string dir = disk; dir.size() > 4 && dir.rfind("/sys/", 0) == 0;
+         dir = dir.substr(0, dir.rfind('/'))) {
         const std::string subsystem = baseName(readLink(dir + "/subsystem"));
         if (subsystem == "usb" || subsystem == "firewire" || subsystem == "ieee1394") {
             facts.removable = true;
@@ -171,7 +173,8 @@ std::map<DevNo, std::string> udevLinks(const char *folder)
     while (const dirent *d = ::readdir(dir)) {
         if (d->d_name[0] == '.')
             continue;
-        struct stat st {};
+        struct stat st
+        {};
         if (::stat((std::string(folder) + "/" + d->d_name).c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
             continue;
         byDevice.emplace(DevNo{::major(st.st_rdev), ::minor(st.st_rdev), true}, decodeUdevName(d->d_name));
@@ -208,10 +211,10 @@ void probeSuperblock(const std::string &deviceNode, std::string &label, std::str
 // system.
 struct DriveRecord
 {
-    DevNo device;                // the block device, when there is one
-    bool inSysfs = false;        // /sys/dev/block/M:m exists
-    std::string sysfsLink;       // its link text: another device under the same number has another one
-    std::string deviceNode;      // the source, when it is that device's node (for the superblock probe)
+    DevNo device;           // the block device, when there is one
+    bool inSysfs = false;   // /sys/dev/block/M:m exists
+    std::string sysfsLink;  // its link text: another device under the same number has another one
+    std::string deviceNode; // the source, when it is that device's node (for the superblock probe)
     LinuxDeviceFacts facts;
     // Label and UUID last read from the superblock, and what identified the
     // mounted file system then (see SuperblockKey).
@@ -232,10 +235,11 @@ DriveRecord probeDrive(const LinuxMountEntry &e)
         return r;
     r.inSysfs = true;
     r.facts.blockDevice = true;
-    if (r.device.major == 11)   // SCSI CD-ROM
+    if (r.device.major == 11) // SCSI CD-ROM
         r.facts.optical = true;
     probeSysfsDevice(sysfs, r.facts, 0);
-    struct stat st {};
+    struct stat st
+    {};
     if (e.source.rfind("/dev/", 0) == 0 && ::stat(e.source.c_str(), &st) == 0 && S_ISBLK(st.st_mode)
         && ::major(st.st_rdev) == r.device.major && ::minor(st.st_rdev) == r.device.minor)
         r.deviceNode = e.source;
@@ -252,7 +256,8 @@ public:
 
     const std::map<DevNo, std::string> &Links()
     {
-        struct stat st {};
+        struct stat st
+        {};
         if (::stat(m_path, &st) != 0 || !S_ISDIR(st.st_mode))
             return m_links.Forget();
         return m_links.Get(st, [this] { return udevLinks(m_path); });
@@ -266,10 +271,10 @@ private:
 struct Job
 {
     std::string target;
-    std::string deviceNode;          // empty: no superblock probe
+    std::string deviceNode; // empty: no superblock probe
     std::string knownLabel;
     std::string knownUuid;
-    std::string superblockKey;       // kept with what the probe finds; empty: not kept
+    std::string superblockKey; // kept with what the probe finds; empty: not kept
 };
 
 #ifndef STATX_MNT_ID_UNIQUE
@@ -285,7 +290,8 @@ struct Job
 // network file system could wait on its server.
 std::string SuperblockKey(const std::string &target)
 {
-    struct statx stx {};
+    struct statx stx
+    {};
     if (::statx(AT_FDCWD, target.c_str(), AT_NO_AUTOMOUNT, STATX_MNT_ID_UNIQUE, &stx) != 0
         || !(stx.stx_mask & STATX_MNT_ID_UNIQUE))
         return {};
@@ -343,7 +349,7 @@ public:
         }
         jobs.resize(drives.size());
         volumes.resize(drives.size());
-        const std::map<DevNo, std::string> *labels = nullptr;   // looked at once, when a drive has a device
+        const std::map<DevNo, std::string> *labels = nullptr; // looked at once, when a drive has a device
         const std::map<DevNo, std::string> *uuids = nullptr;
         for (std::size_t i = 0; i < drives.size(); ++i) {
             std::optional<DriveRecord> &r = m_records[i];
@@ -415,7 +421,8 @@ LinuxVolumeAnswer ask(const Job &job)
     a.answered = true;
     a.label = job.knownLabel;
     a.uuid = job.knownUuid;
-    struct statvfs sv {};
+    struct statvfs sv
+    {};
     if (::statvfs(job.target.c_str(), &sv) == 0) {
         a.statvfsOk = true;
         // What df -B1 shows as Size and Avail. Avail leaves out the blocks
@@ -432,7 +439,7 @@ LinuxVolumeAnswer ask(const Job &job)
 struct Waiter
 {
     std::condition_variable finished;
-    std::atomic<std::size_t> remaining{0};   // changed under the pool's mutex, read without it while spinning
+    std::atomic<std::size_t> remaining{0}; // changed under the pool's mutex, read without it while spinning
 };
 
 // One mount's statvfs, from the moment a query asks for it until a worker
@@ -442,7 +449,7 @@ struct Waiter
 struct Call
 {
     Job job;
-    bool taken = false;              // a worker has started it
+    bool taken = false; // a worker has started it
     bool done = false;
     LinuxVolumeAnswer answer;
     std::vector<std::shared_ptr<Waiter>> waiters;
@@ -454,12 +461,12 @@ struct Call
 struct Pool
 {
     std::mutex mutex;
-    std::unordered_map<std::string, std::shared_ptr<Call>> inFlight;   // by mount path, queued or running
-    std::deque<std::shared_ptr<Call>> queue;                            // not taken yet, oldest first
+    std::unordered_map<std::string, std::shared_ptr<Call>> inFlight; // by mount path, queued or running
+    std::deque<std::shared_ptr<Call>> queue;                         // not taken yet, oldest first
     std::condition_variable wake;
-    std::size_t idle = 0;            // workers waiting for work and not yet woken
-    std::size_t wakeUps = 0;         // wake-ups given and not yet taken
-    std::size_t busy = 0;            // workers inside a call
+    std::size_t idle = 0;    // workers waiting for work and not yet woken
+    std::size_t wakeUps = 0; // wake-ups given and not yet taken
+    std::size_t busy = 0;    // workers inside a call
     std::size_t started = 0;
     std::size_t finished = 0;
 };
@@ -499,7 +506,8 @@ void workerLoop()
             ++p.finished;
             call->answer = std::move(answer);
             call->done = true;
-            if (const auto found = p.inFlight.find(call->job.target); found != p.inFlight.end() && found->second == call)
+            if (const auto found = p.inFlight.find(call->job.target);
+                found != p.inFlight.end() && found->second == call)
                 p.inFlight.erase(found);
             std::vector<std::shared_ptr<Waiter>> ready;
             for (const std::shared_ptr<Waiter> &w : call->waiters)
@@ -572,7 +580,8 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
     const auto rememberSuperblocks = [&] {
         for (std::size_t i = 0; i < drives.size(); ++i)
             if (!keys[i].empty() && volumes[i].answer.answered)
-                factsCache().RememberSuperblock(drives, i, keys[i], volumes[i].answer.label, volumes[i].answer.uuid);
+                factsCache().RememberSuperblock(drives, i, keys[i], volumes[i].answer.label,
+                                                volumes[i].answer.uuid);
     };
 
     // What memory answers is asked here; a call for the same path still
@@ -618,7 +627,8 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
             if (call->taken || !call->waiters.empty())
                 continue;
             std::erase(p.queue, call);
-            if (const auto found = p.inFlight.find(call->job.target); found != p.inFlight.end() && found->second == call)
+            if (const auto found = p.inFlight.find(call->job.target);
+                found != p.inFlight.end() && found->second == call)
                 p.inFlight.erase(found);
         }
     };

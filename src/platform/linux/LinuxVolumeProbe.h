@@ -33,11 +33,11 @@ LinuxDeviceFacts ProbeLinuxDevice(const LinuxMountEntry &entry);
 
 struct LinuxVolumeAnswer
 {
-    bool answered = false;           // false: the call did not finish by the deadline
-    bool statvfsOk = false;          // statvfs succeeded
-    std::uint64_t sizeBytes = 0;     // f_blocks x f_frsize
-    std::uint64_t freeBytes = 0;     // f_bavail x f_frsize
-    std::string label;               // empty when unknown
+    bool answered = false;       // false: the call did not finish by the deadline
+    bool statvfsOk = false;      // statvfs succeeded
+    std::uint64_t sizeBytes = 0; // f_blocks x f_frsize
+    std::uint64_t freeBytes = 0; // f_bavail x f_frsize
+    std::string label;           // empty when unknown
     std::string uuid;
 
     bool operator==(const LinuxVolumeAnswer &) const = default;
@@ -46,7 +46,7 @@ struct LinuxVolumeAnswer
 // What the query needs of one drive besides its mount entry.
 struct LinuxVolume
 {
-    LinuxDeviceFacts device;         // as ProbeLinuxDevice gives them
+    LinuxDeviceFacts device; // as ProbeLinuxDevice gives them
     LinuxVolumeAnswer answer;
 };
 

@@ -18,13 +18,46 @@ namespace {
 // Every property of Win32_LogicalDisk, in Windows' spelling; the ones this
 // system cannot fill are valid in a query and simply have no value.
 const char *const kClassProperties[] = {
-    "Access", "Availability", "BlockSize", "Caption", "Compressed", "ConfigManagerErrorCode",
-    "ConfigManagerUserConfig", "CreationClassName", "Description", "DeviceID", "DriveType", "ErrorCleared",
-    "ErrorDescription", "ErrorMethodology", "FileSystem", "FreeSpace", "InstallDate", "LastErrorCode",
-    "MaximumComponentLength", "MediaType", "Name", "NumberOfBlocks", "PNPDeviceID", "PowerManagementCapabilities",
-    "PowerManagementSupported", "ProviderName", "Purpose", "QuotasDisabled", "QuotasIncomplete",
-    "QuotasRebuilding", "Size", "Status", "StatusInfo", "SupportsDiskQuotas", "SupportsFileBasedCompression",
-    "SystemCreationClassName", "SystemName", "VolumeDirty", "VolumeName", "VolumeSerialNumber",
+    "Access",
+    "Availability",
+    "BlockSize",
+    "Caption",
+    "Compressed",
+    "ConfigManagerErrorCode",
+    "ConfigManagerUserConfig",
+    "CreationClassName",
+    "Description",
+    "DeviceID",
+    "DriveType",
+    "ErrorCleared",
+    "ErrorDescription",
+    "ErrorMethodology",
+    "FileSystem",
+    "FreeSpace",
+    "InstallDate",
+    "LastErrorCode",
+    "MaximumComponentLength",
+    "MediaType",
+    "Name",
+    "NumberOfBlocks",
+    "PNPDeviceID",
+    "PowerManagementCapabilities",
+    "PowerManagementSupported",
+    "ProviderName",
+    "Purpose",
+    "QuotasDisabled",
+    "QuotasIncomplete",
+    "QuotasRebuilding",
+    "Size",
+    "Status",
+    "StatusInfo",
+    "SupportsDiskQuotas",
+    "SupportsFileBasedCompression",
+    "SystemCreationClassName",
+    "SystemName",
+    "VolumeDirty",
+    "VolumeName",
+    "VolumeSerialNumber",
 };
 
 WqlValue valueOf(const MofProperty &p)
@@ -73,8 +106,8 @@ bool isDefaultNamespace(const std::string &ns)
 class LastObjectTexts
 {
 public:
-    std::vector<std::string> Render(const std::vector<LinuxMountEntry> &drives, const std::vector<LinuxVolume> &volumes,
-                                    const std::vector<std::size_t> &shown)
+    std::vector<std::string> Render(const std::vector<LinuxMountEntry> &drives,
+                                    const std::vector<LinuxVolume> &volumes, const std::vector<std::size_t> &shown)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         std::vector<Object> objects;
@@ -90,9 +123,9 @@ public:
                 && m_objects[at].entry == entry) {
                 objects.push_back(std::move(m_objects[at]));
             } else {
-                objects.push_back(Object{entry, type, answer,
-                                         RenderMofInstance(kLogicalDiskClass,
-                                                           LinuxLogicalDiskProperties(entry, type, answer))});
+                objects.push_back(
+                    Object{entry, type, answer,
+                           RenderMofInstance(kLogicalDiskClass, LinuxLogicalDiskProperties(entry, type, answer))});
             }
             texts.push_back(objects.back().text);
         }
@@ -136,7 +169,8 @@ public:
             return WqlNamesEqual(p, "VolumeName") || WqlNamesEqual(p, "VolumeSerialNumber");
         };
         const std::vector<std::string> named = LogicalDiskQueryProperties(query);
-        const bool withNames = query.properties.empty() || std::any_of(named.begin(), named.end(), namesLabelOrUuid);
+        const bool withNames = query.properties.empty()
+            || std::any_of(named.begin(), named.end(), namesLabelOrUuid);
         const std::vector<LinuxVolume> volumes = QueryLinuxVolumes(drives, withNames);
         std::vector<std::size_t> shown;
         shown.reserve(drives.size());
@@ -234,7 +268,7 @@ std::vector<std::string> RenderLinuxLogicalDisks(const WqlQuery &query,
 {
     std::set<std::string> keep;
     if (!query.properties.empty()) {
-        keep.insert("DeviceID");   // the key stays, as in WMI's answer to a property list
+        keep.insert("DeviceID"); // the key stays, as in WMI's answer to a property list
         for (const std::string &p : query.properties)
             keep.insert(LinuxLogicalDiskPropertyName(p));
     }
@@ -263,7 +297,8 @@ std::vector<std::string> RenderLinuxLogicalDisks(const WqlQuery &query,
     return texts;
 }
 
-std::unique_ptr<WbemServices> LinuxWbemLocator::ConnectServer(const std::string &host, const std::string &nameSpace)
+std::unique_ptr<WbemServices> LinuxWbemLocator::ConnectServer(const std::string &host,
+                                                              const std::string &nameSpace)
 {
     if (!isLocalHost(host))
         throw WbemError("The RPC server is unavailable.", wbem_code::RpcUnavailable);

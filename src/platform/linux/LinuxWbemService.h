@@ -15,8 +15,7 @@ namespace platform {
 class LinuxWbemLocator : public WbemLocator
 {
 public:
-    std::unique_ptr<WbemServices> ConnectServer(const std::string &host,
-                                                const std::string &nameSpace) override;
+    std::unique_ptr<WbemServices> ConnectServer(const std::string &host, const std::string &nameSpace) override;
 };
 
 } // namespace platform

@@ -16,10 +16,10 @@ namespace platform {
 
 namespace {
 
-template<typename T>
+template <typename T>
 using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
 
-template<typename T>
+template <typename T>
 XcbReply<T> takeReply(T *reply)
 {
     return XcbReply<T>(reply, &std::free);
@@ -32,8 +32,8 @@ xcb_connection_t *connectionOf(void *display)
 
 xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
 {
-    const auto reply = takeReply(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
+    const auto reply = takeReply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
@@ -71,15 +71,14 @@ void changeNetWmStates(xcb_connection_t *c, xcb_window_t w, const std::vector<xc
     if (attributes->map_state == XCB_MAP_STATE_UNMAPPED) {
         // Merge, so that states set by the toolkit or by others stay.
         std::vector<xcb_atom_t> states;
-        const auto current = takeReply(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, w, netWmState, XCB_ATOM_ATOM, 0, 1024), nullptr));
+        const auto current = takeReply(
+            xcb_get_property_reply(c, xcb_get_property(c, 0, w, netWmState, XCB_ATOM_ATOM, 0, 1024), nullptr));
         if (current && current->type == XCB_ATOM_ATOM && current->format == 32) {
             const auto *data = static_cast<const xcb_atom_t *>(xcb_get_property_value(current.get()));
             states.assign(data, data + xcb_get_property_value_length(current.get()) / 4);
         }
-        std::erase_if(states, [&](xcb_atom_t a) {
-            return std::find(remove.begin(), remove.end(), a) != remove.end();
-        });
+        std::erase_if(states,
+                      [&](xcb_atom_t a) { return std::find(remove.begin(), remove.end(), a) != remove.end(); });
         for (xcb_atom_t a : add) {
             if (std::find(states.begin(), states.end(), a) == states.end())
                 states.push_back(a);
@@ -119,8 +118,7 @@ bool compositorRuns(xcb_connection_t *c, xcb_window_t window)
     if (!tree)
         return false;
     int screenNumber = 0;
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem;
-         xcb_screen_next(&it), ++screenNumber) {
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem; xcb_screen_next(&it), ++screenNumber) {
         if (it.data->root == tree->root)
             break;
     }

@@ -21,8 +21,8 @@ namespace {
 using nlohmann::json;
 
 // The drive kinds of the local rules, whatever their enumeration is called.
-using DriveType =
-    decltype(ClassifyLinuxDrive(std::declval<const LinuxMountEntry &>(), std::declval<const LinuxDeviceFacts &>()));
+using DriveType = decltype(ClassifyLinuxDrive(std::declval<const LinuxMountEntry &>(),
+                                              std::declval<const LinuxDeviceFacts &>()));
 
 constexpr const char *kSampleTimeLabel = "velmora_sample_time";
 constexpr const char *kLastValueWindow = "10m";
@@ -147,7 +147,7 @@ struct Disk
 {
     const PrometheusSample *labels = nullptr;
     bool windows = false;
-    bool current = false;      // at least one of its series is current
+    bool current = false; // at least one of its series is current
     std::optional<std::uint64_t> size, free;
 };
 
@@ -206,9 +206,9 @@ LinuxDeviceFacts deviceFacts(const std::string &device)
     return facts;
 }
 
-std::vector<MofProperty> diskProperties(const std::string &instance, const std::string &path, const std::string &fsType,
-                                        const std::string &provider, DriveType type, const Disk &disk,
-                                        const std::string &failing)
+std::vector<MofProperty> diskProperties(const std::string &instance, const std::string &path,
+                                        const std::string &fsType, const std::string &provider, DriveType type,
+                                        const Disk &disk, const std::string &failing)
 {
     const std::string name = instance + ":" + path;
     std::vector<MofProperty> p;
@@ -311,10 +311,14 @@ std::string PrometheusFamilyQuery(PrometheusFamily family, const std::string &se
         return s + " or last_over_time(" + s + "[" + kLastValueWindow + "])";
     };
     switch (family) {
-    case PrometheusFamily::NodeSize: return withLast("node_filesystem_size_bytes");
-    case PrometheusFamily::NodeAvail: return withLast("node_filesystem_avail_bytes");
-    case PrometheusFamily::WindowsSize: return withLast("windows_logical_disk_size_bytes");
-    case PrometheusFamily::WindowsFree: return withLast("windows_logical_disk_free_bytes");
+    case PrometheusFamily::NodeSize:
+        return withLast("node_filesystem_size_bytes");
+    case PrometheusFamily::NodeAvail:
+        return withLast("node_filesystem_avail_bytes");
+    case PrometheusFamily::WindowsSize:
+        return withLast("windows_logical_disk_size_bytes");
+    case PrometheusFamily::WindowsFree:
+        return withLast("windows_logical_disk_free_bytes");
     case PrometheusFamily::Up:
         return series("up") + " or label_replace(timestamp(" + series("up") + "), \"" + kSampleTimeLabel
             + "\", \"1\", \"\", \"\")";
@@ -397,8 +401,7 @@ BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheus
                 const Disk &d = *kept[i];
                 if (d.size && *d.size == 0)
                     continue;
-                objects.push_back(
-                    diskProperties(instance, volume, {}, {}, DriveType::LocalDisk, d, reasons[i]));
+                objects.push_back(diskProperties(instance, volume, {}, {}, DriveType::LocalDisk, d, reasons[i]));
             }
             continue;
         }
@@ -421,7 +424,8 @@ BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheus
             e.netfs = mnt_fstype_is_netfs(e.fsType.c_str()) != 0;
             if (e.source.rfind("/dev/", 0) == 0) {
                 e.devMajor = 1;
-                e.devMinor = deviceNumbers.emplace(e.source, static_cast<unsigned>(deviceNumbers.size())).first->second;
+                e.devMinor =
+                    deviceNumbers.emplace(e.source, static_cast<unsigned>(deviceNumbers.size())).first->second;
             } else {
                 e.devMajor = 2;
                 e.devMinor = otherNumber++;

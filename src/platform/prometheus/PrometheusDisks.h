@@ -40,7 +40,7 @@ struct PrometheusSample
 {
     // Sorted by name; the series' identity.
     std::vector<std::pair<std::string, std::string>> labels;
-    double time = 0;      // seconds since the epoch
+    double time = 0; // seconds since the epoch
     double value = 0;
 
     const std::string *Label(std::string_view name) const;

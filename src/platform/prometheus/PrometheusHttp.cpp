@@ -192,11 +192,13 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
     for (auto &t : transfers) {
         curl_multi_remove_handle(multi.get(), t->easy.get());
         if (!t->done || t->result == CURLE_OPERATION_TIMEDOUT)
-            throw PrometheusHttpError(Kind::Unreachable, "Prometheus at " + where + " did not answer within "
-                                                             + std::to_string(deadline.count()) + " ms");
+            throw PrometheusHttpError(Kind::Unreachable,
+                                      "Prometheus at " + where + " did not answer within "
+                                          + std::to_string(deadline.count()) + " ms");
         if (t->tooLarge)
-            throw PrometheusHttpError(Kind::Failed, "The answer of Prometheus at " + where + " is larger than "
-                                                        + std::to_string(maxBytes >> 20) + " MiB");
+            throw PrometheusHttpError(Kind::Failed,
+                                      "The answer of Prometheus at " + where + " is larger than "
+                                          + std::to_string(maxBytes >> 20) + " MiB");
         if (t->result != CURLE_OK) {
             const bool unreachable = t->result == CURLE_COULDNT_CONNECT || t->result == CURLE_COULDNT_RESOLVE_HOST
                 || t->result == CURLE_COULDNT_RESOLVE_PROXY || t->result == CURLE_SEND_ERROR

@@ -14,9 +14,9 @@ class PrometheusHttpError : public std::runtime_error
 {
 public:
     enum class Kind {
-        Unreachable,   // no connection, or no whole answer before the deadline
-        Denied,        // HTTP 401 / 403
-        Failed,        // any other HTTP status, or a transfer that broke off
+        Unreachable, // no connection, or no whole answer before the deadline
+        Denied,      // HTTP 401 / 403
+        Failed,      // any other HTTP status, or a transfer that broke off
     };
     PrometheusHttpError(Kind kind, const std::string &message) : std::runtime_error(message), m_kind(kind) {}
     Kind kind() const noexcept { return m_kind; }
@@ -44,8 +44,8 @@ private:
 
 struct PrometheusLogin
 {
-    std::string user;       // empty: the login of ~/.netrc, if it has one
-    std::string password;   // empty: the password of ~/.netrc for that login
+    std::string user;     // empty: the login of ~/.netrc, if it has one
+    std::string password; // empty: the password of ~/.netrc for that login
 };
 
 // Runs every query at once (one POST each) and waits for all answers up to

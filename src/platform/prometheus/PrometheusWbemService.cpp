@@ -17,7 +17,8 @@ class PrometheusWbemServices : public WbemServices
 {
 public:
     PrometheusWbemServices(PrometheusEndpoint endpoint, WbemCredentials credentials)
-        : m_endpoint(std::move(endpoint)), m_credentials(std::move(credentials)) {}
+        : m_endpoint(std::move(endpoint)), m_credentials(std::move(credentials))
+    {}
 
     std::unique_ptr<WbemObjectSet> ExecQuery(const std::string &wql) override
     {
@@ -36,13 +37,17 @@ public:
                                            promql, LinuxStatfsDeadline(), kMaxPrometheusAnswerBytes);
         } catch (const PrometheusHttpError &e) {
             switch (e.kind()) {
-            case PrometheusHttpError::Kind::Unreachable: throw WbemError(e.what(), wbem_code::RpcUnavailable);
-            case PrometheusHttpError::Kind::Denied: throw WbemError(e.what(), wbem_code::AccessDenied);
-            case PrometheusHttpError::Kind::Failed: break;
+            case PrometheusHttpError::Kind::Unreachable:
+                throw WbemError(e.what(), wbem_code::RpcUnavailable);
+            case PrometheusHttpError::Kind::Denied:
+                throw WbemError(e.what(), wbem_code::AccessDenied);
+            case PrometheusHttpError::Kind::Failed:
+                break;
             }
             throw WbemError(e.what(), wbem_code::Failed);
         }
-        const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+        const double now =
+            std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
         std::array<std::vector<PrometheusSample>, kPrometheusFamilies> answers;
         try {
             for (std::size_t f = 0; f < kPrometheusFamilies; ++f)
@@ -51,7 +56,8 @@ public:
             throw WbemError("Prometheus at " + m_endpoint.DisplayUrl() + ": " + e.what(), wbem_code::Failed);
         }
         bodies.clear();
-        return std::make_unique<TextWbemObjectSet>(RenderLinuxLogicalDisks(query, BuildPrometheusDisks(answers, now)));
+        return std::make_unique<TextWbemObjectSet>(
+            RenderLinuxLogicalDisks(query, BuildPrometheusDisks(answers, now)));
     }
 
 private:
@@ -69,13 +75,14 @@ bool isDefaultNamespace(const std::string &ns)
 bool IsPrometheusHost(const std::string &host)
 {
     const auto startsWith = [&host](std::string_view scheme) {
-        return host.size() > scheme.size() && WqlNamesEqual(std::string_view(host).substr(0, scheme.size()), scheme);
+        return host.size() > scheme.size()
+            && WqlNamesEqual(std::string_view(host).substr(0, scheme.size()), scheme);
     };
     return startsWith("http://") || startsWith("https://");
 }
 
 std::unique_ptr<WbemServices> PrometheusWbemLocator::ConnectServer(const std::string &host,
-                                                                  const std::string &nameSpace)
+                                                                   const std::string &nameSpace)
 {
     if (!isDefaultNamespace(nameSpace))
         throw WbemError("Invalid namespace", wbem_code::InvalidNamespace);

@@ -66,7 +66,7 @@ void BringInstanceToFront(void *window)
     const DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
     const DWORD ownThread = GetCurrentThreadId();
     const bool attached = foregroundThread != 0 && foregroundThread != ownThread
-                          && AttachThreadInput(ownThread, foregroundThread, TRUE);
+        && AttachThreadInput(ownThread, foregroundThread, TRUE);
     constexpr UINT keep = SWP_NOMOVE | SWP_NOSIZE;
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, keep);
     SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, keep);

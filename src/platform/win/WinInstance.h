@@ -9,8 +9,7 @@
 
 namespace platform::win {
 
-inline constexpr wchar_t InstanceMutexName[] =
-    L"Local\\MyUniqueAppMutex_49BE707D-BE1C-494B-8FB8-D61DCEEC5C9B";
+inline constexpr wchar_t InstanceMutexName[] = L"Local\\MyUniqueAppMutex_49BE707D-BE1C-494B-8FB8-D61DCEEC5C9B";
 // The title a second start looks for.
 inline constexpr wchar_t InstanceWindowTitle[] = L"kvDivoziVirudu";
 

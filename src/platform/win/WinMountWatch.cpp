@@ -7,10 +7,8 @@
 namespace platform {
 
 MountTableWatch::MountTableWatch(const std::string &path)
-    : m_path(path)
-    , m_error("no mount table to watch on this system")
-{
-}
+    : m_path(path), m_error("no mount table to watch on this system")
+{}
 
 MountTableWatch::~MountTableWatch() = default;
 

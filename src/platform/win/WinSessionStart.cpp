@@ -43,16 +43,15 @@ std::wstring RunCommandFor(const std::wstring &programPath)
     return L"\"" + programPath + L"\"";
 }
 
-RunKeyResult SetRunValue(const std::wstring &valueName, const std::wstring &programPath,
-                         const wchar_t *keyPath)
+RunKeyResult SetRunValue(const std::wstring &valueName, const std::wstring &programPath, const wchar_t *keyPath)
 {
     OpenKey key(keyPath);
     if (!key.Get())
         return RunKeyResult::KeyNotOpened;
     const std::wstring data = RunCommandFor(programPath);
     const auto bytes = DWORD((data.size() + 1) * sizeof(wchar_t));
-    if (RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE *>(data.c_str()), bytes)
+    if (RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(data.c_str()),
+                       bytes)
         != ERROR_SUCCESS)
         return RunKeyResult::WriteFailed;
     return RunKeyResult::Done;
@@ -92,8 +91,7 @@ std::wstring NativePath(const std::string &path)
 std::string SessionStartEntryName(const std::string &programPath)
 {
     const std::size_t folderEnd = programPath.find_last_of("/\\:");
-    const std::string name =
-        folderEnd == std::string::npos ? programPath : programPath.substr(folderEnd + 1);
+    const std::string name = folderEnd == std::string::npos ? programPath : programPath.substr(folderEnd + 1);
     const std::size_t dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0)
         return name;
@@ -102,8 +100,7 @@ std::string SessionStartEntryName(const std::string &programPath)
 
 std::string SessionStartEntryLocation(const std::string &programPath)
 {
-    return "HKEY_CURRENT_USER\\" + win::WideToUtf8(win::RunKeyPath) + "\\"
-           + SessionStartEntryName(programPath);
+    return "HKEY_CURRENT_USER\\" + win::WideToUtf8(win::RunKeyPath) + "\\" + SessionStartEntryName(programPath);
 }
 
 std::string SessionStartProgram(const std::string &programPath)
@@ -115,8 +112,7 @@ std::string SessionStartProgram(const std::string &programPath)
     // A value of 64 KiB at most is read; a larger one is not one of ours.
     std::wstring data(32 * 1024, L'\0');
     DWORD bytes = DWORD(data.size() * sizeof(wchar_t));
-    const LSTATUS status =
-        RegGetValueW(key, nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, data.data(), &bytes);
+    const LSTATUS status = RegGetValueW(key, nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, data.data(), &bytes);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS)
         return std::string();

@@ -8,8 +8,8 @@
 #include "platform/win/WinText.h"
 
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <vector>
 
@@ -59,8 +59,7 @@ std::optional<FileVersion> ReadFileVersion(const std::wstring &fileName)
 
     void *block = nullptr;
     UINT blockSize = 0;
-    if (!VerQueryValueW(data.data(), L"\\", &block, &blockSize) || !block
-        || blockSize < sizeof(VS_FIXEDFILEINFO))
+    if (!VerQueryValueW(data.data(), L"\\", &block, &blockSize) || !block || blockSize < sizeof(VS_FIXEDFILEINFO))
         return std::nullopt;
     const auto *fixed = static_cast<const VS_FIXEDFILEINFO *>(block);
     if (fixed->dwSignature != 0xFEEF04BD)
@@ -144,9 +143,9 @@ std::string LastSystemErrorText()
 {
     const DWORD code = GetLastError();
     wchar_t *buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
     std::wstring text;
     if (length && buffer)
         text.assign(buffer, length);

@@ -25,13 +25,11 @@ std::string WideToUtf8(std::wstring_view text)
 {
     if (text.empty())
         return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
     if (size <= 0)
         return {};
     std::string narrow(size_t(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), narrow.data(), size, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), narrow.data(), size, nullptr, nullptr);
     return narrow;
 }
 
@@ -50,10 +48,8 @@ struct LibraryFreer
 std::wstring FormatFrom(DWORD source, HMODULE module, DWORD code)
 {
     wchar_t *buffer = nullptr;
-    const DWORD length = FormatMessageW(source | FORMAT_MESSAGE_ALLOCATE_BUFFER
-                                            | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        module, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0,
-                                        nullptr);
+    const DWORD length = FormatMessageW(source | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        module, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
     std::unique_ptr<wchar_t, LocalFreer> owner(buffer);
     if (length == 0 || !buffer)
         return {};
@@ -78,9 +74,9 @@ std::string SystemMessage(std::uint32_t code)
         const UINT length = GetSystemDirectoryW(system, MAX_PATH);
         if (length > 0 && length < MAX_PATH) {
             for (const wchar_t *name : {L"\\wbem\\wmiutils.dll", L"\\wmiutils.dll"}) {
-                std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer> module(LoadLibraryExW(
-                    (std::wstring(system, length) + name).c_str(), nullptr,
-                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+                std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer> module(
+                    LoadLibraryExW((std::wstring(system, length) + name).c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
                 if (module)
                     text = FormatFrom(FORMAT_MESSAGE_FROM_HMODULE, module.get(), code);
                 if (!text.empty())
@@ -91,8 +87,7 @@ std::string SystemMessage(std::uint32_t code)
     if (!text.empty())
         return WideToUtf8(text);
     char fallback[32];
-    std::snprintf(fallback, sizeof fallback, wmiCode ? "WMI error 0x%08X" : "Error 0x%08X",
-                  unsigned(code));
+    std::snprintf(fallback, sizeof fallback, wmiCode ? "WMI error 0x%08X" : "Error 0x%08X", unsigned(code));
     return fallback;
 }
 

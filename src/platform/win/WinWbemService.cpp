@@ -4,10 +4,10 @@
 #include "platform/win/WinText.h"
 
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <wbemcli.h>
+#include <windows.h>
 
 #include <type_traits>
 
@@ -21,7 +21,7 @@ struct ComRelease
 };
 
 // One owning pointer per interface; Release() runs once, when it goes.
-template<class Interface>
+template <class Interface>
 using ComPtr = std::unique_ptr<Interface, ComRelease>;
 
 struct BstrFree
@@ -79,8 +79,7 @@ private:
 class WinWbemObjectSet : public WbemObjectSet
 {
 public:
-    explicit WinWbemObjectSet(ComPtr<IEnumWbemClassObject> enumerator)
-        : m_enumerator(std::move(enumerator)) {}
+    explicit WinWbemObjectSet(ComPtr<IEnumWbemClassObject> enumerator) : m_enumerator(std::move(enumerator)) {}
 
     std::unique_ptr<WbemObject> Next() override
     {
@@ -115,8 +114,7 @@ public:
         IEnumWbemClassObject *raw = nullptr;
         // Returns once the whole result is ready; the result is walked once.
         const HRESULT hr = m_services->ExecQuery(language.get(), query.get(),
-                                                 ReturnWhenComplete | WBEM_FLAG_FORWARD_ONLY,
-                                                 nullptr, &raw);
+                                                 ReturnWhenComplete | WBEM_FLAG_FORWARD_ONLY, nullptr, &raw);
         ComPtr<IEnumWbemClassObject> enumerator(raw);
         Check(hr);
         if (!enumerator)
@@ -157,8 +155,7 @@ WinWbemLocator::WinWbemLocator()
 
 WinWbemLocator::~WinWbemLocator() = default;
 
-std::unique_ptr<WbemServices> WinWbemLocator::ConnectServer(const std::string &host,
-                                                            const std::string &nameSpace)
+std::unique_ptr<WbemServices> WinWbemLocator::ConnectServer(const std::string &host, const std::string &nameSpace)
 {
     IWbemLocator *rawLocator = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
@@ -170,8 +167,7 @@ std::unique_ptr<WbemServices> WinWbemLocator::ConnectServer(const std::string &h
     const Bstr path = MakeBstr(L"\\\\" + win::Utf8ToWide(server) + L"\\" + win::Utf8ToWide(nameSpace));
     IWbemServices *rawServices = nullptr;
     // User, password, locale and authority empty: the caller's own identity.
-    hr = locator->ConnectServer(path.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                &rawServices);
+    hr = locator->ConnectServer(path.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, &rawServices);
     ComPtr<IWbemServices> services(rawServices);
     Check(hr);
     if (!services)
@@ -180,8 +176,8 @@ std::unique_ptr<WbemServices> WinWbemLocator::ConnectServer(const std::string &h
     // The scripting locator impersonates the caller by default; the plain
     // proxy identifies only, which some providers refuse. A services object
     // that is no proxy (in-process) refuses the call, which is harmless.
-    CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
-                      RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
+    CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
+                      RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
     return std::make_unique<WinWbemServices>(std::move(services));
 }
 

@@ -51,8 +51,7 @@ public:
     // host "." or empty: the local machine. The namespace is joined as
     // \\host\namespace. Throws WbemError when the locator cannot be created
     // or the service refuses the connection.
-    std::unique_ptr<WbemServices> ConnectServer(const std::string &host,
-                                                const std::string &nameSpace) override;
+    std::unique_ptr<WbemServices> ConnectServer(const std::string &host, const std::string &nameSpace) override;
 
 private:
     WinComApartment m_apartment;

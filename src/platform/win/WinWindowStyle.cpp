@@ -44,8 +44,7 @@ long SetWindowCorners(void *window, CornerPreference preference)
     const DwmSetWindowAttributeFn function = BindDwmSetWindowAttribute();
     if (!function)
         return E_NOTIMPL;
-    return function(static_cast<HWND>(window), WindowCornerPreferenceAttribute, &value,
-                    sizeof value);
+    return function(static_cast<HWND>(window), WindowCornerPreferenceAttribute, &value, sizeof value);
 }
 
 void HideFromTaskbar(void *window)
@@ -54,8 +53,7 @@ void HideFromTaskbar(void *window)
     LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
     style = (style & ~LONG_PTR(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW;
     SetWindowLongPtrW(hwnd, GWL_EXSTYLE, style);
-    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
 }
 
 void SendToBottom(void *window)
