@@ -333,7 +333,7 @@ TEST_F(RefreshCycle, PaddedFigureFailsTheRefreshAndTheRebuildAlike)
 
     fake.Drives({{"C:", 3, 100LL << 30, " 2048 "}});
     Tick();
-    EXPECT_EQ(w.Reintentos(), 1) << "the in-place refresh refuses \" 2048\"";
+    EXPECT_EQ(w.Reintentos(), 1) << "the in-place refresh refuses \" 2048 \"";
     ASSERT_FALSE(panel.isNull()) << "no rebuild: the same drives";
     EXPECT_EQ(panel->Libre(), 1024);
 
@@ -346,7 +346,9 @@ TEST_F(RefreshCycle, PaddedFigureFailsTheRefreshAndTheRebuildAlike)
             shown << box->text();
             box->close();
         }
-    EXPECT_EQ(shown, QStringList{QStringLiteral("' 2048' is not a valid integer value")});
+    // The property text keeps the value whole, blanks included (it is written
+    // quoted), so the error names exactly what the drive gave.
+    EXPECT_EQ(shown, QStringList{QStringLiteral("' 2048 ' is not a valid integer value")});
 }
 
 TEST_F(RefreshCycle, RebuildErrorPassesOnWithPaintingResumed)
