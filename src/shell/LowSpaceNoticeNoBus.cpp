@@ -1,0 +1,8 @@
+// SPDX-License-Identifier: MIT
+// Without D-Bus in Qt (the Windows build) the tray icon's balloon tells it.
+#include "shell/LowSpaceNotice.h"
+
+void TDesktopNotifier::Notify(const QString &title, const QString &text)
+{
+    ShowInTray(title, text);
+}
