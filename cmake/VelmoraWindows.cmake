@@ -116,5 +116,18 @@ function(velmora_windows_folder)
       PROPERTIES LABELS windows TIMEOUT 120)
     set_tests_properties(windows_folder_imports_missing_dll PROPERTIES
       PASS_REGULAR_EXPRESSION "zlib1.dll.*not in the folder")
+    # Every program carries the version resource, read back by its bytes
+    # (a Qt DLL, which carries Qt's own, must fail the same check).
+    foreach(p IN LISTS programs)
+      add_test(NAME windows_version_resource_${p}
+        COMMAND ${CMAKE_COMMAND} -DFILE=${folder}/${p}.exe
+                -P ${PROJECT_SOURCE_DIR}/cmake/CheckVersionResource.cmake)
+      set_tests_properties(windows_version_resource_${p} PROPERTIES LABELS windows TIMEOUT 60)
+    endforeach()
+    add_test(NAME windows_version_resource_other_file
+      COMMAND ${CMAKE_COMMAND} -DFILE=${folder}/Qt6Core.dll
+              -P ${PROJECT_SOURCE_DIR}/cmake/CheckVersionResource.cmake)
+    set_tests_properties(windows_version_resource_other_file PROPERTIES
+      LABELS windows TIMEOUT 60 WILL_FAIL TRUE)
   endif()
 endfunction()
