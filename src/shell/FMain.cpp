@@ -317,13 +317,7 @@ void TFormMain::FormDestroy(QObject *)
 {
     // The window is going away: a problem with the settings file can only be
     // reported here, and must not escape a destructor.
-    try {
-        GuardarConfiguracion();
-        if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())
-            FErrorReport.AtShutdown(warning);
-    } catch (...) {
-        FErrorReport.AtShutdown(TErrorReport::CurrentMessage());
-    }
+    GuardarAlTerminar();
     qCDebug(lcShell) << "window destroyed";
     FOpacidad.reset();
     FLastListaDiscos.clear();
@@ -557,6 +551,11 @@ void TFormMain::SaveAtExit()
 {
     qCDebug(lcShell) << "the process ends outside the event loop: saving the settings";
     FErrorReport.SetUnattended();
+    GuardarAlTerminar();
+}
+
+void TFormMain::GuardarAlTerminar()
+{
     try {
         GuardarConfiguracion();
         if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())

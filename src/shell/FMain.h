@@ -215,6 +215,9 @@ private:
     TConfigValues Opciones() const;
     bool CargarConfiguracion();
     void GuardarConfiguracion();
+    // Writes the settings as the program ends; a problem goes to the
+    // shutdown report, never out of the caller (a destructor, an exit handler).
+    void GuardarAlTerminar();
     void ActualizarMenu();
     void MarcarOpacidad();
     void IdiomaPorDefecto();

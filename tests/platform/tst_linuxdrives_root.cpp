@@ -12,10 +12,11 @@
 
 #include "TempFolder.h"
 
+#include "MountNamespace.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -113,28 +114,12 @@ std::string capture(const std::string &command)
     return out;
 }
 
-// Root, in a mount namespace of this process's own. Empty on success,
-// otherwise why the test cannot run.
-std::string isolate()
-{
-    static const std::string reason = []() -> std::string {
-        if (::geteuid() != 0)
-            return "needs root to mount file systems (CI runs as root)";
-        if (::unshare(CLONE_NEWNS) != 0)
-            return "cannot create a private mount namespace";
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            return "cannot make the mount namespace private";
-        return {};
-    }();
-    return reason;
-}
-
 class LinuxDrivesRoot : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        const std::string reason = isolate();
+        const std::string reason = testsupport::IsolateMounts();
         if (!reason.empty())
             GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
         folder.emplace("velmora-drives");
@@ -730,8 +715,8 @@ TEST_F(LinuxDrivesRoot, FuseMountsCountByTheirKind)
 // root it runs in its own mount namespace like the others.
 TEST(LinuxDrivesSystem, AgreesWithDf)
 {
-    if (::geteuid() == 0 && !isolate().empty())
-        GTEST_SKIP() << "SKIPPED LOUDLY: " << isolate();
+    if (::geteuid() == 0 && !testsupport::IsolateMounts().empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: " << testsupport::IsolateMounts();
     if (run("df --version") != 0)
         GTEST_SKIP() << "SKIPPED LOUDLY: df is not installed";
 

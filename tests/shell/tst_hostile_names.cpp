@@ -11,9 +11,10 @@
 #include "shell/DriveFigures.h"
 #include "wmi/CWMISQL.h"
 
+#include "MountNamespace.h"
+
 #include <gtest/gtest.h>
 
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -25,22 +26,6 @@
 #include <string>
 
 namespace {
-
-// Root, in a mount namespace of this process's own. Empty on success,
-// otherwise why the test cannot run.
-std::string Isolate()
-{
-    static const std::string reason = []() -> std::string {
-        if (::geteuid() != 0)
-            return "needs root to mount file systems (CI runs as root)";
-        if (::unshare(CLONE_NEWNS) != 0)
-            return "cannot create a private mount namespace";
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            return "cannot make the mount namespace private";
-        return {};
-    }();
-    return reason;
-}
 
 // The name as the property list carries it: the object text's escapes stay,
 // its quotes go, " = " becomes "=".
@@ -59,7 +44,7 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
 {
     TestApp();
     ::unsetenv("VELMORA_FAKE_WBEM");
-    const std::string reason = Isolate();
+    const std::string reason = testsupport::IsolateMounts();
     if (!reason.empty())
         GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
 
