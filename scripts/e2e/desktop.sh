@@ -72,6 +72,7 @@ velmora_desktop_start() {
         xprop -root _NET_WORKAREA 2>/dev/null | grep -q '=' && break
       sleep 0.1
     done
+    [ "$i" -lt 100 ] || echo "warning: openbox had not published its work area after 10 s" >&2
   else
     echo "warning: openbox missing, running without a window manager" >&2
   fi
