@@ -127,15 +127,7 @@ else
        -DSIMPLEINI_INCLUDE_DIR="$build/include" -DVELMORA_BENCH=OFF "${launcher[@]}" >/dev/null &&
      cmake --build "$widget" -j"$(nproc)" && cmake --build "$widget" --target velmora_windows_zip; then
     echo "wine-tests: widget built in $(elapsed): $(ls "$widget"/Velmora-*-win64.zip) ($(du -k "$widget"/Velmora-*-win64.zip | cut -f1) kB)"
-    # The widget's end-to-end run under Wine does not pass yet since the tray
-    # menu gained its drive section (menu choices are not taken under Wine):
-    # it runs only when asked for, and says so loudly otherwise.
-    if [ "${VELMORA_WINE_E2E:-0}" = 1 ]; then
-      ctest --test-dir "$widget" --output-on-failure -j1 || status=1
-    else
-      echo "wine-tests: WARNING: e2e_wine_widget SKIPPED (known failing: tray menu choices under Wine; VELMORA_WINE_E2E=1 runs it)" >&2
-      ctest --test-dir "$widget" --output-on-failure -j1 -E '^e2e_wine_widget$' || status=1
-    fi
+    ctest --test-dir "$widget" --output-on-failure -j1 || status=1
     echo "wine-tests: widget tests done in $(elapsed)"
   else
     echo "wine-tests: the widget's Windows build FAILED" >&2

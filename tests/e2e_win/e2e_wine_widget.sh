@@ -23,7 +23,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 skip_loudly() { echo "SKIP: $*" >&2; exit 77; }
 
-for tool in wine wineserver xdotool xwininfo xprop; do
+for tool in wine wineserver xdotool xwininfo xprop xwd; do
   command -v "$tool" >/dev/null || skip_loudly "$tool is not installed"
 done
 [ -f "$FOLDER/velmora.exe" ] || { echo "no velmora.exe in $FOLDER" >&2; exit 1; }
@@ -125,21 +125,77 @@ open_tray_menu() {
   done
   return 1
 }
-keys_down() { local i; for i in $(seq 1 "$1"); do xdotool key Down; sleep 0.1; done; }
-# Top level of the tray menu, separators skipped: 1 version line, 2 start
-# with the session, 3 language, 4 opacity, 5 interval, 6 network drives,
-# 7 refresh, 8 close.
-choose() { # top-level position [position in its submenu]
+# Wine hands the keyboard to a popup menu only now and then, so the menu is
+# driven with the pointer. A submenu's rows are found by hovering it from
+# top to bottom: every stretch where the same item is highlighted is one row.
+# (The top level cannot be read so: its submenu rows change their picture
+# while their submenus open; its rows are in TRAY_ROWS below.)
+menu_picture() { xwd -silent -id "$1" 2>/dev/null | md5sum | cut -c1-32; }
+menu_rows() { # window -> "y" of the middle of each row, on the screen
+  local m=$1 mx my mw mh y pic none prev= from=0
+  read -r mx my mw mh <<<"$(geom "$m")"
+  xdotool mousemove $((mx + mw / 2)) $((my + 1))
+  sleep 0.2
+  none=$(menu_picture "$m")
+  for y in $(seq 3 3 $((mh - 2))) "$mh"; do
+    if [ "$y" -lt "$mh" ]; then
+      xdotool mousemove $((mx + mw / 2)) $((my + y))
+      sleep 0.1
+      pic=$(menu_picture "$m")
+    else
+      pic=end
+    fi
+    if [ "$pic" != "$prev" ]; then
+      [ -n "$prev" ] && [ "$prev" != "$none" ] && [ $((y - from)) -ge 8 ] && echo $((my + (from + y) / 2))
+      prev=$pic
+      from=$y
+    fi
+  done
+}
+# The middle of each row of the tray menu as Qt lays it out under Wine
+# (windows style, Wine's fonts), from its top edge: the version line, start
+# with the session, language, opacity, interval, network drives, refresh,
+# close. The menu is 202 pixels high so.
+TRAY_ROWS=(13 42 62 90 111 140 161 189)
+TRAY_HEIGHT=202
+# Hover row n of a menu and click it; prints nothing.
+click_row() { # window n
+  local ys x w
+  ys=($(menu_rows "$1"))
+  read -r x _ w _ <<<"$(geom "$1")"
+  [ "$2" -le ${#ys[@]} ] || return 1
+  xdotool mousemove $((x + w / 2)) "${ys[$(($2 - 1))]}"
+  sleep 0.3
+  xdotool click 1
+}
+# Rows of the tray menu as TRAY_ROWS counts them (0 is the version line).
+choose() { # top-level row [row in its submenu]
   open_tray_menu || { fail "the tray menu did not open"; return 1; }
-  keys_down "$1"
-  if [ $# -ge 2 ]; then
-    xdotool key Right
-    sleep 0.4
-    keys_down $(($2 - 1))
+  local top sub i x y w h
+  top=$(open_menu)
+  read -r x y w h <<<"$(geom "$top")"
+  if [ "$h" != "$TRAY_HEIGHT" ]; then
+    fail "the tray menu is $h pixels high, not $TRAY_HEIGHT: its rows moved (TRAY_ROWS)"
+    xdotool key Escape
+    return 1
   fi
-  xdotool key Return
+  xdotool mousemove $((x + w / 2)) $((y + TRAY_ROWS[$1]))
+  sleep 0.3
+  if [ $# -ge 2 ]; then
+    # The submenu opens on hovering its row: the other popup of the program.
+    for i in $(seq 1 30); do
+      sub=$(xdotool search --onlyvisible --classname velmora.exe 2>/dev/null | while read -r w; do
+        [ "$w" != "$top" ] && xwininfo -id "$w" | grep -q 'Override Redirect State: yes' && echo "$w"; done | head -1)
+      [ -n "$sub" ] && break
+      sleep 0.1
+    done
+    [ -n "$sub" ] || { fail "the submenu of row $1 did not open"; xdotool key Escape Escape; return 1; }
+    sleep 0.3
+    click_row "$sub" "$2" || fail "no row $2 in the submenu"
+  else
+    xdotool click 1
+  fi
   sleep 0.5
-  local i
   for i in $(seq 1 30); do open_menu >/dev/null || return 0; sleep 0.1; done
   fail "the menu stayed open"
   xdotool key Escape Escape
@@ -187,19 +243,19 @@ rc=$?
 [ $rc = 0 ] && pass "a second start ends with exit code 0" || fail "second start: exit code $rc"
 kill -0 "$VPID" 2>/dev/null && pass "the first one keeps running" || fail "the first one ended"
 
-choose 2 # start with the session
+choose 1 # start with the session
 sleep 1
 run_value >/dev/null && pass "start with the session writes the Run value: $(run_value)" ||
   fail "no Velmora value under $RUNKEY"
-choose 2
+choose 1
 sleep 1
 run_value >/dev/null && fail "the Run value is still there" || pass "choosing it again removes the Run value"
 
-choose 5 2 # interval > 10 s
-choose 4 3 # opacity > 40 %
-choose 6   # network drives
-choose 3 2 # language > English
-choose 8   # close
+choose 4 2 # interval > 10 s
+choose 3 3 # opacity > 40 %
+choose 5   # network drives
+choose 2 2 # language > English
+choose 7   # close
 wait_exit "$VPID" "after closing from the menu"
 rc=$?
 PIDS=()
@@ -214,8 +270,8 @@ done
 
 # --- back to Spanish ------------------------------------------------------------
 start_widget || exit 1
-choose 3 1 # language > Spanish
-choose 8   # close
+choose 2 1 # language > Spanish
+choose 7   # close
 wait_exit "$VPID" "after closing from the menu"
 rc=$?
 PIDS=()
