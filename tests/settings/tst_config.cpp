@@ -521,6 +521,13 @@ TEST_F(ConfigTest, SomethingThatIsNotAFileNeitherHangsNorIsReplaced)
     EXPECT_FALSE(TConfig::Exists());
     EXPECT_THROW(TConfig::WriteValues(Sample()), Exception);
     EXPECT_TRUE(QFileInfo(IniPath()).isDir());
+
+    // A link to a device that never ends: read with the defaults, at once.
+    ASSERT_TRUE(QDir().rmdir(IniPath()));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), IniPath()));
+    EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Top", 4), 4);
+    EXPECT_TRUE(TConfig::LastWarning().contains(QStringLiteral("not a regular file")))
+        << Std(TConfig::LastWarning());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/LinuxVolumeProbe.h"
 
+#include "platform/BoundedFile.h"
 #include "platform/linux/LinuxFileStamp.h"
 
 #include <blkid/blkid.h>
@@ -20,7 +21,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -89,12 +89,13 @@ std::string readLink(const std::string &path)
     return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
+// Attribute files of sysfs hold a page at most.
 std::string readFirstLine(const std::string &path)
 {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
+    const BoundedRead read = ReadBoundedFile(path, 4096);
+    if (!read.Ok())
+        return {};
+    return read.Bytes.substr(0, read.Bytes.find('\n'));
 }
 
 std::string baseName(const std::string &path)
