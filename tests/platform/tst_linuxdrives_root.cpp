@@ -308,6 +308,33 @@ TEST_F(LinuxDrivesRoot, Ext4ImageIsALocalDiskAndItsBindMountsAddNoDrive)
 // read once for a mounted file system and its label, not at every query (a
 // relabel or another file system in its place is read again: see the next
 // test).
+// A squashfs image mounted through a loop device, away from /snap: nobody can
+// free space on it, so it is no drive; x-gvfs-show brings it back.
+TEST_F(LinuxDrivesRoot, ReadOnlyImagesAreNoDrivesUnlessShown)
+{
+    const std::string content = dir("content");
+    std::ofstream(content + "/file") << "image content";
+    const std::string image = base + "/image.squashfs";
+    if (run("mksquashfs " + shellQuote(content) + " " + shellQuote(image) + " -quiet -no-progress") != 0)
+        GTEST_SKIP() << "SKIPPED LOUDLY: cannot make a squashfs image (mksquashfs from squashfs-tools missing?)";
+    const std::string hidden = dir("image");
+    const std::string shown = dir("image-shown");
+    if (run("mount -t squashfs -o loop,ro " + shellQuote(image) + " " + shellQuote(hidden)) != 0)
+        GTEST_SKIP() << "SKIPPED LOUDLY: no loop device or no squashfs here";
+    mounted.push_back(hidden);
+    ASSERT_EQ(entryAt(hidden).fsType, "squashfs");
+
+    EXPECT_EQ(findDrive(queryDrives(), hidden), nullptr) << "a squashfs image is listed as a drive";
+
+    ASSERT_EQ(run("mount -t squashfs -o loop,ro,x-gvfs-show " + shellQuote(image) + " " + shellQuote(shown)), 0);
+    mounted.push_back(shown);
+    const auto drives = queryDrives();
+    EXPECT_EQ(findDrive(drives, hidden), nullptr);
+    const DiskObject *d = findDrive(drives, shown);
+    ASSERT_NE(d, nullptr) << "a squashfs image with x-gvfs-show is not listed";
+    EXPECT_EQ(d->values.at("FileSystem"), "squashfs");
+}
+
 TEST_F(LinuxDrivesRoot, SuperblockIsNotReadAtEveryQuery)
 {
     struct statx stx
