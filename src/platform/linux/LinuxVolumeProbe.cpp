@@ -470,7 +470,12 @@ struct Pool
     std::size_t busy = 0;    // workers inside a call
     std::size_t started = 0;
     std::size_t finished = 0;
+    // Calls started per mount path, for tests that count only their own
+    // mounts; forgotten wholesale when it grows past kCountedPaths paths.
+    std::unordered_map<std::string, std::size_t> startedAt;
 };
+
+constexpr std::size_t kCountedPaths = 4096;
 
 Pool &pool()
 {
@@ -500,6 +505,9 @@ void workerLoop()
             call->taken = true;
             ++p.busy;
             ++p.started;
+            if (p.startedAt.size() >= kCountedPaths)
+                p.startedAt.clear();
+            ++p.startedAt[call->job.target];
             lock.unlock();
             LinuxVolumeAnswer answer = ask(call->job);
             lock.lock();
@@ -701,6 +709,18 @@ std::size_t LinuxStatfsCallsStarted()
     Pool &p = pool();
     std::lock_guard<std::mutex> lock(p.mutex);
     return p.started;
+}
+
+std::size_t LinuxStatfsCallsStartedBelow(const std::string &folder)
+{
+    Pool &p = pool();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    std::size_t calls = 0;
+    for (const auto &[target, count] : p.startedAt)
+        if (target.size() > folder.size() && target.compare(0, folder.size(), folder) == 0
+            && target[folder.size()] == '/')
+            calls += count;
+    return calls;
 }
 
 std::size_t LinuxStatfsCallsInFlight()
