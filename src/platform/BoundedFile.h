@@ -33,4 +33,10 @@ struct BoundedRead
 // Reads the file at Path (UTF-8) whole when it holds at most Cap bytes.
 BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap);
 
+// True when Path (UTF-8) is itself a regular file, not a link, that belongs
+// to the user running the program and was last changed at least MinAgeSeconds
+// ago. Windows: a regular file that is no reparse point (a profile's folders
+// are its user's own).
+bool IsOwnStaleRegularFile(const std::string &Path, long long MinAgeSeconds);
+
 } // namespace platform

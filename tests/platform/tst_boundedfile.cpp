@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iostream>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
@@ -129,6 +131,45 @@ TEST(BoundedFileProc, ReadsAFileThatReportsSizeZero)
     const BoundedRead read = ReadBoundedFile("/proc/self/stat", 4096);
     ASSERT_TRUE(read.Ok()) << read.Reason;
     EXPECT_EQ(read.Bytes.substr(0, std::to_string(::getpid()).size() + 1), std::to_string(::getpid()) + " ");
+}
+
+// What may be taken for a leftover of our own: only a regular file itself,
+// ours, and old enough.
+TEST(OwnStaleRegularFile, OnlyOldRegularFilesOfOurOwn)
+{
+    linuxtest::TempFolder f;
+    ASSERT_FALSE(f.Path().empty());
+    const auto age = [](const std::string &path, long seconds) {
+        const timeval then = {::time(nullptr) - seconds, 0};
+        const timeval times[2] = {then, then};
+        ASSERT_EQ(::lutimes(path.c_str(), times), 0) << path;
+    };
+    WriteFile(f.File("old"), "x");
+    age(f.File("old"), 120);
+    WriteFile(f.File("young"), "x");
+    age(f.File("young"), 5);
+    ASSERT_EQ(::symlink(f.File("old").c_str(), f.File("link").c_str()), 0);
+    age(f.File("link"), 120);
+    ASSERT_EQ(::mkdir(f.File("dir").c_str(), 0700), 0);
+    age(f.File("dir"), 120);
+    ASSERT_EQ(::mkfifo(f.File("fifo").c_str(), 0600), 0);
+    age(f.File("fifo"), 120);
+
+    EXPECT_TRUE(platform::IsOwnStaleRegularFile(f.File("old"), 60));
+    EXPECT_FALSE(platform::IsOwnStaleRegularFile(f.File("young"), 60));
+    EXPECT_FALSE(platform::IsOwnStaleRegularFile(f.File("link"), 60)) << "a link is followed";
+    EXPECT_FALSE(platform::IsOwnStaleRegularFile(f.File("dir"), 60));
+    EXPECT_FALSE(platform::IsOwnStaleRegularFile(f.File("fifo"), 60));
+    EXPECT_FALSE(platform::IsOwnStaleRegularFile(f.File("none"), 60));
+
+    if (::getuid() != 0) {
+        std::cout << "SKIPPED LOUDLY: the case of another user's file needs root\n";
+        return;
+    }
+    WriteFile(f.File("theirs"), "x");
+    ASSERT_EQ(::chown(f.File("theirs").c_str(), 65534, 65534), 0);
+    age(f.File("theirs"), 120);
+    EXPECT_FALSE(platform::IsOwnStaleRegularFile(f.File("theirs"), 60)) << "another user's file";
 }
 
 } // namespace

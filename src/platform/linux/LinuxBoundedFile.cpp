@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,6 +79,15 @@ BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
     }
     read.Result = BoundedRead::Status::Ok;
     return read;
+}
+
+bool IsOwnStaleRegularFile(const std::string &Path, long long MinAgeSeconds)
+{
+    struct stat st
+    {};
+    if (::lstat(Path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid())
+        return false;
+    return static_cast<long long>(std::time(nullptr)) - static_cast<long long>(st.st_mtime) >= MinAgeSeconds;
 }
 
 } // namespace platform

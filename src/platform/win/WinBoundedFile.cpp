@@ -67,4 +67,24 @@ BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
     return read;
 }
 
+bool IsOwnStaleRegularFile(const std::string &Path, long long MinAgeSeconds)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(win::Utf8ToWide(Path).c_str(), GetFileExInfoStandard, &data))
+        return false;
+    if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
+        != 0)
+        return false;
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME &t) {
+        return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    const unsigned long long written = ticks(data.ftLastWriteTime);
+    const unsigned long long current = ticks(now);
+    // FILETIME counts 100-nanosecond steps.
+    return current >= written
+        && (current - written) / 10000000ull >= static_cast<unsigned long long>(MinAgeSeconds);
+}
+
 } // namespace platform
