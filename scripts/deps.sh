@@ -29,6 +29,10 @@ VELMORA_PACKAGES=(
   clang-format
   # real mounts, FUSE, the desktop launcher check
   fuse3 e2fsprogs util-linux mount libglib2.0-bin
+  # images read-only by nature (squashfs), left out of the drives
+  squashfs-tools
+  # the machine-like extra mounts of scripts/extra-mounts.sh (two btrfs subvolumes)
+  btrfs-progs
   # a real X desktop for the window tests
   xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils x11-apps
   # the Debian package: made with cpack (dpkg-shlibdeps), checked with Debian's

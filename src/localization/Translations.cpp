@@ -5,6 +5,7 @@
 #include "localization/TextDecoding.h"
 #include "localization/VLangError.h"
 #include "localization/ValueEscaping.h"
+#include "platform/BoundedFile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -291,12 +292,25 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
 
 void TVLang_CompTranslations::Text_LoadFromFile(const QString &wsFileName, bool bParamsOnly)
 {
-    QFile file(wsFileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const QString fullName = QDir::toNativeSeparators(QFileInfo(wsFileName).absoluteFilePath());
-        throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s", {fullName, file.errorString()}));
+    // Qt's resources are the program's own; any other file may be anything a
+    // user or another program put there (a FIFO, a link to a device, a file
+    // without end), so it is read by the bounded reader.
+    if (wsFileName.startsWith(u':')) {
+        QFile file(wsFileName);
+        if (!file.open(QIODevice::ReadOnly)) {
+            throw EFOpenError(FormatMessage("Cannot open file \"%s\". %s", {wsFileName, file.errorString()}));
+        }
+        Text_LoadFromStream(file, bParamsOnly);
+        return;
     }
-    Text_LoadFromStream(file, bParamsOnly);
+    const platform::BoundedRead read = platform::ReadBoundedFile(wsFileName.toStdString(),
+                                                                 std::size_t(MaxFileSize));
+    if (!read.Ok()) {
+        const QString fullName = QDir::toNativeSeparators(QFileInfo(wsFileName).absoluteFilePath());
+        throw EFOpenError(
+            FormatMessage("Cannot open file \"%s\". %s", {fullName, QString::fromStdString(read.Reason)}));
+    }
+    Text_LoadFromBytes(QByteArrayView(read.Bytes.data(), qsizetype(read.Bytes.size())), bParamsOnly);
 }
 
 void TVLang_CompTranslations::Text_LoadFromResource(const QString &Instance, const QString &wsResName,

@@ -67,6 +67,10 @@ public:
     TVLang_CompTranslations(const TVLang_CompTranslations &) = delete;
     TVLang_CompTranslations &operator=(const TVLang_CompTranslations &) = delete;
 
+    // The largest translation file Text_LoadFromFile reads; a file that has
+    // more bytes to read is refused.
+    static constexpr qsizetype MaxFileSize = 4 * 1024 * 1024;
+
     // "name=value" entries in insertion order; names compare without case.
     const QStringList &Params() const { return FParams; }
     // The value of a parameter, empty when absent.

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/BoundedFile.h"
 #include "platform/Folders.h"
 
 // Only the char interface with case-insensitive names is used, and every
@@ -169,35 +170,22 @@ bool Parse(const QByteArray &ABytes, IniFile &AFile, QString &AReason)
 
 LoadResult Load(const QString &APath, IniFile &AFile, QString &AReason)
 {
-    const QFileInfo info(APath);
-    if (!info.exists())
+    // The bounded reader refuses what is no regular file (a FIFO or a device
+    // would block or never end) and counts the bytes it really read.
+    platform::BoundedRead read = platform::ReadBoundedFile(APath.toStdString(), size_t(TConfig::MaxFileSize));
+    switch (read.Result) {
+    case platform::BoundedRead::Status::Missing:
         return LoadResult::Missing;
-    // Checked before opening: a FIFO or a device would block or never end.
-    if (!info.isFile()) {
-        AReason = QStringLiteral("it is not a regular file");
+    case platform::BoundedRead::Status::Ok:
+        break;
+    case platform::BoundedRead::Status::TooLarge:
+        AReason = QString::fromStdString(read.Reason);
+        return LoadResult::Unparsable;
+    default:
+        AReason = QString::fromStdString(read.Reason);
         return LoadResult::Unreadable;
     }
-    QFile file(APath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        AReason = file.errorString();
-        return LoadResult::Unreadable;
-    }
-    // Read in steps up to one byte past the cap, whatever size the file
-    // claims (files in /proc claim none), so that a small settings file is
-    // read into a small buffer rather than one of the cap's size.
-    QByteArray bytes;
-    qint64 step = std::clamp<qint64>(file.size() + 1, 4096, TConfig::MaxFileSize + 1);
-    while (bytes.size() <= TConfig::MaxFileSize) {
-        const QByteArray chunk = file.read(std::min<qint64>(step, TConfig::MaxFileSize + 1 - bytes.size()));
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
-        step = 64 * 1024;
-    }
-    if (file.error() != QFileDevice::NoError) {
-        AReason = file.errorString();
-        return LoadResult::Unreadable;
-    }
+    const QByteArray bytes(read.Bytes.data(), qsizetype(read.Bytes.size()));
     return Parse(bytes, AFile, AReason) ? LoadResult::Loaded : LoadResult::Unparsable;
 }
 

@@ -16,7 +16,8 @@
 # - "Expulsar" on a removable drive against a UDisks2 stand-in on the system
 #   bus: a refusal (busy) reaches the user in a box with its reason, the panel
 #   stays; then the file system is unmounted and the drive powered off, and
-#   with no notification server left the tray icon says so.
+#   with no notification server left the tray icon says so;
+# - a squashfs image mounted away from /snap has no panel.
 #
 #   e2e_drives.sh <path of velmora>
 # Exit 77 (skipped) without Xvfb, xdotool, root, dbus-daemon, python3-dbusmock
@@ -75,6 +76,20 @@ MOUNTS+=("$DRIVE")
 mount -t tmpfs -o size=10m velmora-e2e "$FULL" || skip_loudly "tmpfs cannot be mounted here"
 MOUNTS+=("$FULL")
 dd if=/dev/zero of="$FULL/fill" bs=1k count=9800 status=none
+# A squashfs image mounted away from /snap: full by nature, no drive, no panel.
+IMAGE="$WORK/mnt/vimage"
+mkdir -p "$IMAGE" "$WORK/image-content"
+echo content >"$WORK/image-content/file"
+if ! command -v mksquashfs >/dev/null; then
+  echo "SKIP (squashfs image): mksquashfs is not installed (squashfs-tools)" >&2
+  IMAGE=
+elif mksquashfs "$WORK/image-content" "$WORK/image.squashfs" -quiet -no-progress >/dev/null &&
+  mount -t squashfs -o loop,ro "$WORK/image.squashfs" "$IMAGE"; then
+  MOUNTS+=("$IMAGE")
+else
+  echo "SKIP (squashfs image): no loop device or no squashfs here" >&2
+  IMAGE=
+fi
 
 write_ini 5 False
 LOG="$WORK/widget.log"
@@ -84,6 +99,10 @@ sleep 1
 # y of a drive's panel in the widget ("" when it is not shown).
 panel_y() { grep -F "panels shown:" "$LOG" | tail -1 | tr ' ' '\n' | sed -n "s|^$1@||p"; }
 WID=$(widget_window $VPID) || { fail "no widget window"; e2e_finish; }
+if [ -n "$IMAGE" ]; then
+  [ -n "$(panel_y "$DRIVE")" ] && [ -z "$(panel_y "$IMAGE")" ] && pass "no panel for the squashfs image at $IMAGE" ||
+    fail "squashfs image: $(grep -F "panels shown:" "$LOG" | tail -1)"
+fi
 point_at() { # drive
   local X Y W H y
   read -r X Y W H <<<"$(geom "$WID")"

@@ -6,7 +6,8 @@
 # tray menu. Choosing it turns the translated texts into German (the others
 # stay Spanish) and the panels into "frei von"; "Schließen" writes Idioma=2
 # and the next start comes up in German. A broken file next to it is skipped
-# with a message, nothing more.
+# with a message, nothing more, and so are files that are no translations at
+# all (a link to /dev/zero, FIFOs, a file past the size limit).
 #
 #   e2e_translator.sh <path of velmora> <path of velmora-lang>
 # Exit 77 (skipped) when Xvfb, xdotool, xwininfo or xprop is missing.
@@ -85,5 +86,29 @@ esac
 kill -TERM $VPID
 wait_exit $VPID "after SIGTERM"
 PIDS=()
+
+# --- 6. files that are no translations at all ------------------------------------------
+# Anything that runs as the user can put these in the folder: a link to a
+# device that never ends, a FIFO without a writer (plain and behind a link),
+# a file past the size a translation may have. Each is skipped with a message;
+# the widget starts, shows its panels and still ends at SIGTERM with 0.
+ln -s /dev/zero "$FOLDER/Zero.lng"
+mkfifo "$FOLDER/Fifo.lng" "$WORK/fifo"
+ln -s "$WORK/fifo" "$FOLDER/Pipe.lng"
+{ printf 'LANGID=1036\r\n;'; head -c $((4 * 1024 * 1024)) /dev/zero | tr '\0' x; } >"$FOLDER/Huge.lng"
+start_widget "$VELMORA" "$WORK/hostile.log" || e2e_finish
+pass "the widget starts with a never-ending and a blocking file among its translations"
+# A plain FIFO is not even listed by the folder scan (no file); behind a link it is.
+for name in Zero Pipe Huge; do
+  grep -F "skipping translation" "$WORK/hostile.log" | grep -F "$name.lng" | head -1 | sed 's/^/  /'
+  grep -F "skipping translation" "$WORK/hostile.log" | grep -qF "$name.lng" && pass "$name.lng is skipped with a message" ||
+    fail "no message about $name.lng"
+done
+case "$(menu_text "$WORK/hostile.log")" in
+  *"Sprache [Español | Inglés | Deutsch]"*) pass "Deutsch is still offered" ;;
+  *) fail "menu: $(menu_text "$WORK/hostile.log")" ;;
+esac
+kill -TERM $VPID
+expect_exit $VPID 0 "SIGTERM with hostile translation files"
 
 e2e_finish

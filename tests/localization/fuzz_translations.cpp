@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The translation file reader on arbitrary bytes: it may fail, but only with
 // the engine's own errors; what it reads completely is written in both
-// encodings and must read back to the same translation.
+// encodings and must read back to the same translation. The same bytes read
+// from a file, through the bounded reader the program uses, give the same
+// translation.
 #include "localization/Translations.h"
 #include "localization/ValueEscaping.h"
 
 #include "vcl/Exception.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <cstdlib>
 
@@ -65,6 +69,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } catch (const Exception &) {
         return 0;
     }
+    if (bytes.size() > TVLang_CompTranslations::MaxFileSize)
+        return 0;
+    static QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("input.lng"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || file.write(bytes.data(), bytes.size()) != bytes.size())
+            std::abort();
+    }
+    TVLang_CompTranslations fromFile;
+    fromFile.Text_LoadFromFile(path, false);
+    if (Dump(fromFile) != Dump(t))
+        std::abort();
     for (bool unicode : {true, false}) {
         TVLang_CompTranslations reread;
         reread.Text_LoadFromBytes(Save(t, unicode), false);

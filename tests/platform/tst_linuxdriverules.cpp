@@ -139,6 +139,22 @@ TEST(LinuxDriveRules, CandidateRules)
         {"relative", "ext4", "rw", false, false},
         {"/mnt/v", "virtiofs", "rw", true, true},
         {"/mnt/f", "fuse", "rw", true, true}, // a FUSE daemon that sets no subtype
+        // Images read-only by nature are no drives anywhere, unless x-gvfs-show.
+        {"/opt/image", "squashfs", "ro", false, false},
+        {"/mnt/live", "erofs", "ro", false, false},
+        {"/mnt/old", "cramfs", "ro", false, false},
+        {"/mnt/rom", "romfs", "ro", false, false},
+        {"/home/u/app", "fuse.squashfuse", "ro", false, false},
+        {"/home/u/app2", "fuse.squashfuse_ll", "ro", false, false},
+        {"/home/u/live", "fuse.erofsfuse", "ro", false, false},
+        {"/home/u/tarball", "fuse.fuse-archive", "ro", false, false},
+        {"/tmp/.mount_KritaXa1b2c", "fuse.krita-5.2.2-x86_64.appimage", "ro", false, false},
+        {"/tmp/.mount_Foo", "fuse", "ro", true, false},
+        {"/tmp/.mount_Foo/inner", "ext4", "rw", false, true}, // only the image's own mount
+        {"/tmp/mount_Foo", "fuse", "rw", true, true},
+        {"/media/usb/image", "squashfs", "ro,x-gvfs-show", false, true},
+        {"/mnt/cd", "iso9660", "ro", false, true}, // optical media stay
+        {"/mnt/bd", "udf", "ro", false, true},
     };
     for (const Case &c : cases) {
         LinuxMountEntry e;

@@ -13,6 +13,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
@@ -521,6 +522,69 @@ TEST_F(ConfigTest, SomethingThatIsNotAFileNeitherHangsNorIsReplaced)
     EXPECT_FALSE(TConfig::Exists());
     EXPECT_THROW(TConfig::WriteValues(Sample()), Exception);
     EXPECT_TRUE(QFileInfo(IniPath()).isDir());
+
+    // A link to a device that never ends: read with the defaults, at once.
+    ASSERT_TRUE(QDir().rmdir(IniPath()));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), IniPath()));
+    EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Top", 4), 4);
+    EXPECT_TRUE(TConfig::LastWarning().contains(QStringLiteral("not a regular file")))
+        << Std(TConfig::LastWarning());
+}
+
+// A kill between QSaveFile's link and rename leaves a complete copy named
+// config.ini.XXXXXX beside the settings. The next save removes Qt's own copies
+// (six letters, a regular file of ours, a minute old) and nothing else.
+TEST_F(ConfigTest, SavingRemovesQtsOwnStaleCopiesOnly)
+{
+    PutFile(SampleFileText);
+    const QString folder = QFileInfo(IniPath()).absolutePath();
+    struct Fixture
+    {
+        const char *name;
+        enum { File, Link, Folder } kind;
+        long ageSeconds;
+        bool removed;
+    };
+    const Fixture fixtures[] = {
+        {"config.ini.pvJISm", Fixture::File, 120, true},
+        {"config.ini.ABCxyz", Fixture::File, 86400 * 90, true},
+        {"config.ini.qwErty", Fixture::File, 5, false},    // a save in progress
+        {"config.ini.abc123", Fixture::File, 120, false},  // digits: not Qt's
+        {"config.ini.abcdefg", Fixture::File, 120, false}, // seven letters
+        {"config.ini.bad", Fixture::File, 120, false},     // the kept damaged file
+        {"config.ini.bad.abcdef", Fixture::File, 120, false},
+        {"Config.ini.abcdef", Fixture::File, 120, false}, // another name
+        {"config.inixabcdef", Fixture::File, 120, false},
+        {"other.ini.abcdef", Fixture::File, 120, false},
+        {"config.ini.LnKtoo", Fixture::Link, 120, false}, // a link, even to an old copy
+        {"config.ini.DirAbc", Fixture::Folder, 120, false},
+    };
+    const auto age = [](const QString &path, long seconds) {
+        const timeval then = {::time(nullptr) - seconds, 0};
+        const timeval times[2] = {then, then};
+        ASSERT_EQ(::lutimes(QFile::encodeName(path).constData(), times), 0) << Std(path);
+    };
+    const QString outside = FHome.path() + QStringLiteral("/old-copy");
+    WriteAll(outside, "kept");
+    age(outside, 120);
+    for (const Fixture &f : fixtures) {
+        const QString path = folder + u'/' + QString::fromLatin1(f.name);
+        if (f.kind == Fixture::File)
+            WriteAll(path, "[CONFIG]\nTop=1\n");
+        else if (f.kind == Fixture::Link)
+            ASSERT_TRUE(QFile::link(outside, path));
+        else
+            ASSERT_TRUE(QDir().mkdir(path));
+        age(path, f.ageSeconds);
+    }
+
+    TConfig::WriteInteger(QStringLiteral("CONFIG"), QStringLiteral("Top"), 7);
+
+    const QStringList left = FolderEntries();
+    for (const Fixture &f : fixtures)
+        EXPECT_EQ(left.contains(QString::fromLatin1(f.name)), !f.removed) << f.name;
+    EXPECT_TRUE(QFileInfo::exists(outside));
+    EXPECT_EQ(TConfig::ReadInteger(QStringLiteral("CONFIG"), QStringLiteral("Top"), 0), 7);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The shared interfaces of the platform layer (platform/*.h) as the Windows
 // half answers them: what the widget's portable code sees on Windows.
+#include "platform/BoundedFile.h"
 #include "platform/DriveEject.h"
 #include "platform/Folders.h"
 #include "platform/MountWatch.h"
@@ -20,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -37,6 +40,42 @@ std::optional<std::wstring> RunValue(const std::wstring &name)
         != ERROR_SUCCESS)
         return std::nullopt;
     return std::wstring(data);
+}
+
+// The bounded reader: regular files up to the cap, counted in bytes read;
+// a folder, a device (NUL never ends on its own terms) and a missing file
+// are refused at once. Names are UTF-8.
+TEST(WinPlatform, BoundedReaderReadsOnlyRegularFilesUpToTheCap)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / L"velmora-bounded-\u00f1";
+    fs::remove_all(folder);
+    ASSERT_TRUE(fs::create_directories(folder));
+    const auto write = [&](const wchar_t *name, std::size_t size) {
+        std::ofstream(folder / name, std::ios::binary) << std::string(size, 'v');
+        return WideToUtf8((folder / name).wstring());
+    };
+    using Status = platform::BoundedRead::Status;
+    const struct
+    {
+        std::string path;
+        Status expected;
+        std::size_t bytes;
+    } cases[] = {
+        {write(L"at-the-cap-\u00e9.lng", 16), Status::Ok, 16},
+        {write(L"empty.lng", 0), Status::Ok, 0},
+        {write(L"past-the-cap.lng", 17), Status::TooLarge, 0},
+        {WideToUtf8(folder.wstring()), Status::NotRegular, 0},
+        {"NUL", Status::NotRegular, 0},
+        {WideToUtf8((folder / L"none.lng").wstring()), Status::Missing, 0},
+    };
+    for (const auto &c : cases) {
+        const platform::BoundedRead read = platform::ReadBoundedFile(c.path, 16);
+        EXPECT_EQ(read.Result, c.expected) << c.path << ": " << read.Reason;
+        EXPECT_EQ(read.Bytes.size(), c.bytes) << c.path;
+        EXPECT_EQ(read.Reason.empty(), c.expected == Status::Ok) << c.path << ": " << read.Reason;
+    }
+    fs::remove_all(folder);
 }
 
 TEST(WinPlatform, SessionStartWritesAndRemovesTheRunValue)

@@ -4,6 +4,7 @@
 #include "localization/LangManager.h"
 #include "localization/Translations.h"
 #include "localization/VLangStorage.h"
+#include "platform/BoundedFile.h"
 #include "vcl/Exception.h"
 
 #include <QBuffer>
@@ -41,12 +42,12 @@ int Fail(const QString &message)
 
 QByteArray ReadAll(const QString &path, QString *error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read %1: %2").arg(path, f.errorString());
+    const platform::BoundedRead read = platform::ReadBoundedFile(path.toStdString(), MaxInputFileSize);
+    if (!read.Ok()) {
+        *error = QStringLiteral("cannot read %1: %2").arg(path, QString::fromStdString(read.Reason));
         return {};
     }
-    return f.readAll();
+    return QByteArray(read.Bytes.data(), qsizetype(read.Bytes.size()));
 }
 
 // The file's LANGID parameter, 0 when absent or not a number.

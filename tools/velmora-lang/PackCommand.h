@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+#include <cstddef>
+
 // velmora-lang pack <window> <file.lng>... [--block FILE] [--date "yyyy-mm-dd hh:mm:ss"] [--check]
 //
 // Makes the window's StoredTranslationFiles block from translation files, one
@@ -16,3 +18,8 @@
 // args are the arguments after "pack". Exit codes: 0 done, 1 block out of
 // step (--check), 2 usage, 3 error.
 int RunPackCommand(const QStringList &args);
+
+// The most bytes velmora-lang reads from any one input file (a translation
+// file or a block); a file with more to read, or one that is no regular file,
+// is refused with a message.
+inline constexpr std::size_t MaxInputFileSize = 16 * 1024 * 1024;

@@ -17,6 +17,7 @@
 // present, to the one built into the program.
 #include "PackCommand.h"
 #include "localization/LanguageController.h"
+#include "platform/BoundedFile.h"
 #include "shell/FMain.h"
 #include "vcl/Exception.h"
 #include "vcl/Persistent.h"
@@ -110,13 +111,25 @@ int Run(const QStringList &args)
             return Usage();
     }
 
-    QFile file(blockPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Err() << "velmora-lang: cannot read " << blockPath << ": " << file.errorString() << "\n";
-        return ExitError;
+    // The built-in block is the program's own; a block named on the command
+    // line goes through the bounded reader.
+    QByteArray before;
+    if (blockPath.startsWith(u':')) {
+        QFile file(blockPath);
+        if (!file.open(QIODevice::ReadOnly)) {
+            Err() << "velmora-lang: cannot read " << blockPath << ": " << file.errorString() << "\n";
+            return ExitError;
+        }
+        before = file.readAll();
+    } else {
+        const platform::BoundedRead read = platform::ReadBoundedFile(blockPath.toStdString(), MaxInputFileSize);
+        if (!read.Ok()) {
+            Err() << "velmora-lang: cannot read " << blockPath << ": " << QString::fromStdString(read.Reason)
+                  << "\n";
+            return ExitError;
+        }
+        before = QByteArray(read.Bytes.data(), qsizetype(read.Bytes.size()));
     }
-    const QByteArray before = file.readAll();
-    file.close();
 
     // The window writes its settings when it is destroyed: a design-time
     // run must leave the user's settings alone.

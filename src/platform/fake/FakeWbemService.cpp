@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "platform/fake/FakeWbemService.h"
 
-#include <filesystem>
-#include <fstream>
+#include "platform/BoundedFile.h"
+
 #include <optional>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace platform {
 
 namespace {
 
-constexpr std::uintmax_t kMaxFileSize = 16u * 1024u * 1024u;
+constexpr std::size_t kMaxFileSize = 16u * 1024u * 1024u;
 constexpr std::string_view kSeparator = "----";
 constexpr std::string_view kConnectError = "!connect-error";
 constexpr std::string_view kQueryError = "!query-error";
@@ -56,36 +55,15 @@ bool IsBlank(std::string_view text)
 
 std::string ReadWholeFile(const std::string &path, bool &missing)
 {
-    missing = false;
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (status.type() == std::filesystem::file_type::not_found) {
-        missing = true;
+    BoundedRead read = ReadBoundedFile(path, kMaxFileSize);
+    missing = read.Result == BoundedRead::Status::Missing;
+    if (missing)
         return {};
-    }
-    if (ec)
-        throw WbemError("Cannot read the fake WBEM file " + path + ": " + ec.message());
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec)
-        throw WbemError("Cannot read the fake WBEM file " + path + ": " + ec.message());
-    if (size > kMaxFileSize)
+    if (read.Result == BoundedRead::Status::TooLarge)
         throw WbemError("The fake WBEM file " + path + " is larger than 16 MiB");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw WbemError("Cannot open the fake WBEM file " + path);
-    std::string text;
-    text.reserve(static_cast<std::size_t>(size));
-    // Read at most the limit even if the file grew after the size check.
-    char buffer[65536];
-    while (in && text.size() <= kMaxFileSize) {
-        in.read(buffer, sizeof buffer);
-        text.append(buffer, static_cast<std::size_t>(in.gcount()));
-    }
-    if (text.size() > kMaxFileSize)
-        throw WbemError("The fake WBEM file " + path + " is larger than 16 MiB");
-    if (in.bad())
-        throw WbemError("Cannot read the fake WBEM file " + path);
-    return text;
+    if (!read.Ok())
+        throw WbemError("Cannot read the fake WBEM file " + path + ": " + read.Reason);
+    return std::move(read.Bytes);
 }
 
 FakeFile ParseFakeFile(std::string_view text)

@@ -60,6 +60,21 @@ bool isPseudoWithData(const LinuxMountEntry &e)
     return isOneOf(e.fsType, {"virtiofs", "vboxsf"});
 }
 
+// File systems of images that are read-only by nature (a packed application,
+// a live system's root, an archive): no one can free space on them, so they
+// are no drives, wherever they are mounted. The kernel's own and the FUSE
+// daemons that mount such an image (an AppImage's runtime mounts its image
+// under /tmp/.mount_* with a subtype named after the program).
+bool isImageMount(const LinuxMountEntry &e)
+{
+    if (isOneOf(e.fsType,
+                {"squashfs", "erofs", "cramfs", "romfs", "fuse.squashfuse", "fuse.squashfuse_ll", "fuse.erofsfuse",
+                 "fuse.fuse-archive", "fuse.ratarmount", "fuse.mount-zip"}))
+        return true;
+    return startsWith(e.fsType, "fuse") && startsWith(e.target, "/tmp/.mount_")
+        && e.target.find('/', 5) == std::string::npos;
+}
+
 bool isRamType(std::string_view type)
 {
     return type == "tmpfs" || type == "ramfs";
@@ -146,7 +161,7 @@ bool IsLinuxLogicalDiskCandidate(const LinuxMountEntry &e)
     // The desktop's own switches: x-gvfs-show shows a mount wherever it is.
     if (HasMountOption(e.options, "x-gvfs-show"))
         return true;
-    if (HasMountOption(e.options, "x-gvfs-hide"))
+    if (HasMountOption(e.options, "x-gvfs-hide") || isImageMount(e))
         return false;
     for (std::string_view dir : {"/proc", "/sys", "/dev"})
         if (isAtOrBelow(e.target, dir))

@@ -3,6 +3,7 @@
 // Autostart Specification), $XDG_CONFIG_HOME/autostart/<name>.desktop.
 #include "platform/linux/LinuxSessionStart.h"
 
+#include "platform/BoundedFile.h"
 #include "platform/Folders.h"
 #include "platform/SessionStart.h"
 #include "platform/linux/LinuxSystemInfo.h"
@@ -247,30 +248,11 @@ std::string LinuxExecProgram(const std::string &entryText)
 
 std::string SessionStartProgram(const std::string &programPath)
 {
-    // An entry is a few lines; anything larger is not one of ours.
-    constexpr off_t MaxEntryBytes = 64 * 1024;
-    const std::string entry = EntryPath(programPath);
-    const int fd = ::open(entry.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return std::string();
-    std::string text;
-    struct stat st
-    {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= MaxEntryBytes) {
-        text.resize(std::size_t(st.st_size));
-        std::size_t done = 0;
-        while (done < text.size()) {
-            const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += std::size_t(n);
-        }
-        text.resize(done);
-    }
-    ::close(fd);
-    return LinuxExecProgram(text);
+    // An entry is a few lines; anything larger, or anything that is no
+    // regular file, is not one of ours.
+    constexpr std::size_t MaxEntryBytes = 64 * 1024;
+    const BoundedRead entry = ReadBoundedFile(EntryPath(programPath), MaxEntryBytes);
+    return LinuxExecProgram(entry.Ok() ? entry.Bytes : std::string());
 }
 
 std::string SessionStartEntryName(const std::string &programPath)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/LinuxVolumeProbe.h"
 
+#include "platform/BoundedFile.h"
 #include "platform/linux/LinuxFileStamp.h"
 
 #include <blkid/blkid.h>
@@ -20,7 +21,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -89,12 +89,13 @@ std::string readLink(const std::string &path)
     return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
+// Attribute files of sysfs hold a page at most.
 std::string readFirstLine(const std::string &path)
 {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
+    const BoundedRead read = ReadBoundedFile(path, 4096);
+    if (!read.Ok())
+        return {};
+    return read.Bytes.substr(0, read.Bytes.find('\n'));
 }
 
 std::string baseName(const std::string &path)
@@ -469,7 +470,12 @@ struct Pool
     std::size_t busy = 0;    // workers inside a call
     std::size_t started = 0;
     std::size_t finished = 0;
+    // Calls started per mount path, for tests that count only their own
+    // mounts; forgotten wholesale when it grows past kCountedPaths paths.
+    std::unordered_map<std::string, std::size_t> startedAt;
 };
+
+constexpr std::size_t kCountedPaths = 4096;
 
 Pool &pool()
 {
@@ -499,6 +505,9 @@ void workerLoop()
             call->taken = true;
             ++p.busy;
             ++p.started;
+            if (p.startedAt.size() >= kCountedPaths)
+                p.startedAt.clear();
+            ++p.startedAt[call->job.target];
             lock.unlock();
             LinuxVolumeAnswer answer = ask(call->job);
             lock.lock();
@@ -700,6 +709,18 @@ std::size_t LinuxStatfsCallsStarted()
     Pool &p = pool();
     std::lock_guard<std::mutex> lock(p.mutex);
     return p.started;
+}
+
+std::size_t LinuxStatfsCallsStartedBelow(const std::string &folder)
+{
+    Pool &p = pool();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    std::size_t calls = 0;
+    for (const auto &[target, count] : p.startedAt)
+        if (target.size() > folder.size() && target.compare(0, folder.size(), folder) == 0
+            && target[folder.size()] == '/')
+            calls += count;
+    return calls;
 }
 
 std::size_t LinuxStatfsCallsInFlight()

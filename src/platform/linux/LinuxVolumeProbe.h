@@ -76,5 +76,7 @@ void SetLinuxStatfsDeadline(std::optional<std::chrono::milliseconds> deadline);
 // Calls started so far and calls still running (for tests and diagnostics).
 std::size_t LinuxStatfsCallsStarted();
 std::size_t LinuxStatfsCallsInFlight();
+// Calls started so far for mounts below folder (not folder itself).
+std::size_t LinuxStatfsCallsStartedBelow(const std::string &folder);
 
 } // namespace platform

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Reading a whole file that a user or another program may have put in our
+// way: a link to a device, a FIFO without a writer, a file that never ends or
+// grows while it is read. Only regular files (after following links) are
+// read, opened without blocking, and never more than the cap, counted in the
+// bytes actually read: the size the file reports is not trusted.
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+struct BoundedRead
+{
+    enum class Status {
+        Ok,         // Bytes holds the whole file
+        Missing,    // no such file (or a link that leads nowhere)
+        NotRegular, // a directory, device, FIFO, socket ...
+        TooLarge,   // more than the cap bytes were there to read
+        Failed,     // opening or reading failed otherwise
+    };
+    Status Result = Status::Failed;
+    std::string Bytes;
+    // For every result but Ok: why, in plain English, without the path
+    // ("it is not a regular file", "it is larger than 1048576 bytes").
+    std::string Reason;
+
+    bool Ok() const { return Result == Status::Ok; }
+};
+
+// Reads the file at Path (UTF-8) whole when it holds at most Cap bytes.
+BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap);
+
+// True when Path (UTF-8) is itself a regular file, not a link, that belongs
+// to the user running the program and was last changed at least MinAgeSeconds
+// ago. Windows: a regular file that is no reparse point (a profile's folders
+// are its user's own).
+bool IsOwnStaleRegularFile(const std::string &Path, long long MinAgeSeconds);
+
+} // namespace platform
