@@ -31,6 +31,8 @@ VELMORA_PACKAGES=(
   fuse3 e2fsprogs util-linux mount libglib2.0-bin
   # a real X desktop for the window tests
   xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils x11-apps
+  # a screen that changes size while the widget runs (Xephyr inside Xvfb)
+  xserver-xephyr
   # the Debian package: made with cpack (dpkg-shlibdeps), checked with Debian's
   # and freedesktop's validators, installed and purged with apt (tests/package)
   dpkg-dev lintian desktop-file-utils appstream man-db file

@@ -21,6 +21,7 @@
 #include "shell/FormUtils.h"
 #include "shell/Opacidad.h"
 #include "shell/QtTranslations.h"
+#include "shell/ScreenPlacement.h"
 #include "shell/ShellLog.h"
 #include "shell/Style.h"
 #include "shell/rounded_corners.h"
@@ -272,6 +273,9 @@ void TFormMain::FormShow(QObject *)
         qCDebug(lcShell).noquote() << "menu marks:" << checked.join(QLatin1Char(' '));
     }
     RecargarFrames();
+    // A saved place on a screen that is gone or has shrunk since.
+    FScreenKeeper = new TScreenKeeper(this);
+    FScreenKeeper->Keep();
     AvisarPocoEspacio();
     TimerDiscos->SetEnabled(true);
     rounded_corners::SetWindowCorners(this, rounded_corners::cpRound);
