@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <QSvgRenderer>
 
+#include <algorithm>
+
 TCaptionPanel::TCaptionPanel(QWidget *parent) : QFrame(parent)
 {
     setFrameShape(QFrame::NoFrame);
@@ -21,6 +23,18 @@ void TCaptionPanel::SetCaption(const QString &caption)
     update();
 }
 
+void TCaptionPanel::SetSideRoom(int pixels)
+{
+    FSideRoom = std::max(0, pixels);
+    update();
+}
+
+QString TCaptionPanel::ShownCaption() const
+{
+    const int room = std::max(0, contentsRect().width() - 2 * FSideRoom);
+    return fontMetrics().elidedText(FCaption, Qt::ElideMiddle, room, Qt::TextSingleLine);
+}
+
 void TCaptionPanel::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
@@ -28,7 +42,7 @@ void TCaptionPanel::paintEvent(QPaintEvent *event)
         return;
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
-    painter.drawText(contentsRect(), Qt::AlignCenter | Qt::TextSingleLine, FCaption);
+    painter.drawText(contentsRect(), Qt::AlignCenter | Qt::TextSingleLine, ShownCaption());
 }
 
 TSvgImage::TSvgImage(QWidget *parent) : QWidget(parent)
