@@ -3,12 +3,15 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QSvgRenderer>
 
 #include <algorithm>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPanels)
 
 TCaptionPanel::TCaptionPanel(QWidget *parent) : QFrame(parent)
 {
@@ -40,9 +43,16 @@ void TCaptionPanel::paintEvent(QPaintEvent *event)
     QFrame::paintEvent(event);
     if (FCaption.isEmpty())
         return;
+    const QString shown = ShownCaption();
+    // What the title shows when that changed: a test sees it without
+    // reading pixels.
+    if (shown != FPainted) {
+        FPainted = shown;
+        qCDebug(lcPanels).noquote() << "title painted:" << shown;
+    }
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
-    painter.drawText(contentsRect(), Qt::AlignCenter | Qt::TextSingleLine, ShownCaption());
+    painter.drawText(contentsRect(), Qt::AlignCenter | Qt::TextSingleLine, shown);
 }
 
 TSvgImage::TSvgImage(QWidget *parent) : QWidget(parent)

@@ -41,6 +41,7 @@ protected:
 private:
     QString FCaption;
     int FSideRoom = 0;
+    QString FPainted;
 };
 
 // A transparent picture box showing an SVG picture centred in it at the size

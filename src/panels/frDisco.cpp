@@ -12,7 +12,6 @@
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QMouseEvent>
-#include <QTextDocument>
 #include <QToolTip>
 
 #include <algorithm>
@@ -383,8 +382,12 @@ bool TFrameDrive::event(QEvent *event)
     // and a greyed panel's tooltip (PanelFailure) tells why instead. Names
     // are plain text, whatever markup they look like.
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && !FToolTip.isEmpty()) {
+        // Markup of its own, every character escaped; a long path is not
+        // broken over lines.
+        QString tip = FToolTip.toHtmlEscaped();
+        tip.replace(QLatin1Char('\n'), QLatin1String("<br>"));
         QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
-                           Qt::convertFromPlainText(FToolTip, Qt::WhiteSpaceNoWrap), this);
+                           QStringLiteral("<p style=\"white-space:pre\">") + tip + QStringLiteral("</p>"), this);
         return true;
     }
     return QFrame::event(event);

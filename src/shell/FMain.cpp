@@ -81,6 +81,9 @@ TFormMain::TFormMain(QWidget *parent)
     // (platform::InstanceWindowTitle, empty elsewhere); the window has no
     // caption, so the title is never seen.
     setWindowTitle(QString::fromStdString(platform::InstanceWindowTitle()));
+    // The widget is never the active window (it stays below the others):
+    // the panels' tooltips show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     QFont font(QStringLiteral("Segoe UI"));
     font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("DejaVu Sans")});
     font.setPointSize(9);

@@ -100,7 +100,8 @@ TEST(LongTitles, TitlesCutInTheMiddleWholeInTooltipAndForScreenReaders)
         SCOPED_TRACE(c.path);
         TFrameDrive *panel = panelOf(c.path);
         ASSERT_NE(panel, nullptr);
-        const QString title = QStringLiteral("Disco local (") + QString::fromStdString(c.path) + QStringLiteral(") - tmpfs");
+        const QString title = QStringLiteral("Disco local (") + QString::fromStdString(c.path)
+            + QStringLiteral(") - tmpfs");
         const TCaptionPanel *caption = panel->pnlTitulo();
         EXPECT_EQ(caption->Caption(), title) << "the title itself stays whole";
 
@@ -135,7 +136,8 @@ TEST(LongTitles, TitlesCutInTheMiddleWholeInTooltipAndForScreenReaders)
     PanelFailure::Clear(panel);
     EXPECT_EQ(ToolTipAsShown(panel),
               panel->pnlTitulo()->Caption() + QLatin1Char('\n') + panel->lblEspacio()->text());
-    EXPECT_TRUE(panel->lblEspacio()->text().startsWith(QStringLiteral("1 MB"))) << panel->lblEspacio()->text().toStdString();
+    EXPECT_TRUE(panel->lblEspacio()->text().startsWith(QStringLiteral("1 MB")))
+        << panel->lblEspacio()->text().toStdString();
 
     window.reset();
 }

@@ -4,15 +4,17 @@
 # every screen (a monitor unplugged since, a lower resolution) brings the
 # window back wholly onto the screen, a place on the screen is kept to the
 # pixel, and a screen that shrinks under the running widget moves it back in;
-# the settings written at SIGTERM hold the corrected place.
+# the settings written at SIGTERM hold the corrected place. A drive with a
+# long mount path: its title is cut in the middle, so that its start and the
+# end of the path show, and the tooltip over it holds the whole title.
 #
-#   e2e_faults_screens.sh <path of velmora>
+#   e2e_faults_window.sh <path of velmora>
 # Exit 77 (skipped) without Xvfb, Xephyr or xdotool.
 set -u
 VELMORA=${1:?path of the velmora program}
 source "$(cd "$(dirname "$0")" && pwd)/e2e_lib.sh"
 export VELMORA_DESKTOP_RESIZABLE=1
-e2e_setup faults-screens
+e2e_setup faults-window
 
 FAKE="$WORK/drives.fake"
 printf 'instance of Win32_LogicalDisk\n{\n\tDriveType = 3;\n\tFileSystem = "ext4";\n\tFreeSpace = "%s";\n\tName = "%s";\n\tSize = "107374182400";\n};\n----\n' \
@@ -84,4 +86,39 @@ stop_widget "after the screen shrank"
 [ "$(ini_value Left)" = "$X" ] && [ "$(ini_value Top)" = "$Y" ] && [ "$X" != 900 ] \
   && pass "the settings hold the corrected place ($X,$Y)" \
   || fail "the settings hold Top=$(ini_value Top) Left=$(ini_value Left), the window stood at $X,$Y"
+
+# --- a long mount path -------------------------------------------------------
+LONG=/srv/home/ana/projects/velmora-experiments/environments/2026/python
+printf 'instance of Win32_LogicalDisk\n{\n\tDriveType = 3;\n\tFileSystem = "ext4";\n\tFreeSpace = "53687091200";\n\tName = "%s";\n\tSize = "107374182400";\n};\n' \
+  "$LONG" >"$WORK/long.fake"
+place_ini 100 100
+LOG="$WORK/long.log"
+start_widget "$VELMORA" "$LOG" VELMORA_FAKE_WBEM="$WORK/long.fake" || e2e_finish
+WID=$(widget_window $VPID) || { fail "no widget window"; e2e_finish; }
+wait_for_line "$LOG" "title painted: Disco local (/srv/" 5
+TITLE=$(grep -F "title painted: Disco local (/srv/" "$LOG" | tail -1 | sed 's/^.*title painted: //')
+echo "the title shows: $TITLE"
+case "$TITLE" in
+  "Disco local (/srv/"*"…"*"python) - ext4") pass "the title shows its start and the end of the path" ;;
+  *) fail "the title shows '$TITLE'" ;;
+esac
+# A pause of the mouse over the title opens the tooltip: a window of the
+# widget's, wider than the panel, as the whole title is.
+read -r X Y W H <<<"$(geom "$WID")"
+xdotool mousemove $((X + W / 2 - 5)) $((Y + 8))
+sleep 0.1
+xdotool mousemove $((X + W / 2)) $((Y + 8))
+TIP=
+for i in $(seq 1 30); do
+  TIP=$(open_menu $VPID) && break
+  sleep 0.1
+done
+if [ -n "$TIP" ]; then
+  read -r TX TY TW TH <<<"$(geom "$TIP")"
+  [ "$TW" -gt "$W" ] && pass "the tooltip (${TW} wide) is wider than the panel ($W): the whole title" \
+    || fail "the tooltip is ${TW} wide, the panel $W"
+else
+  fail "no tooltip over the title"
+fi
+stop_widget "with a long mount path"
 e2e_finish
