@@ -96,13 +96,15 @@ void TScreenKeeper::Watch(QScreen *screen)
 }
 
 // A change of screens comes as several signals in a row (the removed screen,
-// then the new area of the one left): one placement once they are all in.
+// then the new area of the one left, the work area the window manager
+// publishes after): one placement once they are all in and the window has
+// its place on the new screen.
 void TScreenKeeper::KeepLater()
 {
     if (FPending)
         return;
     FPending = true;
-    QTimer::singleShot(0, this, [this] {
+    QTimer::singleShot(250, this, [this] {
         FPending = false;
         Keep();
     });
@@ -116,8 +118,14 @@ bool TScreenKeeper::Keep()
     for (const QScreen *screen : QGuiApplication::screens())
         areas << screen->availableGeometry();
     const QRect now = FWindow->frameGeometry();
-    const QPoint place = ScreenPlacement::Place(now, areas);
     qCDebug(lcShell) << "screens" << areas << "window" << now;
+    // While Qt moves a window to the screens it has just learnt, the window
+    // can be 1 x 1 for a moment: placed again once it has its size back.
+    if (FWindow->isVisible() && (now.width() <= 1 || now.height() <= 1)) {
+        KeepLater();
+        return false;
+    }
+    const QPoint place = ScreenPlacement::Place(now, areas);
     if (place == now.topLeft())
         return false;
     qCDebug(lcShell).nospace() << "window brought onto a screen: " << now.x() << ',' << now.y() << " -> "

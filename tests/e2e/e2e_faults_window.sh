@@ -37,10 +37,10 @@ fully_visible() { # what
     fail "$1: the window (${W}x$H at $X,$Y) is not wholly on the ${SW}x$SH screen"
   fi
 }
-# Waits up to five seconds for the window to stand wholly on the screen.
+# Waits up to ten seconds for the window to stand wholly on the screen.
 wait_fully_visible() {
   local i X Y W H SW SH
-  for i in $(seq 1 50); do
+  for i in $(seq 1 100); do
     read -r X Y W H <<<"$(geom "$WID")"
     read -r SW SH <<<"$(screen_size)"
     [ "$X" -ge 0 ] && [ $((X + W)) -le "$SW" ] && [ $((Y + H)) -le "$SH" ] && return 0
@@ -65,7 +65,8 @@ for place in "5000 5000" "300 -2000"; do
   stop_widget "saved at Top=$top Left=$left"
   [ "$(ini_value Left)" = "$X" ] && [ "$(ini_value Top)" = "$Y" ] \
     && pass "the settings hold the place it was brought to ($X,$Y)" \
-    || fail "the settings hold Top=$(ini_value Top) Left=$(ini_value Left), the window stood at $X,$Y"
+    || { grep -E "screens|brought|settings" "$WORK/off.log" >&2
+         fail "the settings hold Top=$(ini_value Top) Left=$(ini_value Left), the window stood at $X,$Y"; }
 done
 
 # --- a place on the screen, then the screen shrinks ------------------------
@@ -79,7 +80,7 @@ xrandr -s 1024x768 >/dev/null 2>&1
 [ "$(screen_size)" = "1024 768" ] || fail "xrandr could not shrink the screen to 1024x768"
 read -r SW SH <<<"$(screen_size)"
 echo "screen now ${SW}x$SH"
-wait_fully_visible
+wait_fully_visible || grep -E "screens|brought" "$WORK/shrink.log" >&2
 fully_visible "after the screen shrank"
 read -r X Y W H <<<"$(geom "$WID")"
 stop_widget "after the screen shrank"
@@ -104,14 +105,19 @@ case "$TITLE" in
 esac
 # A pause of the mouse over the title opens the tooltip: a window of the
 # widget's, wider than the panel, as the whole title is.
+# The pointer rests a little to the side first: a tooltip opens after a
+# move over the widget, and a busy machine may miss a first one.
+sleep 0.5
 read -r X Y W H <<<"$(geom "$WID")"
-xdotool mousemove $((X + W / 2 - 5)) $((Y + 8))
-sleep 0.1
-xdotool mousemove $((X + W / 2)) $((Y + 8))
 TIP=
-for i in $(seq 1 30); do
-  TIP=$(open_menu $VPID) && break
-  sleep 0.1
+for attempt in 1 2 3; do
+  xdotool mousemove $((X + W / 2 - 20 * attempt)) $((Y + 8))
+  sleep 0.2
+  xdotool mousemove $((X + W / 2)) $((Y + 8))
+  for i in $(seq 1 25); do
+    TIP=$(open_menu $VPID) && break 2
+    sleep 0.1
+  done
 done
 if [ -n "$TIP" ]; then
   read -r TX TY TW TH <<<"$(geom "$TIP")"
