@@ -78,21 +78,30 @@ velmora_desktop_start() {
     return 1
   fi
   if [ "${VELMORA_DESKTOP_RESIZABLE:-}" = 1 ]; then
-    n=$(velmora_desktop_free_display) || { echo "no free X display number" >&2; velmora_desktop_stop; return 1; }
-    Xephyr ":$n" -screen 1280x800 -resizeable -nolisten tcp >/dev/null 2>&1 &
-    pid=$!
-    VELMORA_DESKTOP_PIDS+=($pid)
-    for i in $(seq 1 100); do
-      kill -0 "$pid" 2>/dev/null || break
-      DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
-      sleep 0.1
+    # The nested server takes its display number the way Xvfb does above.
+    local host=$DISPLAY nested=
+    for attempt in 1 2 3 4 5; do
+      n=$(velmora_desktop_free_display) || break
+      DISPLAY=$host Xephyr ":$n" -screen 1280x800 -resizeable -nolisten tcp >/dev/null 2>&1 &
+      pid=$!
+      for i in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        if [ "$(velmora_desktop_lock_pid "$n")" = "$pid" ] && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+          nested=":$n"
+          break
+        fi
+        sleep 0.1
+      done
+      [ -n "$nested" ] && { VELMORA_DESKTOP_PIDS+=($pid); break; }
+      kill "$pid" 2>/dev/null
+      wait "$pid" 2>/dev/null
     done
-    if ! DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
-      echo "Xephyr did not come up on :$n" >&2
+    if [ -z "$nested" ]; then
+      echo "Xephyr did not come up" >&2
       velmora_desktop_stop
       return 1
     fi
-    export DISPLAY=":$n"
+    export DISPLAY=$nested
   fi
   if command -v openbox >/dev/null; then
     openbox --sm-disable >/dev/null 2>&1 &
