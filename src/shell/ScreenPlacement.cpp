@@ -121,10 +121,13 @@ bool TScreenKeeper::Keep()
     qCDebug(lcShell) << "screens" << areas << "window" << now;
     // While Qt moves a window to the screens it has just learnt, the window
     // can be 1 x 1 for a moment: placed again once it has its size back.
-    if (FWindow->isVisible() && (now.width() <= 1 || now.height() <= 1)) {
+    // A few seconds at most: a window that stays so small is placed as it is.
+    if (FWindow->isVisible() && (now.width() <= 1 || now.height() <= 1) && FSmallRetries < 20) {
+        ++FSmallRetries;
         KeepLater();
         return false;
     }
+    FSmallRetries = 0;
     const QPoint place = ScreenPlacement::Place(now, areas);
     if (place == now.topLeft())
         return false;

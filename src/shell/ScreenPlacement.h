@@ -42,4 +42,5 @@ private:
 
     QPointer<QWidget> FWindow;
     bool FPending = false;
+    int FSmallRetries = 0;
 };
