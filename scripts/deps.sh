@@ -35,6 +35,10 @@ VELMORA_PACKAGES=(
   btrfs-progs
   # a real X desktop for the window tests
   xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils x11-apps
+  # a screen that changes size while the widget runs (Xephyr inside Xvfb)
+  xserver-xephyr
+  # a Wayland session with and without XWayland, and Qt's Wayland platform
+  weston xwayland qt6-wayland
   # the Debian package: made with cpack (dpkg-shlibdeps), checked with Debian's
   # and freedesktop's validators, installed and purged with apt (tests/package)
   dpkg-dev lintian desktop-file-utils appstream man-db file

@@ -11,6 +11,12 @@
 #
 # velmora_desktop_start returns 77 (and says why on stderr) when Xvfb is
 # missing, so that a caller can skip loudly.
+#
+# VELMORA_DESKTOP_RESIZABLE=1 puts the desktop on a screen whose size can
+# change while programs run: Xvfb's own screen cannot (its RandR knows one
+# fixed mode), so a resizable Xephyr runs inside a larger Xvfb and the desktop
+# is Xephyr's; `xrandr -s 1024x768` then shrinks it as a lower resolution or
+# a smaller monitor would. Without Xephyr the start returns 77.
 
 velmora_desktop_free_display() {
   local n
@@ -34,6 +40,14 @@ velmora_desktop_start() {
     echo "SKIP: Xvfb is not installed (apt-get install xvfb)" >&2
     return 77
   fi
+  local size=1280x800
+  if [ "${VELMORA_DESKTOP_RESIZABLE:-}" = 1 ]; then
+    if ! command -v Xephyr >/dev/null; then
+      echo "SKIP: Xephyr is not installed (apt-get install xserver-xephyr)" >&2
+      return 77
+    fi
+    size=1600x1200
+  fi
   # Xvfb takes a display by creating its lock file exclusively and writing
   # its pid there: the display is ours once the lock names our server and the
   # server answers. Programs started at the same moment race for the same
@@ -41,7 +55,7 @@ velmora_desktop_start() {
   local n i pid attempt
   for attempt in 1 2 3 4 5; do
     n=$(velmora_desktop_free_display) || { echo "no free X display number" >&2; return 1; }
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 ${size}x24 -nolisten tcp >/dev/null 2>&1 &
     pid=$!
     for i in $(seq 1 100); do
       kill -0 "$pid" 2>/dev/null || break
@@ -62,6 +76,32 @@ velmora_desktop_start() {
     echo "Xvfb did not come up" >&2
     velmora_desktop_stop
     return 1
+  fi
+  if [ "${VELMORA_DESKTOP_RESIZABLE:-}" = 1 ]; then
+    # The nested server takes its display number the way Xvfb does above.
+    local host=$DISPLAY nested=
+    for attempt in 1 2 3 4 5; do
+      n=$(velmora_desktop_free_display) || break
+      DISPLAY=$host Xephyr ":$n" -screen 1280x800 -resizeable -nolisten tcp >/dev/null 2>&1 &
+      pid=$!
+      for i in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        if [ "$(velmora_desktop_lock_pid "$n")" = "$pid" ] && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+          nested=":$n"
+          break
+        fi
+        sleep 0.1
+      done
+      [ -n "$nested" ] && { VELMORA_DESKTOP_PIDS+=($pid); break; }
+      kill "$pid" 2>/dev/null
+      wait "$pid" 2>/dev/null
+    done
+    if [ -z "$nested" ]; then
+      echo "Xephyr did not come up" >&2
+      velmora_desktop_stop
+      return 1
+    fi
+    export DISPLAY=$nested
   fi
   if command -v openbox >/dev/null; then
     openbox --sm-disable >/dev/null 2>&1 &

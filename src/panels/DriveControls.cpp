@@ -3,10 +3,15 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QSvgRenderer>
+
+#include <algorithm>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPanels)
 
 TCaptionPanel::TCaptionPanel(QWidget *parent) : QFrame(parent)
 {
@@ -21,14 +26,33 @@ void TCaptionPanel::SetCaption(const QString &caption)
     update();
 }
 
+void TCaptionPanel::SetSideRoom(int pixels)
+{
+    FSideRoom = std::max(0, pixels);
+    update();
+}
+
+QString TCaptionPanel::ShownCaption() const
+{
+    const int room = std::max(0, contentsRect().width() - 2 * FSideRoom);
+    return fontMetrics().elidedText(FCaption, Qt::ElideMiddle, room, Qt::TextSingleLine);
+}
+
 void TCaptionPanel::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
     if (FCaption.isEmpty())
         return;
+    const QString shown = ShownCaption();
+    // What the title shows when that changed: a test sees it without
+    // reading pixels.
+    if (shown != FPainted) {
+        FPainted = shown;
+        qCDebug(lcPanels).noquote() << "title painted:" << shown;
+    }
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
-    painter.drawText(contentsRect(), Qt::AlignCenter | Qt::TextSingleLine, FCaption);
+    painter.drawText(contentsRect(), Qt::AlignCenter | Qt::TextSingleLine, shown);
 }
 
 TSvgImage::TSvgImage(QWidget *parent) : QWidget(parent)

@@ -15,7 +15,10 @@ class QSvgRenderer;
 // panel's original controls (a captioned panel, a picture box, a one-pixel
 // line, a progress bar with an error state) on top of Qt's widgets.
 
-// A panel whose caption is drawn centred in it, both ways, in its font.
+// A panel whose caption is drawn centred in it, both ways, in its font. A
+// caption wider than the panel is cut in the middle ("Disco local
+// (/mnt/…/python) - ext4"): the start and the end, which tell drives apart,
+// stay visible. Caption() stays the whole text.
 class TCaptionPanel : public QFrame
 {
     Q_OBJECT
@@ -26,11 +29,19 @@ public:
     QString Caption() const { return FCaption; }
     void SetCaption(const QString &caption);
 
+    // Pixels kept free at each side of the caption (for a mark drawn over
+    // the panel's edge); the caption stays centred in what is left.
+    void SetSideRoom(int pixels);
+    // The caption as it is painted at the panel's width and font.
+    QString ShownCaption() const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     QString FCaption;
+    int FSideRoom = 0;
+    QString FPainted;
 };
 
 // A transparent picture box showing an SVG picture centred in it at the size

@@ -7,10 +7,12 @@
 #include "panels/WindowDrag.h"
 #include "wmi/CWMISQL.h"
 
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QMouseEvent>
+#include <QToolTip>
 
 #include <algorithm>
 #include <array>
@@ -140,6 +142,7 @@ TFrameDrive::TFrameDrive(QWidget *parent) : QFrame(parent)
     FPnlTitulo = new TCaptionPanel(this);
     FPnlTitulo->setObjectName(QStringLiteral("pnlTitulo"));
     FPnlTitulo->SetCaption(QStringLiteral("Disco local (C:)"));
+    FPnlTitulo->SetSideRoom(kMarkRightGap + kMarkSize);
 
     FImgCompressed = new TSvgImage(FPnlTitulo);
     FImgCompressed->setObjectName(QStringLiteral("imgCompressed"));
@@ -352,6 +355,7 @@ void TFrameDrive::UpdateSize()
     // A screen reader reads the panel as its title and this line; the debug
     // line lets a test see what a panel shows without reading pixels.
     setAccessibleDescription(FLblEspacio->text());
+    UpdateToolTip();
     qCDebug(lcPanels).noquote() << "panel" << FNombre << "reads:" << FLblEspacio->text();
 }
 
@@ -360,6 +364,33 @@ void TFrameDrive::UpdateTitle()
     const QString title = QStringLiteral("Disco local (") + FNombre + QStringLiteral(") - ") + FSistemaFicheros;
     FPnlTitulo->SetCaption(title);
     setAccessibleName(title);
+    UpdateToolTip();
+}
+
+void TFrameDrive::UpdateToolTip()
+{
+    // The whole title, which the panel may show cut, and the free-space line.
+    FToolTip = FPnlTitulo->Caption();
+    if (!FLblEspacio->text().isEmpty())
+        FToolTip += QLatin1Char('\n') + FLblEspacio->text();
+}
+
+bool TFrameDrive::event(QEvent *event)
+{
+    // Shown from here rather than kept as the widget's tooltip: a screen
+    // reader would read that as the description of a panel without figures,
+    // and a greyed panel's tooltip (PanelFailure) tells why instead. Names
+    // are plain text, whatever markup they look like.
+    if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && !FToolTip.isEmpty()) {
+        // Markup of its own, every character escaped; a long path is not
+        // broken over lines.
+        QString tip = FToolTip.toHtmlEscaped();
+        tip.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                           QStringLiteral("<p style=\"white-space:pre\">") + tip + QStringLiteral("</p>"), this);
+        return true;
+    }
+    return QFrame::event(event);
 }
 
 void TFrameDrive::MouseDownToWindowMove(QWidget *, QMouseEvent *event)

@@ -144,6 +144,9 @@ public:
 
     // Sets the title to "Disco local (" + Nombre + ") - " + SistemaFicheros.
     void UpdateTitle();
+    // The text of the panel's tooltip: the whole title and, when there is
+    // one, the free-space line (shown as plain text).
+    QString ToolTipText() const { return FToolTip; }
 
     // Mouse-down handler that drags the widget: on the left button the
     // panel's top-level window moves with the mouse (WindowDrag). Other
@@ -170,11 +173,14 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void LayoutControls();
+    void UpdateToolTip();
 
     TCaptionPanel *FPnlTitulo;
+    QString FToolTip;
     TSvgImage *FImgCompressed;
     QFrame *FPnlDatos;
     TSvgImage *FImgDrive;

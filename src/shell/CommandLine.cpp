@@ -57,4 +57,42 @@ int Answer(int argc, char *argv[])
     return 0;
 }
 
+const char *const WaylandOnlyNotice =
+    "velmora: running on Wayland without XWayland: the window cannot stay below other windows and cannot be "
+    "placed where it was left. Start it in a session with XWayland (DISPLAY set) for that.\n";
+
+TPlatformChoice ChoosePlatform(const QString &waylandDisplay, const QString &display, const QString &qpaPlatform,
+                               const QStringList &args)
+{
+    if (!qpaPlatform.isEmpty())
+        return TPlatformChoice::QtDecides;
+    // Qt reads its own options with one dash or two, as separate words.
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args.at(i) == QLatin1String("-platform") || args.at(i) == QLatin1String("--platform"))
+            return TPlatformChoice::QtDecides;
+    }
+    if (waylandDisplay.isEmpty())
+        return TPlatformChoice::QtDecides;
+    return display.isEmpty() ? TPlatformChoice::WaylandOnly : TPlatformChoice::XWayland;
+}
+
+void ApplyPlatformChoice(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const auto env = [](const char *name) { return qEnvironmentVariable(name); };
+    switch (ChoosePlatform(env("WAYLAND_DISPLAY"), env("DISPLAY"), env("QT_QPA_PLATFORM"), args)) {
+    case TPlatformChoice::QtDecides:
+        break;
+    case TPlatformChoice::XWayland:
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        break;
+    case TPlatformChoice::WaylandOnly:
+        std::fputs(WaylandOnlyNotice, stderr);
+        std::fflush(stderr);
+        break;
+    }
+}
+
 } // namespace CommandLine

@@ -17,4 +17,28 @@ QString AnswerFor(const QStringList &args);
 // widget should start.
 int Answer(int argc, char *argv[]);
 
+// Which of Qt's window systems the widget asks for. On Wayland a window can
+// neither stay below the others nor be placed by the program, so where the
+// session also offers X11 (XWayland) the widget runs there.
+enum class TPlatformChoice {
+    QtDecides,  // X11 only, or the user chose a platform: nothing is asked
+    XWayland,   // a Wayland session with XWayland: run on xcb
+    WaylandOnly // a Wayland session without XWayland: said once on stderr
+};
+
+// The choice for the session's WAYLAND_DISPLAY, DISPLAY and QT_QPA_PLATFORM
+// (empty when unset) and the program's arguments (args[0] is the program);
+// -platform (or --platform) among them is the user's choice, as a set
+// QT_QPA_PLATFORM is.
+TPlatformChoice ChoosePlatform(const QString &waylandDisplay, const QString &display, const QString &qpaPlatform,
+                               const QStringList &args);
+
+// Applies ChoosePlatform to this process before the application object is
+// made: sets QT_QPA_PLATFORM=xcb for XWayland, or tells on stderr what the
+// widget cannot do on Wayland alone.
+void ApplyPlatformChoice(int argc, char *argv[]);
+
+// What the widget says on stderr when it runs on Wayland without XWayland.
+extern const char *const WaylandOnlyNotice;
+
 } // namespace CommandLine

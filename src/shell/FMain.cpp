@@ -21,6 +21,7 @@
 #include "shell/FormUtils.h"
 #include "shell/Opacidad.h"
 #include "shell/QtTranslations.h"
+#include "shell/ScreenPlacement.h"
 #include "shell/ShellLog.h"
 #include "shell/Style.h"
 #include "shell/rounded_corners.h"
@@ -80,6 +81,9 @@ TFormMain::TFormMain(QWidget *parent)
     // (platform::InstanceWindowTitle, empty elsewhere); the window has no
     // caption, so the title is never seen.
     setWindowTitle(QString::fromStdString(platform::InstanceWindowTitle()));
+    // The widget is never the active window (it stays below the others):
+    // the panels' tooltips show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     QFont font(QStringLiteral("Segoe UI"));
     font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("DejaVu Sans")});
     font.setPointSize(9);
@@ -272,6 +276,9 @@ void TFormMain::FormShow(QObject *)
         qCDebug(lcShell).noquote() << "menu marks:" << checked.join(QLatin1Char(' '));
     }
     RecargarFrames();
+    // A saved place on a screen that is gone or has shrunk since.
+    FScreenKeeper = new TScreenKeeper(this);
+    FScreenKeeper->Keep();
     AvisarPocoEspacio();
     TimerDiscos->SetEnabled(true);
     rounded_corners::SetWindowCorners(this, rounded_corners::cpRound);

@@ -26,6 +26,7 @@ class TLabel;
 class TMenuItem;
 class TOpacyClass;
 class TPopupMenu;
+class TScreenKeeper;
 class TTimer;
 class TTrayIcon;
 struct TConfigValues;
@@ -255,6 +256,8 @@ private:
     TLowSpaceWatch FLowSpace;
 
     std::unique_ptr<TPanelColumn> FColumn;
+    // Made once the first panels are in: the window then has its height.
+    TScreenKeeper *FScreenKeeper = nullptr;
     TDriveFigures FFigures;
     TErrorReport FErrorReport;
     TAskQuestion FAskQuestion;

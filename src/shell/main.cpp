@@ -8,6 +8,7 @@
 #include "shell/MountWatcher.h"
 #include "shell/QtTranslations.h"
 #include "shell/SessionEnd.h"
+#include "shell/ShellLog.h"
 #include "shell/Style.h"
 
 #include <QApplication>
@@ -49,7 +50,11 @@ int main(int argc, char *argv[])
     // the drive query runs; uninitialised when main() returns.
     platform::WinComApartment comApartment;
 #endif
+    // A Wayland session with XWayland runs the widget on X11, where it can
+    // stay below the other windows and keep its place.
+    CommandLine::ApplyPlatformChoice(argc, argv);
     QApplication app(argc, argv);
+    qCDebug(lcShell).noquote() << "window system:" << QGuiApplication::platformName();
 #ifndef _WIN32
     // The window states, the corners and the transparency talk to the X
     // server through Qt's own connection, when Qt runs on X11 (XWayland

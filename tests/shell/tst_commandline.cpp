@@ -70,4 +70,58 @@ TEST(CommandLine, ProgramAnswersWithoutADisplay)
     }
 }
 
+// Which window system the widget asks Qt for: XWayland wherever a Wayland
+// session offers it, unless the user chose a platform.
+TEST(CommandLine, RunsOnXWaylandInAWaylandSessionUnlessThePlatformWasChosen)
+{
+    using CommandLine::TPlatformChoice;
+    struct Case
+    {
+        const char *what;
+        const char *wayland;
+        const char *display;
+        const char *qpa;
+        QStringList args;
+        TPlatformChoice expected;
+    };
+    const QStringList plain{QStringLiteral("velmora")};
+    const Case cases[] = {
+        {"X11 session", "", ":0", "", plain, TPlatformChoice::QtDecides},
+        {"no window system at all", "", "", "", plain, TPlatformChoice::QtDecides},
+        {"Wayland with XWayland", "wayland-0", ":0", "", plain, TPlatformChoice::XWayland},
+        {"Wayland without XWayland", "wayland-0", "", "", plain, TPlatformChoice::WaylandOnly},
+        {"Wayland with XWayland, QT_QPA_PLATFORM=wayland", "wayland-0", ":0", "wayland", plain,
+         TPlatformChoice::QtDecides},
+        {"Wayland without XWayland, QT_QPA_PLATFORM=offscreen", "wayland-0", "", "offscreen", plain,
+         TPlatformChoice::QtDecides},
+        {"Wayland with XWayland, -platform wayland",
+         "wayland-0",
+         ":0",
+         "",
+         {"velmora", "-platform", "wayland"},
+         TPlatformChoice::QtDecides},
+        {"Wayland without XWayland, --platform offscreen",
+         "wayland-0",
+         "",
+         "",
+         {"velmora", "--platform", "offscreen"},
+         TPlatformChoice::QtDecides},
+        // Only the -platform option is a choice: other options of Qt's are
+        // not, nor a program named so.
+        {"another of Qt's options",
+         "wayland-0",
+         ":0",
+         "",
+         {"velmora", "-display", ":0"},
+         TPlatformChoice::XWayland},
+        {"the program named -platform", "wayland-0", ":0", "", {"-platform"}, TPlatformChoice::XWayland},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(int(CommandLine::ChoosePlatform(QString::fromLatin1(c.wayland), QString::fromLatin1(c.display),
+                                                  QString::fromLatin1(c.qpa), c.args)),
+                  int(c.expected));
+    }
+}
+
 } // namespace

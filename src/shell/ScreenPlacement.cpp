@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: MIT
+#include "shell/ScreenPlacement.h"
+
+#include "shell/ShellLog.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <limits>
+
+namespace ScreenPlacement {
+
+namespace {
+
+qint64 Area(const QRect &rect)
+{
+    return rect.isEmpty() ? 0 : qint64(rect.width()) * rect.height();
+}
+
+// Squared distance from a point to the nearest point of a rectangle.
+qint64 DistanceSquared(const QPoint &point, const QRect &rect)
+{
+    const qint64 dx = point.x() < rect.left() ? rect.left() - point.x()
+        : point.x() > rect.right()            ? point.x() - rect.right()
+                                              : 0;
+    const qint64 dy = point.y() < rect.top() ? rect.top() - point.y()
+        : point.y() > rect.bottom()          ? point.y() - rect.bottom()
+                                             : 0;
+    return dx * dx + dy * dy;
+}
+
+// The start of a span of the given length moved into [low, low + room): as
+// little as possible, and to low when it does not fit.
+int Inside(int start, int length, int low, int room)
+{
+    if (length >= room)
+        return low;
+    return std::clamp(start, low, low + room - length);
+}
+
+} // namespace
+
+QPoint Place(const QRect &window, const QList<QRect> &screens)
+{
+    const qint64 windowArea = std::max<qint64>(Area(window), 1);
+    const QRect *target = nullptr;
+    qint64 bestOverlap = 0;
+    for (const QRect &screen : screens) {
+        if (screen.isEmpty())
+            continue;
+        const qint64 overlap = Area(window.intersected(screen));
+        if (overlap * 2 >= windowArea)
+            return window.topLeft();
+        if (overlap > bestOverlap) {
+            bestOverlap = overlap;
+            target = &screen;
+        }
+    }
+    if (!target) {
+        qint64 nearest = std::numeric_limits<qint64>::max();
+        for (const QRect &screen : screens) {
+            if (screen.isEmpty())
+                continue;
+            if (const qint64 distance = DistanceSquared(window.center(), screen); distance < nearest) {
+                nearest = distance;
+                target = &screen;
+            }
+        }
+    }
+    if (!target)
+        return window.topLeft();
+    return {Inside(window.x(), window.width(), target->x(), target->width()),
+            Inside(window.y(), window.height(), target->y(), target->height())};
+}
+
+} // namespace ScreenPlacement
+
+TScreenKeeper::TScreenKeeper(QWidget *window) : QObject(window), FWindow(window)
+{
+    for (QScreen *screen : QGuiApplication::screens())
+        Watch(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
+        Watch(screen);
+        KeepLater();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, &TScreenKeeper::KeepLater);
+}
+
+void TScreenKeeper::Watch(QScreen *screen)
+{
+    connect(screen, &QScreen::availableGeometryChanged, this, &TScreenKeeper::KeepLater);
+    connect(screen, &QScreen::geometryChanged, this, &TScreenKeeper::KeepLater);
+}
+
+// A change of screens comes as several signals in a row (the removed screen,
+// then the new area of the one left, the work area the window manager
+// publishes after): one placement once they are all in and the window has
+// its place on the new screen.
+void TScreenKeeper::KeepLater()
+{
+    if (FPending)
+        return;
+    FPending = true;
+    QTimer::singleShot(250, this, [this] {
+        FPending = false;
+        Keep();
+    });
+}
+
+bool TScreenKeeper::Keep()
+{
+    if (!FWindow)
+        return false;
+    QList<QRect> areas;
+    for (const QScreen *screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    const QRect now = FWindow->frameGeometry();
+    qCDebug(lcShell) << "screens" << areas << "window" << now;
+    // While Qt moves a window to the screens it has just learnt, the window
+    // can be 1 x 1 for a moment: placed again once it has its size back.
+    // A few seconds at most: a window that stays so small is placed as it is.
+    if (FWindow->isVisible() && (now.width() <= 1 || now.height() <= 1) && FSmallRetries < 20) {
+        ++FSmallRetries;
+        KeepLater();
+        return false;
+    }
+    FSmallRetries = 0;
+    const QPoint place = ScreenPlacement::Place(now, areas);
+    if (place == now.topLeft())
+        return false;
+    qCDebug(lcShell).nospace() << "window brought onto a screen: " << now.x() << ',' << now.y() << " -> "
+                               << place.x() << ',' << place.y();
+    FWindow->move(place);
+    return true;
+}

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+// Where the window goes on the screens there are: a place on a screen is kept
+// to the pixel; any other ends up wholly on the nearest screen.
+#include "shell/ScreenPlacement.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ScreenPlacement, KeepsPlacesOnAScreenAndBringsTheRestFullyOntoTheNearest)
+{
+    // The widget's panel column (339 wide) on a 1280 x 800 screen whose top
+    // 28 pixels are a panel bar, and a second screen of 1920 x 1080 to its
+    // left, its top a little higher.
+    const QRect laptop(0, 28, 1280, 772);
+    const QRect left(-1920, -100, 1920, 1080);
+    struct Case
+    {
+        const char *what;
+        QRect window;
+        QList<QRect> screens;
+        QPoint expected;
+    };
+    const Case cases[] = {
+        {"on the screen, kept", {40, 40, 339, 300}, {laptop}, {40, 40}},
+        {"on the screen's last pixel, kept", {941, 500, 339, 300}, {laptop}, {941, 500}},
+        {"half off the right edge, kept", {1280 - 170, 100, 339, 300}, {laptop}, {1110, 100}},
+        {"mostly off the right edge", {1200, 100, 339, 300}, {laptop}, {941, 100}},
+        {"mostly off the bottom and the right", {1100, 700, 339, 300}, {laptop}, {941, 500}},
+        {"mostly under the panel bar at the top", {40, -250, 339, 300}, {laptop}, {40, 28}},
+        {"far off every screen", {5000, 5000, 339, 300}, {laptop}, {941, 500}},
+        {"far off to the left, one screen", {-2000, 300, 339, 300}, {laptop}, {0, 300}},
+        {"negative place on the left screen, kept", {-2000 + 200, 300, 339, 300}, {laptop, left}, {-1800, 300}},
+        {"far off to the left, the left screen is nearer", {-2500, 300, 339, 300}, {laptop, left}, {-1920, 300}},
+        {"across both screens, mostly on the left one, kept", {-200, 300, 339, 300}, {laptop, left}, {-200, 300}},
+        {"above the left screen's top", {-1000, -600, 339, 300}, {laptop, left}, {-1000, -100}},
+        {"the screen it stood on is gone", {2000, 200, 339, 300}, {laptop}, {941, 200}},
+        {"taller than the screen, too low", {40, 400, 339, 2000}, {laptop}, {40, 28}},
+        {"taller than the screen, at its top, kept", {40, 28, 339, 2000}, {laptop}, {40, 28}},
+        {"wider and taller than a small screen", {300, 300, 339, 300}, {{0, 0, 200, 150}}, {0, 0}},
+        {"no screens, kept", {5000, 5000, 339, 300}, {}, {5000, 5000}},
+        {"empty screen areas are no screens", {5000, 5000, 339, 300}, {QRect(), laptop}, {941, 500}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QPoint place = ScreenPlacement::Place(c.window, c.screens);
+        EXPECT_EQ(place.x(), c.expected.x());
+        EXPECT_EQ(place.y(), c.expected.y());
+    }
+}
+
+} // namespace
