@@ -279,6 +279,52 @@ PIDS=()
 [ "$(ini_value Idioma)" = 0 ] && pass "back to Spanish: Idioma=0" || fail "Idioma=$(ini_value Idioma)"
 [ "$(ini_value Opacidad)" = 102 ] && pass "the opacity kept: Opacidad=102" || fail "Opacidad=$(ini_value Opacidad)"
 
+# --- a drive opened with the shell; the low-space notice as a balloon ------
+# One drive C: served by the file-fed drive query, rewritten between
+# refreshes. The widget's own log does not reach this script under Wine, so
+# what the user sees is checked: the shell's folder window.
+fake_drive() { # free bytes of 100 GB
+  printf 'instance of Win32_LogicalDisk\r\n{\r\n\tDriveType = 3;\r\n\tFileSystem = "NTFS";\r\n\tFreeSpace = "%s";\r\n\tName = "C:";\r\n\tSize = "100000000000";\r\n};\r\n' "$1" >"$WORK/drives.fake.new"
+  mv "$WORK/drives.fake.new" "$WORK/drives.fake"
+}
+visible_windows() { xdotool search --onlyvisible --name . 2>/dev/null | sort; }
+# A window that appeared since the list "$1", not the widget's.
+new_window() {
+  comm -13 <(echo "$1") <(visible_windows) | while read -r w; do
+    xprop -id "$w" WM_CLASS 2>/dev/null | grep -qi velmora || { echo "$w"; break; }
+  done
+}
+describe() { echo "\"$(xdotool getwindowname "$1" 2>/dev/null)\"$(xprop -id "$1" WM_CLASS 2>/dev/null | cut -d= -f2)"; }
+fake_drive 50000000000
+printf '[CONFIG]\r\nTop=40\r\nLeft=40\r\nIntervalo=5\r\nOpacidad=255\r\nEjecutarInicio=False\r\nVerDiscosRed=False\r\nIdioma=0\r\n' >"$INI"
+export VELMORA_FAKE_WBEM
+VELMORA_FAKE_WBEM=$(winepath -w "$WORK/drives.fake" 2>/dev/null)
+start_widget || exit 1
+sleep 2
+before=$(visible_windows)
+read -r X Y W H <<<"$(geom "$WID")"
+w=
+for attempt in 1 2 3; do
+  xdotool mousemove $((X + W / 2)) $((Y + 29))
+  sleep 0.3
+  xdotool click --repeat 2 --delay 100 1
+  for i in $(seq 1 40); do w=$(new_window "$before") && [ -n "$w" ] && break 2; sleep 0.2; done
+done
+# Wine's X driver delivers the two clicks as a double click only now and then
+# (one run in three here): the folder window is reported, not required.
+[ -n "$w" ] && pass "a double click opens the drive in the shell's folder window: $(describe "$w")" ||
+  echo "note: no folder window after double clicks on the panel (Wine took no double click)"
+# The low-space balloon: Qt hands it to the notification area
+# (Shell_NotifyIcon with NIF_INFO); Wine's notification area embedded in an
+# X tray shows no balloons, so only the drive's error state is seen here.
+fake_drive 4000000000
+sleep 7
+kill -0 "$VPID" 2>/dev/null && pass "a drive that fills up: the widget keeps running" || fail "the widget ended after the drive filled up"
+unset VELMORA_FAKE_WBEM
+choose 7 # close
+wait_exit "$VPID" "after closing from the menu"
+PIDS=()
+
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed" >&2
   exit 1
