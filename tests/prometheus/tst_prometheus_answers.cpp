@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -109,6 +111,59 @@ TEST(PrometheusDisks, FleetGivesOneObjectPerFileSystemWithTheLocalRules)
         const std::string name = e.name;
         EXPECT_EQ(value(o, "SystemName"), name.substr(0, name.find(':', name.find(':') + 1)));
     }
+}
+
+// node_filesystem_readonly gives Access as this machine's drives have it (1
+// read-only, 3 read and write); a drive without the flag, a Windows volume,
+// or a flag that is no number has none, and a flag alone makes no drive.
+TEST(PrometheusDisks, AccessFollowsTheReadOnlyFlag)
+{
+    Answers a = fleetAnswers();
+    auto &flags = a[int(PrometheusFamily::NodeReadonly)];
+    for (const PrometheusSample &size : a[int(PrometheusFamily::NodeSize)]) {
+        const std::string *instance = size.Label("instance");
+        const std::string *mountpoint = size.Label("mountpoint");
+        if (!instance || *instance != "web1:9100" || !mountpoint)
+            continue;
+        PrometheusSample flag = size;
+        if (*mountpoint == "/boot/efi")
+            flag.value = 1;
+        else if (*mountpoint == "/tmp")
+            flag.value = 0;
+        else if (*mountpoint == "/old")
+            flag.value = std::nan("");
+        else
+            continue;
+        flags.push_back(flag);
+    }
+    PrometheusSample stray = flags.front();
+    for (auto &label : stray.labels)
+        if (label.first == "mountpoint")
+            label.second = "/only-a-flag";
+    flags.push_back(stray);
+    for (const PrometheusSample &size : a[int(PrometheusFamily::WindowsSize)]) {
+        PrometheusSample flag = size;
+        flag.value = 1;
+        flags.push_back(flag);
+    }
+    ASSERT_GE(flags.size(), 4u);
+
+    const std::map<std::string, std::optional<std::string>> expected = {{"web1:9100:/boot/efi", "1"},
+                                                                        {"web1:9100:/tmp", "3"},
+                                                                        {"web1:9100:/old", std::nullopt},
+                                                                        {"web1:9100:/", std::nullopt},
+                                                                        {"desk6:9182:C:", std::nullopt}};
+    std::size_t seen = 0;
+    for (const auto &o : BuildPrometheusDisks(a, kNow)) {
+        const std::string name = value(o, "Name").value_or("");
+        EXPECT_NE(name, "web1:9100:/only-a-flag");
+        if (const auto e = expected.find(name); e != expected.end()) {
+            EXPECT_EQ(value(o, "Access"), e->second) << name;
+            ++seen;
+        }
+    }
+    EXPECT_EQ(seen, expected.size());
+    EXPECT_EQ(BuildPrometheusDisks(a, kNow).size(), BuildPrometheusDisks(fleetAnswers(), kNow).size());
 }
 
 TEST(PrometheusDisks, ObjectTextOfANetworkDrive)

@@ -149,6 +149,7 @@ struct Disk
     bool windows = false;
     bool current = false; // at least one of its series is current
     std::optional<std::uint64_t> size, free;
+    std::optional<bool> readonly; // node_exporter's node_filesystem_readonly
 };
 
 struct InstanceState
@@ -212,7 +213,11 @@ std::vector<MofProperty> diskProperties(const std::string &instance, const std::
 {
     const std::string name = instance + ":" + path;
     std::vector<MofProperty> p;
-    p.reserve(14);
+    p.reserve(15);
+    // As for this machine's drives: 1 read-only, 3 read and write. Unknown
+    // (windows_exporter says nothing of it) leaves the property out.
+    if (disk.readonly)
+        p.push_back(number("Access", *disk.readonly ? 1u : 3u, MofType::Number));
     p.push_back(text("Caption", name));
     p.push_back(MofProperty{"Compressed", MofType::Boolean, "FALSE"});
     if (std::string description = LinuxDriveDescription(type); !description.empty())
@@ -319,6 +324,8 @@ std::string PrometheusFamilyQuery(PrometheusFamily family, const std::string &se
         return withLast("windows_logical_disk_size_bytes");
     case PrometheusFamily::WindowsFree:
         return withLast("windows_logical_disk_free_bytes");
+    case PrometheusFamily::NodeReadonly:
+        return withLast("node_filesystem_readonly");
     case PrometheusFamily::Up:
         return series("up") + " or label_replace(timestamp(" + series("up") + "), \"" + kSampleTimeLabel
             + "\", \"1\", \"\", \"\")";
@@ -362,6 +369,12 @@ BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheus
     add(PrometheusFamily::NodeAvail, false, false);
     add(PrometheusFamily::WindowsSize, true, true);
     add(PrometheusFamily::WindowsFree, true, false);
+    // Read-only or not, for file systems the figures above named; a flag
+    // alone makes no drive.
+    for (const PrometheusSample &s : answers[static_cast<int>(PrometheusFamily::NodeReadonly)])
+        if (const auto found = disks.find(keyOf(s));
+            found != disks.end() && !found->second.windows && std::isfinite(s.value))
+            found->second.readonly = s.value != 0;
 
     // Per instance, then per job: the disks that belong to it.
     std::map<std::tuple<std::string, std::string, bool>, std::vector<const Disk *>> groups;

@@ -53,8 +53,8 @@ struct PrometheusSample
 std::vector<PrometheusSample> ParsePrometheusVector(std::string_view body);
 inline constexpr std::size_t kMaxPrometheusAnswerBytes = 256u << 20;
 
-enum class PrometheusFamily : int { NodeSize, NodeAvail, WindowsSize, WindowsFree, Up };
-inline constexpr std::size_t kPrometheusFamilies = 5;
+enum class PrometheusFamily : int { NodeSize, NodeAvail, WindowsSize, WindowsFree, Up, NodeReadonly };
+inline constexpr std::size_t kPrometheusFamilies = 6;
 
 // The PromQL expression of a family; selector is the label matchers without
 // braces ("" or instance=~"(?i)web1") that narrow every series asked.
