@@ -203,19 +203,30 @@ TEST_F(RefreshCycle, MountChangeRebuildsAtOnce)
     EXPECT_FALSE(w.MustReload());
 }
 
-TEST_F(RefreshCycle, NamesMatchIgnoringCaseButAnExactMatchWins)
+TEST_F(RefreshCycle, EveryDriveKeepsItsOwnPanelByItsExactName)
 {
-    fake.Drives({{"C:"}, {"/mnt/a"}, {"/mnt/A"}});
+    // Names that differ by letter case or by a trailing blank are different
+    // drives; each panel shows only its own drive's figures, and a drive
+    // named "c:" never writes its figures into the panel of "C:".
+    fake.Drives({{"C:"}, {"/mnt/a"}, {"/mnt/A"}, {"/mnt/b"}, {"/mnt/b "}});
     TFormMain &w = Start();
     Tick();
     const QList<TFrameDrive *> frames = w.Frames();
-    ASSERT_EQ(frames.size(), 3);
-    fake.Drives(
-        {{"c:", 3, 100LL << 30, "111"}, {"/mnt/a", 3, 100LL << 30, "222"}, {"/mnt/A", 3, 100LL << 30, "333"}});
+    ASSERT_EQ(frames.size(), 5);
+    const qint64 before = frames[0]->Libre();
+    fake.Drives({{"c:", 3, 100LL << 30, "111"},
+                 {"/mnt/a", 3, 100LL << 30, "222"},
+                 {"/mnt/A", 3, 100LL << 30, "333"},
+                 {"/mnt/b", 3, 100LL << 30, "444"},
+                 {"/mnt/b ", 3, 100LL << 30, "555"}});
     Tick();
-    EXPECT_EQ(frames[0]->Libre(), 111) << "\"c:\" updates the panel \"C:\"";
-    EXPECT_EQ(frames[1]->Libre(), 222);
-    EXPECT_EQ(frames[2]->Libre(), 333) << "/mnt/A must not update /mnt/a";
+    const struct
+    {
+        int index;
+        qint64 free;
+    } cases[] = {{0, before}, {1, 222}, {2, 333}, {3, 444}, {4, 555}};
+    for (const auto &c : cases)
+        EXPECT_EQ(frames[c.index]->Libre(), c.free) << frames[c.index]->Nombre().toStdString();
 }
 
 TEST_F(RefreshCycle, HiddenKindsTakeNoSpaceUntilNetworkDrivesAreShown)
