@@ -27,7 +27,13 @@ void Show(QWidget *panel, const QString &reason)
     }
     if (panel->property(kReason).toString() != reason || !panel->property(kReason).isValid()) {
         panel->setProperty(kReason, reason);
-        panel->setToolTip(reason);
+        // The reason comes from the drive or its source: shown as plain
+        // text, never as markup (a name with "<b>" shows the "<b>"). A tool
+        // tip is read as rich text whenever it looks like it, so the text is
+        // escaped and wrapped in rich text that keeps its blanks and breaks.
+        panel->setToolTip(reason.isEmpty() ? QString()
+                                           : QStringLiteral("<p style=\"white-space:pre-wrap\">")
+                                  + reason.toHtmlEscaped() + QStringLiteral("</p>"));
     }
 }
 

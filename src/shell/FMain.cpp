@@ -350,20 +350,18 @@ void TFormMain::ActivarComponente()
             if (!frame)
                 continue;
             // A drive that reports no free space (a reader without a medium,
-            // a network mount that did not answer in time) is shown without
-            // figures; only a value that is there but not a number is an error.
-            if (figures.FreeSpace.isEmpty())
-                frame->ClearLibre();
+            // a network mount that did not answer in time) or one that is not
+            // a number is shown without figures; the drives after it are read.
+            if (const auto free = PropertyUInt64(figures.FreeSpace))
+                frame->SetLibre(*free);
             else
-                frame->SetLibre(StrToUInt64(figures.FreeSpace));
+                frame->ClearLibre();
             // The size is taken again whenever it is reported: a panel built
             // while its drive gave none (a network mount that had not answered
             // yet) gets its figures back, and a file system grown or shrunk
             // while mounted shows its new total without waiting for a rebuild.
-            // A size that is no number is left to the rebuild's panel to refuse.
-            if (frame->TamanyoAusente() && !figures.Size.isEmpty())
-                frame->SetTamanyo(StrToUInt64(figures.Size));
-            else if (const auto size = PropertyUInt64(figures.Size); size && *size != frame->Tamanyo())
+            if (const auto size = PropertyUInt64(figures.Size);
+                size && (frame->TamanyoAusente() || *size != frame->Tamanyo()))
                 frame->SetTamanyo(*size);
             const bool answering = figures.Status.isEmpty() || figures.Status == QLatin1String("OK");
             MostrarEstado(frame,
@@ -427,7 +425,24 @@ void TFormMain::GenerarFrames()
         frame->setObjectName(QStringLiteral("FrameDiskInfo%1").arg(i));
         frame->SetDiskDriveInfo(WMISQL);
         WMISQL->SetObjectIndex(i);
-        frame->SetPropiedades(WMISQL->PropertiesText());
+        try {
+            frame->SetPropiedades(WMISQL->PropertiesText());
+        } catch (const EConvertError &e) {
+            // A Size or FreeSpace that is no number is no figure: the drive
+            // is shown without figures, and the panels after it are built.
+            qCInfo(lcShell).noquote() << "drive without figures:" << e.Message();
+            // The items are written back quoted, so that values holding
+            // commas or line breaks stay whole.
+            QString text;
+            for (QString item : SplitPropertyText(WMISQL->PropertiesText())) {
+                for (const QLatin1String key : {QLatin1String("Size="), QLatin1String("FreeSpace=")})
+                    if (item.startsWith(key) && !PropertyUInt64(QStringView(item).mid(key.size())))
+                        item = key;
+                text += QLatin1Char('"') + item.replace(QLatin1Char('"'), QStringLiteral("\"\""))
+                    + QStringLiteral("\"\r\n");
+            }
+            frame->SetPropiedades(text);
+        }
         const QStringList items = SplitPropertyText(frame->Propiedades());
         if (const QString status = PropertyValue(items, QStringLiteral("Status"));
             !status.isEmpty() && status != QLatin1String("OK")) {

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-TFrameIndex::TFrameIndex(const QList<TFrameDrive *> &frames) : FFrames(frames)
+TFrameIndex::TFrameIndex(const QList<TFrameDrive *> &frames)
 {
     for (TFrameDrive *frame : frames)
         if (!FExact.contains(frame->Nombre()))
@@ -19,16 +19,7 @@ TFrameIndex::TFrameIndex(const QList<TFrameDrive *> &frames) : FFrames(frames)
 
 TFrameDrive *TFrameIndex::Find(const QString &name) const
 {
-    if (TFrameDrive *frame = FExact.value(name))
-        return frame;
-    if (FFolded.isEmpty()) {
-        for (TFrameDrive *frame : FFrames) {
-            const QString folded = frame->Nombre().toCaseFolded();
-            if (!FFolded.contains(folded))
-                FFolded.insert(folded, frame);
-        }
-    }
-    return FFolded.value(name.toCaseFolded());
+    return FExact.value(name);
 }
 
 TPanelColumn::TPanelColumn(QWidget *window, int width) : FWindow(window), FWidth(width)

@@ -12,10 +12,10 @@
 class QWidget;
 class TFrameDrive;
 
-// The panels by drive name. Names match ignoring letter case ("c:" finds
-// "C:"), by Unicode case folding so that the result does not depend on the
-// user's locale; an exact match wins first: Linux mount points differ by case
-// alone (/mnt/a and /mnt/A), and each must keep its own panel. Among equals
+// The panels by drive name, matched exactly: names that differ only by
+// letter case (/mnt/a and /mnt/A), by a trailing blank or by anything else
+// are different drives, each with its own panel. A name matched loosely
+// would let one drive's figures land on another drive's panel. Among equals
 // the first panel wins.
 class TFrameIndex
 {
@@ -24,10 +24,7 @@ public:
     TFrameDrive *Find(const QString &name) const;
 
 private:
-    QList<TFrameDrive *> FFrames;
     QHash<QString, TFrameDrive *> FExact;
-    // Folded names only once a name is not found as it is.
-    mutable QHash<QString, TFrameDrive *> FFolded;
 };
 
 // The column of drive panels inside the widget window. The panels are the

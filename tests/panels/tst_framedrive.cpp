@@ -2,11 +2,13 @@
 // The drive panel: from a drive's property list to picture, title, free-space
 // text and bar, and the hooks the widget window uses.
 #include "panels/DriveControls.h"
+#include "panels/PanelFailure.h"
 #include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
 #include "platform/fake/FakeWbemService.h"
 #include "vcl/Exception.h"
 #include "wmi/CWMISQL.h"
+#include <QTextDocument>
 
 #include <QAccessible>
 #include <QApplication>
@@ -745,3 +747,17 @@ TEST(FrameDriveTest, ScreenReaderReadsTitleAndFreeSpace)
 }
 
 } // namespace
+
+// The reason a panel is greyed comes from the drive or its source: its tool
+// tip shows it as plain text, markup and all.
+TEST(FrameDriveTest, FailureReasonToolTipIsPlainText)
+{
+    for (const QString &reason :
+         {QStringLiteral("<b>bold</b> <img src=\"/tmp/x.png\">"), QStringLiteral("a & b\n<i>c</i>")}) {
+        TFrameDrive panel;
+        PanelFailure::Show(&panel, reason);
+        QTextDocument shown;
+        shown.setHtml(panel.toolTip());
+        EXPECT_EQ(shown.toPlainText(), reason);
+    }
+}

@@ -203,19 +203,30 @@ TEST_F(RefreshCycle, MountChangeRebuildsAtOnce)
     EXPECT_FALSE(w.MustReload());
 }
 
-TEST_F(RefreshCycle, NamesMatchIgnoringCaseButAnExactMatchWins)
+TEST_F(RefreshCycle, EveryDriveKeepsItsOwnPanelByItsExactName)
 {
-    fake.Drives({{"C:"}, {"/mnt/a"}, {"/mnt/A"}});
+    // Names that differ by letter case or by a trailing blank are different
+    // drives; each panel shows only its own drive's figures, and a drive
+    // named "c:" never writes its figures into the panel of "C:".
+    fake.Drives({{"C:"}, {"/mnt/a"}, {"/mnt/A"}, {"/mnt/b"}, {"/mnt/b "}});
     TFormMain &w = Start();
     Tick();
     const QList<TFrameDrive *> frames = w.Frames();
-    ASSERT_EQ(frames.size(), 3);
-    fake.Drives(
-        {{"c:", 3, 100LL << 30, "111"}, {"/mnt/a", 3, 100LL << 30, "222"}, {"/mnt/A", 3, 100LL << 30, "333"}});
+    ASSERT_EQ(frames.size(), 5);
+    const qint64 before = frames[0]->Libre();
+    fake.Drives({{"c:", 3, 100LL << 30, "111"},
+                 {"/mnt/a", 3, 100LL << 30, "222"},
+                 {"/mnt/A", 3, 100LL << 30, "333"},
+                 {"/mnt/b", 3, 100LL << 30, "444"},
+                 {"/mnt/b ", 3, 100LL << 30, "555"}});
     Tick();
-    EXPECT_EQ(frames[0]->Libre(), 111) << "\"c:\" updates the panel \"C:\"";
-    EXPECT_EQ(frames[1]->Libre(), 222);
-    EXPECT_EQ(frames[2]->Libre(), 333) << "/mnt/A must not update /mnt/a";
+    const struct
+    {
+        int index;
+        qint64 free;
+    } cases[] = {{0, before}, {1, 222}, {2, 333}, {3, 444}, {4, 555}};
+    for (const auto &c : cases)
+        EXPECT_EQ(frames[c.index]->Libre(), c.free) << frames[c.index]->Nombre().toStdString();
 }
 
 TEST_F(RefreshCycle, HiddenKindsTakeNoSpaceUntilNetworkDrivesAreShown)
@@ -294,7 +305,7 @@ TEST_F(RefreshCycle, FourthFailureSinceStartIsFatal)
     EXPECT_EQ(fatal.size(), 1);
 }
 
-TEST_F(RefreshCycle, MissingFreeSpaceIsNoFailureButABadNumberIs)
+TEST_F(RefreshCycle, MissingOrBadFreeSpaceIsNoFailure)
 {
     fake.Drives({{"C:"}, {"D:", 5}});
     TFormMain &w = Start();
@@ -314,70 +325,58 @@ TEST_F(RefreshCycle, MissingFreeSpaceIsNoFailureButABadNumberIs)
     EXPECT_FALSE(reader->LibreAusente());
     EXPECT_EQ(reader->Libre(), 2048);
 
-    fake.Drives({{"C:", 3, 100LL << 30, "12x"}, {"D:", 5, 0, nullptr}});
+    // A free space that is no number: that drive without figures, the
+    // drive after it still updated.
+    fake.Drives({{"C:", 3, 100LL << 30, "12x"}, {"D:", 5, 4LL << 30, "4096"}});
     Tick();
-    EXPECT_EQ(w.Reintentos(), 1);
+    EXPECT_EQ(w.Reintentos(), 0);
+    EXPECT_TRUE(w.Frames()[0]->LibreAusente());
+    EXPECT_EQ(reader->Libre(), 4096);
 }
 
-// A padded figure is no integer, whichever path reads it: the in-place
-// refresh counts it as a failed refresh, and the panel of a rebuild refuses it
-// with the same conversion error.
-TEST_F(RefreshCycle, PaddedFigureFailsTheRefreshAndTheRebuildAlike)
+// A figure that is no number (padded, too large for 64 bits, letters) is no
+// figure, whichever path reads it: the drive is shown without figures, and
+// neither the drives after it, the rebuild nor the refresh timer stop.
+TEST_F(RefreshCycle, DriveWithUnreadableFiguresStopsNothing)
 {
-    fake.Drives({{"C:", 3, 100LL << 30, "1024"}});
-    TFormMain &w = Start();
-    Tick();
-    QPointer<TFrameDrive> panel = w.Frames().value(0);
-    ASSERT_FALSE(panel.isNull());
-    ASSERT_EQ(panel->Libre(), 1024);
-
-    fake.Drives({{"C:", 3, 100LL << 30, " 2048 "}});
-    Tick();
-    EXPECT_EQ(w.Reintentos(), 1) << "the in-place refresh refuses \" 2048 \"";
-    ASSERT_FALSE(panel.isNull()) << "no rebuild: the same drives";
-    EXPECT_EQ(panel->Libre(), 1024);
-
-    // A mount change forces the rebuild, whose panel reads the same value.
-    w.MountsChanged();
-    EXPECT_EQ(w.Reintentos(), 2) << "the rebuild's own query refuses it first";
-    QStringList shown;
-    for (QWidget *top : QApplication::topLevelWidgets())
-        if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible()) {
-            shown << box->text();
-            box->close();
-        }
-    // The property text keeps the value whole, blanks included (it is written
-    // quoted), so the error names exactly what the drive gave.
-    EXPECT_EQ(shown, QStringList{QStringLiteral("' 2048 ' is not a valid integer value")});
-}
-
-TEST_F(RefreshCycle, RebuildErrorPassesOnWithPaintingResumed)
-{
-    fake.Drives({{"C:"}});
-    TFormMain &w = Start();
-    QString broken = ObjectText({"C:"});
-    broken.replace(QStringLiteral("Size = \"%1\"").arg(100LL << 30), QStringLiteral("Size = \"12abc\""));
-    fake.Write(broken);
-    // The first tick rebuilds; the panel cannot read its size.
-    EXPECT_THROW(Tick(), EConvertError);
-    EXPECT_TRUE(w.updatesEnabled()) << "drawing is resumed even when the rebuild fails";
-    EXPECT_EQ(w.Reintentos(), 0) << "a rebuild error is not a failed query";
-}
-
-TEST_F(RefreshCycle, StartWhosePanelsCannotBeBuiltIsReportedAndStopsThere)
-{
-    QString broken = ObjectText({"C:"});
-    broken.replace(QStringLiteral("FreeSpace = \"53687091200\""), QStringLiteral("FreeSpace = \"x\""));
-    fake.Write(broken);
-    TFormMain &w = Start();
-    EXPECT_FALSE(w.TimerDiscos->Enabled()) << "FormShow stops before the timer";
-    bool reported = false;
-    for (QWidget *top : QApplication::topLevelWidgets())
-        if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible()) {
-            reported = box->text().contains(QStringLiteral("'x' is not a valid integer value"));
-            box->close();
-        }
-    EXPECT_TRUE(reported) << "the error goes to the error report";
+    const struct
+    {
+        const char *key;
+        const char *bad;
+    } cases[] = {{"FreeSpace", " 2048 "}, {"FreeSpace", "x"}, {"Size", "12abc"}, {"Size", "18446744073709551616"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.key) + " = " + c.bad);
+        QString text =
+            QStringList{ObjectText({"C:"}), ObjectText({"D:"}), ObjectText({"E:", 3, 100LL << 30, "1024"})}.join(
+                QStringLiteral("----\n"));
+        const QString good = QString::fromLatin1(c.key) == QLatin1String("Size")
+            ? QStringLiteral("Size = \"%1\"").arg(100LL << 30)
+            : QStringLiteral("FreeSpace = \"53687091200\"");
+        // The second drive's value (the first drive keeps its own).
+        const qsizetype at = text.indexOf(good, text.indexOf(QStringLiteral("\"D:\"")));
+        ASSERT_GE(at, 0);
+        text.replace(at, good.size(),
+                     QStringLiteral("%1 = \"%2\"").arg(QString::fromLatin1(c.key), QString::fromLatin1(c.bad)));
+        fake.Write(text);
+        TFormMain &w = Start();
+        EXPECT_TRUE(w.TimerDiscos->Enabled()) << "the refresh timer runs";
+        EXPECT_NO_THROW(Tick());
+        w.MountsChanged();
+        EXPECT_TRUE(w.updatesEnabled());
+        EXPECT_EQ(w.Reintentos(), 0);
+        const QList<TFrameDrive *> frames = w.Frames();
+        ASSERT_EQ(frames.size(), 3);
+        EXPECT_EQ(frames[0]->Libre(), 53687091200);
+        EXPECT_TRUE(frames[1]->LibreAusente() || frames[1]->TamanyoAusente()) << "D: without figures";
+        EXPECT_EQ(frames[1]->Nombre(), QStringLiteral("D:"));
+        EXPECT_EQ(frames[2]->Libre(), 1024) << "the drive after it keeps its figures";
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible()) {
+                ADD_FAILURE() << "error box: " << box->text().toStdString();
+                box->close();
+            }
+        window.reset();
+    }
 }
 
 // More panels than the screen is high: the window stops at the usable
