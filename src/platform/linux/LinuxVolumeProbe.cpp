@@ -326,6 +326,31 @@ bool answersFromMemory(const LinuxMountEntry &entry, const LinuxDeviceFacts &fac
     return isOneOf(diskCounters) && facts.blockDevice && !facts.removable && !facts.optical;
 }
 
+// Resolving the path of a mount waits on every mount above it: one below a
+// FUSE or network mount may hang however fast its own file system answers.
+bool mayHang(const LinuxMountEntry &entry)
+{
+    static const char *const network[] = {"nfs",       "nfs4", "cifs",  "smb3",  "smbfs",  "9p",    "ceph",
+                                          "glusterfs", "afs",  "ncpfs", "davfs", "lustre", "ocfs2", "gfs2"};
+    if (entry.fsType == "fuse" || entry.fsType.rfind("fuse.", 0) == 0 || entry.fsType == "fuseblk")
+        return true;
+    return std::any_of(std::begin(network), std::end(network),
+                       [&](const char *type) { return entry.fsType == type; });
+}
+
+bool belowMountThatMayHang(const std::vector<LinuxMountEntry> &drives, std::size_t i)
+{
+    const std::string &path = drives[i].target;
+    for (std::size_t j = 0; j < drives.size(); ++j) {
+        const std::string &above = drives[j].target;
+        if (j == i || !mayHang(drives[j]) || above.size() >= path.size())
+            continue;
+        if (path.compare(0, above.size(), above) == 0 && (above == "/" || path[above.size()] == '/'))
+            return true;
+    }
+    return false;
+}
+
 // A call that must read the superblock for a label or UUID reads the device.
 bool readsSuperblock(const Job &job)
 {
@@ -597,7 +622,8 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
     // running on a worker belongs to a mount that has gone from that path.
     std::vector<bool> asked(drives.size(), false);
     for (std::size_t i = 0; i < drives.size(); ++i) {
-        if (!readsSuperblock(jobs[i]) && answersFromMemory(drives[i], volumes[i].device)) {
+        if (!readsSuperblock(jobs[i]) && answersFromMemory(drives[i], volumes[i].device)
+            && !belowMountThatMayHang(drives, i)) {
             volumes[i].answer = ask(jobs[i]);
             asked[i] = true;
         }
