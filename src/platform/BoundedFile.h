@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -28,6 +29,19 @@ struct BoundedRead
     std::string Reason;
 
     bool Ok() const { return Result == Status::Ok; }
+
+    // A result without bytes, for the readers of both systems.
+    static BoundedRead Refused(Status status, std::string reason)
+    {
+        BoundedRead read;
+        read.Result = status;
+        read.Reason = std::move(reason);
+        return read;
+    }
+    static BoundedRead TooLarge(std::size_t cap)
+    {
+        return Refused(Status::TooLarge, "it is larger than " + std::to_string(cap) + " bytes");
+    }
 };
 
 // Reads the file at Path (UTF-8) whole when it holds at most Cap bytes.

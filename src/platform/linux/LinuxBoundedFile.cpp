@@ -10,23 +10,6 @@
 
 namespace platform {
 
-namespace {
-
-BoundedRead Refused(BoundedRead::Status status, std::string reason)
-{
-    BoundedRead read;
-    read.Result = status;
-    read.Reason = std::move(reason);
-    return read;
-}
-
-std::string TooLargeReason(std::size_t cap)
-{
-    return "it is larger than " + std::to_string(cap) + " bytes";
-}
-
-} // namespace
-
 BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
 {
     // O_NONBLOCK: opening a FIFO without a writer returns at once; the type
@@ -35,10 +18,10 @@ BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
-            return Refused(BoundedRead::Status::Missing, "it does not exist");
+            return BoundedRead::Refused(BoundedRead::Status::Missing, "it does not exist");
         if (error == ENXIO || error == ENODEV)
-            return Refused(BoundedRead::Status::NotRegular, "it is not a regular file");
-        return Refused(BoundedRead::Status::Failed, std::strerror(error));
+            return BoundedRead::Refused(BoundedRead::Status::NotRegular, "it is not a regular file");
+        return BoundedRead::Refused(BoundedRead::Status::Failed, std::strerror(error));
     }
     struct Closer
     {
@@ -49,9 +32,9 @@ BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
     struct stat st
     {};
     if (::fstat(fd, &st) != 0)
-        return Refused(BoundedRead::Status::Failed, std::strerror(errno));
+        return BoundedRead::Refused(BoundedRead::Status::Failed, std::strerror(errno));
     if (!S_ISREG(st.st_mode))
-        return Refused(BoundedRead::Status::NotRegular, "it is not a regular file");
+        return BoundedRead::Refused(BoundedRead::Status::NotRegular, "it is not a regular file");
 
     // The buffer grows with what was read, never to the reported size.
     BoundedRead read;
@@ -67,13 +50,13 @@ BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
             read.Bytes.resize(old);
             if (error == EINTR)
                 continue;
-            return Refused(BoundedRead::Status::Failed, std::strerror(error));
+            return BoundedRead::Refused(BoundedRead::Status::Failed, std::strerror(error));
         }
         read.Bytes.resize(old + static_cast<std::size_t>(n));
         if (n == 0)
             break;
         if (read.Bytes.size() > Cap)
-            return Refused(BoundedRead::Status::TooLarge, TooLargeReason(Cap));
+            return BoundedRead::TooLarge(Cap);
         if (step < 1024 * 1024)
             step *= 2;
     }

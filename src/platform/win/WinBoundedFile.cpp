@@ -6,18 +6,6 @@
 
 namespace platform {
 
-namespace {
-
-BoundedRead Refused(BoundedRead::Status status, std::string reason)
-{
-    BoundedRead read;
-    read.Result = status;
-    read.Reason = std::move(reason);
-    return read;
-}
-
-} // namespace
-
 BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
 {
     const std::wstring wide = win::Utf8ToWide(Path);
@@ -29,8 +17,8 @@ BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return Refused(BoundedRead::Status::Missing, "it does not exist");
-        return Refused(BoundedRead::Status::Failed, win::SystemMessage(error));
+            return BoundedRead::Refused(BoundedRead::Status::Missing, "it does not exist");
+        return BoundedRead::Refused(BoundedRead::Status::Failed, win::SystemMessage(error));
     }
     struct Closer
     {
@@ -41,7 +29,7 @@ BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
     BY_HANDLE_FILE_INFORMATION info{};
     if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info)
         || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return Refused(BoundedRead::Status::NotRegular, "it is not a regular file");
+        return BoundedRead::Refused(BoundedRead::Status::NotRegular, "it is not a regular file");
 
     BoundedRead read;
     std::size_t step = 4096;
@@ -53,13 +41,13 @@ BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
         DWORD got = 0;
         if (!::ReadFile(file, read.Bytes.data() + old, static_cast<DWORD>(want), &got, nullptr)) {
             const DWORD error = ::GetLastError();
-            return Refused(BoundedRead::Status::Failed, win::SystemMessage(error));
+            return BoundedRead::Refused(BoundedRead::Status::Failed, win::SystemMessage(error));
         }
         read.Bytes.resize(old + got);
         if (got == 0)
             break;
         if (read.Bytes.size() > Cap)
-            return Refused(BoundedRead::Status::TooLarge, "it is larger than " + std::to_string(Cap) + " bytes");
+            return BoundedRead::TooLarge(Cap);
         if (step < 1024 * 1024)
             step *= 2;
     }
