@@ -44,6 +44,36 @@ struct BoundedRead
     }
 };
 
+// The read both systems share, from an open file: chunks that grow from 4 KiB
+// to 1 MiB until the end, refused once more than Cap bytes were read.
+// ReadChunk(buffer, size, got, error) reads at most size bytes into buffer,
+// sets got (0 at the end) and returns true, or sets error and returns false.
+template <class ReadChunk>
+BoundedRead ReadUpToCap(std::size_t Cap, ReadChunk readChunk)
+{
+    BoundedRead read;
+    std::size_t step = 4096;
+    for (;;) {
+        const std::size_t room = Cap + 1 - read.Bytes.size();
+        const std::size_t want = step < room ? step : room;
+        const std::size_t old = read.Bytes.size();
+        read.Bytes.resize(old + want);
+        std::size_t got = 0;
+        std::string error;
+        if (!readChunk(read.Bytes.data() + old, want, got, error))
+            return BoundedRead::Refused(BoundedRead::Status::Failed, std::move(error));
+        read.Bytes.resize(old + got);
+        if (got == 0)
+            break;
+        if (read.Bytes.size() > Cap)
+            return BoundedRead::TooLarge(Cap);
+        if (step < 1024 * 1024)
+            step *= 2;
+    }
+    read.Result = BoundedRead::Status::Ok;
+    return read;
+}
+
 // Reads the file at Path (UTF-8) whole when it holds at most Cap bytes.
 BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap);
 

@@ -37,31 +37,19 @@ BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
         return BoundedRead::Refused(BoundedRead::Status::NotRegular, "it is not a regular file");
 
     // The buffer grows with what was read, never to the reported size.
-    BoundedRead read;
-    std::size_t step = 4096;
-    for (;;) {
-        const std::size_t room = Cap + 1 - read.Bytes.size();
-        const std::size_t want = step < room ? step : room;
-        const std::size_t old = read.Bytes.size();
-        read.Bytes.resize(old + want);
-        const ssize_t n = ::read(fd, read.Bytes.data() + old, want);
-        if (n < 0) {
-            const int error = errno;
-            read.Bytes.resize(old);
-            if (error == EINTR)
-                continue;
-            return BoundedRead::Refused(BoundedRead::Status::Failed, std::strerror(error));
+    return ReadUpToCap(Cap, [fd](char *buffer, std::size_t size, std::size_t &got, std::string &error) {
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, size);
+            if (n >= 0) {
+                got = static_cast<std::size_t>(n);
+                return true;
+            }
+            if (errno != EINTR) {
+                error = std::strerror(errno);
+                return false;
+            }
         }
-        read.Bytes.resize(old + static_cast<std::size_t>(n));
-        if (n == 0)
-            break;
-        if (read.Bytes.size() > Cap)
-            return BoundedRead::TooLarge(Cap);
-        if (step < 1024 * 1024)
-            step *= 2;
-    }
-    read.Result = BoundedRead::Status::Ok;
-    return read;
+    });
 }
 
 bool IsOwnStaleRegularFile(const std::string &Path, long long MinAgeSeconds)

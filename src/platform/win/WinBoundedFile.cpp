@@ -31,28 +31,15 @@ BoundedRead ReadBoundedFile(const std::string &Path, std::size_t Cap)
         || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return BoundedRead::Refused(BoundedRead::Status::NotRegular, "it is not a regular file");
 
-    BoundedRead read;
-    std::size_t step = 4096;
-    for (;;) {
-        const std::size_t room = Cap + 1 - read.Bytes.size();
-        const std::size_t want = step < room ? step : room;
-        const std::size_t old = read.Bytes.size();
-        read.Bytes.resize(old + want);
-        DWORD got = 0;
-        if (!::ReadFile(file, read.Bytes.data() + old, static_cast<DWORD>(want), &got, nullptr)) {
-            const DWORD error = ::GetLastError();
-            return BoundedRead::Refused(BoundedRead::Status::Failed, win::SystemMessage(error));
+    return ReadUpToCap(Cap, [file](char *buffer, std::size_t size, std::size_t &got, std::string &error) {
+        DWORD n = 0;
+        if (!::ReadFile(file, buffer, static_cast<DWORD>(size), &n, nullptr)) {
+            error = win::SystemMessage(::GetLastError());
+            return false;
         }
-        read.Bytes.resize(old + got);
-        if (got == 0)
-            break;
-        if (read.Bytes.size() > Cap)
-            return BoundedRead::TooLarge(Cap);
-        if (step < 1024 * 1024)
-            step *= 2;
-    }
-    read.Result = BoundedRead::Status::Ok;
-    return read;
+        got = n;
+        return true;
+    });
 }
 
 bool IsOwnStaleRegularFile(const std::string &Path, long long MinAgeSeconds)
