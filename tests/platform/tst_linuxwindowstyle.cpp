@@ -16,7 +16,6 @@
 #include <memory>
 #include <spawn.h>
 #include <string>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -32,40 +31,49 @@ class XServer : public ::testing::Environment
 public:
     void SetUp() override
     {
-        for (int n = 80; n <= 89 && sConnection == nullptr; ++n) {
-            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-            const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-            struct stat st
-            {};
-            if (::stat(socket.c_str(), &st) == 0 || ::stat(lock.c_str(), &st) == 0)
-                continue;
-            const std::string display = ":" + std::to_string(n);
-            const char *argv[] = {"Xvfb",       display.c_str(), "-screen", "0",
-                                  "640x480x24", "-nolisten",     "tcp",     nullptr};
-            posix_spawn_file_actions_t actions;
-            posix_spawn_file_actions_init(&actions);
-            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-            const int spawned = posix_spawnp(&sServer, "Xvfb", &actions, nullptr, const_cast<char **>(argv),
-                                             environ);
-            posix_spawn_file_actions_destroy(&actions);
-            if (spawned != 0) {
-                sSkipReason = "needs Xvfb (xvfb): the X11 window states NOT tested";
-                sServer = 0;
-                return;
-            }
-            for (int i = 0; i < 100 && ::stat(socket.c_str(), &st) != 0; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            xcb_connection_t *c = xcb_connect(display.c_str(), nullptr);
-            if (xcb_connection_has_error(c)) {
-                xcb_disconnect(c);
-                stopServer();
-                continue;
-            }
-            sConnection = c;
+        // The server picks a free display itself and reports its number on
+        // a pipe (-displayfd): test programs run in parallel, and choosing a
+        // number by looking for free lock files races with them.
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
+            sSkipReason = "could not make a pipe for Xvfb";
+            return;
         }
-        if (!sConnection && sSkipReason.empty())
-            sSkipReason = "could not start Xvfb on any of :80 to :89";
+        const char *argv[] = {"Xvfb",       "-displayfd", "3",   "-screen", "0",
+                              "640x480x24", "-nolisten",  "tcp", nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+        const int spawned = posix_spawnp(&sServer, "Xvfb", &actions, nullptr, const_cast<char **>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        if (spawned != 0) {
+            ::close(fds[0]);
+            sSkipReason = "needs Xvfb (xvfb): the X11 window states NOT tested";
+            sServer = 0;
+            return;
+        }
+        // The number arrives once the server listens; end of file means it died.
+        std::string number;
+        char ch = 0;
+        while (number.size() < 16 && ::read(fds[0], &ch, 1) == 1 && ch != '\n')
+            number += ch;
+        ::close(fds[0]);
+        if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
+            stopServer();
+            sSkipReason = "Xvfb did not report a display number";
+            return;
+        }
+        xcb_connection_t *c = xcb_connect((":" + number).c_str(), nullptr);
+        if (xcb_connection_has_error(c)) {
+            xcb_disconnect(c);
+            stopServer();
+            sSkipReason = "could not connect to the Xvfb on :" + number;
+            return;
+        }
+        sConnection = c;
     }
 
     void TearDown() override
