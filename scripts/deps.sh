@@ -9,7 +9,7 @@ VELMORA_RUN_PACKAGES=(
   g++ cmake ninja-build pkg-config make
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-  libxcb1-dev zlib1g-dev libmount-dev libblkid-dev libsimpleini-dev
+  libxcb1-dev libxcb-xfixes0-dev zlib1g-dev libmount-dev libblkid-dev libsimpleini-dev
   libcurl4-openssl-dev nlohmann-json3-dev
   # tools and suites are configured with the same project
   googletest libgtest-dev libgmock-dev libbenchmark-dev libfuse3-dev
@@ -37,6 +37,8 @@ VELMORA_PACKAGES=(
   xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils x11-apps
   # a screen that changes size while the widget runs (Xephyr inside Xvfb)
   xserver-xephyr
+  # a compositing manager started and stopped while the widget runs
+  xcompmgr
   # a Wayland session with and without XWayland, and Qt's Wayland platform
   weston xwayland qt6-wayland
   # the Debian package: made with cpack (dpkg-shlibdeps), checked with Debian's

@@ -75,4 +75,40 @@ enum class CornerResult {
 // NoCompositor otherwise.
 CornerResult SetWindowCorners(void *display, WindowHandle window, CornerPreference preference);
 
+// Follows whether a compositing manager runs for the screen of a window, so
+// that corners shaped by the caller (ShapeTheWindow) come and go with it.
+//
+// X11: the XFixes extension reports every change of the owner of
+// _NET_WM_CM_S<screen> (a compositor that starts, is replaced, lets go, or
+// ends without letting go) as an event on the display's connection, reported
+// to a small window of the watch's own. The toolkit reads the connection and
+// the caller hands each event to Handle(); while the owner stays, no event
+// comes and nothing is polled. Without the extension nothing is followed.
+// Windows: the desktop window manager composes and rounds every window by
+// itself, so there is nothing to follow (IsWatching() is false).
+class CompositorWatch
+{
+public:
+    CompositorWatch(void *display, WindowHandle window);
+    ~CompositorWatch();
+    CompositorWatch(const CompositorWatch &) = delete;
+    CompositorWatch &operator=(const CompositorWatch &) = delete;
+
+    bool IsWatching() const { return m_window != 0; }
+    // Whether a compositor ran at the last change Handle() reported; at the
+    // start, whether one ran when the watch began.
+    bool CompositorRuns() const { return m_runs; }
+    // Looks at one event read from the display's connection (X11: an
+    // xcb_generic_event_t); true when it tells that the compositor selection
+    // changed hands, CompositorRuns() then telling whether a compositor runs.
+    bool Handle(const void *event);
+
+private:
+    void *m_display = nullptr;
+    std::uint32_t m_window = 0;
+    std::uint32_t m_selection = 0;
+    int m_notifyType = -1;
+    bool m_runs = false;
+};
+
 } // namespace platform

@@ -52,6 +52,10 @@ int CornerRadius(TCornerPreference preference);
 // compositing manager runs (it owns the selection _NET_WM_CM_S<screen>);
 // otherwise CornersNoCompositor. cpDefault and cpDoNotRound remove the mask,
 // X11 window managers giving frameless windows square corners.
+// From the first call on, the window follows the compositor with the last
+// preference asked for: one that starts later shapes it, one that ends
+// (or dies) takes the mask away again. XFixes reports each change of the
+// selection's owner; nothing is polled.
 TCornerResult SetWindowCorners(QWidget *window, TCornerPreference preference);
 
 } // namespace rounded_corners

@@ -458,4 +458,31 @@ TEST_F(X11Display, CornersRoundOnlyWithACompositor)
         << "the compositor has gone";
 }
 
+// A compositor that starts or ends while the window runs: the corners follow
+// it without being asked again, with the preference asked for last.
+TEST_F(X11Display, CornersFollowACompositorThatComesAndGoes)
+{
+    using namespace rounded_corners;
+    QWidget w(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+    w.setGeometry(120, 120, 220, 140);
+    w.show();
+    ASSERT_TRUE(waitFor([&] { return isManaged(w); }));
+    ASSERT_EQ(SetWindowCorners(&w, cpRound), CornersNoCompositor);
+    ASSERT_TRUE(w.mask().isEmpty());
+
+    auto compositor = std::make_unique<FakeCompositor>(X11Session::sDisplay);
+    EXPECT_TRUE(waitFor([&] { return cutCorner(w) > 0; })) << "a compositor started later rounds the corners";
+    compositor.reset();
+    EXPECT_TRUE(waitFor([&] { return w.mask().isEmpty(); })) << "the mask goes with the compositor";
+
+    ASSERT_EQ(SetWindowCorners(&w, cpRoundSmall), CornersNoCompositor);
+    compositor = std::make_unique<FakeCompositor>(X11Session::sDisplay);
+    EXPECT_TRUE(waitFor([&] { return cutCorner(w) > 0; }));
+    const int smallCut = cutCorner(w);
+    ASSERT_EQ(SetWindowCorners(&w, cpRound), CornersApplied);
+    EXPECT_GT(cutCorner(w), smallCut) << "the last preference is the one followed";
+    compositor.reset();
+    EXPECT_TRUE(waitFor([&] { return w.mask().isEmpty(); })) << "a mask shaped for a compositor outlives it";
+}
+
 } // namespace

@@ -6,7 +6,10 @@
 # pixel, and a screen that shrinks under the running widget moves it back in;
 # the settings written at SIGTERM hold the corrected place. A drive with a
 # long mount path: its title is cut in the middle, so that its start and the
-# end of the path show, and the tooltip over it holds the whole title.
+# end of the path show, and the tooltip over it holds the whole title. A
+# compositing manager (xcompmgr) started and stopped while the widget runs:
+# its corners are rounded by a shape mask while one runs, and are square
+# again, with no mask left, once it has ended or been killed.
 #
 #   e2e_faults_window.sh <path of velmora>
 # Exit 77 (skipped) without Xvfb, Xephyr or xdotool.
@@ -127,4 +130,56 @@ else
   fail "no tooltip over the title"
 fi
 stop_widget "with a long mount path"
+
+# --- a compositor that starts and ends while the widget runs ----------------
+# X11 has no corner request: the widget shapes its window while a compositor
+# runs. Whether the window has a bounding shape, as the X server tells.
+shaped() { xwininfo -shape -id "$WID" | grep -q 'Window shape extents'; }
+# Waits up to five seconds for the window to be shaped (yes) or not (no).
+wait_shaped() { # yes|no
+  local i now
+  for i in $(seq 1 50); do
+    if shaped; then now=yes; else now=no; fi
+    [ "$now" = "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Starts xcompmgr and waits for the window it owns the selection with (it
+# names it and takes the selection at once).
+start_compositor() {
+  local i
+  xcompmgr >>"$WORK/xcompmgr.log" 2>&1 &
+  COMPOSITOR=$!
+  PIDS+=($COMPOSITOR)
+  for i in $(seq 1 50); do
+    xdotool search --name '^xcompmgr$' >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  fail "xcompmgr did not come up: $(cat "$WORK/xcompmgr.log")"
+}
+if command -v xcompmgr >/dev/null; then
+  place_ini 100 100
+  LOG="$WORK/corners.log"
+  start_compositor
+  start_widget "$VELMORA" "$LOG" VELMORA_FAKE_WBEM="$FAKE" \
+    QT_LOGGING_RULES="$QT_LOGGING_RULES
+velmora.shell.corners.debug=true" || e2e_finish
+  WID=$(widget_window $VPID) || { fail "no widget window"; e2e_finish; }
+  wait_shaped yes && pass "rounded while a compositor runs" || fail "not shaped with a compositor running"
+  # Ended in order, then killed.
+  for signal in TERM KILL; do
+    kill -"$signal" $COMPOSITOR
+    wait $COMPOSITOR 2>/dev/null
+    wait_shaped no && pass "the mask went with a compositor ended by SIG$signal" \
+      || { grep corners "$LOG" >&2; fail "the window kept its mask after the compositor ended (SIG$signal)"; }
+    [ $signal = KILL ] && break
+    start_compositor
+    wait_shaped yes && pass "a compositor started later rounds the corners" \
+      || { grep corners "$LOG" >&2; fail "no shape after a compositor started"; }
+  done
+  stop_widget "with corners following the compositor"
+else
+  echo "SKIP (compositor): xcompmgr is not installed (apt-get install xcompmgr)" >&2
+fi
 e2e_finish

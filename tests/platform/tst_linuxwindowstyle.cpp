@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <spawn.h>
 #include <string>
@@ -74,6 +75,7 @@ public:
             return;
         }
         sConnection = c;
+        sDisplay = ":" + number;
     }
 
     void TearDown() override
@@ -94,6 +96,7 @@ public:
     }
 
     static inline xcb_connection_t *sConnection = nullptr;
+    static inline std::string sDisplay;
     static inline pid_t sServer = 0;
     static inline std::string sSkipReason;
 };
@@ -174,6 +177,9 @@ TEST(WindowStyleWithoutDisplay, NothingToAsk)
     platform::AddWindowStates(nullptr, 42, platform::StateBelow);
     platform::RemoveStaysOnTop(nullptr, 42);
     platform::FlushWindowSystem(nullptr);
+    platform::CompositorWatch watch(nullptr, 42);
+    EXPECT_FALSE(watch.IsWatching());
+    EXPECT_FALSE(watch.Handle(nullptr));
 }
 
 TEST_F(X11WindowStyle, WithdrawnWindowCarriesItsStatesMergedWithOthers)
@@ -260,6 +266,137 @@ TEST_F(X11WindowStyle, CornersAreShapedOnlyWhileACompositorRuns)
     xcb_set_selection_owner(c, XCB_NONE, atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
     xcb_flush(c);
     EXPECT_EQ(platform::SetWindowCorners(c, handle(), CornerPreference::Round), CornerResult::NoCompositor);
+}
+
+// Another client of the same server, in the part of compositing managers:
+// it takes and drops selections, and its end drops its claims the way a
+// compositor that is killed does.
+class OtherClient
+{
+public:
+    explicit OtherClient(const std::string &display) : FConnection(xcb_connect(display.c_str(), nullptr)) {}
+    ~OtherClient() { xcb_disconnect(FConnection); }
+    OtherClient(const OtherClient &) = delete;
+    OtherClient &operator=(const OtherClient &) = delete;
+
+    bool connected() const { return !xcb_connection_has_error(FConnection); }
+
+    xcb_window_t newWindow()
+    {
+        const xcb_window_t w = xcb_generate_id(FConnection);
+        xcb_create_window(FConnection, 0, w, xcb_setup_roots_iterator(xcb_get_setup(FConnection)).data->root, 0, 0,
+                          1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        return w;
+    }
+    // Both return once the server has done the request.
+    void own(xcb_atom_t selection, xcb_window_t owner)
+    {
+        xcb_set_selection_owner(FConnection, owner, selection, XCB_CURRENT_TIME);
+        sync();
+    }
+    void destroy(xcb_window_t w)
+    {
+        xcb_destroy_window(FConnection, w);
+        sync();
+    }
+
+private:
+    void sync() { std::free(xcb_get_input_focus_reply(FConnection, xcb_get_input_focus(FConnection), nullptr)); }
+
+    xcb_connection_t *FConnection;
+};
+
+class X11CompositorWatch : public X11WindowStyle
+{
+protected:
+    // What the watch reports from the events on the test's connection: the
+    // state after each change, in order. Waits for the awaited number of
+    // reports (a closed client is cleaned up by the server in its own time),
+    // then takes whatever else the server sent until now.
+    std::vector<bool> reports(platform::CompositorWatch &watch, std::size_t awaited)
+    {
+        std::vector<bool> result;
+        const auto take = [&](xcb_generic_event_t *event) {
+            if (watch.Handle(event))
+                result.push_back(watch.CompositorRuns());
+            std::free(event);
+        };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (result.size() < awaited && std::chrono::steady_clock::now() < deadline) {
+            if (auto *event = xcb_poll_for_event(c))
+                take(event);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        while (auto *event = xcb_poll_for_event(c))
+            take(event);
+        return result;
+    }
+};
+
+TEST_F(X11CompositorWatch, ReportsEveryChangeOfTheCompositorSelectionOwner)
+{
+    platform::CompositorWatch watch(c, handle());
+    ASSERT_TRUE(watch.IsWatching());
+    EXPECT_FALSE(watch.CompositorRuns());
+    const xcb_atom_t cm = atom("_NET_WM_CM_S0");
+
+    auto compositor = std::make_unique<OtherClient>(XServer::sDisplay);
+    ASSERT_TRUE(compositor->connected());
+    compositor->own(cm, compositor->newWindow());
+    EXPECT_EQ(reports(watch, 1), std::vector<bool>{true}) << "a compositor that starts";
+
+    // A watch begun while a compositor runs knows it; its own events, which
+    // arrive on the same connection, are not taken for the first watch's.
+    platform::CompositorWatch late(c, handle());
+    EXPECT_TRUE(late.CompositorRuns());
+
+    OtherClient replacement(XServer::sDisplay);
+    const struct
+    {
+        const char *What;
+        std::function<void()> Act;
+        std::vector<bool> Reported;
+    } steps[] = {
+        {"other selections change hands",
+         [&] {
+             const xcb_window_t w = compositor->newWindow();
+             compositor->own(atom("PRIMARY"), w);
+             compositor->own(atom("_NET_WM_CM_S1"), w);
+         },
+         {}},
+        {"another compositor replaces the first", [&] { replacement.own(cm, replacement.newWindow()); }, {true}},
+        {"the compositor lets go", [&] { replacement.own(cm, XCB_NONE); }, {false}},
+        {"a compositor whose window is destroyed",
+         [&] {
+             const xcb_window_t w = compositor->newWindow();
+             compositor->own(cm, w);
+             compositor->destroy(w);
+         },
+         {true, false}},
+        {"a compositor that is killed",
+         [&] {
+             compositor->own(cm, compositor->newWindow());
+             compositor.reset();
+         },
+         {true, false}},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.What);
+        step.Act();
+        EXPECT_EQ(reports(watch, step.Reported.size()), step.Reported);
+    }
+}
+
+TEST_F(X11CompositorWatch, NothingToWatchForAWindowThatHasGone)
+{
+    const xcb_window_t gone = xcb_generate_id(c);
+    xcb_create_window(c, 0, gone, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0,
+                      nullptr);
+    xcb_destroy_window(c, gone);
+    platform::CompositorWatch watch(c, gone);
+    EXPECT_FALSE(watch.IsWatching());
 }
 
 [[maybe_unused]] ::testing::Environment *const gXServer = ::testing::AddGlobalTestEnvironment(new XServer);

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Window states on X11 through xcb: the EWMH requests that Qt has no API for
-// (skip-taskbar/skip-pager, below) and the compositor's selection.
+// (skip-taskbar/skip-pager, below) and the compositor's selection, followed
+// through XFixes.
 #include "platform/WindowStyle.h"
 
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -110,26 +112,41 @@ void changeNetWmStates(xcb_connection_t *c, xcb_window_t w, const std::vector<xc
     xcb_flush(c);
 }
 
-// Whether a compositing manager runs for the screen of window: EWMH has it
-// own the selection _NET_WM_CM_S<screen number>.
-bool compositorRuns(xcb_connection_t *c, xcb_window_t window)
+// The root window of the screen a window is on, and the compositor selection
+// of that screen: EWMH has a compositing manager own _NET_WM_CM_S<screen
+// number>. Both XCB_NONE when the window has gone.
+struct CompositorSelection
+{
+    xcb_window_t Root = XCB_NONE;
+    xcb_atom_t Selection = XCB_NONE;
+};
+
+CompositorSelection compositorSelectionOf(xcb_connection_t *c, xcb_window_t window)
 {
     const auto tree = takeReply(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
     if (!tree)
-        return false;
+        return {};
     int screenNumber = 0;
     for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem; xcb_screen_next(&it), ++screenNumber) {
         if (it.data->root == tree->root)
             break;
     }
     const std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber);
-    const auto atom = takeReply(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr));
-    if (!atom)
+    return {tree->root, internAtom(c, name.c_str())};
+}
+
+bool selectionHasOwner(xcb_connection_t *c, xcb_atom_t selection)
+{
+    if (selection == XCB_NONE)
         return false;
-    const auto owner = takeReply(
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr));
+    const auto owner = takeReply(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
     return owner && owner->owner != XCB_NONE;
+}
+
+// Whether a compositing manager runs for the screen of window.
+bool compositorRuns(xcb_connection_t *c, xcb_window_t window)
+{
+    return selectionHasOwner(c, compositorSelectionOf(c, window).Selection);
 }
 
 } // namespace
@@ -184,6 +201,68 @@ CornerResult SetWindowCorners(void *display, WindowHandle window, CornerPreferen
     if (window == 0 || !compositorRuns(c, static_cast<xcb_window_t>(window)))
         return CornerResult::NoCompositor;
     return CornerResult::ShapeTheWindow;
+}
+
+CompositorWatch::CompositorWatch(void *display, WindowHandle window) : m_display(display)
+{
+    xcb_connection_t *c = connectionOf(display);
+    if (!c || window == 0)
+        return;
+    const CompositorSelection selection = compositorSelectionOf(c, static_cast<xcb_window_t>(window));
+    if (selection.Selection == XCB_NONE)
+        return;
+    const xcb_query_extension_reply_t *xfixes = xcb_get_extension_data(c, &xcb_xfixes_id);
+    if (!xfixes || !xfixes->present)
+        return;
+    // A client states the XFixes version it speaks before any other request
+    // of the extension. The toolkit sharing the connection has done so
+    // already; asking for the newest version these headers know never lowers
+    // what it agreed.
+    const auto version = takeReply(xcb_xfixes_query_version_reply(
+        c, xcb_xfixes_query_version(c, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION), nullptr));
+    if (!version || version->major_version < 1)
+        return;
+
+    // The events are reported to a window of the watch's own, unmapped and
+    // input-only: the caller's window may be replaced by the toolkit, and
+    // other selection watches of the same connection stay untouched.
+    const xcb_window_t own = xcb_generate_id(c);
+    const uint32_t overrideRedirect = 1;
+    xcb_create_window(c, 0, own, selection.Root, -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+    xcb_xfixes_select_selection_input(c, own, selection.Selection,
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
+                                          | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
+                                          | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    m_window = own;
+    m_selection = selection.Selection;
+    m_notifyType = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+    // Asked after the selection input: a change from here on is reported.
+    m_runs = selectionHasOwner(c, m_selection);
+}
+
+CompositorWatch::~CompositorWatch()
+{
+    // Destroying the window ends the selection input reported to it.
+    if (xcb_connection_t *c = connectionOf(m_display); c && m_window != 0) {
+        xcb_destroy_window(c, m_window);
+        xcb_flush(c);
+    }
+}
+
+bool CompositorWatch::Handle(const void *event)
+{
+    if (m_window == 0 || !event)
+        return false;
+    const auto *generic = static_cast<const xcb_generic_event_t *>(event);
+    if ((generic->response_type & 0x7F) != m_notifyType)
+        return false;
+    const auto *notify = static_cast<const xcb_xfixes_selection_notify_event_t *>(event);
+    if (notify->window != m_window || notify->selection != m_selection)
+        return false;
+    // A new owner, no owner, or an owner whose window or client has gone.
+    m_runs = notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && notify->owner != XCB_NONE;
+    return true;
 }
 
 } // namespace platform

@@ -105,6 +105,18 @@ CornerResult SetWindowCorners(void *, WindowHandle window, CornerPreference pref
     return CornerResultFromHresult(result);
 }
 
+// The desktop window manager composes every window and rounds it as asked
+// (the corner preference exists only on systems where composition cannot be
+// switched off): nothing to follow.
+CompositorWatch::CompositorWatch(void *display, WindowHandle) : m_display(display) {}
+
+CompositorWatch::~CompositorWatch() = default;
+
+bool CompositorWatch::Handle(const void *)
+{
+    return false;
+}
+
 CornerResult CornerResultFromHresult(long result)
 {
     if (SUCCEEDED(result))
