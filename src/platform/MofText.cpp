@@ -79,6 +79,12 @@ void appendUtf8(std::string &out, std::uint32_t code)
 
 } // namespace
 
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at)
+{
+    std::uint32_t code = 0;
+    return at < text.size() ? utf8Length(text, at, code) : 0;
+}
+
 std::string EscapeMofString(std::string_view raw)
 {
     std::string out;

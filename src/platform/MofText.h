@@ -16,6 +16,7 @@
 // paths, labels) are untrusted: string escaping guarantees that a value can
 // neither end its line nor its quotes, so it can never add a property.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,12 @@ std::string EscapeMofString(std::string_view raw);
 // The inverse of EscapeMofString for its own output (and the \' escape).
 // Returns false on a malformed escape.
 bool UnescapeMofString(std::string_view escaped, std::string &raw);
+
+// The length of the valid UTF-8 sequence that starts at text[at] (1 to 4),
+// or 0 when the byte there does not start one: a stray continuation byte, a
+// sequence cut short, an overlong form, a surrogate or a code above
+// U+10FFFF.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
 
 // The whole object text; properties are written in the order given.
 std::string RenderMofInstance(std::string_view className, const std::vector<MofProperty> &properties);
