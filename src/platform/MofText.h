@@ -54,6 +54,15 @@ bool UnescapeMofString(std::string_view escaped, std::string &raw);
 // U+10FFFF.
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
 
+// Bytes that need not be UTF-8 (a mount path, a label) as text: valid UTF-8
+// comes back unchanged, and every byte that is not part of valid UTF-8
+// becomes the four characters \xNN (NN its value in upper-case hexadecimal).
+// Two paths that differ only in such bytes keep different names, and the
+// name shows where they differ; an escape that already stands in a path as
+// those four characters reads the same, so the form is for people, not for
+// finding the path again.
+std::string VisibleUtf8(std::string raw);
+
 // The whole object text; properties are written in the order given.
 std::string RenderMofInstance(std::string_view className, const std::vector<MofProperty> &properties);
 

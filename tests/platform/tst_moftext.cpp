@@ -160,3 +160,32 @@ TEST(PropertyLines, ObjectTextValuesAreTheValuesTheSystemGave)
     };
     EXPECT_EQ(MofInstanceValues(text), expected);
 }
+
+// Mount paths as drive names: UTF-8 stays byte for byte, other bytes show as
+// \xNN and keep two paths apart.
+TEST(MofText, PathsThatAreNotUtf8GetVisibleNamesOfTheirOwn)
+{
+    struct Case
+    {
+        std::string raw;
+        std::string name;
+    };
+    const Case cases[] = {
+        {"/", "/"},
+        {"", ""},
+        {"/media/ana/Fotos \xC3\xA9t\xC3\xA9 \xF0\x9F\x92\xBE",
+         "/media/ana/Fotos \xC3\xA9t\xC3\xA9 \xF0\x9F\x92\xBE"},
+        {"/mnt/back\\slash \"q\"\n\t", "/mnt/back\\slash \"q\"\n\t"},
+        {"/tmp/x/\xFF", "/tmp/x/\\xFF"},
+        {"/tmp/x/\xFE", "/tmp/x/\\xFE"},
+        {"/tmp/x/\xE9t\xE9", "/tmp/x/\\xE9t\\xE9"},
+        {"/tmp/x/\xC3", "/tmp/x/\\xC3"},
+        {"/tmp/x/\xC3\xA9\xC3", "/tmp/x/\xC3\xA9\\xC3"},
+        {"\x80/a", "\\x80/a"},
+        {"overlong \xC0\xAF", "overlong \\xC0\\xAF"},
+        {"surrogate \xED\xA0\x80", "surrogate \\xED\\xA0\\x80"},
+        {"beyond \xF4\x90\x80\x80", "beyond \\xF4\\x90\\x80\\x80"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(VisibleUtf8(c.raw), c.name) << c.raw;
+}

@@ -43,19 +43,20 @@ TEST(WqlTool, PropertiesPrintEveryValueSoThatItParsesBack)
                                                 "\tName = \"/tmp/x/\\\\xFF\";\n"
                                                 "\tVolumeName = \"Fotos \xC3\xA9t\xC3\xA9 \";\n"
                                                 "};\n";
-    const std::string out = capture("VELMORA_FAKE_WBEM='" + objects + "' " VELMORA_WQL
-                                    " --properties 'SELECT * FROM Win32_LogicalDisk'");
-    EXPECT_EQ(out, "Caption=\"x = y\"\n"
-                   "Compressed=\"FALSE\"\n"
-                   "Description=\"q\\\"uote\"\n"
-                   "DriveType=\"3\"\n"
-                   "FreeSpace=\"400\"\n"
-                   "Name=\"back\\\\slash\"\n"
-                   "ProviderName=\"line\\nbreak\\ttab \\x1B[1m\"\n"
-                   "VolumeName=\"\"\n"
-                   "\n"
-                   "Name=\"/tmp/x/\\\\xFF\"\n"
-                   "VolumeName=\"Fotos \xC3\xA9t\xC3\xA9 \"\n");
+    const std::string out = capture("VELMORA_FAKE_WBEM='" + objects
+                                    + "' " VELMORA_WQL " --properties 'SELECT * FROM Win32_LogicalDisk'");
+    EXPECT_EQ(out,
+              "Caption=\"x = y\"\n"
+              "Compressed=\"FALSE\"\n"
+              "Description=\"q\\\"uote\"\n"
+              "DriveType=\"3\"\n"
+              "FreeSpace=\"400\"\n"
+              "Name=\"back\\\\slash\"\n"
+              "ProviderName=\"line\\nbreak\\ttab \\x1B[1m\"\n"
+              "VolumeName=\"\"\n"
+              "\n"
+              "Name=\"/tmp/x/\\\\xFF\"\n"
+              "VolumeName=\"Fotos \xC3\xA9t\xC3\xA9 \"\n");
 }
 
 } // namespace
