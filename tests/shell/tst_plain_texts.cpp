@@ -55,10 +55,11 @@ TEST(PlainTexts, HintsFromTranslationsShowTheirTagsLiterally)
     TestApp();
     // The offscreen platform says at every tool tip that it cannot raise it.
     static QtMessageHandler previous = nullptr;
-    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-        if (!message.contains(QLatin1String("does not support raise()")))
-            previous(type, context, message);
-    });
+    previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (!message.contains(QLatin1String("does not support raise()")))
+                previous(type, context, message);
+        });
     struct Holder
     {
         const char *what;
@@ -160,7 +161,8 @@ public:
         FServer.start(QStringLiteral("/usr/bin/python3"),
                       {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--session"),
                        QStringLiteral("--template"), QStringLiteral("notification_daemon"), QStringLiteral("-p"),
-                       QStringLiteral("{\"capabilities\": \"%1\"}").arg(capabilities), QStringLiteral("-l"), FLog});
+                       QStringLiteral("{\"capabilities\": \"%1\"}").arg(capabilities), QStringLiteral("-l"),
+                       FLog});
         // Up once its name is on the bus.
         const QDeadlineTimer deadline(10000);
         while (!deadline.hasExpired()) {
