@@ -79,6 +79,41 @@ void appendUtf8(std::string &out, std::uint32_t code)
 
 } // namespace
 
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at)
+{
+    std::uint32_t code = 0;
+    return at < text.size() ? utf8Length(text, at, code) : 0;
+}
+
+std::string VisibleUtf8(std::string raw)
+{
+    std::size_t i = 0;
+    std::uint32_t code = 0;
+    while (i < raw.size()) {
+        const std::size_t n = utf8Length(raw, i, code);
+        if (n == 0)
+            break;
+        i += n;
+    }
+    if (i == raw.size())
+        return raw;
+    std::string out(raw, 0, i);
+    out.reserve(raw.size() + 12);
+    while (i < raw.size()) {
+        const std::size_t n = utf8Length(raw, i, code);
+        if (n == 0) {
+            out += "\\x";
+            out += kHex[static_cast<unsigned char>(raw[i]) >> 4];
+            out += kHex[static_cast<unsigned char>(raw[i]) & 0xF];
+            ++i;
+            continue;
+        }
+        out.append(raw, i, n);
+        i += n;
+    }
+    return out;
+}
+
 std::string EscapeMofString(std::string_view raw)
 {
     std::string out;

@@ -16,6 +16,7 @@
 // paths, labels) are untrusted: string escaping guarantees that a value can
 // neither end its line nor its quotes, so it can never add a property.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,21 @@ std::string EscapeMofString(std::string_view raw);
 // The inverse of EscapeMofString for its own output (and the \' escape).
 // Returns false on a malformed escape.
 bool UnescapeMofString(std::string_view escaped, std::string &raw);
+
+// The length of the valid UTF-8 sequence that starts at text[at] (1 to 4),
+// or 0 when the byte there does not start one: a stray continuation byte, a
+// sequence cut short, an overlong form, a surrogate or a code above
+// U+10FFFF.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
+
+// Bytes that need not be UTF-8 (a mount path, a label) as text: valid UTF-8
+// comes back unchanged, and every byte that is not part of valid UTF-8
+// becomes the four characters \xNN (NN its value in upper-case hexadecimal).
+// Two paths that differ only in such bytes keep different names, and the
+// name shows where they differ; an escape that already stands in a path as
+// those four characters reads the same, so the form is for people, not for
+// finding the path again.
+std::string VisibleUtf8(std::string raw);
 
 // The whole object text; properties are written in the order given.
 std::string RenderMofInstance(std::string_view className, const std::vector<MofProperty> &properties);

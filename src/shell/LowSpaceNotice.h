@@ -46,5 +46,7 @@ public:
 
 private:
     void ShowInTray(const QString &title, const QString &text);
+    // The notification itself, with the body as the server reads it.
+    void Send(const QString &title, const QString &text, const QString &body);
     QPointer<QSystemTrayIcon> FTray;
 };

@@ -18,6 +18,33 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 
 } // namespace
 
+namespace {
+
+// Servers that announce "body-markup" read the body as markup (<b>, <i>,
+// <a>, <img> and entities); a drive name is text, so its "&", "<" and ">"
+// are written as entities there and left alone elsewhere. The summary is
+// always plain text.
+QString BodyFor(const QStringList &capabilities, const QString &text)
+{
+    if (!capabilities.contains(QStringLiteral("body-markup")))
+        return text;
+    QString body;
+    body.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        if (c == u'&')
+            body += QStringLiteral("&amp;");
+        else if (c == u'<')
+            body += QStringLiteral("&lt;");
+        else if (c == u'>')
+            body += QStringLiteral("&gt;");
+        else
+            body += c;
+    }
+    return body;
+}
+
+} // namespace
+
 void TDesktopNotifier::Notify(const QString &title, const QString &text)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -25,16 +52,34 @@ void TDesktopNotifier::Notify(const QString &title, const QString &text)
         ShowInTray(title, text);
         return;
     }
+    // Asynchronous: a server that hangs must not stop the window. Where no
+    // server runs (and none can be started by the bus) the call comes back
+    // with an error, and the tray icon tells it instead. The server's
+    // capabilities first: they say how it reads the body.
+    QDBusMessage ask = QDBusMessage::createMethodCall(kService, kPath, kService,
+                                                      QStringLiteral("GetCapabilities"));
+    auto *asked = new QDBusPendingCallWatcher(bus.asyncCall(ask, 5000), this);
+    connect(asked, &QDBusPendingCallWatcher::finished, this, [this, asked, title, text] {
+        asked->deleteLater();
+        const QDBusPendingReply<QStringList> capabilities = *asked;
+        if (capabilities.isError()) {
+            qCInfo(lcShell).noquote() << "no notification server answers:" << capabilities.error().message();
+            ShowInTray(title, text);
+            return;
+        }
+        Send(title, text, BodyFor(capabilities.value(), text));
+    });
+}
+
+void TDesktopNotifier::Send(const QString &title, const QString &text, const QString &body)
+{
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
     hints.insert(QStringLiteral("category"), QStringLiteral("device"));
-    call << QStringLiteral("Velmora") << uint(0) << QStringLiteral("drive-harddisk") << title << text
+    call << QStringLiteral("Velmora") << uint(0) << QStringLiteral("drive-harddisk") << title << body
          << QStringList() << hints << int(-1);
-    // Asynchronous: a server that hangs must not stop the window. Where no
-    // server runs (and none can be started by the bus) the call comes back
-    // with an error, and the tray icon tells it instead.
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
+    auto *watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 5000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, title, text] {
         watcher->deleteLater();
         const QDBusPendingReply<uint> reply = *watcher;

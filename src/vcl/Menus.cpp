@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "vcl/Menus.h"
 
+#include "vcl/PlainText.h"
+
 #include <QSignalBlocker>
 
 TMenuItem::TMenuItem(QObject *owner) : QAction(owner)
@@ -39,7 +41,8 @@ void TMenuItem::SetCaption(const QString &value)
 
 void TMenuItem::SetHint(const QString &value)
 {
-    setToolTip(value);
+    // Hints come from translations: a tool tip never renders them as markup.
+    setToolTip(vcl::PlainToolTip(value));
     setStatusTip(value);
 }
 

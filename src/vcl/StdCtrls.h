@@ -21,8 +21,9 @@ public:
 
     QString Caption() const { return text(); }
     void SetCaption(const QString &value) { setText(value); }
-    QString Hint() const { return toolTip(); }
-    void SetHint(const QString &value) { setToolTip(value); }
+    QString Hint() const { return FHint; }
+    // Shown as a tool tip exactly as written (vcl::PlainToolTip).
+    void SetHint(const QString &value);
     qint64 Tag() const { return FTag; }
     void SetTag(qint64 value) { FTag = value; }
     bool Visible() const { return !isHidden(); }
@@ -31,5 +32,6 @@ public:
     void SetEnabled(bool value) { setEnabled(value); }
 
 private:
+    QString FHint;
     qint64 FTag = 0;
 };

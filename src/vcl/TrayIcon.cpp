@@ -2,6 +2,7 @@
 #include "vcl/TrayIcon.h"
 
 #include "vcl/Menus.h"
+#include "vcl/PlainText.h"
 
 #include <QPixmap>
 
@@ -13,6 +14,12 @@ TTrayIcon::TTrayIcon(QObject *owner) : QSystemTrayIcon(owner)
         else if (reason == QSystemTrayIcon::DoubleClick)
             emit OnDblClick(this);
     });
+}
+
+void TTrayIcon::SetHint(const QString &value)
+{
+    FHint = value;
+    setToolTip(vcl::PlainToolTip(value));
 }
 
 void TTrayIcon::SetVisible(bool value)

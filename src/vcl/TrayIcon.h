@@ -23,8 +23,10 @@ class TTrayIcon : public QSystemTrayIcon, public vcl::TComponentBase
 public:
     explicit TTrayIcon(QObject *owner = nullptr);
 
-    QString Hint() const { return toolTip(); }
-    void SetHint(const QString &value) { setToolTip(value); }
+    QString Hint() const { return FHint; }
+    // The icon's tool tip, shown exactly as written (vcl::PlainToolTip): on
+    // X11 it is a widget's tool tip, which Qt would render as markup.
+    void SetHint(const QString &value);
     bool Visible() const { return FVisible; }
     void SetVisible(bool value);
     qint64 Tag() const { return FTag; }
@@ -43,6 +45,7 @@ signals:
 private:
     void Apply();
 
+    QString FHint;
     bool FVisible = false;
     bool FWasLoaded = false;
     qint64 FTag = 0;

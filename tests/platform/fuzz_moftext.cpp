@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Any bytes as a mount path: the escaped text holds no control character and
 // no bare quote, and reads back to the original when the input was UTF-8.
+// As a value of velmora-wql's property lines, it reads back exactly, and
+// the same bytes as a MOF object text never stop the reading of its values.
 #include "platform/MofText.h"
+#include "platform/PropertyLines.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,5 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     if (escaped.find("\xEF\xBF\xBD") == std::string::npos && back != raw)
         std::abort();
+
+    const std::string line = platform::PropertyLine("Name", raw);
+    if (line.find_first_of("\r\n") != std::string::npos)
+        std::abort();
+    std::string name, value;
+    if (!platform::ParsePropertyLine(line, name, value) || name != "Name" || value != raw)
+        std::abort();
+    (void)platform::MofInstanceValues(raw);
     return 0;
 }

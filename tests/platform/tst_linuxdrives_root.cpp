@@ -5,6 +5,7 @@
 // moves into a mount namespace of its own, so nothing it mounts (least of all
 // the mount that hangs) is ever seen by other programs on the machine.
 #include "platform/MofText.h"
+#include "platform/PropertyLines.h"
 #include "platform/linux/LinuxMountTable.h"
 #include "platform/linux/LinuxVolumeProbe.h"
 #include "platform/linux/LinuxWbemService.h"
@@ -794,12 +795,14 @@ TEST(LinuxDrivesSystem, AgreesWithDf)
                     break;
                 continue;
             }
-            if (line.rfind("Name=", 0) == 0)
-                name = line.substr(5);
-            else if (line.rfind("Size=", 0) == 0)
-                f.size = line.substr(5);
-            else if (line.rfind("FreeSpace=", 0) == 0)
-                f.avail = line.substr(10);
+            std::string property, value;
+            ASSERT_TRUE(platform::ParsePropertyLine(line, property, value)) << line;
+            if (property == "Name")
+                name = value;
+            else if (property == "Size")
+                f.size = value;
+            else if (property == "FreeSpace")
+                f.avail = value;
         }
     }
     ASSERT_FALSE(ours.empty());

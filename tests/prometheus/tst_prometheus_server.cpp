@@ -6,6 +6,7 @@
 #include "PrometheusServers.h"
 
 #include "platform/MofText.h"
+#include "platform/PropertyLines.h"
 #include "platform/WbemService.h"
 
 #include <gtest/gtest.h>
@@ -57,15 +58,18 @@ std::map<std::string, Figures> parseProperties(const std::string &out)
         f = Figures{};
     };
     while (std::getline(in, line)) {
+        std::string property, value;
         if (line.empty()) {
             flush();
-        } else if (line.rfind("Name=", 0) == 0) {
-            name = line.substr(5);
-        } else if (line.rfind("Size=", 0) == 0) {
-            f.size = std::stoull(line.substr(5));
+        } else if (!platform::ParsePropertyLine(line, property, value)) {
+            ADD_FAILURE() << "not a property line: " << line;
+        } else if (property == "Name") {
+            name = value;
+        } else if (property == "Size") {
+            f.size = std::stoull(value);
             f.sized = true;
-        } else if (line.rfind("FreeSpace=", 0) == 0) {
-            f.free = std::stoull(line.substr(10));
+        } else if (property == "FreeSpace") {
+            f.free = std::stoull(value);
         }
     }
     flush();
@@ -233,7 +237,7 @@ TEST_F(PrometheusServerTest, AnInstanceThatStopsAnsweringKeepsItsLastFiguresAsFa
         + " --properties 'SELECT Name, Status FROM Win32_LogicalDisk WHERE SystemName = \""
         + servers->NodeInstance() + "\"'");
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("Status=OK"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Status=\"OK\""), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("No Contact"), std::string::npos) << r.out;
 }
 

@@ -8,7 +8,9 @@
 #include "panels/PropertyText.h"
 #include "panels/frDisco.h"
 #include "platform/MofText.h"
+#include "platform/PropertyLines.h"
 #include "shell/DriveFigures.h"
+#include "shell/PanelColumn.h"
 #include "wmi/CWMISQL.h"
 
 #include "MountNamespace.h"
@@ -21,9 +23,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -104,6 +111,94 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
     }
     EXPECT_EQ(found, int(std::size(names)));
     sql.SetActive(false);
+}
+
+// Two mount paths that differ only in bytes that are not UTF-8 (a stick
+// formatted on an old system, a folder made by a script) both read as U+FFFD
+// and shared one panel, which showed the other drive's figures. Each keeps a
+// name of its own, \xNN where the bytes are, in the query tool and in the
+// panels; a UTF-8 path keeps its bytes.
+TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
+{
+    TestApp();
+    ::unsetenv("VELMORA_FAKE_WBEM");
+    const std::string reason = testsupport::IsolateMounts();
+    if (!reason.empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
+
+    struct Drive
+    {
+        std::string path;
+        std::string name; // as the drive query names it
+        int megabytes;
+    };
+    const Drive drives[] = {
+        {"/tmp/u/\xFF", "/tmp/u/\\xFF", 4},
+        {"/tmp/u/\xFE", "/tmp/u/\\xFE", 8},
+        {"/tmp/u/\xC3", "/tmp/u/\\xC3", 12},
+        {"/tmp/u/\xC3\xA9", "/tmp/u/\xC3\xA9", 16},
+    };
+    ASSERT_EQ(::mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m"), 0) << std::strerror(errno);
+    ASSERT_EQ(::mkdir("/tmp/u", 0755), 0);
+    for (const Drive &d : drives) {
+        ASSERT_EQ(::mkdir(d.path.c_str(), 0755), 0) << d.name;
+        const std::string options = "size=" + std::to_string(d.megabytes) + "m";
+        ASSERT_EQ(::mount("tmpfs", d.path.c_str(), "tmpfs", 0, options.c_str()), 0) << d.name;
+    }
+
+    // velmora-wql: four names, each with its own size.
+    std::map<std::string, std::string> listed;
+    {
+        std::string out;
+        std::unique_ptr<FILE, int (*)(FILE *)> p(
+            ::popen(VELMORA_WQL " --properties 'SELECT Name, Size FROM Win32_LogicalDisk'", "r"), &::pclose);
+        ASSERT_TRUE(p);
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p.get())) > 0;)
+            out.append(buffer, n);
+        std::istringstream in(out + "\n");
+        std::string name;
+        for (std::string line; std::getline(in, line);) {
+            std::string property, value;
+            if (line.empty())
+                name.clear();
+            else if (!platform::ParsePropertyLine(line, property, value))
+                ADD_FAILURE() << "not a property line: " << line;
+            else if (property == "Name")
+                name = value;
+            else if (property == "Size" && name.rfind("/tmp/u/", 0) == 0)
+                listed[name] = value;
+        }
+    }
+    std::map<std::string, std::string> expected;
+    for (const Drive &d : drives)
+        expected[d.name] = std::to_string(d.megabytes << 20);
+    EXPECT_EQ(listed, expected);
+
+    // The widget: one panel per drive, each found by its own name with its
+    // own figures.
+    TWMISQL sql;
+    sql.SetSQL(QStringLiteral("SELECT * FROM Win32_LogicalDisk"));
+    sql.SetActive(true);
+    std::vector<std::unique_ptr<TFrameDrive>> panels;
+    QList<TFrameDrive *> frames;
+    for (int i = 1; i <= sql.ObjectsCount(); ++i) {
+        sql.SetObjectIndex(i);
+        panels.push_back(std::make_unique<TFrameDrive>());
+        ASSERT_NO_THROW(panels.back()->SetPropiedades(sql.PropertiesText()));
+        frames << panels.back().get();
+    }
+    sql.SetActive(false);
+    const TFrameIndex index(frames);
+    QList<TFrameDrive *> found;
+    for (const Drive &d : drives) {
+        SCOPED_TRACE(d.name);
+        TFrameDrive *panel = index.Find(ListedName(d.name));
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->Tamanyo(), quint64(d.megabytes) << 20);
+        EXPECT_FALSE(found.contains(panel));
+        found << panel;
+    }
 }
 
 } // namespace

@@ -7,12 +7,13 @@
 // input). A password is never taken from the command line.
 //
 // Prints the object text of every result object, or with --properties each
-// object's property list (one "Name=value" line per property, as the query
-// component builds it), objects separated by an empty line. Errors go to
-// standard error with the service's code; the exit code is then 1.
+// object's properties, one Name="value" line each (escaped so that the line
+// reads back to exactly the value: platform/PropertyLines.h), objects
+// separated by an empty line. Errors go to standard error with the service's
+// code; the exit code is then 1.
+#include "platform/PropertyLines.h"
 #include "platform/SecretPrompt.h"
 #include "platform/WbemService.h"
-#include "wmi/ObjectText.h"
 
 #include <cstdio>
 #include <cstring>
@@ -79,13 +80,11 @@ int main(int argc, char **argv)
                 std::cout << text;
                 continue;
             }
-            std::vector<std::string> list;
-            ObjectText::BuildPropertyList(ObjectText::SplitLines(text), list);
             if (!first)
                 std::cout << '\n';
             first = false;
-            for (const std::string &line : list)
-                std::cout << line << '\n';
+            for (const auto &[name, value] : platform::MofInstanceValues(text))
+                std::cout << platform::PropertyLine(name, value) << '\n';
         }
         std::cout.flush();
         return std::cout ? 0 : 1;

@@ -74,9 +74,12 @@ WqlValue valueOf(const MofProperty &p)
     return WqlNull{};
 }
 
+// Paths, sources and labels are bytes; one that is not UTF-8 keeps its
+// bytes apart from another's in a visible \xNN (so /mnt/\xFF and /mnt/\xFE
+// are two drives), while UTF-8 stays as it is.
 MofProperty text(const char *name, std::string value)
 {
-    return MofProperty{name, MofType::String, std::move(value)};
+    return MofProperty{name, MofType::String, VisibleUtf8(std::move(value))};
 }
 
 MofProperty number(const char *name, std::uint64_t value, MofType type)
