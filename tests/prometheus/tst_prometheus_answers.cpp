@@ -12,12 +12,14 @@
 #include "platform/prometheus/PrometheusWbemService.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -336,19 +338,23 @@ TEST(CurlLibrary, OnlyACompleteLibcurlIsTaken)
 // The loader's own record of what velmora-wql maps (LD_DEBUG=libs on
 // standard error): a query of this machine loads nothing of libcurl, one of
 // a server's address loads it and reaches the server (port 1: refused).
+// What a shell command writes to its standard output.
+std::string capture(const std::string &command)
+{
+    std::string text;
+    if (FILE *p = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
+            text.append(buffer, n);
+        ::pclose(p);
+    }
+    return text;
+}
+
 TEST(CurlLibrary, VelmoraWqlLoadsLibcurlOnlyForAServersAddress)
 {
     const auto loaderLog = [](const std::string &arguments) {
-        std::string log;
-        const std::string command = "LD_DEBUG=libs " + std::string(VELMORA_WQL) + " " + arguments
-            + " 2>&1 >/dev/null";
-        if (FILE *p = ::popen(command.c_str(), "r")) {
-            char buffer[4096];
-            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
-                log.append(buffer, n);
-            ::pclose(p);
-        }
-        return log;
+        return capture("LD_DEBUG=libs " + std::string(VELMORA_WQL) + " " + arguments + " 2>&1 >/dev/null");
     };
     const std::string local = loaderLog("'SELECT Name, Size, FreeSpace FROM Win32_LogicalDisk'");
     ASSERT_NE(local.find("calling init: "), std::string::npos) << "no loader log:\n" << local;
@@ -359,4 +365,33 @@ TEST(CurlLibrary, VelmoraWqlLoadsLibcurlOnlyForAServersAddress)
     EXPECT_NE(remote.find("libcurl.so.4"), std::string::npos) << remote;
     EXPECT_NE(remote.find("velmora-wql: Cannot reach Prometheus at http://127.0.0.1:1/"), std::string::npos)
         << remote;
+}
+
+// A machine without libcurl: the installed library hidden under an empty
+// file in a mount namespace of the test's own. A server's address is then a
+// clear error that names the library, and this machine's drives still come.
+TEST(CurlLibrary, WithoutLibcurlAServerIsAClearErrorAndThisMachineStillAnswers)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "SKIPPED LOUDLY: hiding libcurl needs root (a bind mount in a private namespace)";
+    // $0 is velmora-wql.
+    const char *script = R"(
+lib=$(ldconfig -p | awk '/libcurl[.]so[.]4 .*x86-64/ { print $NF; exit }')
+[ -n "$lib" ] && mount --bind /dev/null "$lib" || { echo no-namespace; exit 9; }
+"$0" --host http://127.0.0.1:1 'SELECT Name FROM Win32_LogicalDisk' 2>&1; echo "exit $?"
+"$0" --properties 'SELECT Name FROM Win32_LogicalDisk' 2>&1; echo "exit $?"
+)";
+    const std::string quoted = std::regex_replace(script, std::regex("'"), R"('\'')");
+    const std::string said = capture("unshare -m --propagation private sh -c '" + quoted + "' " + VELMORA_WQL
+                                     + " 2>&1");
+    if (said.find("no-namespace") != std::string::npos || said.find("exit ") == std::string::npos)
+        GTEST_SKIP() << "SKIPPED LOUDLY: no private mount namespace or no libcurl.so.4 here: " << said;
+    EXPECT_NE(
+        said.find("velmora-wql: Prometheus servers are asked through libcurl (libcurl.so.4), which cannot be "
+                  "used: "),
+        std::string::npos)
+        << said;
+    EXPECT_NE(said.find("libcurl.so.4: file too short (0x800706BA)\nexit 1\n"), std::string::npos) << said;
+    EXPECT_NE(said.find("\nName=/\n"), std::string::npos) << said;
+    EXPECT_NE(said.find("\nexit 0\n"), std::string::npos) << said;
 }
