@@ -39,7 +39,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # - qt6-translations-l10n: the catalogues of Qt's own texts (message box
 #   buttons, context menus) that the widget loads for its active language
 #   with QTranslator; they are data files, which no ELF dependency names.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+# - libcurl4: velmora and velmora-wql open libcurl.so.4 with dlopen when a
+#   Host is a Prometheus server's URL instead of linking it (a local query
+#   then loads none of its libraries), so no ELF file names it any more;
+#   7.85.0 brought CURLOPT_PROTOCOLS_STR, which keeps the transfers to HTTP(S).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, libcurl4 (>= 7.85.0)")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 
 include(CPack)

@@ -61,6 +61,7 @@ read -r _ _ _ H <<<"$(geom "$WID")"
 [ "$H" = $((SHOWN * 58)) ] && pass "$SHOWN panels of $INSTANCE (height $H)" || fail "height $H, expected $SHOWN panels"
 text=$(panel_text "$WORK/widget.log" "$INSTANCE:/")
 [ -n "$text" ] && pass "the panel of $INSTANCE:/ reads: $text" || fail "no panel of $INSTANCE:/"
+grep -q libcurl "/proc/$VPID/maps" && pass "libcurl opened for the server" || fail "no libcurl mapped"
 
 # --- Prometheus stopped ------------------------------------------------------
 stop_prometheus

@@ -37,6 +37,8 @@ else
   fail "not below: $(xprop -id "$WID" _NET_WM_STATE)"
 fi
 xprop -id "$WID" _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR && pass "no taskbar entry" || fail "taskbar entry"
+# libcurl is opened only for a Prometheus server; this machine's drives need none of it.
+grep -q libcurl "/proc/$FIRST/maps" && fail "libcurl mapped without a Prometheus host" || pass "no libcurl mapped for this machine"
 
 # --- a tmpfs mounted while it runs -----------------------------------------
 if [ "$(id -u)" = 0 ]; then

@@ -41,6 +41,12 @@ for page in velmora velmora-wql velmora-lang; do
   [ -z "$warnings" ] && pass "manual page $page(1) formats cleanly" || fail "$page(1): $warnings"
 done
 
+# libcurl is opened at run time, so no ELF file tells dpkg-shlibdeps about it:
+# the package must name it itself.
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "$depends" | grep -Eq '(^|, )libcurl4 \(>= 7\.85\.0\)(,|$)' \
+  && pass "depends on libcurl4, which the programs open at run time" || fail "no libcurl4 in Depends: $depends"
+
 # Lintian as root says so on stderr; that line is not a finding.
 tags=$(lintian --pedantic --display-info "$deb" 2>&1 | grep -v '^running with root privileges')
 echo "lintian:"

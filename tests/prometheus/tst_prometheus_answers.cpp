@@ -2,19 +2,24 @@
 // Prometheus answers (JSON written down from the query API's documented
 // shape) turned into drive objects: the drive rules of this machine applied
 // to other machines' file systems, failing instances, the PromQL narrowing,
-// and answers that are not what they should be.
+// and answers that are not what they should be; libcurl opened only for a
+// server's address.
 #include "platform/MofText.h"
 #include "platform/Wql.h"
+#include "platform/prometheus/CurlLibrary.h"
 #include "platform/prometheus/PrometheusDisks.h"
 #include "platform/prometheus/PrometheusHttp.h"
 #include "platform/prometheus/PrometheusWbemService.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -294,4 +299,99 @@ TEST(PrometheusDisks, HostsAndEndpoints)
         EXPECT_EQ(e.QueryUrl(), c.queryUrl);
         EXPECT_EQ(e.DisplayUrl(), c.displayUrl);
     }
+}
+
+TEST(CurlLibrary, OnlyACompleteLibcurlIsTaken)
+{
+    const struct
+    {
+        const char *soname;
+        const char *said; // nullptr: opens; otherwise part of the error
+    } cases[] = {
+        {kCurlSoname, nullptr},
+        {"libcurl-velmora-absent.so.4", "libcurl-velmora-absent.so.4: cannot open shared object file"},
+        // A library that is there but is not libcurl: the first function missing.
+        {"libz.so.1", "undefined symbol: curl_global_init"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.soname);
+        if (!c.said) {
+            const CurlLibrary api = OpenCurlLibrary(c.soname);
+            EXPECT_NE(api.multi_poll, nullptr);
+            EXPECT_STREQ(api.easy_strerror(CURLE_OK), "No error");
+            continue;
+        }
+        try {
+            OpenCurlLibrary(c.soname);
+            ADD_FAILURE() << "opened";
+        } catch (const PrometheusHttpError &e) {
+            EXPECT_EQ(e.kind(), PrometheusHttpError::Kind::Unreachable);
+            const std::string what = e.what();
+            EXPECT_NE(what.find(std::string("through libcurl (") + c.soname + "), which cannot be used: "),
+                      std::string::npos)
+                << what;
+            EXPECT_NE(what.find(c.said), std::string::npos) << what;
+        }
+    }
+}
+
+// The loader's own record of what velmora-wql maps (LD_DEBUG=libs on
+// standard error): a query of this machine loads nothing of libcurl, one of
+// a server's address loads it and reaches the server (port 1: refused).
+// What a shell command writes to its standard output.
+std::string capture(const std::string &command)
+{
+    std::string text;
+    if (FILE *p = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
+            text.append(buffer, n);
+        ::pclose(p);
+    }
+    return text;
+}
+
+TEST(CurlLibrary, VelmoraWqlLoadsLibcurlOnlyForAServersAddress)
+{
+    const auto loaderLog = [](const std::string &arguments) {
+        return capture("LD_DEBUG=libs " + std::string(VELMORA_WQL) + " " + arguments + " 2>&1 >/dev/null");
+    };
+    const std::string local = loaderLog("'SELECT Name, Size, FreeSpace FROM Win32_LogicalDisk'");
+    ASSERT_NE(local.find("calling init: "), std::string::npos) << "no loader log:\n" << local;
+    EXPECT_EQ(local.find("libcurl"), std::string::npos) << local;
+
+    const std::string remote = loaderLog("--host http://127.0.0.1:1 'SELECT Name FROM Win32_LogicalDisk'");
+    EXPECT_NE(remote.find("calling init: "), std::string::npos) << remote;
+    EXPECT_NE(remote.find("libcurl.so.4"), std::string::npos) << remote;
+    EXPECT_NE(remote.find("velmora-wql: Cannot reach Prometheus at http://127.0.0.1:1/"), std::string::npos)
+        << remote;
+}
+
+// A machine without libcurl: the installed library hidden under an empty
+// file in a mount namespace of the test's own. A server's address is then a
+// clear error that names the library, and this machine's drives still come.
+TEST(CurlLibrary, WithoutLibcurlAServerIsAClearErrorAndThisMachineStillAnswers)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "SKIPPED LOUDLY: hiding libcurl needs root (a bind mount in a private namespace)";
+    // $0 is velmora-wql.
+    const char *script = R"(
+lib=$(ldconfig -p | awk '/libcurl[.]so[.]4 .*x86-64/ { print $NF; exit }')
+[ -n "$lib" ] && mount --bind /dev/null "$lib" || { echo no-namespace; exit 9; }
+"$0" --host http://127.0.0.1:1 'SELECT Name FROM Win32_LogicalDisk' 2>&1; echo "exit $?"
+"$0" --properties 'SELECT Name FROM Win32_LogicalDisk' 2>&1; echo "exit $?"
+)";
+    const std::string quoted = std::regex_replace(script, std::regex("'"), R"('\'')");
+    const std::string said = capture("unshare -m --propagation private sh -c '" + quoted + "' " + VELMORA_WQL
+                                     + " 2>&1");
+    if (said.find("no-namespace") != std::string::npos || said.find("exit ") == std::string::npos)
+        GTEST_SKIP() << "SKIPPED LOUDLY: no private mount namespace or no libcurl.so.4 here: " << said;
+    EXPECT_NE(
+        said.find("velmora-wql: Prometheus servers are asked through libcurl (libcurl.so.4), which cannot be "
+                  "used: "),
+        std::string::npos)
+        << said;
+    EXPECT_NE(said.find("libcurl.so.4: file too short (0x800706BA)\nexit 1\n"), std::string::npos) << said;
+    EXPECT_NE(said.find("\nName=/\n"), std::string::npos) << said;
+    EXPECT_NE(said.find("\nexit 0\n"), std::string::npos) << said;
 }

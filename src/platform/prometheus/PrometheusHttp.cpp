@@ -1,45 +1,38 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusHttp.h"
 
+#include "platform/prometheus/CurlLibrary.h"
 #include "platform/prometheus/PrometheusDisks.h"
 
-#include <curl/curl.h>
-
 #include <memory>
-#include <mutex>
 
 namespace platform {
 
 namespace {
 
-void initCurl()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 struct UrlDeleter
 {
-    void operator()(CURLU *u) const { curl_url_cleanup(u); }
+    void operator()(CURLU *u) const { Curl().url_cleanup(u); }
 };
 struct EasyDeleter
 {
-    void operator()(CURL *c) const { curl_easy_cleanup(c); }
+    void operator()(CURL *c) const { Curl().easy_cleanup(c); }
 };
 struct MultiDeleter
 {
-    void operator()(CURLM *m) const { curl_multi_cleanup(m); }
+    void operator()(CURLM *m) const { Curl().multi_cleanup(m); }
 };
 struct CurlText
 {
-    void operator()(char *p) const { curl_free(p); }
+    void operator()(char *p) const { Curl().free(p); }
 };
 using CurlString = std::unique_ptr<char, CurlText>;
 
 std::string urlPart(CURLU *u, CURLUPart part)
 {
+    const CurlLibrary &curl = Curl();
     char *raw = nullptr;
-    if (curl_url_get(u, part, &raw, 0) != CURLUE_OK || !raw)
+    if (curl.url_get(u, part, &raw, 0) != CURLUE_OK || !raw)
         return {};
     CurlString text(raw);
     return text.get();
@@ -86,9 +79,9 @@ std::string wordsOf(const std::string &body)
 
 PrometheusEndpoint::PrometheusEndpoint(const std::string &url)
 {
-    initCurl();
-    std::unique_ptr<CURLU, UrlDeleter> u(curl_url());
-    if (!u || curl_url_set(u.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
+    const CurlLibrary &curl = Curl();
+    std::unique_ptr<CURLU, UrlDeleter> u(curl.url());
+    if (!u || curl.url_set(u.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
         throw std::invalid_argument("Not a valid URL: " + url);
     const std::string scheme = urlPart(u.get(), CURLUPART_SCHEME);
     if (scheme != "http" && scheme != "https")
@@ -98,18 +91,18 @@ PrometheusEndpoint::PrometheusEndpoint(const std::string &url)
     std::string path = urlPart(u.get(), CURLUPART_PATH);
     while (!path.empty() && path.back() == '/')
         path.pop_back();
-    curl_url_set(u.get(), CURLUPART_QUERY, nullptr, 0);
-    curl_url_set(u.get(), CURLUPART_FRAGMENT, nullptr, 0);
-    curl_url_set(u.get(), CURLUPART_PATH, path.empty() ? "/" : path.c_str(), 0);
-    curl_url_set(u.get(), CURLUPART_USER, nullptr, 0);
-    curl_url_set(u.get(), CURLUPART_PASSWORD, nullptr, 0);
+    curl.url_set(u.get(), CURLUPART_QUERY, nullptr, 0);
+    curl.url_set(u.get(), CURLUPART_FRAGMENT, nullptr, 0);
+    curl.url_set(u.get(), CURLUPART_PATH, path.empty() ? "/" : path.c_str(), 0);
+    curl.url_set(u.get(), CURLUPART_USER, nullptr, 0);
+    curl.url_set(u.get(), CURLUPART_PASSWORD, nullptr, 0);
     m_displayUrl = urlPart(u.get(), CURLUPART_URL);
     // The query address keeps a user or password written into the URL.
-    std::unique_ptr<CURLU, UrlDeleter> q(curl_url());
-    curl_url_set(q.get(), CURLUPART_URL, url.c_str(), 0);
-    curl_url_set(q.get(), CURLUPART_QUERY, nullptr, 0);
-    curl_url_set(q.get(), CURLUPART_FRAGMENT, nullptr, 0);
-    curl_url_set(q.get(), CURLUPART_PATH, (path + "/api/v1/query").c_str(), 0);
+    std::unique_ptr<CURLU, UrlDeleter> q(curl.url());
+    curl.url_set(q.get(), CURLUPART_URL, url.c_str(), 0);
+    curl.url_set(q.get(), CURLUPART_QUERY, nullptr, 0);
+    curl.url_set(q.get(), CURLUPART_FRAGMENT, nullptr, 0);
+    curl.url_set(q.get(), CURLUPART_PATH, (path + "/api/v1/query").c_str(), 0);
     m_queryUrl = urlPart(q.get(), CURLUPART_URL);
 }
 
@@ -117,9 +110,9 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
                                                const std::vector<std::string> &queries,
                                                std::chrono::milliseconds deadline, std::size_t maxBytes)
 {
-    initCurl();
+    const CurlLibrary &curl = Curl();
     using Kind = PrometheusHttpError::Kind;
-    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl.multi_init());
     if (!multi)
         throw PrometheusHttpError(Kind::Failed, "Cannot start an HTTP transfer");
     // A user without a password goes into the address: that is how curl
@@ -127,53 +120,53 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
     // file).
     std::string url = endpoint.QueryUrl();
     if (!login.user.empty() && login.password.empty()) {
-        std::unique_ptr<CURLU, UrlDeleter> u(curl_url());
-        if (u && curl_url_set(u.get(), CURLUPART_URL, url.c_str(), 0) == CURLUE_OK
-            && curl_url_set(u.get(), CURLUPART_USER, login.user.c_str(), CURLU_URLENCODE) == CURLUE_OK)
+        std::unique_ptr<CURLU, UrlDeleter> u(curl.url());
+        if (u && curl.url_set(u.get(), CURLUPART_URL, url.c_str(), 0) == CURLUE_OK
+            && curl.url_set(u.get(), CURLUPART_USER, login.user.c_str(), CURLU_URLENCODE) == CURLUE_OK)
             url = urlPart(u.get(), CURLUPART_URL);
     }
     std::vector<std::unique_ptr<Transfer>> transfers;
     for (const std::string &query : queries) {
         auto t = std::make_unique<Transfer>();
-        t->easy.reset(curl_easy_init());
+        t->easy.reset(curl.easy_init());
         if (!t->easy)
             throw PrometheusHttpError(Kind::Failed, "Cannot start an HTTP transfer");
         CURL *c = t->easy.get();
-        CurlString escaped(curl_easy_escape(c, query.data(), static_cast<int>(query.size())));
+        CurlString escaped(curl.easy_escape(c, query.data(), static_cast<int>(query.size())));
         t->form = std::string("query=") + (escaped ? escaped.get() : "");
         t->maxBytes = maxBytes;
-        curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(c, CURLOPT_POSTFIELDS, t->form.c_str());
-        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(t->form.size()));
-        curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(deadline.count()));
-        curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
-        curl_easy_setopt(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
-        curl_easy_setopt(c, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+        curl.easy_setopt(c, CURLOPT_URL, url.c_str());
+        curl.easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl.easy_setopt(c, CURLOPT_POSTFIELDS, t->form.c_str());
+        curl.easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(t->form.size()));
+        curl.easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+        curl.easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(deadline.count()));
+        curl.easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
+        curl.easy_setopt(c, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
+        curl.easy_setopt(c, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
         if (!login.password.empty()) {
-            curl_easy_setopt(c, CURLOPT_USERNAME, login.user.c_str());
-            curl_easy_setopt(c, CURLOPT_PASSWORD, login.password.c_str());
+            curl.easy_setopt(c, CURLOPT_USERNAME, login.user.c_str());
+            curl.easy_setopt(c, CURLOPT_PASSWORD, login.password.c_str());
         }
-        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &collect);
-        curl_easy_setopt(c, CURLOPT_WRITEDATA, t.get());
-        curl_easy_setopt(c, CURLOPT_ERRORBUFFER, t->error);
-        curl_easy_setopt(c, CURLOPT_PRIVATE, t.get());
-        curl_multi_add_handle(multi.get(), c);
+        curl.easy_setopt(c, CURLOPT_WRITEFUNCTION, &collect);
+        curl.easy_setopt(c, CURLOPT_WRITEDATA, t.get());
+        curl.easy_setopt(c, CURLOPT_ERRORBUFFER, t->error);
+        curl.easy_setopt(c, CURLOPT_PRIVATE, t.get());
+        curl.multi_add_handle(multi.get(), c);
         transfers.push_back(std::move(t));
     }
 
     const auto end = std::chrono::steady_clock::now() + deadline;
     int running = 0;
     do {
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
+        if (curl.multi_perform(multi.get(), &running) != CURLM_OK)
             break;
         int left = 0;
-        while (CURLMsg *msg = curl_multi_info_read(multi.get(), &left)) {
+        while (CURLMsg *msg = curl.multi_info_read(multi.get(), &left)) {
             if (msg->msg != CURLMSG_DONE)
                 continue;
             Transfer *t = nullptr;
-            curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &t);
+            curl.easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &t);
             t->done = true;
             t->result = msg->data.result;
         }
@@ -183,14 +176,14 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
         if (now >= end)
             break;
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count();
-        curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(std::min<long long>(wait + 1, 100)), nullptr);
+        curl.multi_poll(multi.get(), nullptr, 0, static_cast<int>(std::min<long long>(wait + 1, 100)), nullptr);
     } while (true);
 
     const std::string &where = endpoint.DisplayUrl();
     std::vector<std::string> bodies;
     bodies.reserve(transfers.size());
     for (auto &t : transfers) {
-        curl_multi_remove_handle(multi.get(), t->easy.get());
+        curl.multi_remove_handle(multi.get(), t->easy.get());
         if (!t->done || t->result == CURLE_OPERATION_TIMEDOUT)
             throw PrometheusHttpError(Kind::Unreachable,
                                       "Prometheus at " + where + " did not answer within "
@@ -203,12 +196,12 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
             const bool unreachable = t->result == CURLE_COULDNT_CONNECT || t->result == CURLE_COULDNT_RESOLVE_HOST
                 || t->result == CURLE_COULDNT_RESOLVE_PROXY || t->result == CURLE_SEND_ERROR
                 || t->result == CURLE_RECV_ERROR || t->result == CURLE_GOT_NOTHING;
-            const std::string detail = t->error[0] ? t->error : curl_easy_strerror(t->result);
+            const std::string detail = t->error[0] ? t->error : curl.easy_strerror(t->result);
             throw PrometheusHttpError(unreachable ? Kind::Unreachable : Kind::Failed,
                                       "Cannot reach Prometheus at " + where + ": " + detail);
         }
         long status = 0;
-        curl_easy_getinfo(t->easy.get(), CURLINFO_RESPONSE_CODE, &status);
+        curl.easy_getinfo(t->easy.get(), CURLINFO_RESPONSE_CODE, &status);
         if (status != 200) {
             std::string message = "Prometheus at " + where + " answered HTTP " + std::to_string(status);
             if (std::string words = wordsOf(t->body); !words.empty())

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The HTTP side of a Prometheus server's query API, over libcurl.
+// The HTTP side of a Prometheus server's query API, over libcurl (opened on
+// first use, see CurlLibrary.h: without it every function here throws
+// PrometheusHttpError, Unreachable).
 
 #include <chrono>
 #include <stdexcept>

@@ -90,6 +90,8 @@ std::unique_ptr<WbemServices> PrometheusWbemLocator::ConnectServer(const std::st
         return std::make_unique<PrometheusWbemServices>(PrometheusEndpoint(host), m_credentials);
     } catch (const std::invalid_argument &e) {
         throw WbemError(e.what(), wbem_code::RpcUnavailable);
+    } catch (const PrometheusHttpError &e) { // no libcurl to reach it with
+        throw WbemError(e.what(), wbem_code::RpcUnavailable);
     }
 }
 
