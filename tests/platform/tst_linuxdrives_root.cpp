@@ -334,6 +334,14 @@ TEST_F(LinuxDrivesRoot, ReadOnlyImagesAreNoDrivesUnlessShown)
     const DiskObject *d = findDrive(drives, shown);
     ASSERT_NE(d, nullptr) << "a squashfs image with x-gvfs-show is not listed";
     EXPECT_EQ(d->values.at("FileSystem"), "squashfs");
+
+    // Its figures and label are kept in memory from the mount on: once its
+    // superblock was read, the image is asked without a worker.
+    const std::size_t before = LinuxStatfsCallsStartedBelow(base);
+    const DiskObject *again = findDrive(queryDrives(), shown);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->values.count("Size"), 1u);
+    EXPECT_EQ(LinuxStatfsCallsStartedBelow(base) - before, 0u) << "a worker call for a read-only image";
 }
 
 TEST_F(LinuxDrivesRoot, SuperblockIsNotReadAtEveryQuery)

@@ -289,16 +289,20 @@ struct Job
 // label change from none, without reading the device: the mount's ID that
 // the kernel never hands out twice (Linux 6.8 and later), and the label the
 // file system keeps in memory (ext4, XFS, btrfs). Empty when either is not
-// to be had; the superblock is then read at every query. Only for the file
+// to be had; the superblock is then read at every query. A file system whose
+// label cannot change while mounted (labelFixed) needs only the mount's ID.
+// Only for the file
 // systems whose calls answer from memory: opening the mount's root of a
 // network file system could wait on its server.
-std::string SuperblockKey(const std::string &target)
+std::string SuperblockKey(const std::string &target, bool labelFixed)
 {
     struct statx stx
     {};
     if (::statx(AT_FDCWD, target.c_str(), AT_NO_AUTOMOUNT, STATX_MNT_ID_UNIQUE, &stx) != 0
         || !(stx.stx_mask & STATX_MNT_ID_UNIQUE))
         return {};
+    if (labelFixed)
+        return std::to_string(stx.stx_mnt_id) + "/fixed";
     const int fd = ::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return {};
@@ -308,6 +312,14 @@ std::string SuperblockKey(const std::string &target)
     if (rc != 0)
         return {};
     return std::to_string(stx.stx_mnt_id) + '/' + std::string(label, ::strnlen(label, FSLABEL_MAX));
+}
+
+// Compressed read-only images (a squashfs snap, an EROFS image): their sizes
+// and label were read from the superblock at mount time and cannot change
+// while mounted, whatever device or file holds them.
+bool isReadOnlyImage(const LinuxMountEntry &entry)
+{
+    return entry.fsType == "squashfs" || entry.fsType == "erofs";
 }
 
 // True when statvfs of the mount is answered from the kernel's memory: the
@@ -324,7 +336,7 @@ bool answersFromMemory(const LinuxMountEntry &entry, const LinuxDeviceFacts &fac
         return std::any_of(std::begin(types), std::end(types),
                            [&](const char *type) { return entry.fsType == type; });
     };
-    if (isOneOf(ramBacked))
+    if (isOneOf(ramBacked) || isReadOnlyImage(entry))
         return true;
     return isOneOf(diskCounters) && facts.blockDevice && !facts.removable && !facts.optical;
 }
@@ -403,7 +415,7 @@ public:
             // Without udev's names the superblock is read once per mounted
             // file system and label, not at every refresh.
             if (readsSuperblock(job) && answersFromMemory(drives[i], r->facts)) {
-                job.superblockKey = SuperblockKey(job.target);
+                job.superblockKey = SuperblockKey(job.target, isReadOnlyImage(drives[i]));
                 if (!job.superblockKey.empty() && r->superblock && r->superblockKey == job.superblockKey) {
                     if (job.knownLabel.empty())
                         job.knownLabel = r->superblock->first;

@@ -12,8 +12,8 @@
 // still cost one wait. A mount whose call is still running is not asked
 // again: later queries wait on the same call, so a hung mount holds one
 // worker however many queries ask for it. Only the file systems that answer
-// statvfs from the kernel's memory (RAM-backed ones, and the usual disk file
-// systems on a fixed local disk), and not mounted below a FUSE or network
+// statvfs from the kernel's memory (RAM-backed ones, read-only images, and the
+// usual disk file systems on a fixed local disk), and not mounted below a FUSE or network
 // mount, are asked on the caller's thread, as handing them to a worker costs
 // more than the call.
 //
