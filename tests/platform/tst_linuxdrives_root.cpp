@@ -338,7 +338,8 @@ TEST_F(LinuxDrivesRoot, ReadOnlyImagesAreNoDrivesUnlessShown)
     // Its figures and label are kept in memory from the mount on: once its
     // superblock was read, the image is asked without a worker.
     const std::size_t before = LinuxStatfsCallsStartedBelow(base);
-    const DiskObject *again = findDrive(queryDrives(), shown);
+    const auto drivesAgain = queryDrives();
+    const DiskObject *again = findDrive(drivesAgain, shown);
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->values.count("Size"), 1u);
     EXPECT_EQ(LinuxStatfsCallsStartedBelow(base) - before, 0u) << "a worker call for a read-only image";
