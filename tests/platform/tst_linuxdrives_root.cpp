@@ -778,7 +778,10 @@ TEST_F(LinuxDrivesRoot, HungMountHoldsOneWorkerOverManyShortQueries)
     }
     EXPECT_LT(longest, 600ms) << "a query waited the whole deadline";
     EXPECT_EQ(countLines(log), 1u) << "the hung mount was asked again";
-    EXPECT_LE(threadsOfThisProcess(), threadsBefore + 1) << "workers pile up behind the hung mount";
+    // One worker stays in the hung call; others may have joined for the
+    // machine's own FUSE or network mounts and wait idle to be reused. A
+    // worker left behind at every query would add forty.
+    EXPECT_LE(threadsOfThisProcess(), threadsBefore + 4) << "workers pile up behind the hung mount";
 }
 
 // A slow mount (its server answers after 300 ms) for a caller that waits 30:
