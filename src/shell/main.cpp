@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "localization/LangManager.h"
+#include "platform/DriveQueryWait.h"
 #include "settings/RegistryApp.h"
 #include "shell/CommandLine.h"
 #include "shell/ControlInstance.h"
@@ -67,6 +68,9 @@ int main(int argc, char *argv[])
     // The window decides the exit code when it closes (0, or 99 after the
     // fatal refresh error).
     QApplication::setQuitOnLastWindowClosed(false);
+    // The refreshes run on the window's thread: a drive that answers late
+    // or not at all never holds it longer than this.
+    platform::SetDriveQueryWait(platform::kWindowDriveQueryWait);
     // The localization engine runs before the first window exists and ends
     // after the last one is gone.
     LangManager::Start();

@@ -5,7 +5,10 @@
 # looking source) whose statfs blocks. While it hangs the widget still opens
 # its menu and follows a drag, the drive's panel shows no figures, and a
 # SIGTERM still ends it at once; once the server answers again the figures
-# come back at the next refresh, and go again when it hangs again.
+# come back at the next refresh, and go again when it hangs again. A tmpfs
+# mounted inside the network mount (a stick mounted in an NFS home) hangs
+# with it, since finding its path waits on the server: the widget does not
+# freeze on it either, and its figures come and go with the server's.
 #
 #   e2e_faults_hang.sh <path of velmora> <path of velmora_hangfs>
 # Exit 77 (skipped) without root, /dev/fuse, Xvfb or xdotool.
@@ -21,18 +24,26 @@ e2e_setup faults-hang
 
 RELEASE="$WORK/server-back"
 NET="$WORK/net"
+INNER="$NET/stick"
 mkdir -p "$NET"
-VELMORA_HANGFS_RELEASE="$RELEASE" VELMORA_HANGFS_LOG="$WORK/hangfs.log" \
+# The server answers while the tmpfs is mounted inside, then stops.
+touch "$RELEASE"
+VELMORA_HANGFS_RELEASE="$RELEASE" VELMORA_HANGFS_LOG="$WORK/hangfs.log" VELMORA_HANGFS_DIR=stick \
   "$HANGFS" -f -o fsname=deadserver:/export "$NET" >"$WORK/hangfs.out" 2>&1 &
 HANGPID=$!
 # Let any hung call go before the daemon is killed, so nothing waits on it.
-CLEANUP_EXTRA+=("touch '$RELEASE'; kill $HANGPID 2>/dev/null; wait $HANGPID 2>/dev/null")
+CLEANUP_EXTRA+=("touch '$RELEASE'; umount -l '$INNER' 2>/dev/null; kill $HANGPID 2>/dev/null; wait $HANGPID 2>/dev/null")
 MOUNTS+=("$NET")
 for i in $(seq 1 50); do
   grep -qF " $NET " /proc/self/mountinfo && break
   sleep 0.1
 done
 grep -qF " $NET " /proc/self/mountinfo || { cat "$WORK/hangfs.out" >&2; fail "hangfs did not mount"; e2e_finish; }
+mount -t tmpfs -o size=64m stick "$INNER" || { fail "no tmpfs inside the network mount"; e2e_finish; }
+rm -f "$RELEASE"
+# The kernel asks the server about the tmpfs's folder again once its entry is
+# a second old; from then on every path through it waits.
+sleep 1.2
 
 write_ini 5 True
 start_widget "$VELMORA" "$WORK/widget.log" || e2e_finish
@@ -40,14 +51,17 @@ wait_for_line "$WORK/hangfs.log" statfs 10 && pass "the widget asked the hung mo
 wait_for_line "$WORK/widget.log" "panel $NET reads:" 10 || fail "no panel for the hung mount"
 [ -z "$(panel_text "$WORK/widget.log" "$NET")" ] && pass "the hung drive shows no figures" ||
   fail "the hung drive shows '$(panel_text "$WORK/widget.log" "$NET")'"
+wait_for_line "$WORK/widget.log" "panel $INNER reads:" 10 || fail "no panel for the tmpfs inside the hung mount"
+[ -z "$(panel_text "$WORK/widget.log" "$INNER")" ] && pass "the tmpfs inside the hung mount shows no figures" ||
+  fail "the tmpfs inside the hung mount shows '$(panel_text "$WORK/widget.log" "$INNER")'"
 WID=$(widget_window $VPID) || { fail "no widget window"; e2e_finish; }
 read -r X Y W H <<<"$(geom "$WID")"
 echo "widget $WID at $X,$Y ${W}x$H"
 
 # --- responsive while it hangs -------------------------------------------------
 # Three times, a few seconds apart so that refreshes fall in between: the
-# menu opens on a right click within two seconds (a refresh waits at most the
-# one-second statfs deadline).
+# menu opens on a right click within two seconds (a refresh waits at most
+# 50 ms for the mounts).
 opened=0
 for round in 1 2 3; do
   read -r X Y W H <<<"$(geom "$WID")"
@@ -87,14 +101,29 @@ for i in $(seq 1 90); do
 done
 [ $back = yes ] && pass "figures back within $((i * 100)) ms of the server answering" ||
   fail "after the server answered the panel reads '$(panel_text "$WORK/widget.log" "$NET")'"
+for i in $(seq 1 90); do
+  [ "$(panel_text "$WORK/widget.log" "$INNER")" = "64 MB disponibles de 64 MB" ] && break
+  sleep 0.1
+done
+[ "$(panel_text "$WORK/widget.log" "$INNER")" = "64 MB disponibles de 64 MB" ] && pass "the tmpfs inside shows its figures again" ||
+  fail "after the server answered the tmpfs inside reads '$(panel_text "$WORK/widget.log" "$INNER")'"
 
+# The first refresh after this finds the new call late and shows the last
+# figures; the next one, five seconds later, finds it past the one-second
+# deadline.
 rm -f "$RELEASE"
 gone=no
-for i in $(seq 1 90); do
+for i in $(seq 1 120); do
   [ -z "$(panel_text "$WORK/widget.log" "$NET")" ] && { gone=yes; break; }
   sleep 0.1
 done
 [ $gone = yes ] && pass "hung again: figures gone again" || fail "hung again, yet the panel reads '$(panel_text "$WORK/widget.log" "$NET")'"
+for i in $(seq 1 120); do
+  [ -z "$(panel_text "$WORK/widget.log" "$INNER")" ] && break
+  sleep 0.1
+done
+[ -z "$(panel_text "$WORK/widget.log" "$INNER")" ] && pass "hung again: the tmpfs inside shows no figures either" ||
+  fail "hung again, yet the tmpfs inside reads '$(panel_text "$WORK/widget.log" "$INNER")'"
 
 # --- the end does not wait for the hung call -------------------------------------
 # The widget ends in order at once: settings written, window gone. The kernel

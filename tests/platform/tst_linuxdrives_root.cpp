@@ -4,6 +4,7 @@
 // whose statfs never returns. Mounting needs root; each test process first
 // moves into a mount namespace of its own, so nothing it mounts (least of all
 // the mount that hangs) is ever seen by other programs on the machine.
+#include "platform/DriveQueryWait.h"
 #include "platform/MofText.h"
 #include "platform/PropertyLines.h"
 #include "platform/linux/LinuxMountTable.h"
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -31,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -134,6 +137,7 @@ protected:
             ::umount2(it->c_str(), MNT_DETACH);
         folder.reset();
         SetLinuxStatfsDeadline(std::nullopt);
+        SetLinuxQueryWait(std::nullopt);
     }
 
     std::string dir(const std::string &name)
@@ -331,6 +335,15 @@ TEST_F(LinuxDrivesRoot, ReadOnlyImagesAreNoDrivesUnlessShown)
     const DiskObject *d = findDrive(drives, shown);
     ASSERT_NE(d, nullptr) << "a squashfs image with x-gvfs-show is not listed";
     EXPECT_EQ(d->values.at("FileSystem"), "squashfs");
+
+    // Its figures and label are kept in memory from the mount on: once its
+    // superblock was read, the image is asked without a worker.
+    const std::size_t before = LinuxStatfsCallsStartedBelow(base);
+    const auto drivesAgain = queryDrives();
+    const DiskObject *again = findDrive(drivesAgain, shown);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->values.count("Size"), 1u);
+    EXPECT_EQ(LinuxStatfsCallsStartedBelow(base) - before, 0u) << "a worker call for a read-only image";
 }
 
 TEST_F(LinuxDrivesRoot, SuperblockIsNotReadAtEveryQuery)
@@ -659,6 +672,167 @@ TEST_F(LinuxDrivesRoot, HungFuseMountsCostOneDeadlineAndAreNotAskedTwice)
             std::this_thread::sleep_for(25ms);
     }
     EXPECT_TRUE(drained);
+}
+
+namespace {
+
+// velmora_hangfs daemons of one test, unmounted and killed on every way out
+// of it, failed assertions included: one left behind would hang the next
+// statfs on its mount.
+struct HangfsDaemons
+{
+    std::vector<std::string> mounts;
+    std::vector<pid_t> pids;
+
+    // Mounts one at path with the environment given; false when FUSE file
+    // systems cannot be mounted here.
+    bool Start(const std::string &path, const std::vector<std::pair<std::string, std::string>> &env)
+    {
+        mounts.push_back(path);
+        const pid_t pid = ::fork();
+        if (pid < 0)
+            return false;
+        if (pid == 0) {
+            for (const auto &[name, value] : env)
+                ::setenv(name.c_str(), value.c_str(), 1);
+            ::execl(VELMORA_HANGFS, "velmora_hangfs", "-f", "-o", "fsname=hangfs", path.c_str(),
+                    static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        pids.push_back(pid);
+        for (int i = 0; i < 100; ++i) {
+            if (entryAt(path).fsType == "fuse")
+                return true;
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+    ~HangfsDaemons()
+    {
+        for (const std::string &m : mounts)
+            ::umount2(m.c_str(), MNT_DETACH);
+        for (pid_t pid : pids) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+std::size_t countLines(const std::string &file)
+{
+    std::ifstream in(file);
+    std::size_t n = 0;
+    for (std::string line; std::getline(in, line);)
+        ++n;
+    return n;
+}
+
+std::size_t threadsOfThisProcess()
+{
+    std::size_t n = 0;
+    if (DIR *d = ::opendir("/proc/self/task")) {
+        while (const dirent *e = ::readdir(d))
+            n += e->d_name[0] != '.';
+        ::closedir(d);
+    }
+    return n;
+}
+
+std::string sizeOf(const std::vector<DiskObject> &drives, const std::string &path)
+{
+    const DiskObject *d = findDrive(drives, path);
+    if (!d)
+        return "no drive";
+    return d->values.count("Size") ? d->values.at("Size") : "none";
+}
+
+} // namespace
+
+// A caller with a short wait (the widget's window) over many queries while a
+// mount hangs: no query waits longer than the deadline, the mount is asked
+// once and holds one worker, however many queries ask for it.
+TEST_F(LinuxDrivesRoot, HungMountHoldsOneWorkerOverManyShortQueries)
+{
+    if (::access("/dev/fuse", R_OK | W_OK) != 0)
+        GTEST_SKIP() << "SKIPPED LOUDLY: /dev/fuse is not available";
+    const std::string log = base + "/statfs.log";
+    HangfsDaemons daemons;
+    const std::string hung = dir("hung");
+    if (!daemons.Start(hung, {{"VELMORA_HANGFS_LOG", log}}))
+        GTEST_SKIP() << "SKIPPED LOUDLY: FUSE file systems cannot be mounted here";
+    const std::string ram = dir("ram");
+    mountTmpfs(ram, "size=4m");
+
+    SetLinuxStatfsDeadline(600ms);
+    SetDriveQueryWait(20ms);
+    const std::size_t threadsBefore = threadsOfThisProcess();
+    // Queries over more than two deadlines: the hung call goes from late to
+    // past the deadline without being made again.
+    std::chrono::steady_clock::duration longest{};
+    for (int query = 0; query < 40; ++query) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto drives = queryDrives();
+        longest = std::max(longest, std::chrono::steady_clock::now() - start);
+        EXPECT_EQ(sizeOf(drives, hung), "none") << "query " << query;
+        EXPECT_EQ(sizeOf(drives, ram), std::to_string(4u << 20)) << "query " << query;
+        std::this_thread::sleep_for(30ms);
+    }
+    EXPECT_LT(longest, 600ms) << "a query waited the whole deadline";
+    EXPECT_EQ(countLines(log), 1u) << "the hung mount was asked again";
+    // One worker stays in the hung call; others may have joined for the
+    // machine's own FUSE or network mounts and wait idle to be reused. A
+    // worker left behind at every query would add forty.
+    EXPECT_LE(threadsOfThisProcess(), threadsBefore + 4) << "workers pile up behind the hung mount";
+}
+
+// A slow mount (its server answers after 300 ms) for a caller that waits 30:
+// its figures arrive one query late, the last ones stay while a new call is
+// late, and go once a call runs past the deadline.
+TEST_F(LinuxDrivesRoot, LateAnswersShowAtTheNextQueryUntilTheDeadline)
+{
+    if (::access("/dev/fuse", R_OK | W_OK) != 0)
+        GTEST_SKIP() << "SKIPPED LOUDLY: /dev/fuse is not available";
+    const std::string release = base + "/release";
+    std::ofstream(release).put('\n');
+    HangfsDaemons daemons;
+    const std::string slow = dir("slow");
+    if (!daemons.Start(slow, {{"VELMORA_HANGFS_RELEASE", release}, {"VELMORA_HANGFS_DELAY_MS", "300"}}))
+        GTEST_SKIP() << "SKIPPED LOUDLY: FUSE file systems cannot be mounted here";
+    const std::string oneGiB = std::to_string(1u << 30);
+    SetLinuxStatfsDeadline(800ms);
+    SetDriveQueryWait(30ms);
+
+    struct Step
+    {
+        const char *what;
+        std::function<void()> before;
+        std::string size;
+    };
+    const Step steps[] = {
+        {"first query: nothing answered yet", [] {}, "none"},
+        {"the late answer of the first call", [] { std::this_thread::sleep_for(700ms); }, oneGiB},
+        {"server gone: the last figures while the call is late",
+         [&] {
+             std::this_thread::sleep_for(700ms);
+             ::unlink(release.c_str());
+         },
+         oneGiB},
+        {"the call past the deadline: no figures", [] { std::this_thread::sleep_for(1000ms); }, "none"},
+        {"server back: figures at the next query",
+         [&] {
+             std::ofstream(release).put('\n');
+             std::this_thread::sleep_for(700ms);
+         },
+         oneGiB},
+    };
+    for (const Step &step : steps) {
+        step.before();
+        EXPECT_EQ(sizeOf(queryDrives(), slow), step.size) << step.what;
+    }
+    // A tool that waits the whole deadline gets the answer of its own call.
+    SetLinuxQueryWait(std::nullopt);
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(sizeOf(queryDrives(), slow), oneGiB);
 }
 
 // Real FUSE mounts told apart by their subtype: a user's encrypted folder or

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The Linux service as a WMI client sees it: property lists, the errors for a
 // bad query, class, namespace or host, and the statvfs deadline setting.
+#include "platform/DriveQueryWait.h"
 #include "platform/MofText.h"
 #include "platform/Wql.h"
 #include "platform/linux/LinuxLogicalDisk.h"
@@ -115,6 +116,21 @@ TEST(LinuxWbem, StatfsDeadlineFromSetterOrEnvironment)
     EXPECT_EQ(LinuxStatfsDeadline(), 40ms);
     SetLinuxStatfsDeadline(std::nullopt);
     ::unsetenv("VELMORA_STATFS_DEADLINE_MS");
+}
+
+// The caller's wait: the deadline unless set shorter (a window's thread).
+TEST(LinuxWbem, QueryWaitIsTheDeadlineUnlessSetShorter)
+{
+    SetLinuxStatfsDeadline(std::nullopt);
+    SetLinuxQueryWait(std::nullopt);
+    EXPECT_EQ(LinuxQueryWait(), LinuxStatfsDeadline());
+    SetDriveQueryWait(kWindowDriveQueryWait);
+    EXPECT_EQ(LinuxQueryWait(), kWindowDriveQueryWait);
+    SetLinuxStatfsDeadline(20ms); // never longer than the deadline
+    EXPECT_EQ(LinuxQueryWait(), 20ms);
+    SetLinuxStatfsDeadline(std::nullopt);
+    SetLinuxQueryWait(std::nullopt);
+    EXPECT_EQ(LinuxQueryWait(), 1000ms);
 }
 
 namespace {

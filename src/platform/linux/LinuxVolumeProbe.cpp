@@ -2,6 +2,7 @@
 #include "platform/linux/LinuxVolumeProbe.h"
 
 #include "platform/BoundedFile.h"
+#include "platform/DriveQueryWait.h"
 #include "platform/linux/LinuxFileStamp.h"
 
 #include <blkid/blkid.h>
@@ -35,6 +36,7 @@ namespace {
 
 constexpr std::chrono::milliseconds kDefaultDeadline{1000};
 std::atomic<long long> g_deadlineOverrideMs{-1};
+std::atomic<long long> g_waitMs{-1}; // -1: the deadline
 
 struct DevNo
 {
@@ -272,6 +274,7 @@ private:
 struct Job
 {
     std::string target;
+    std::string mount;      // which mounted file system: its ID, source and type (see mountIdentity)
     std::string deviceNode; // empty: no superblock probe
     std::string knownLabel;
     std::string knownUuid;
@@ -286,16 +289,20 @@ struct Job
 // label change from none, without reading the device: the mount's ID that
 // the kernel never hands out twice (Linux 6.8 and later), and the label the
 // file system keeps in memory (ext4, XFS, btrfs). Empty when either is not
-// to be had; the superblock is then read at every query. Only for the file
+// to be had; the superblock is then read at every query. A file system whose
+// label cannot change while mounted (labelFixed) needs only the mount's ID.
+// Only for the file
 // systems whose calls answer from memory: opening the mount's root of a
 // network file system could wait on its server.
-std::string SuperblockKey(const std::string &target)
+std::string SuperblockKey(const std::string &target, bool labelFixed)
 {
     struct statx stx
     {};
     if (::statx(AT_FDCWD, target.c_str(), AT_NO_AUTOMOUNT, STATX_MNT_ID_UNIQUE, &stx) != 0
         || !(stx.stx_mask & STATX_MNT_ID_UNIQUE))
         return {};
+    if (labelFixed)
+        return std::to_string(stx.stx_mnt_id) + "/fixed";
     const int fd = ::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return {};
@@ -305,6 +312,14 @@ std::string SuperblockKey(const std::string &target)
     if (rc != 0)
         return {};
     return std::to_string(stx.stx_mnt_id) + '/' + std::string(label, ::strnlen(label, FSLABEL_MAX));
+}
+
+// Compressed read-only images (a squashfs snap, an EROFS image): their sizes
+// and label were read from the superblock at mount time and cannot change
+// while mounted, whatever device or file holds them.
+bool isReadOnlyImage(const LinuxMountEntry &entry)
+{
+    return entry.fsType == "squashfs" || entry.fsType == "erofs";
 }
 
 // True when statvfs of the mount is answered from the kernel's memory: the
@@ -321,7 +336,7 @@ bool answersFromMemory(const LinuxMountEntry &entry, const LinuxDeviceFacts &fac
         return std::any_of(std::begin(types), std::end(types),
                            [&](const char *type) { return entry.fsType == type; });
     };
-    if (isOneOf(ramBacked))
+    if (isOneOf(ramBacked) || isReadOnlyImage(entry))
         return true;
     return isOneOf(diskCounters) && facts.blockDevice && !facts.removable && !facts.optical;
 }
@@ -400,7 +415,7 @@ public:
             // Without udev's names the superblock is read once per mounted
             // file system and label, not at every refresh.
             if (readsSuperblock(job) && answersFromMemory(drives[i], r->facts)) {
-                job.superblockKey = SuperblockKey(job.target);
+                job.superblockKey = SuperblockKey(job.target, isReadOnlyImage(drives[i]));
                 if (!job.superblockKey.empty() && r->superblock && r->superblockKey == job.superblockKey) {
                     if (job.knownLabel.empty())
                         job.knownLabel = r->superblock->first;
@@ -461,11 +476,13 @@ LinuxVolumeAnswer ask(const Job &job)
     return a;
 }
 
+using Clock = std::chrono::steady_clock;
+
 // The queries waiting on calls: each one counts its calls still running.
 struct Waiter
 {
     std::condition_variable finished;
-    std::atomic<std::size_t> remaining{0}; // changed under the pool's mutex, read without it while spinning
+    std::size_t remaining = 0; // guarded by the pool's mutex
 };
 
 // One mount's statvfs, from the moment a query asks for it until a worker
@@ -475,10 +492,20 @@ struct Waiter
 struct Call
 {
     Job job;
+    Clock::time_point queuedAt;
     bool taken = false; // a worker has started it
     bool done = false;
     LinuxVolumeAnswer answer;
     std::vector<std::shared_ptr<Waiter>> waiters;
+};
+
+// The last answer a worker had for a mount path, and which mounted file
+// system gave it (Job::mount): what a query shows for a mount whose call is
+// late but not yet past the deadline.
+struct LastAnswer
+{
+    std::string mount;
+    LinuxVolumeAnswer answer;
 };
 
 // Workers outlive their calls for a while so that the next refresh does not
@@ -498,6 +525,9 @@ struct Pool
     // Calls started per mount path, for tests that count only their own
     // mounts; forgotten wholesale when it grows past kCountedPaths paths.
     std::unordered_map<std::string, std::size_t> startedAt;
+    // By mount path; only paths of the last query's calls and of calls still
+    // running are kept.
+    std::unordered_map<std::string, LastAnswer> lastAnswers;
 };
 
 constexpr std::size_t kCountedPaths = 4096;
@@ -516,8 +546,6 @@ constexpr std::size_t kWorkersPerQuery = 1;
 // With mounts still queued and no call finished for this long, every worker
 // may be stuck in a mount that hangs: more workers join.
 constexpr std::chrono::milliseconds kStallInterval{5};
-// How long a query spins before it sleeps until its calls are answered.
-constexpr std::chrono::microseconds kSpin{200};
 
 void workerLoop()
 {
@@ -538,6 +566,7 @@ void workerLoop()
             lock.lock();
             --p.busy;
             ++p.finished;
+            p.lastAnswers[call->job.target] = LastAnswer{call->job.mount, answer};
             call->answer = std::move(answer);
             call->done = true;
             if (const auto found = p.inFlight.find(call->job.target);
@@ -590,6 +619,18 @@ std::size_t addWorkers(Pool &p, std::unique_lock<std::mutex> &lock, std::size_t 
     return added;
 }
 
+// Which mounted file system a mount path holds: a last answer counts only
+// for the same one.
+std::string mountIdentity(const LinuxMountEntry &e)
+{
+    std::string id = std::to_string(e.id);
+    id += '\n';
+    id += e.source;
+    id += '\n';
+    id += e.fsType;
+    return id;
+}
+
 } // namespace
 
 LinuxDeviceFacts ProbeLinuxDevice(const LinuxMountEntry &entry)
@@ -599,8 +640,9 @@ LinuxDeviceFacts ProbeLinuxDevice(const LinuxMountEntry &entry)
 
 std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &drives, bool withNames)
 {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + LinuxStatfsDeadline();
+    const auto start = Clock::now();
+    const std::chrono::milliseconds deadline = LinuxStatfsDeadline();
+    const auto waitEnd = start + std::min(LinuxQueryWait(), deadline);
     std::vector<Job> jobs;
     std::vector<LinuxVolume> volumes;
     factsCache().Prepare(drives, jobs, volumes, withNames);
@@ -611,9 +653,10 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
     std::vector<std::string> keys(drives.size());
     for (std::size_t i = 0; i < drives.size(); ++i)
         keys[i] = jobs[i].superblockKey;
+    std::vector<bool> fresh(drives.size(), false); // answered by this query's calls
     const auto rememberSuperblocks = [&] {
         for (std::size_t i = 0; i < drives.size(); ++i)
-            if (!keys[i].empty() && volumes[i].answer.answered)
+            if (!keys[i].empty() && fresh[i] && volumes[i].answer.answered)
                 factsCache().RememberSuperblock(drives, i, keys[i], volumes[i].answer.label,
                                                 volumes[i].answer.uuid);
     };
@@ -626,30 +669,39 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
             && !belowMountThatMayHang(drives, i)) {
             volumes[i].answer = ask(jobs[i]);
             asked[i] = true;
+            fresh[i] = true;
         }
     }
-    if (std::all_of(asked.begin(), asked.end(), [](bool b) { return b; }))
+    if (std::all_of(asked.begin(), asked.end(), [](bool b) { return b; })) {
+        rememberSuperblocks();
         return volumes;
+    }
 
     Pool &p = pool();
     auto waiter = std::make_shared<Waiter>();
     std::vector<std::shared_ptr<Call>> calls(drives.size());
+    std::vector<std::string> mounts(drives.size());
     std::unique_lock<std::mutex> lock(p.mutex);
     std::size_t queued = 0;
+    std::size_t callCount = 0;
     for (std::size_t i = 0; i < drives.size(); ++i) {
         if (asked[i])
             continue;
+        mounts[i] = mountIdentity(drives[i]);
         // A call still running from an earlier query is waited on, not made again.
         std::shared_ptr<Call> &call = p.inFlight[jobs[i].target];
         if (!call) {
             call = std::make_shared<Call>();
             call->job = std::move(jobs[i]);
+            call->job.mount = mounts[i];
+            call->queuedAt = start;
             p.queue.push_back(call);
             ++queued;
         }
         call->waiters.push_back(waiter);
         ++waiter->remaining;
         calls[i] = call;
+        ++callCount;
     }
 
     // Drops this query's interest in the calls it no longer waits for; a call
@@ -673,25 +725,20 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
         leave();
         return volumes;
     }
-    // Local file systems answer within microseconds: a short spin first
-    // spares the query a sleep and a wake-up, and the worker a wake call.
-    lock.unlock();
-    for (const auto spinEnd = std::min(deadline, Clock::now() + kSpin);
-         waiter->remaining.load(std::memory_order_acquire) > 0 && Clock::now() < spinEnd;)
-        std::this_thread::yield();
-    lock.lock();
+    // Sleeps until the last call is answered or the wait is over; the
+    // workers wake it.
     auto lastCheck = Clock::now();
     std::size_t finishedAtCheck = p.finished;
     while (waiter->remaining > 0) {
         const auto now = Clock::now();
-        if (now >= deadline)
+        if (now >= waitEnd)
             break;
         if (p.queue.empty()) {
-            waiter->finished.wait_until(lock, deadline);
+            waiter->finished.wait_until(lock, waitEnd);
             continue;
         }
         if (now < lastCheck + kStallInterval) {
-            waiter->finished.wait_until(lock, std::min(deadline, lastCheck + kStallInterval));
+            waiter->finished.wait_until(lock, std::min(waitEnd, lastCheck + kStallInterval));
             continue;
         }
         if (p.finished == finishedAtCheck) {
@@ -703,10 +750,34 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
         lastCheck = Clock::now();
         finishedAtCheck = p.finished;
     }
-    for (std::size_t i = 0; i < calls.size(); ++i)
-        if (calls[i] && calls[i]->done)
+    // A call not answered yet and asked less than a deadline ago is late, not
+    // hung: its mount shows what it answered last, until its call finishes
+    // (for a later query) or runs past the deadline.
+    const auto now = Clock::now();
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        if (!calls[i])
+            continue;
+        if (calls[i]->done) {
             volumes[i].answer = calls[i]->answer;
+            fresh[i] = true;
+        } else if (now - calls[i]->queuedAt < deadline) {
+            if (const auto last = p.lastAnswers.find(drives[i].target);
+                last != p.lastAnswers.end() && last->second.mount == mounts[i])
+                volumes[i].answer = last->second.answer;
+        }
+    }
     leave();
+    if (p.lastAnswers.size() > callCount + p.inFlight.size()) {
+        std::unordered_map<std::string, LastAnswer> kept;
+        for (std::size_t i = 0; i < calls.size(); ++i)
+            if (calls[i])
+                if (auto last = p.lastAnswers.find(drives[i].target); last != p.lastAnswers.end())
+                    kept.insert(std::move(*last));
+        for (const auto &[target, call] : p.inFlight)
+            if (auto last = p.lastAnswers.find(target); last != p.lastAnswers.end())
+                kept.insert(std::move(*last));
+        p.lastAnswers = std::move(kept);
+    }
     lock.unlock();
     rememberSuperblocks();
     return volumes;
@@ -728,6 +799,23 @@ std::chrono::milliseconds LinuxStatfsDeadline()
 void SetLinuxStatfsDeadline(std::optional<std::chrono::milliseconds> deadline)
 {
     g_deadlineOverrideMs.store(deadline ? static_cast<long long>(deadline->count()) : -1);
+}
+
+std::chrono::milliseconds LinuxQueryWait()
+{
+    const std::chrono::milliseconds deadline = LinuxStatfsDeadline();
+    const long long ms = g_waitMs.load();
+    return ms >= 0 ? std::min(std::chrono::milliseconds(ms), deadline) : deadline;
+}
+
+void SetLinuxQueryWait(std::optional<std::chrono::milliseconds> wait)
+{
+    g_waitMs.store(wait ? std::max(0LL, static_cast<long long>(wait->count())) : -1);
+}
+
+void SetDriveQueryWait(std::chrono::milliseconds wait)
+{
+    SetLinuxQueryWait(wait);
 }
 
 std::size_t LinuxStatfsCallsStarted()

@@ -8,12 +8,20 @@
 // statvfs on a mount of a dead network server (or a stuck FUSE daemon) blocks
 // in the kernel, uninterruptibly for hard NFS mounts. So every call that could
 // wait on anything but memory runs on a detached worker thread and the caller
-// waits for all of them up to one common deadline: N hung mounts still cost
-// one deadline. A mount whose call is still running is not asked again: later
-// queries wait on the same call. Only the file systems that answer statvfs
-// from the kernel's memory (RAM-backed ones, and the usual disk file systems
-// on a fixed local disk) are asked on the caller's thread, as handing them to
-// a worker costs more than the call.
+// waits for all of them up to one common wait (LinuxQueryWait): N hung mounts
+// still cost one wait. A mount whose call is still running is not asked
+// again: later queries wait on the same call, so a hung mount holds one
+// worker however many queries ask for it. Only the file systems that answer
+// statvfs from the kernel's memory (RAM-backed ones, read-only images, and the
+// usual disk file systems on a fixed local disk), and not mounted below a FUSE or network
+// mount, are asked on the caller's thread, as handing them to a worker costs
+// more than the call.
+//
+// A call that runs past the deadline (LinuxStatfsDeadline) belongs to a mount
+// that does not answer: it is shown without figures. A call that did not
+// answer within a shorter wait but is not yet past the deadline is late: the
+// mount shows what its last call answered (nothing when there was none), and
+// the late answer is kept for the next query.
 
 #include "platform/linux/LinuxMountTable.h"
 
@@ -51,7 +59,7 @@ struct LinuxVolume
 };
 
 // Asks every drive; the result has one volume per drive, in order. Waits at
-// most LinuxStatfsDeadline() in all.
+// most LinuxQueryWait() in all.
 //
 // The calls of one query go to a queue that a few workers empty, each taking
 // the next mount when it is done with its last; when none of them finished a
@@ -72,6 +80,12 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
 // 600000), otherwise one second.
 std::chrono::milliseconds LinuxStatfsDeadline();
 void SetLinuxStatfsDeadline(std::optional<std::chrono::milliseconds> deadline);
+
+// How long a query waits for its calls in all: the value given to
+// SetLinuxQueryWait (or SetDriveQueryWait), never more than the deadline;
+// the deadline when none was given.
+std::chrono::milliseconds LinuxQueryWait();
+void SetLinuxQueryWait(std::optional<std::chrono::milliseconds> wait);
 
 // Calls started so far and calls still running (for tests and diagnostics).
 std::size_t LinuxStatfsCallsStarted();

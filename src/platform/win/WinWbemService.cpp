@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/win/WinWbemService.h"
 
+#include "platform/DriveQueryWait.h"
 #include "platform/win/WinText.h"
 
 #define WIN32_LEAN_AND_MEAN
@@ -180,5 +181,8 @@ std::unique_ptr<WbemServices> WinWbemLocator::ConnectServer(const std::string &h
                       RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
     return std::make_unique<WinWbemServices>(std::move(services));
 }
+
+// WMI keeps its own timing.
+void SetDriveQueryWait(std::chrono::milliseconds) {}
 
 } // namespace platform

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// How long the thread that runs the system's drive query may wait for drives
+// that answer slowly. Without a call, a query waits up to the deadline after
+// which a drive counts as not answering (one second on Linux), as a command
+// line tool wants. A window's thread sets a short wait instead: a drive
+// whose answer comes later shows its last figures (none the first time) and
+// its new ones at a later query; a drive that does not answer within the
+// deadline shows none. Windows' WMI keeps its own timing: nothing to set there.
+
+#include <chrono>
+
+namespace platform {
+
+// What the widget's window sets: a refresh never holds its thread longer.
+inline constexpr std::chrono::milliseconds kWindowDriveQueryWait{50};
+
+void SetDriveQueryWait(std::chrono::milliseconds wait);
+
+} // namespace platform
