@@ -135,7 +135,9 @@ TFrameDrive::TFrameDrive(QWidget *parent, TControls controls) : QFrame(parent)
 {
     InitDrivePictures();
     setObjectName(QStringLiteral("FrameDrive"));
-    setFrameShape(QFrame::NoFrame);
+    // A QFrame has no frame unless told otherwise; setting that again would
+    // have the style (a style sheet's, costly) work out the frame's margins
+    // for each of thousands of panels.
     // As high as its two panels; as wide as the window makes it.
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
