@@ -24,6 +24,8 @@ if [ "$(id -u)" = 0 ] && command -v unshare >/dev/null; then
 fi
 echo "== start-up vs the least Qt tray program"
 "$B/bench/bench_startup"
+echo "== a fleet of 4,000 drives in the widget vs 10 drives"
+"$B/bench/bench_fleet"
 echo "== translation reading and language switch vs their floors"
 "$B/bench/bench_translation"
 "$B/bench/bench_language"

@@ -131,23 +131,54 @@ double RoundTo2Decimals(double value)
 
 } // namespace
 
-TFrameDrive::TFrameDrive(QWidget *parent) : QFrame(parent)
+TFrameDrive::TFrameDrive(QWidget *parent, TControls controls) : QFrame(parent)
 {
     InitDrivePictures();
     setObjectName(QStringLiteral("FrameDrive"));
-    setFrameShape(QFrame::NoFrame);
+    // A QFrame has no frame unless told otherwise; setting that again would
+    // have the style (a style sheet's, costly) work out the frame's margins
+    // for each of thousands of panels.
     // As high as its two panels; as wide as the window makes it.
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
+    FTitulo = QStringLiteral("Disco local (C:)");
+    FEspacio = QStringLiteral("1045 GB disponibles de 1024 GB");
+    FPicture = QString::fromLatin1(kPlaceholderPicture);
+    const auto moveWindow = [this](QWidget *sender, QMouseEvent *event) { MouseDownToWindowMove(sender, event); };
+    FMouseDown[std::size_t(TPart::Titulo)] = moveWindow;
+    FMouseDown[std::size_t(TPart::Drive)] = moveWindow;
+
+    resize(kDesignWidth, kTitleHeight + kDataHeight);
+    if (controls == TControls::Built)
+        BuildControls();
+}
+
+TFrameDrive::~TFrameDrive() = default;
+
+TFrameDrive *TFrameDrive::Built() const
+{
+    // Building the controls changes what the panel is made of, not what it
+    // shows: a reader asking for a control may have it.
+    auto *self = const_cast<TFrameDrive *>(this);
+    if (!ControlsBuilt())
+        self->BuildControls();
+    return self;
+}
+
+void TFrameDrive::BuildControls()
+{
+    if (ControlsBuilt())
+        return;
     FPnlTitulo = new TCaptionPanel(this);
     FPnlTitulo->setObjectName(QStringLiteral("pnlTitulo"));
-    FPnlTitulo->SetCaption(QStringLiteral("Disco local (C:)"));
+    FPnlTitulo->SetCaption(FTitulo);
     FPnlTitulo->SetSideRoom(kMarkRightGap + kMarkSize);
 
     FImgCompressed = new TSvgImage(FPnlTitulo);
     FImgCompressed->setObjectName(QStringLiteral("imgCompressed"));
     FImgCompressed->SetPicture(QString::fromLatin1(kCompressedPicture));
     FImgCompressed->setToolTip(QStringLiteral("Indica que el disco está comprimido"));
+    FImgCompressed->setVisible(FMarkVisible);
 
     FPnlDatos = new QFrame(this);
     FPnlDatos->setObjectName(QStringLiteral("pnlDatos"));
@@ -155,9 +186,9 @@ TFrameDrive::TFrameDrive(QWidget *parent) : QFrame(parent)
 
     FImgDrive = new TSvgImage(FPnlDatos);
     FImgDrive->setObjectName(QStringLiteral("imgDrive"));
-    FImgDrive->SetPicture(QString::fromLatin1(kPlaceholderPicture));
+    FImgDrive->SetPicture(FPicture);
 
-    FLblEspacio = new QLabel(QStringLiteral("1045 GB disponibles de 1024 GB"), FPnlDatos);
+    FLblEspacio = new QLabel(FEspacio, FPnlDatos);
     FLblEspacio->setObjectName(QStringLiteral("lblEspacio"));
     FLblEspacio->setTextFormat(Qt::PlainText);
 
@@ -167,21 +198,85 @@ TFrameDrive::TFrameDrive(QWidget *parent) : QFrame(parent)
     FPbCapacidad = new TStateProgressBar(kCoral, FPnlDatos);
     FPbCapacidad->setObjectName(QStringLiteral("pbCapacidad"));
     FPbCapacidad->setRange(0, 100);
-    FPbCapacidad->setValue(50);
+    FPbCapacidad->setValue(FPosicion);
+    FPbCapacidad->SetState(FEnError ? TStateProgressBar::pbsError : TStateProgressBar::pbsNormal);
 
-    const auto moveWindow = [this](QWidget *sender, QMouseEvent *event) { MouseDownToWindowMove(sender, event); };
-    SetOnMouseDown(FPnlTitulo, moveWindow);
-    SetOnMouseDown(FImgDrive, moveWindow);
-
-    resize(kDesignWidth, kTitleHeight + kDataHeight);
+    for (int i = 0; i < PartCount; ++i) {
+        QWidget *control = PartWidget(TPart(i));
+        control->installEventFilter(this);
+        ApplyContextMenu(TPart(i));
+        // Made into a panel already on screen, a control is not shown with
+        // it.
+        if (isVisible() && control != FImgCompressed)
+            control->show();
+    }
     LayoutControls();
 }
 
-TFrameDrive::~TFrameDrive()
+void TFrameDrive::ReleaseControls()
 {
-    // The controls are destroyed after FMouseDown; they must not reach it.
-    for (auto it = FMouseDown.cbegin(); it != FMouseDown.cend(); ++it)
-        disconnect(it.key(), &QObject::destroyed, this, nullptr);
+    if (!ControlsBuilt())
+        return;
+    for (QWidget *control : {static_cast<QWidget *>(FPnlTitulo), static_cast<QWidget *>(FPnlDatos)}) {
+        control->hide();
+        control->deleteLater();
+    }
+    FPnlTitulo = nullptr;
+    FImgCompressed = nullptr;
+    FPnlDatos = nullptr;
+    FImgDrive = nullptr;
+    FLblEspacio = nullptr;
+    FShInferior = nullptr;
+    FPbCapacidad = nullptr;
+}
+
+QWidget *TFrameDrive::PartWidget(TPart part) const
+{
+    switch (part) {
+    case TPart::Titulo:
+        return FPnlTitulo;
+    case TPart::Compressed:
+        return FImgCompressed;
+    case TPart::Datos:
+        return FPnlDatos;
+    case TPart::Drive:
+        return FImgDrive;
+    case TPart::Espacio:
+        return FLblEspacio;
+    case TPart::Inferior:
+        return FShInferior;
+    case TPart::Capacidad:
+        return FPbCapacidad;
+    }
+    return nullptr;
+}
+
+int TFrameDrive::PartIndex(const QObject *widget) const
+{
+    if (!widget || !ControlsBuilt())
+        return -1;
+    for (int i = 0; i < PartCount; ++i)
+        if (PartWidget(TPart(i)) == widget)
+            return i;
+    return -1;
+}
+
+void TFrameDrive::ApplyContextMenu(TPart part)
+{
+    QWidget *control = PartWidget(part);
+    if (!control)
+        return;
+    disconnect(control, &QWidget::customContextMenuRequested, this, nullptr);
+    if (!FContextMenu[std::size_t(part)]) {
+        control->setContextMenuPolicy(Qt::DefaultContextMenu);
+        return;
+    }
+    control->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(control, &QWidget::customContextMenuRequested, this, [this, part, control](const QPoint &pos) {
+        // A copy: the handler may replace itself.
+        if (const TContextMenuEvent handler = FContextMenu[std::size_t(part)])
+            handler(control, control->mapToGlobal(pos));
+    });
 }
 
 QSize TFrameDrive::sizeHint() const
@@ -264,14 +359,17 @@ void TFrameDrive::SetDriveType(TDriveType type)
 {
     FDriveType = type;
     const auto index = static_cast<std::size_t>(type);
-    FImgDrive->SetPicture(
-        QString::fromLatin1(index < kDrivePictures.size() ? kDrivePictures[index] : kDrivePictures[0]));
+    FPicture = QString::fromLatin1(index < kDrivePictures.size() ? kDrivePictures[index] : kDrivePictures[0]);
+    if (FImgDrive)
+        FImgDrive->SetPicture(FPicture);
 }
 
 void TFrameDrive::SetComprimido(bool compressed)
 {
     FComprimido = compressed;
-    FImgCompressed->setVisible(compressed);
+    FMarkVisible = compressed;
+    if (FImgCompressed)
+        FImgCompressed->setVisible(compressed);
 }
 
 void TFrameDrive::SetDescripcion(const QString &description)
@@ -332,12 +430,12 @@ void TFrameDrive::UpdateSize()
 
     double fill = 0;
     if (shown.mode == -1) {
-        FLblEspacio->clear();
+        FEspacio.clear();
     } else if (shown.mode != int(tmKB)) {
         const QLatin1String unit(shown.mode == int(tmGB) ? " GB" : " MB");
-        FLblEspacio->setText(QString::number(static_cast<qint64>(std::trunc(shown.libre))) + unit
-                             + QLatin1Char(' ') + shown.available + QLatin1Char(' ')
-                             + QString::number(static_cast<qint64>(std::trunc(shown.size))) + unit);
+        FEspacio = QString::number(static_cast<qint64>(std::trunc(shown.libre))) + unit + QLatin1Char(' ')
+            + shown.available + QLatin1Char(' ') + QString::number(static_cast<qint64>(std::trunc(shown.size)))
+            + unit;
         // The used share in whole percent, the free share cut down. A total
         // of 0 (half a MB or less) gives no finite share: the bar is full.
         const double freePercent = shown.libre / shown.size * 100;
@@ -345,34 +443,40 @@ void TFrameDrive::UpdateSize()
     }
     // tmKB: a size was never set; the text stays as it is.
 
-    FLblEspacio->resize(std::max(kLabelWidth, FLblEspacio->sizeHint().width()),
-                        std::max(kLabelHeight, FLblEspacio->sizeHint().height()));
     // Like the native control, the bar clamps a position outside its range
     // (free space reported above the total).
-    FPbCapacidad->setValue(static_cast<int>(std::clamp(fill, 0.0, 100.0)));
-    FPbCapacidad->SetState(fill >= 90 ? TStateProgressBar::pbsError : TStateProgressBar::pbsNormal);
-    FPbCapacidad->update();
+    FPosicion = static_cast<int>(std::clamp(fill, 0.0, 100.0));
+    FEnError = fill >= 90;
+    if (FLblEspacio) {
+        FLblEspacio->setText(FEspacio);
+        FLblEspacio->resize(std::max(kLabelWidth, FLblEspacio->sizeHint().width()),
+                            std::max(kLabelHeight, FLblEspacio->sizeHint().height()));
+        FPbCapacidad->setValue(FPosicion);
+        FPbCapacidad->SetState(FEnError ? TStateProgressBar::pbsError : TStateProgressBar::pbsNormal);
+        FPbCapacidad->update();
+    }
     // A screen reader reads the panel as its title and this line; the debug
     // line lets a test see what a panel shows without reading pixels.
-    setAccessibleDescription(FLblEspacio->text());
+    setAccessibleDescription(FEspacio);
     UpdateToolTip();
-    qCDebug(lcPanels).noquote() << "panel" << FNombre << "reads:" << FLblEspacio->text();
+    qCDebug(lcPanels).noquote() << "panel" << FNombre << "reads:" << FEspacio;
 }
 
 void TFrameDrive::UpdateTitle()
 {
-    const QString title = QStringLiteral("Disco local (") + FNombre + QStringLiteral(") - ") + FSistemaFicheros;
-    FPnlTitulo->SetCaption(title);
-    setAccessibleName(title);
+    FTitulo = QStringLiteral("Disco local (") + FNombre + QStringLiteral(") - ") + FSistemaFicheros;
+    if (FPnlTitulo)
+        FPnlTitulo->SetCaption(FTitulo);
+    setAccessibleName(FTitulo);
     UpdateToolTip();
 }
 
 void TFrameDrive::UpdateToolTip()
 {
     // The whole title, which the panel may show cut, and the free-space line.
-    FToolTip = FPnlTitulo->Caption();
-    if (!FLblEspacio->text().isEmpty())
-        FToolTip += QLatin1Char('\n') + FLblEspacio->text();
+    FToolTip = FTitulo;
+    if (!FEspacio.isEmpty())
+        FToolTip += QLatin1Char('\n') + FEspacio;
 }
 
 bool TFrameDrive::event(QEvent *event)
@@ -409,29 +513,38 @@ TUnits TFrameDrive::BytesToUnits(double bytes)
 
 void TFrameDrive::SetOnMouseDown(QWidget *control, TMouseDownEvent handler)
 {
-    if (!control || !isAncestorOf(control)) {
+    const int part = PartIndex(control);
+    if (part < 0) {
         qCWarning(lcPanels) << "mouse-down handler for a control outside the panel ignored:" << control;
         return;
     }
-    if (!FMouseDown.contains(control)) {
-        control->installEventFilter(this);
-        connect(control, &QObject::destroyed, this, [this](QObject *gone) { FMouseDown.remove(gone); });
-    }
-    FMouseDown.insert(control, std::move(handler));
+    FMouseDown[std::size_t(part)] = std::move(handler);
 }
 
 TFrameDrive::TMouseDownEvent TFrameDrive::OnMouseDown(QWidget *control) const
 {
-    return FMouseDown.value(control);
+    const int part = PartIndex(control);
+    return part < 0 ? TMouseDownEvent() : FMouseDown[std::size_t(part)];
+}
+
+void TFrameDrive::SetOnMouseDown(TPart part, TMouseDownEvent handler)
+{
+    FMouseDown[std::size_t(part)] = std::move(handler);
+}
+
+void TFrameDrive::SetOnContextMenu(TPart part, TContextMenuEvent handler)
+{
+    FContextMenu[std::size_t(part)] = std::move(handler);
+    ApplyContextMenu(part);
 }
 
 bool TFrameDrive::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
-        const auto it = FMouseDown.constFind(watched);
-        if (it != FMouseDown.cend() && *it) {
+        const int part = PartIndex(watched);
+        if (part >= 0 && FMouseDown[std::size_t(part)]) {
             // A copy: the handler may replace itself or destroy the panel.
-            const TMouseDownEvent handler = *it;
+            const TMouseDownEvent handler = FMouseDown[std::size_t(part)];
             event->accept();
             handler(static_cast<QWidget *>(watched), static_cast<QMouseEvent *>(event));
             return true;
@@ -448,6 +561,8 @@ void TFrameDrive::resizeEvent(QResizeEvent *event)
 
 void TFrameDrive::LayoutControls()
 {
+    if (!ControlsBuilt())
+        return;
     const int w = width();
     FPnlTitulo->setGeometry(0, 0, w, kTitleHeight);
     FImgCompressed->setGeometry(w - kMarkRightGap - kMarkSize, 0, kMarkSize, kMarkSize);

@@ -4,10 +4,11 @@
 #include "platform/DriveType.h"
 
 #include <QFrame>
-#include <QHash>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -54,15 +55,43 @@ struct TUnits
 // Qt's normal course. A new panel hooks MouseDownToWindowMove to pnlTitulo
 // and imgDrive; the window replaces the handlers of pnlTitulo, pnlDatos,
 // imgDrive, pbCapacidad and lblEspacio with its own.
+//
+// The panel's values and what it shows (title, free-space line, bar, picture,
+// hooks) live in the panel itself; its inner controls only display them. A
+// column of thousands of drives shows a screenful of them, so a panel can be
+// made without its controls (TControls::Deferred) and have them built when
+// it comes into view and released when it goes far out of it: its values,
+// its tool tip, its accessible name and description and its hooks stay the
+// same either way. Asking for a control (pnlTitulo() ...) builds them.
 class TFrameDrive : public QFrame
 {
     Q_OBJECT
 
 public:
     using TMouseDownEvent = std::function<void(QWidget *sender, QMouseEvent *event)>;
+    // A context menu asked for on a control, at a point of the screen.
+    using TContextMenuEvent = std::function<void(QWidget *sender, const QPoint &globalPos)>;
 
-    explicit TFrameDrive(QWidget *parent = nullptr);
+    // The inner controls, in the order the panel makes them.
+    enum class TPart : quint8 { Titulo, Compressed, Datos, Drive, Espacio, Inferior, Capacidad };
+    static constexpr int PartCount = 7;
+
+    enum class TControls : quint8 {
+        Built,    // the inner controls are made with the panel
+        Deferred, // made at the first need (BuildControls, or a control asked for)
+    };
+
+    explicit TFrameDrive(QWidget *parent = nullptr, TControls controls = TControls::Built);
     ~TFrameDrive() override;
+
+    // True while the inner controls exist.
+    bool ControlsBuilt() const { return FPnlTitulo != nullptr; }
+    // Makes the inner controls, showing the panel's values as they are now.
+    void BuildControls();
+    // Lets the inner controls go (they are hidden at once and deleted from
+    // the event loop, so a control whose handler is running stays valid);
+    // the panel keeps every value and hook. Nothing happens without them.
+    void ReleaseControls();
 
     QSize sizeHint() const override;
 
@@ -161,14 +190,27 @@ public:
     // handler removes it. Controls that are not inside the panel are ignored.
     void SetOnMouseDown(QWidget *control, TMouseDownEvent handler);
     TMouseDownEvent OnMouseDown(QWidget *control) const;
+    // The same by part, whether the controls are built or not.
+    void SetOnMouseDown(TPart part, TMouseDownEvent handler);
+    // A context-menu handler for a part (the control then asks for custom
+    // context menus); an empty handler gives the control its default back.
+    void SetOnContextMenu(TPart part, TContextMenuEvent handler);
 
-    TCaptionPanel *pnlTitulo() const { return FPnlTitulo; }
-    TSvgImage *imgCompressed() const { return FImgCompressed; }
-    QFrame *pnlDatos() const { return FPnlDatos; }
-    TSvgImage *imgDrive() const { return FImgDrive; }
-    QLabel *lblEspacio() const { return FLblEspacio; }
-    TLineShape *shInferior() const { return FShInferior; }
-    TStateProgressBar *pbCapacidad() const { return FPbCapacidad; }
+    // What the panel shows, built or not: the title, the free-space line and
+    // the bar's position and state.
+    QString Titulo() const { return FTitulo; }
+    QString Espacio() const { return FEspacio; }
+    int PosicionCapacidad() const { return FPosicion; }
+    bool CapacidadEnError() const { return FEnError; }
+
+    // The inner controls; asking for one builds them.
+    TCaptionPanel *pnlTitulo() const { return Built()->FPnlTitulo; }
+    TSvgImage *imgCompressed() const { return Built()->FImgCompressed; }
+    QFrame *pnlDatos() const { return Built()->FPnlDatos; }
+    TSvgImage *imgDrive() const { return Built()->FImgDrive; }
+    QLabel *lblEspacio() const { return Built()->FLblEspacio; }
+    TLineShape *shInferior() const { return Built()->FShInferior; }
+    TStateProgressBar *pbCapacidad() const { return Built()->FPbCapacidad; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -176,18 +218,33 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    TFrameDrive *Built() const;
     void LayoutControls();
     void UpdateToolTip();
+    QWidget *PartWidget(TPart part) const;
+    // The part a widget is, or -1 when it is none of the built controls.
+    int PartIndex(const QObject *widget) const;
+    void ApplyContextMenu(TPart part);
 
-    TCaptionPanel *FPnlTitulo;
+    // Null while the controls are not built.
+    TCaptionPanel *FPnlTitulo = nullptr;
+    TSvgImage *FImgCompressed = nullptr;
+    QFrame *FPnlDatos = nullptr;
+    TSvgImage *FImgDrive = nullptr;
+    QLabel *FLblEspacio = nullptr;
+    TLineShape *FShInferior = nullptr;
+    TStateProgressBar *FPbCapacidad = nullptr;
+    std::array<TMouseDownEvent, PartCount> FMouseDown;
+    std::array<TContextMenuEvent, PartCount> FContextMenu;
+
+    // What the controls show, kept while they are not built.
     QString FToolTip;
-    TSvgImage *FImgCompressed;
-    QFrame *FPnlDatos;
-    TSvgImage *FImgDrive;
-    QLabel *FLblEspacio;
-    TLineShape *FShInferior;
-    TStateProgressBar *FPbCapacidad;
-    QHash<QObject *, TMouseDownEvent> FMouseDown;
+    QString FTitulo;
+    QString FEspacio;
+    QString FPicture;
+    bool FMarkVisible = true;
+    int FPosicion = 50;
+    bool FEnError = false;
 
     QPointer<TWMISQL> FDiskDriveInfo;
     QString FPropiedades;

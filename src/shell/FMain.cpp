@@ -421,7 +421,8 @@ void TFormMain::GenerarFrames()
         delete frame;
 
     for (int i = 1; i <= WMISQL->ObjectsCount(); ++i) {
-        auto *frame = new TFrameDrive(this);
+        // The column builds the controls of the panels in view.
+        auto *frame = new TFrameDrive(this, TFrameDrive::TControls::Deferred);
         frame->setObjectName(QStringLiteral("FrameDiskInfo%1").arg(i));
         frame->SetDiskDriveInfo(WMISQL);
         WMISQL->SetObjectIndex(i);
@@ -467,22 +468,18 @@ TFrameDrive *TFormMain::BuscarFrame(const QString &name) const
 
 void TFormMain::EnlazarFrame(TFrameDrive *frame)
 {
-    const QList<QWidget *> controls{frame->pnlTitulo(), frame->pnlDatos(), frame->imgDrive(), frame->pbCapacidad(),
-                                    frame->lblEspacio()};
-    for (QWidget *control : controls) {
-        if (!control)
-            continue;
-        frame->SetOnMouseDown(control, [this, frame](QWidget *sender, QMouseEvent *event) {
+    using TPart = TFrameDrive::TPart;
+    // By part: a panel of a long column has its controls built only while it
+    // is in view, and takes its hooks along.
+    for (const TPart part : {TPart::Titulo, TPart::Datos, TPart::Drive, TPart::Capacidad, TPart::Espacio}) {
+        frame->SetOnMouseDown(part, [this, frame](QWidget *sender, QMouseEvent *event) {
             if (!FGestures->DoubleClick(frame, event))
                 MouseDownToWindowMove(sender, event);
         });
-        control->setContextMenuPolicy(Qt::CustomContextMenu);
-        disconnect(control, &QWidget::customContextMenuRequested, this, nullptr);
-        connect(control, &QWidget::customContextMenuRequested, this, [this, control, frame](const QPoint &pos) {
+        frame->SetOnContextMenu(part, [this, frame](QWidget *, const QPoint &globalPos) {
             const TDriveType type = frame->DriveType();
             FDriveMenu->PopupFor(frame->Nombre(),
-                                 type == TDriveType::RemovableDisk || type == TDriveType::CompactDisc,
-                                 control->mapToGlobal(pos));
+                                 type == TDriveType::RemovableDisk || type == TDriveType::CompactDisc, globalPos);
         });
     }
     EnlazarGestos(frame);
@@ -928,8 +925,7 @@ void TFormMain::AvisarPocoEspacio()
     for (const TFrameDrive *frame : Frames()) {
         if (logPlaces && !frame->isHidden())
             shown << frame->Nombre() + QLatin1Char('@') + QString::number(frame->y());
-        const bool full = frame->pbCapacidad() && frame->pbCapacidad()->State() == TStateProgressBar::pbsError
-            && !frame->LibreAusente();
+        const bool full = frame->CapacidadEnError() && !frame->LibreAusente();
         drives.append({frame->Nombre(), full, frame->isHidden() || FOcultas.contains(frame->Nombre())});
     }
     // Where each shown panel stands, when that changed: what a test needs to

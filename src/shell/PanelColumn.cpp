@@ -96,10 +96,27 @@ void TPanelColumn::Fit()
         FScroll = 0;
     }
     FFittedSize = fitted;
+    ShowInView(fitted.height());
     FWindow->resize(fitted);
     if (FHiddenEmpty) {
         FHiddenEmpty = false;
         FWindow->show();
+    }
+}
+
+void TPanelColumn::ShowInView(int height)
+{
+    // Only the panels in view have their controls: a column of thousands of
+    // drives costs a screenful of them. Those within one window height of
+    // the view keep theirs, so that scrolling to and fro does not rebuild
+    // the same panels again and again.
+    for (TFrameDrive *frame : Frames()) {
+        const int top = frame->y();
+        const int bottom = top + frame->height();
+        if (frame->isHidden() || bottom <= -height || top >= 2 * height)
+            frame->ReleaseControls();
+        else if (bottom > 0 && top < height)
+            frame->BuildControls();
     }
 }
 

@@ -33,6 +33,7 @@ private:
 // window's width and fits the window to what is visible. A window taller
 // than the usable height of its screen (hundreds of mounts) stops there and
 // the mouse wheel over a panel scrolls the column, a notch (120) a panel.
+// Only the panels in view (and those near it) have their inner controls.
 class TPanelColumn : public QObject
 {
     Q_OBJECT
@@ -65,6 +66,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Builds the controls of the panels that meet the client area (0 to
+    // height) and releases those of panels far from it or hidden.
+    void ShowInView(int height);
+
     QWidget *FWindow;
     int FWidth;
     QSize FFittedSize;

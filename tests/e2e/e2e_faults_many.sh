@@ -4,7 +4,9 @@
 # desktop (1280 x 800): all 200 panels are built, the window stops at the
 # usable height of the screen instead of running off it, the mouse wheel
 # scrolls the panels (the picture changes, and scrolling back restores it),
-# and the window can still be dragged.
+# the panel shown at the bottom after scrolling to the end is the last
+# drive's own (its title painted there, its menu hides that drive), and the
+# window can still be dragged.
 #
 #   e2e_faults_many.sh <path of velmora>
 # Exit 77 (skipped) without Xvfb or xdotool.
@@ -46,6 +48,25 @@ xdotool click --repeat 300 --delay 2 5   # far past the end
 sleep 0.5
 read -r _ _ _ H2 <<<"$(geom "$WID")"
 [ "$H2" = "$H" ] && pass "scrolling to the end keeps the height" || fail "height $H2 after scrolling"
+# The last drive's panel is at the bottom: its own title painted there, and
+# its menu acts on that drive.
+wait_for_line "$WORK/widget.log" "title painted: Disco local (/srv/vol200) - ext4" 5 &&
+  pass "the last drive's title is painted at the end" || fail "no title painted for /srv/vol200"
+read -r X Y _ _ <<<"$(geom "$WID")"
+xdotool mousemove $((X + 150)) $((Y + H - 20))
+sleep 0.2
+xdotool click 3
+for i in $(seq 1 40); do open_menu $VPID >/dev/null && break; sleep 0.1; done
+sleep 0.3
+SECTION=$(grep -F "menu section /srv/vol200 reads:" "$WORK/widget.log" | tail -1 | sed 's/^.*reads: //')
+[ "$SECTION" = "Abrir | Ocultar esta unidad" ] && pass "its menu is the last drive's: $SECTION" ||
+  fail "menu at the bottom: $(grep -F 'menu section' "$WORK/widget.log" | tail -1)"
+keys_down 2
+xdotool key Return
+menu_closed $VPID || fail "the menu stayed open"
+wait_for_line "$WORK/widget.log" "drive hidden: /srv/vol200" 5 && pass "the last drive is hidden from its panel" ||
+  fail "nothing hidden"
+tr -d '\r' <"$INI" | grep -qxF "/srv/vol200=True" && pass "the settings file holds it" || fail "settings: $(cat "$INI")"
 xdotool click --repeat 320 --delay 2 4   # back past the start
 sleep 0.5
 [ "$(shot)" = "$TOP" ] && pass "scrolling back restores the first panels" || fail "back at the top the picture differs"

@@ -12,11 +12,13 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -465,6 +467,83 @@ TEST(FrameDriveTest, SettersRefreshWhatTheyShow)
     EXPECT_EQ(panel.lblEspacio()->text(), before) << "Tamanyo does not refresh the text by itself";
     panel.SetTamanyo(10484711424);
     EXPECT_EQ(panel.TipoMedida(), tmGB);
+}
+
+// A panel of a long column gets its controls only when it comes into view,
+// and loses them again far from it: built at any time, they show the panel's
+// values of that moment (title, line, bar and its state, picture, compression
+// mark), and the hooks set while there were none act on them.
+TEST(FrameDriveTest, ControlsBuiltLaterShowTheValuesOfNow)
+{
+    QWidget window;
+    window.show();
+    auto *panel = new TFrameDrive(&window, TFrameDrive::TControls::Deferred);
+    panel->show();
+    EXPECT_FALSE(panel->ControlsBuilt());
+    EXPECT_EQ(panel->findChild<QWidget *>(), nullptr);
+    std::vector<QString> calls;
+    panel->SetOnMouseDown(TFrameDrive::TPart::Espacio,
+                          [&](QWidget *sender, QMouseEvent *) { calls.push_back(sender->objectName()); });
+    panel->SetOnContextMenu(TFrameDrive::TPart::Capacidad, [&](QWidget *sender, const QPoint &) {
+        calls.push_back(QStringLiteral("menu ") + sender->objectName());
+    });
+
+    struct Case
+    {
+        const char *name;
+        QString props;
+        const char *line;
+        int bar;
+        bool error;
+        bool mark;
+        const char *picture;
+    };
+    const Case cases[] = {
+        {"nearly full, compressed, optical",
+         Props(QStringLiteral("5"), N(500 * GB), N(10 * GB))
+             .replace(QStringLiteral("Compressed=FALSE"), QStringLiteral("Compressed=TRUE")),
+         "10 GB disponibles de 500 GB", 98, true, true, ":/drives/optical.svg"},
+        {"half full, removable", Props(QStringLiteral("2"), N(16 * GB), N(8 * GB)), "8 GB disponibles de 16 GB",
+         50, false, false, ":/drives/usb.svg"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        panel->ReleaseControls();
+        panel->SetPropiedades(c.props);
+        EXPECT_FALSE(panel->ControlsBuilt());
+        EXPECT_EQ(panel->Espacio(), QLatin1String(c.line));
+        EXPECT_EQ(panel->accessibleDescription(), QLatin1String(c.line));
+        panel->BuildControls();
+        EXPECT_EQ(panel->pnlTitulo()->Caption(), QStringLiteral("Disco local (C:) - NTFS"));
+        EXPECT_EQ(panel->lblEspacio()->text(), QLatin1String(c.line));
+        EXPECT_TRUE(panel->lblEspacio()->isVisible()) << "made into a panel on screen, it is shown";
+        EXPECT_EQ(panel->lblEspacio()->geometry().topLeft(), QPoint(64, 22));
+        EXPECT_EQ(panel->pbCapacidad()->value(), c.bar);
+        EXPECT_EQ(panel->pbCapacidad()->State() == TStateProgressBar::pbsError, c.error);
+        EXPECT_EQ(panel->imgCompressed()->isVisible(), c.mark);
+        EXPECT_EQ(panel->imgDrive()->Picture(), QLatin1String(c.picture));
+
+        calls.clear();
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), panel->lblEspacio()->mapToGlobal(QPointF(2, 2)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel->lblEspacio(), &press);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2),
+                               panel->pbCapacidad()->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(panel->pbCapacidad(), &menu);
+        EXPECT_EQ(calls, (std::vector<QString>{QStringLiteral("lblEspacio"), QStringLiteral("menu pbCapacidad")}));
+    }
+
+    // Released, the controls are hidden at once and deleted from the event
+    // loop; the values stay.
+    QPointer<QWidget> label = panel->lblEspacio();
+    panel->ReleaseControls();
+    EXPECT_FALSE(panel->ControlsBuilt());
+    ASSERT_FALSE(label.isNull());
+    EXPECT_FALSE(label->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(label.isNull());
+    EXPECT_EQ(panel->Espacio(), QStringLiteral("8 GB disponibles de 16 GB"));
+    EXPECT_EQ(panel->Titulo(), QStringLiteral("Disco local (C:) - NTFS"));
 }
 
 // ---- BytesToUnits ------------------------------------------------------------

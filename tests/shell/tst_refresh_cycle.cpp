@@ -5,6 +5,7 @@
 // fitting of the window, the fatal fourth failure, dragging, the panels' menu.
 #include "ShellTestSupport.h"
 
+#include "localization/ConstantText.h"
 #include "panels/DriveControls.h"
 #include "panels/frDisco.h"
 #include "shell/FMain.h"
@@ -422,6 +423,76 @@ TEST_F(RefreshCycle, TallColumnStopsAtTheScreenAndTheWheelScrollsIt)
     Tick();
     EXPECT_EQ(w.FittedSize(), QSize(TFormMain::DesignWidth, 2 * kPanel));
     EXPECT_EQ(firstTop(), 0);
+}
+
+// A fleet's worth of drives: scrolled to the very end, what the user meets
+// at the bottom of the window is the last drive's own panel, with its title
+// and its figures, and its menu acts on that drive. Panels far from the view
+// keep their values but have no controls.
+TEST_F(RefreshCycle, ScrolledToTheLastOfManyDrivesItsPanelIsThere)
+{
+    fake.Drives({{"C:"}});
+    TFormMain &w = Start();
+    ASSERT_NE(w.screen(), nullptr);
+    const int limit = w.screen()->availableGeometry().height();
+    constexpr int count = 600;
+    // Drive i has i + 1 GB free of 1000 GB: each panel's line is its own.
+    const auto name = [](int i) { return QStringLiteral("/srv/fleet%1:/data").arg(i, 3, 10, QLatin1Char('0')); };
+    const auto line = [](int i) { return QStringLiteral("%1 GB disponibles de 1000 GB").arg(i + 1); };
+    QStringList blocks;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray n = name(i).toUtf8();
+        const QByteArray free = QByteArray::number((qint64(i) + 1) << 30);
+        blocks << ObjectText({n.constData(), 3, qint64(1000) << 30, free.constData()});
+    }
+    fake.Write(blocks.join(QStringLiteral("----\n")));
+    Tick();
+    Tick();
+    ASSERT_EQ(w.Frames().size(), count);
+
+    QWheelEvent wheel(QPointF(5, 5), w.Frames()[0]->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120 * count),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.Frames()[0], &wheel);
+
+    // The free-space line of the panel at the window's bottom: 42 pixels
+    // into a panel is the middle of its line, 70 from its left inside it.
+    const QPoint lineAt(70, limit - kPanel + 42);
+    const auto panelAt = [&w](QPoint at, QWidget **control) -> TFrameDrive * {
+        *control = w.childAt(at);
+        for (QWidget *p = *control; p; p = p->parentWidget())
+            if (auto *frame = qobject_cast<TFrameDrive *>(p))
+                return frame;
+        return nullptr;
+    };
+    QWidget *control = nullptr;
+    TFrameDrive *last = panelAt(lineAt, &control);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last, w.Frames().last());
+    ASSERT_EQ(control, last->lblEspacio()) << "a real line is shown there, not an empty panel";
+    EXPECT_EQ(last->Nombre(), name(count - 1));
+    EXPECT_EQ(last->lblEspacio()->text(), line(count - 1));
+    EXPECT_EQ(last->pnlTitulo()->Caption(), QStringLiteral("Disco local (%1) - ext4").arg(name(count - 1)));
+    EXPECT_FALSE(w.Frames()[0]->ControlsBuilt()) << "the first panel is far above the view";
+    EXPECT_EQ(w.Frames()[0]->Espacio(), line(0));
+
+    // Its menu hides that drive; the one before it moves down into its place.
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(3, 3), control->mapToGlobal(QPoint(3, 3)));
+    QApplication::sendEvent(control, &menu);
+    ASSERT_TRUE(w.pmTray->isVisible());
+    QAction *hide = nullptr;
+    for (QAction *action : w.pmTray->actions())
+        if (action->text() == ConstantText(QStringLiteral("msgOcultar")))
+            hide = action;
+    ASSERT_NE(hide, nullptr);
+    w.pmTray->hide();
+    hide->trigger();
+    EXPECT_EQ(w.UnidadesOcultas(), QStringList{name(count - 1)});
+    EXPECT_TRUE(last->isHidden());
+    TFrameDrive *before = panelAt(lineAt, &control);
+    ASSERT_NE(before, nullptr);
+    EXPECT_EQ(before->Nombre(), name(count - 2));
+    ASSERT_EQ(control, before->lblEspacio());
+    EXPECT_EQ(before->lblEspacio()->text(), line(count - 2));
 }
 
 TEST_F(RefreshCycle, DraggingMovesTheWindowWhereNoWindowManagerOffersAMove)
