@@ -104,10 +104,12 @@ TBusCheck AcquireBusName(TInstanceGuard &guard, std::unique_ptr<QObject> &busNam
     if (!reply.isValid()) {
         // A bus that will not give the name (its policy) guards nothing: the
         // lock file does.
-        qCWarning(lcShell).noquote() << "the session bus refused the name" << name << ":" << reply.error().message();
+        qCWarning(lcShell).noquote() << "the session bus refused the name" << name << ":"
+                                     << reply.error().message();
         return TBusCheck::NoBus;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(name, path, kApplicationInterface, QStringLiteral("Activate"));
+    QDBusMessage call = QDBusMessage::createMethodCall(name, path, kApplicationInterface,
+                                                       QStringLiteral("Activate"));
     call << PlatformData();
     const QDBusMessage answer = bus.call(call, QDBus::Block, kActivateTimeoutMs);
     if (answer.type() == QDBusMessage::ReplyMessage)
