@@ -117,8 +117,9 @@ bool BringInstanceToFront(const QString &socketPath);
 
 // The session bus side of the guard (ControlInstanceBus.cpp; a Qt without
 // D-Bus has none). NoBus when no session bus answers or it refuses the name;
-// First with the name held by busName (whose Activate, Open and
-// ActivateAction emit guard's RaiseRequested) until busName is destroyed;
+// First with the name held by busName (whose Activate and Open emit guard's
+// RaiseRequested; ActivateAction is refused, the widget has no actions)
+// until busName is destroyed;
 // HandedOver once the owner of the name answered Activate; OtherRunning when
 // it did not.
 enum class TBusCheck { NoBus, First, HandedOver, OtherRunning };
