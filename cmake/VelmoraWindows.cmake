@@ -51,7 +51,7 @@ function(velmora_windows_folder)
   # The Qt libraries the programs link and the plugins Qt loads at run time:
   # the Windows platform, the offscreen platform (velmora-lang builds the
   # windows without showing them), the native style, SVG pictures and icons.
-  set(qt_dlls Qt6Core Qt6Gui Qt6Widgets Qt6Network Qt6Svg)
+  set(qt_dlls Qt6Core Qt6Gui Qt6Widgets Qt6Svg)
   set(qt_plugins
     platforms/qwindows
     platforms/qoffscreen

@@ -6,16 +6,13 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
+#include <QSocketNotifier>
 
 namespace ControlInstance {
 
 namespace {
 
-const char kRaiseRequest[] = "raise\n";
-const char kRaiseReply[] = "ok\n";
 constexpr int kTalkTimeoutMs = 3000;
 
 } // namespace
@@ -49,10 +46,11 @@ QString TInstanceGuard::SocketPath() const
 
 void TInstanceGuard::Release()
 {
-    if (FServer) {
-        FServer->close();
-        FServer.reset();
-    }
+    FBusName.reset();
+    while (!FConnections.empty())
+        DropConnection(FConnections.begin()->first);
+    FServerNotifier.reset();
+    FServer.reset();
     if (FLock) {
         FLock->unlock();
         FLock.reset();
@@ -74,7 +72,23 @@ TInstanceCheck TInstanceGuard::Acquire()
     case platform::SystemInstanceGuard::Check::NotProvided:
         break;
     }
-    // No guard from the system: a lock file, and a socket for the hand-over.
+    // No guard from the system: the name on the session bus, where there is
+    // one, or a lock file and a socket for the hand-over.
+    switch (AcquireBusName(*this, FBusName)) {
+    case TBusCheck::First:
+        return TInstanceCheck::First;
+    case TBusCheck::HandedOver:
+        return TInstanceCheck::HandedOver;
+    case TBusCheck::OtherRunning:
+        return TInstanceCheck::OtherRunning;
+    case TBusCheck::NoBus:
+        break;
+    }
+    return AcquireLockFile();
+}
+
+TInstanceCheck TInstanceGuard::AcquireLockFile()
+{
     if (FDir.isEmpty())
         return TInstanceCheck::Failed;
     auto lock = std::make_unique<QLockFile>(LockPath());
@@ -88,65 +102,70 @@ TInstanceCheck TInstanceGuard::Acquire()
     }
     if (lock->error() != QLockFile::LockFailedError)
         return TInstanceCheck::Failed;
-    std::unique_ptr<QLocalSocket> socket = FindRunningInstance(SocketPath());
-    if (socket && BringInstanceToFront(*socket))
+    if (BringInstanceToFront(SocketPath()))
         return TInstanceCheck::HandedOver;
     return TInstanceCheck::OtherRunning;
 }
 
 void TInstanceGuard::Listen()
 {
-    // The lock is ours, so a socket file left here belongs to a dead instance.
-    QLocalServer::removeServer(SocketPath());
-    FServer = std::make_unique<QLocalServer>();
-    FServer->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(FServer.get(), &QLocalServer::newConnection, this, &TInstanceGuard::ServeConnection);
-    if (!FServer->listen(SocketPath()))
-        qCWarning(lcShell) << "instance socket" << SocketPath() << ":" << FServer->errorString();
+    FServer = std::make_unique<platform::InstanceSocketServer>();
+    std::string error;
+    if (!FServer->Listen(SocketPath().toStdString(), error)) {
+        qCWarning(lcShell).noquote() << "instance socket" << SocketPath() << ":" << QString::fromStdString(error);
+        FServer.reset();
+        return;
+    }
+    FServerNotifier = std::make_unique<QSocketNotifier>(FServer->Descriptor(), QSocketNotifier::Read);
+    connect(FServerNotifier.get(), &QSocketNotifier::activated, this, &TInstanceGuard::ServeConnections);
 }
 
-void TInstanceGuard::ServeConnection()
+void TInstanceGuard::ServeConnections()
 {
-    while (QLocalSocket *socket = FServer->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            // A request is one short line; anything longer is not ours.
-            if (!socket->canReadLine()) {
-                if (socket->bytesAvailable() > 64)
-                    socket->abort();
-                return;
-            }
-            const QByteArray line = socket->readLine(64);
-            if (line == kRaiseRequest) {
-                socket->write(kRaiseReply);
-                socket->flush();
-                emit RaiseRequested();
-            } else {
-                socket->abort();
-            }
-        });
+    for (int fd = FServer->Accept(); fd >= 0; fd = FServer->Accept()) {
+        TConnection &connection = FConnections[fd];
+        connection.Notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        connect(connection.Notifier.get(), &QSocketNotifier::activated, this, [this, fd] { ServeConnection(fd); });
+        // The request may be there already.
+        ServeConnection(fd);
     }
 }
 
-std::unique_ptr<QLocalSocket> FindRunningInstance(const QString &socketPath)
+void TInstanceGuard::ServeConnection(int fd)
 {
-    auto socket = std::make_unique<QLocalSocket>();
-    socket->connectToServer(socketPath);
-    if (!socket->waitForConnected(kTalkTimeoutMs))
-        return nullptr;
-    return socket;
+    const auto found = FConnections.find(fd);
+    if (found == FConnections.end())
+        return;
+    switch (platform::InstanceSocketServer::ReadRequest(fd, found->second.Received)) {
+    case platform::InstanceSocketServer::Request::Incomplete:
+        return;
+    case platform::InstanceSocketServer::Request::Raise:
+        DropConnection(fd);
+        emit RaiseRequested();
+        return;
+    case platform::InstanceSocketServer::Request::Refused:
+        DropConnection(fd);
+        return;
+    }
 }
 
-bool BringInstanceToFront(QLocalSocket &socket)
+void TInstanceGuard::DropConnection(int fd)
 {
-    socket.write(kRaiseRequest);
-    if (!socket.waitForBytesWritten(kTalkTimeoutMs))
-        return false;
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(kTalkTimeoutMs))
-            return false;
-    }
-    return socket.readLine(64) == kRaiseReply;
+    const auto found = FConnections.find(fd);
+    if (found == FConnections.end())
+        return;
+    // The notifier may be the one signalling now: it is switched off before
+    // its descriptor closes and deleted once its signal has returned.
+    QSocketNotifier *notifier = found->second.Notifier.release();
+    notifier->setEnabled(false);
+    notifier->deleteLater();
+    FConnections.erase(found);
+    platform::InstanceSocketServer::CloseConnection(fd);
+}
+
+bool BringInstanceToFront(const QString &socketPath)
+{
+    return platform::AskInstanceToRaise(socketPath.toStdString(), kTalkTimeoutMs);
 }
 
 int CheckSingleInstance(TInstanceGuard &guard)

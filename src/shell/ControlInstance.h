@@ -4,11 +4,12 @@
 #include <QObject>
 #include <QString>
 
+#include <map>
 #include <memory>
+#include <string>
 
-class QLocalServer;
-class QLocalSocket;
 class QLockFile;
+class QSocketNotifier;
 
 namespace platform {
 class SystemInstanceGuard;
@@ -16,16 +17,30 @@ class SystemInstanceGuard;
 
 // One widget per user session.
 //
-// Linux: a per-user lock file (QLockFile; a lock left behind by a killed
-// process is recognised as stale and taken over) plus a local socket beside
-// it, both in $XDG_RUNTIME_DIR, or in /tmp/velmora-<uid> (mode 0700, owned
-// by the user) when that is not set. A second start finds the first one
-// through the socket, whatever either program file is called, and asks it to
-// come to the front.
+// Linux with a session bus: the well-known name kBusName on that bus (the bus
+// drops it with the process), and the freedesktop org.freedesktop.Application
+// interface at kBusPath; a second start calls its Activate and the running
+// instance comes to the front.
+// Linux without a session bus: a per-user lock file (QLockFile; a lock left
+// behind by a killed process is recognised as stale and taken over) plus a
+// local socket beside it (platform::InstanceSocketServer), both in
+// $XDG_RUNTIME_DIR, or in ~/.local/state/velmora when that is not set. A
+// second start finds the first one through the socket and asks it to come to
+// the front.
+// Either way whatever either program file is called.
 // Windows: the session-local named mutex, and the running instance's window
 // looked up by its title (platform::SystemInstanceGuard); no lock file and no
 // socket.
+namespace platform {
+class InstanceSocketServer;
+}
+
 namespace ControlInstance {
+
+// The application id of the desktop entry and the AppStream data, as the
+// freedesktop conventions want it for the name on the session bus.
+inline constexpr char kBusName[] = "com.brindlewick.Velmora";
+inline constexpr char kBusPath[] = "/com/brindlewick/Velmora";
 
 enum class TInstanceCheck {
     First,        // this process holds the guard
@@ -51,18 +66,33 @@ public:
     QString Directory() const { return FDir; }
     QString LockPath() const;
     QString SocketPath() const;
+    // Whether the guard is the name on the session bus (else the lock file).
+    bool HoldsBusName() const { return FBusName != nullptr; }
 
 signals:
     // A second start asked this instance to come to the front.
     void RaiseRequested();
 
 private:
+    TInstanceCheck AcquireLockFile();
     void Listen();
-    void ServeConnection();
+    void ServeConnections();
+    void ServeConnection(int fd);
+    void DropConnection(int fd);
 
     QString FDir;
+    // The name on the session bus with the object that answers Activate;
+    // null without a bus.
+    std::unique_ptr<QObject> FBusName;
     std::unique_ptr<QLockFile> FLock;
-    std::unique_ptr<QLocalServer> FServer;
+    std::unique_ptr<platform::InstanceSocketServer> FServer;
+    std::unique_ptr<QSocketNotifier> FServerNotifier;
+    struct TConnection
+    {
+        std::unique_ptr<QSocketNotifier> Notifier;
+        std::string Received;
+    };
+    std::map<int, TConnection> FConnections;
     // The system's own guard, where it has one; held from Acquire() until
     // Release().
     std::unique_ptr<platform::SystemInstanceGuard> FSystemGuard;
@@ -81,10 +111,18 @@ QString DefaultInstanceDirectory();
 // (with "Otra instancia ya se está ejecutando." when it could not be reached).
 int CheckSingleInstance(TInstanceGuard &guard);
 
-// A connection to the running instance's socket, or nullptr.
-std::unique_ptr<QLocalSocket> FindRunningInstance(const QString &socketPath);
-// Asks the instance at the other end to restore, raise and activate its
-// window; true once it confirmed.
-bool BringInstanceToFront(QLocalSocket &socket);
+// Asks the instance listening at socketPath to restore, raise and activate
+// its window; true once it confirmed.
+bool BringInstanceToFront(const QString &socketPath);
+
+// The session bus side of the guard (ControlInstanceBus.cpp; a Qt without
+// D-Bus has none). NoBus when no session bus answers or it refuses the name;
+// First with the name held by busName (whose Activate and Open emit guard's
+// RaiseRequested; ActivateAction is refused, the widget has no actions)
+// until busName is destroyed;
+// HandedOver once the owner of the name answered Activate; OtherRunning when
+// it did not.
+enum class TBusCheck { NoBus, First, HandedOver, OtherRunning };
+TBusCheck AcquireBusName(TInstanceGuard &guard, std::unique_ptr<QObject> &busName);
 
 } // namespace ControlInstance

@@ -4,7 +4,70 @@
 #include "vcl/Menus.h"
 #include "vcl/PlainText.h"
 
+#include <QIconEngine>
+#include <QImage>
+#include <QPainter>
 #include <QPixmap>
+#include <QSvgRenderer>
+
+#include <memory>
+
+namespace {
+
+// An SVG icon drawn at whatever size the notification area asks for, so it
+// stays sharp at any scale; QtSvg draws it directly, without going through
+// the image-format plugins (which a picture read without a format name
+// loads one after the other to find out what it is).
+class TSvgIconEngine : public QIconEngine
+{
+public:
+    explicit TSvgIconEngine(QByteArray data)
+        : FData(std::move(data)), FRenderer(std::make_unique<QSvgRenderer>(FData))
+    {}
+
+    bool IsValid() const { return FRenderer->isValid(); }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode, QIcon::State) override
+    {
+        QSizeF size = FRenderer->defaultSize();
+        if (size.isEmpty())
+            size = rect.size();
+        size.scale(rect.size(), Qt::KeepAspectRatio);
+        const QRectF target(QPointF(rect.x() + (rect.width() - size.width()) / 2.0,
+                                    rect.y() + (rect.height() - size.height()) / 2.0),
+                            size);
+        FRenderer->render(painter, target);
+    }
+
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        if (size.isEmpty())
+            return {};
+        QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            paint(&painter, image.rect(), mode, state);
+        }
+        QPixmap picture = QPixmap::fromImage(std::move(image));
+        picture.setDevicePixelRatio(scale);
+        return picture;
+    }
+
+    QIconEngine *clone() const override { return new TSvgIconEngine(FData); }
+    QString key() const override { return QStringLiteral("velmora-svg"); }
+
+private:
+    QByteArray FData;
+    std::unique_ptr<QSvgRenderer> FRenderer;
+};
+
+} // namespace
 
 TTrayIcon::TTrayIcon(QObject *owner) : QSystemTrayIcon(owner)
 {
@@ -52,6 +115,10 @@ bool TTrayIcon::ReadBlock(const QString &blockName, const QByteArray &data)
 {
     if (blockName != QLatin1String("Icon"))
         return false;
+    if (auto svg = std::make_unique<TSvgIconEngine>(data); svg->IsValid()) {
+        setIcon(QIcon(svg.release()));
+        return true;
+    }
     QPixmap picture;
     if (!picture.loadFromData(data))
         qCWarning(lcVcl) << objectName() << ": the icon's picture cannot be read";

@@ -50,6 +50,19 @@ e2e_setup() { # name
   export QT_LOGGING_RULES="velmora.shell.debug=true
 velmora.panels.debug=true"
   unset QT_QPA_PLATFORM VELMORA_FAKE_WBEM VELMORA_STATFS_DEADLINE_MS LANG LANGUAGE LC_ALL LC_MESSAGES
+  # A session bus of the test's own, as a desktop session has one (the
+  # widget's single instance and Qt's tray look there). Without it libdbus
+  # would start one through the X server and leave it running; a developer's
+  # own session bus would join the tests to each other and to a widget that
+  # runs there. Tests that need more of the bus start their own after this.
+  local bus
+  if command -v dbus-daemon >/dev/null \
+    && bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 --address="unix:path=$WORK/session-bus"); then
+    export DBUS_SESSION_BUS_ADDRESS=$(echo "$bus" | sed -n 1p)
+    CLEANUP_EXTRA+=("kill $(echo "$bus" | sed -n 2p) 2>/dev/null")
+  else
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$WORK/no-session-bus"
+  fi
   INI="$XDG_CONFIG_HOME/Brindlewick/Velmora/config.ini"
 }
 

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # The widget on a real X desktop (Xvfb + openbox + trayer): its size, its
 # place below other windows, a tmpfs mounted while it runs, dragging, the
-# hand-over to a second start, SIGTERM, and the fatal fourth failed refresh
-# with its error box (closed with the keyboard) and exit code 99.
+# hand-over to a second start (through the session bus), SIGTERM, and the
+# fatal fourth failed refresh with its error box (closed with the keyboard)
+# and exit code 99.
 #
 #   e2e_widget.sh <path of velmora>
 # Exit 77 (skipped) when Xvfb or xdotool is missing.
@@ -89,6 +90,14 @@ if command -v xmessage >/dev/null; then
     sleep 0.1
   done
   [ $((A)) != "$WID" ] && echo "before the second start the active window is $A" || fail "could not move the focus away"
+fi
+# On a desktop with a session bus the first one holds the application's name
+# there, and a second start calls its Activate.
+if command -v dbus-send >/dev/null; then
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+    string:com.brindlewick.Velmora 2>/dev/null | grep -q 'boolean true' \
+    && pass "the first instance holds com.brindlewick.Velmora on the session bus" \
+    || fail "com.brindlewick.Velmora is not taken on the session bus"
 fi
 timeout 10 "$VELMORA" >"$WORK/second.log" 2>&1
 rc=$?

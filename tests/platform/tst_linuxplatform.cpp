@@ -24,7 +24,10 @@
 #include <poll.h>
 #include <sstream>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -265,6 +268,88 @@ bool Readable(int fd, int timeoutMs)
 {
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, timeoutMs) == 1 && (p.revents & POLLIN);
+}
+
+// A client of the hand-over socket at path, connected; -1 on failure.
+int ConnectTo(const std::string &path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
+// The hand-over socket answers the one request line and refuses the rest:
+// other text, a line that does not end, a peer that goes away.
+TEST(LinuxInstance, SocketAnswersTheRaiseLineAndRefusesTheRest)
+{
+    using Request = platform::InstanceSocketServer::Request;
+    TempFolder dir;
+    const std::string path = dir.File("velmora.socket");
+    // A file left by a dead instance is replaced.
+    std::ofstream(path) << "stale";
+    platform::InstanceSocketServer server;
+    std::string error;
+    ASSERT_TRUE(server.Listen(path, error)) << error;
+    EXPECT_EQ(ModeOf(path) & 0777, 0600u);
+
+    const struct
+    {
+        std::string Sent;
+        bool Hangs; // the client closes its side after sending
+        Request Expected;
+        std::string Reply;
+    } cases[] = {
+        {"raise\n", false, Request::Raise, "ok\n"},   {"rai", false, Request::Incomplete, ""},
+        {"rai", true, Request::Refused, ""},          {"", true, Request::Refused, ""},
+        {"hello\n", false, Request::Refused, ""},     {"raise\nraise\n", false, Request::Refused, ""},
+        {"raise now\n", false, Request::Refused, ""}, {std::string(100, 'r'), false, Request::Refused, ""},
+    };
+    for (const auto &c : cases) {
+        const int client = ConnectTo(path);
+        ASSERT_GE(client, 0);
+        ASSERT_EQ(::send(client, c.Sent.data(), c.Sent.size(), MSG_NOSIGNAL), ssize_t(c.Sent.size()));
+        if (c.Hangs)
+            ::shutdown(client, SHUT_WR);
+        ASSERT_TRUE(Readable(server.Descriptor(), 2000));
+        const int connection = server.Accept();
+        ASSERT_GE(connection, 0);
+        if (!c.Sent.empty() || c.Hangs) {
+            ASSERT_TRUE(Readable(connection, 2000));
+        }
+        std::string received;
+        EXPECT_EQ(platform::InstanceSocketServer::ReadRequest(connection, received), c.Expected) << c.Sent;
+        platform::InstanceSocketServer::CloseConnection(connection);
+        char reply[16] = {};
+        const ssize_t n = Readable(client, 2000) ? ::recv(client, reply, sizeof reply, 0) : -1;
+        EXPECT_EQ(std::string(reply, size_t(std::max<ssize_t>(n, 0))), c.Reply) << c.Sent;
+        ::close(client);
+    }
+    EXPECT_EQ(server.Accept(), -1) << "nobody else waits";
+
+    // A second start asking through the socket: answered while the server
+    // serves, refused quickly where nobody listens, given up after its time
+    // where nobody answers.
+    std::thread serving([&server] {
+        if (!Readable(server.Descriptor(), 5000))
+            return;
+        const int connection = server.Accept();
+        std::string received;
+        while (Readable(connection, 5000)
+               && platform::InstanceSocketServer::ReadRequest(connection, received) == Request::Incomplete) {}
+        platform::InstanceSocketServer::CloseConnection(connection);
+    });
+    EXPECT_TRUE(platform::AskInstanceToRaise(path, 3000));
+    serving.join();
+    EXPECT_FALSE(platform::AskInstanceToRaise(path, 200)) << "connected, but nobody reads";
+    server.Close();
+    EXPECT_FALSE(std::ifstream(path).good()) << "the socket file goes with the server";
+    EXPECT_FALSE(platform::AskInstanceToRaise(path, 3000));
 }
 
 int gOwnHandlerCalls = 0;

@@ -319,4 +319,30 @@ TEST_F(Menus, LabelVisibleIsItsOwnFlagAndTrayIconWaitsForLoaded)
     EXPECT_FALSE(icon.ReadBlock(QStringLiteral("Other"), QByteArray()));
 }
 
+// The tray's picture is drawn at the size the notification area asks for,
+// not a 24-pixel picture shrunk or left small: sharp at any scale.
+TEST_F(Menus, TrayIconPictureIsSharpAtAnySize)
+{
+    TTrayIcon icon;
+    // Red on the left half, blue on the right half.
+    ASSERT_TRUE(icon.ReadBlock(QStringLiteral("Icon"),
+                               QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='24' height='24'>"
+                                          "<rect width='12' height='24' fill='#ff0000'/>"
+                                          "<rect x='12' width='12' height='24' fill='#0000ff'/></svg>")));
+    for (int side : {16, 24, 48, 96}) {
+        const QImage image = icon.icon().pixmap(QSize(side, side)).toImage();
+        ASSERT_EQ(image.size(), QSize(side, side)) << side;
+        // One pixel on either side of the middle: a picture drawn at this size
+        // has a hard edge there, a scaled-up 24-pixel one a blend.
+        EXPECT_EQ(image.pixelColor(side / 2 - 1, side / 2), QColor(255, 0, 0)) << side;
+        EXPECT_EQ(image.pixelColor(side / 2, side / 2), QColor(0, 0, 255)) << side;
+    }
+    // A picture in another format still reads (PNG: 1 x 1, opaque green).
+    const QByteArray png = QByteArray::fromBase64(
+        "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGNg+M8AAAICAQB7CYF4AAAAAElFTkSuQmCC");
+    ASSERT_TRUE(icon.ReadBlock(QStringLiteral("Icon"), png));
+    EXPECT_FALSE(icon.icon().isNull());
+    EXPECT_EQ(icon.icon().pixmap(QSize(1, 1)).toImage().pixelColor(0, 0), QColor(0, 255, 0));
+}
+
 } // namespace

@@ -115,6 +115,34 @@ void SystemInstanceGuard::Release()
     m_state->Mutex.reset();
 }
 
+// Windows hands over through the named mutex and the window: no socket.
+InstanceSocketServer::~InstanceSocketServer() = default;
+
+bool InstanceSocketServer::Listen(const std::string &, std::string &error)
+{
+    error = "not used on Windows";
+    return false;
+}
+
+void InstanceSocketServer::Close() {}
+
+int InstanceSocketServer::Accept()
+{
+    return -1;
+}
+
+InstanceSocketServer::Request InstanceSocketServer::ReadRequest(int, std::string &)
+{
+    return Request::Refused;
+}
+
+void InstanceSocketServer::CloseConnection(int) {}
+
+bool AskInstanceToRaise(const std::string &, int)
+{
+    return false;
+}
+
 std::string InstanceDirectory()
 {
     return {};
