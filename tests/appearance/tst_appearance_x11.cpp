@@ -471,13 +471,15 @@ TEST_F(X11Display, CornersFollowACompositorThatComesAndGoes)
     ASSERT_TRUE(w.mask().isEmpty());
 
     auto compositor = std::make_unique<FakeCompositor>(X11Session::sDisplay);
-    EXPECT_TRUE(waitFor([&] { return cutCorner(w) > 0; })) << "a compositor started later rounds the corners";
+    // An empty mask cuts nothing away, yet contains no pixel either: wait for a mask.
+    const auto shaped = [&] { return !w.mask().isEmpty() && cutCorner(w) > 0; };
+    EXPECT_TRUE(waitFor(shaped)) << "a compositor started later rounds the corners";
     compositor.reset();
     EXPECT_TRUE(waitFor([&] { return w.mask().isEmpty(); })) << "the mask goes with the compositor";
 
     ASSERT_EQ(SetWindowCorners(&w, cpRoundSmall), CornersNoCompositor);
     compositor = std::make_unique<FakeCompositor>(X11Session::sDisplay);
-    EXPECT_TRUE(waitFor([&] { return cutCorner(w) > 0; }));
+    EXPECT_TRUE(waitFor(shaped));
     const int smallCut = cutCorner(w);
     ASSERT_EQ(SetWindowCorners(&w, cpRound), CornersApplied);
     EXPECT_GT(cutCorner(w), smallCut) << "the last preference is the one followed";
