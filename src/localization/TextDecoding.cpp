@@ -2,6 +2,11 @@
 #include "localization/TextDecoding.h"
 
 #include <QStringDecoder>
+#include <QtAlgorithms>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace TextDecoding {
 
@@ -78,6 +83,66 @@ QString DecodeText(QByteArrayView bytes)
     return DecodeWindows1252(bytes);
 }
 
+// Eight UTF-16 code units are compared at once where the processor has SSE2
+// (every x86-64 one); the units that remain, and every unit elsewhere, one by
+// one.
+
+qsizetype FindLineEnd(const QChar *text, qsizetype from, qsizetype n, qsizetype &backslash)
+{
+    backslash = -1;
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16(short(u'\r'));
+    const __m128i lf = _mm_set1_epi16(short(u'\n'));
+    const __m128i bs = _mm_set1_epi16(short(u'\\'));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
+        // Two mask bits per unit.
+        const uint breaks = uint(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf))));
+        if (backslash < 0) {
+            uint slashes = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, bs)));
+            if (breaks)
+                slashes &= (breaks & (0u - breaks)) - 1u; // only those before the break
+            if (slashes)
+                backslash = i + qCountTrailingZeroBits(slashes) / 2;
+        }
+        if (breaks) {
+            i += qCountTrailingZeroBits(breaks) / 2;
+            if (backslash < 0)
+                backslash = i;
+            return i;
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' || c == u'\n')
+            break;
+        if (c == u'\\' && backslash < 0)
+            backslash = i;
+    }
+    if (backslash < 0)
+        backslash = i;
+    return i;
+}
+
+qsizetype FindBackslash(const QChar *text, qsizetype from, qsizetype n)
+{
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i bs = _mm_set1_epi16(short(u'\\'));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
+        if (const uint slashes = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, bs))))
+            return i + qCountTrailingZeroBits(slashes) / 2;
+    }
+#endif
+    while (i < n && text[i] != u'\\')
+        ++i;
+    return i;
+}
+
 QStringView TrimControl(QStringView text)
 {
     qsizetype begin = 0;
@@ -87,6 +152,20 @@ QStringView TrimControl(QStringView text)
     while (end > begin && text[end - 1].unicode() <= 32)
         --end;
     return text.sliced(begin, end - begin);
+}
+
+SharedText::SharedText(QString text) : FText(std::move(text)), FData(FText.data()) {}
+
+QString SharedText::Part(qsizetype pos, qsizetype n)
+{
+    Q_ASSERT(pos >= 0 && n >= 0 && pos + n <= FText.size());
+    if (n == 0)
+        return QStringView(FData + pos, 0).toString();
+    // At Size() this is the block's own terminator.
+    FData[pos + n] = QChar(0);
+    QString::DataPointer &block = FText.data_ptr();
+    block.d_ptr()->ref();
+    return QString(QString::DataPointer(block.d_ptr(), reinterpret_cast<char16_t *>(FData + pos), n));
 }
 
 } // namespace TextDecoding

@@ -43,7 +43,41 @@ void ForEachLine(QStringView text, F &&onLine)
         onLine(text.sliced(start));
 }
 
+// The end of the line that starts at from: the position of the first CR or
+// LF at or after from, or n when there is none. backslash gets the position
+// of the first backslash before that end, or the end itself when there is
+// none. Reads four characters at a time.
+qsizetype FindLineEnd(const QChar *text, qsizetype from, qsizetype n, qsizetype &backslash);
+
+// The position of the first backslash at or after from, or n when there is
+// none. Reads four characters at a time.
+qsizetype FindBackslash(const QChar *text, qsizetype from, qsizetype n);
+
 // Removes every character with code 32 or below from both ends.
 QStringView TrimControl(QStringView text);
+
+// Decoded text whose parts become strings of their own without a copy: every
+// part shares the text's one block and counts as one more owner of it, as any
+// implicitly shared QString does, so the block lives while the text or any
+// part lives. A part is ended by a 0 written into the block behind it, so it
+// is an ordinary string to everyone who meets it; changing one detaches it.
+//
+// The owner may change the block through Data() only where no part lies.
+class SharedText
+{
+public:
+    explicit SharedText(QString text);
+
+    QChar *Data() { return FData; }
+    qsizetype Size() const { return FText.size(); }
+
+    // The n characters at pos (0 <= pos, pos + n <= Size()). The character
+    // at pos + n becomes 0: it must belong to no part and be read no more.
+    QString Part(qsizetype pos, qsizetype n);
+
+private:
+    QString FText;
+    QChar *FData;
+};
 
 } // namespace TextDecoding

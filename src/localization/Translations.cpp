@@ -226,60 +226,96 @@ void TVLang_CompTranslations::Text_LoadFromStream(QIODevice &Stream, bool bParam
 void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bParamsOnly)
 {
     Clear();
-    const QString text = TextDecoding::DecodeText(bytes);
+    // The values and the constants' names are parts of the decoded text, each
+    // unescaped where it lies: one block for all of them instead of one
+    // string each. A line is done with before the next is looked at, so the
+    // text behind a line is still as decoded.
+    TextDecoding::SharedText text(TextDecoding::DecodeText(bytes));
+    QChar *const data = text.Data();
+    const qsizetype size = text.Size();
 
     enum class State { Params, Constants, Component } state = State::Params;
     TVLang_CompTranslation *current = nullptr;
     int lineIndex = -1;
 
-    TextDecoding::ForEachLine(text, [&](QStringView rawLine) {
-        ++lineIndex;
-        try {
-            const QStringView line = TrimControl(rawLine);
-            if (line.isEmpty() || line.front() == u';')
+    // One line without its break; backslash is the position of its first
+    // backslash, or lineEnd. False ends the reading.
+    const auto readLine = [&](qsizetype lineStart, qsizetype lineEnd, qsizetype backslash) {
+        const QStringView line = TrimControl(QStringView(data + lineStart, data + lineEnd));
+        if (line.isEmpty() || line.front() == u';')
+            return true;
+        if (line.front() == u'[') {
+            if (bParamsOnly)
+                return false;
+            if (line.size() <= 2 || line.back() != u']')
                 return true;
-            if (line.front() == u'[') {
-                if (bParamsOnly)
-                    return false;
-                if (line.size() <= 2 || line.back() != u']')
-                    return true;
-                const QStringView name = TrimControl(line.sliced(1, line.size() - 2));
-                // "[ ]" names nothing, like "[]": the line is skipped rather
-                // than opening a section that could never be written back.
-                if (name.isEmpty())
-                    return true;
-                if (IsConstantsSection(name)) {
-                    state = State::Constants;
-                } else {
-                    const QString componentName = name.toString();
-                    state = State::Component;
-                    current = FindComponentName(componentName);
-                    if (!current)
-                        current = &AddComponent(componentName);
-                }
-                return true;
-            }
-            const QChar *equals = std::find(line.begin(), line.end(), QChar(u'='));
-            if (equals == line.end())
-                return true;
-            const qsizetype eq = equals - line.begin();
-            const QStringView name = TrimControl(line.first(eq));
+            const QStringView name = TrimControl(line.sliced(1, line.size() - 2));
+            // "[ ]" names nothing, like "[]": the line is skipped rather
+            // than opening a section that could never be written back.
             if (name.isEmpty())
                 return true;
-            const QStringView value = TrimControl(line.sliced(eq + 1));
-            switch (state) {
-            case State::Params:
-                SetParamValue(name.toString(), value.toString());
-                break;
-            case State::Constants:
-                FConstants.Add(name.toString(), UnescapeValue(value));
-                break;
-            case State::Component:
-                if (const qint32 id = ParseID(name); id > 0)
-                    current->Add(id, UnescapeValue(value));
-                break;
+            if (IsConstantsSection(name)) {
+                state = State::Constants;
+            } else {
+                const QString componentName = name.toString();
+                state = State::Component;
+                current = FindComponentName(componentName);
+                if (!current)
+                    current = &AddComponent(componentName);
             }
             return true;
+        }
+        // The name is short: a plain loop beats the general search's set-up.
+        qsizetype eq = 0;
+        while (eq < line.size() && line[eq] != u'=')
+            ++eq;
+        if (eq == line.size())
+            return true;
+        const QStringView name = TrimControl(line.first(eq));
+        if (name.isEmpty())
+            return true;
+        const QStringView value = TrimControl(line.sliced(eq + 1));
+        const qsizetype valuePos = value.data() - data;
+        // Unescapes the value where it lies and answers its new length. A
+        // backslash after the value's end cannot be: only codes up to 32
+        // follow it in the line.
+        const auto unescapeValue = [&] {
+            const qsizetype first = backslash >= valuePos
+                ? backslash - valuePos
+                : TextDecoding::FindBackslash(value.data(), 0, value.size());
+            return first >= value.size() ? value.size()
+                                         : UnescapeValueInPlace(data + valuePos, value.size(), first);
+        };
+        switch (state) {
+        case State::Params:
+            SetParamValue(name.toString(), value.toString());
+            break;
+        case State::Constants: {
+            const qsizetype length = unescapeValue();
+            QString wsName = text.Part(name.data() - data, name.size());
+            FConstants.Add(wsName, text.Part(valuePos, length));
+            break;
+        }
+        case State::Component:
+            if (const qint32 id = ParseID(name); id > 0)
+                current->Add(id, text.Part(valuePos, unescapeValue()));
+            break;
+        }
+        return true;
+    };
+
+    qsizetype start = 0;
+    while (start < size) {
+        // CR LF, a lone LF and a lone CR each end a line.
+        qsizetype backslash = 0;
+        const qsizetype end = TextDecoding::FindLineEnd(data, start, size, backslash);
+        qsizetype next = end + 1;
+        if (end < size && data[end].unicode() == u'\r' && next < size && data[next].unicode() == u'\n')
+            ++next;
+        ++lineIndex;
+        try {
+            if (!readLine(start, end, backslash))
+                return;
         } catch (const Exception &e) {
             throw EVLangError::CreateFmt(VLangMessages::LoadingTranslationsFailed,
                                          {QString::number(lineIndex), e.Message()});
@@ -287,7 +323,8 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
             throw EVLangError::CreateFmt(VLangMessages::LoadingTranslationsFailed,
                                          {QString::number(lineIndex), QString::fromLocal8Bit(e.what())});
         }
-    });
+        start = next;
+    }
 }
 
 void TVLang_CompTranslations::Text_LoadFromFile(const QString &wsFileName, bool bParamsOnly)
