@@ -209,7 +209,7 @@ qint32 ParseID(QStringView text)
 
 bool IsConstantsSection(QStringView name)
 {
-    return name.size() == 10 && TCaseInsensitiveComparer::Fold(name.toString()) == u"$CONSTANTS";
+    return TCaseInsensitiveComparer::Equals(name, u"$CONSTANTS");
 }
 
 } // namespace
