@@ -87,31 +87,34 @@ QString DecodeText(QByteArrayView bytes)
 // (every x86-64 one); the units that remain, and every unit elsewhere, one by
 // one.
 
-qsizetype FindLineEnd(const QChar *text, qsizetype from, qsizetype n, qsizetype &backslash)
+LineScan ScanLine(const QChar *text, qsizetype from, qsizetype n)
 {
-    backslash = -1;
+    qsizetype equals = -1;
+    qsizetype backslash = -1;
     qsizetype i = from;
 #if defined(__SSE2__)
     const __m128i cr = _mm_set1_epi16(short(u'\r'));
     const __m128i lf = _mm_set1_epi16(short(u'\n'));
+    const __m128i eq = _mm_set1_epi16(short(u'='));
     const __m128i bs = _mm_set1_epi16(short(u'\\'));
     for (; i + 8 <= n; i += 8) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
-        // Two mask bits per unit.
+        // Two mask bits per unit; of "=" and backslash only those before the
+        // break count.
         const uint breaks = uint(
             _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf))));
+        const uint before = breaks ? (breaks & (0u - breaks)) - 1u : ~0u;
+        if (equals < 0) {
+            if (const uint found = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, eq))) & before)
+                equals = i + qCountTrailingZeroBits(found) / 2;
+        }
         if (backslash < 0) {
-            uint slashes = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, bs)));
-            if (breaks)
-                slashes &= (breaks & (0u - breaks)) - 1u; // only those before the break
-            if (slashes)
-                backslash = i + qCountTrailingZeroBits(slashes) / 2;
+            if (const uint found = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, bs))) & before)
+                backslash = i + qCountTrailingZeroBits(found) / 2;
         }
         if (breaks) {
             i += qCountTrailingZeroBits(breaks) / 2;
-            if (backslash < 0)
-                backslash = i;
-            return i;
+            return {i, equals < 0 ? i : equals, backslash < 0 ? i : backslash};
         }
     }
 #endif
@@ -119,12 +122,12 @@ qsizetype FindLineEnd(const QChar *text, qsizetype from, qsizetype n, qsizetype 
         const char16_t c = text[i].unicode();
         if (c == u'\r' || c == u'\n')
             break;
+        if (c == u'=' && equals < 0)
+            equals = i;
         if (c == u'\\' && backslash < 0)
             backslash = i;
     }
-    if (backslash < 0)
-        backslash = i;
-    return i;
+    return {i, equals < 0 ? i : equals, backslash < 0 ? i : backslash};
 }
 
 qsizetype FindBackslash(const QChar *text, qsizetype from, qsizetype n)

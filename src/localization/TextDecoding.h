@@ -43,14 +43,20 @@ void ForEachLine(QStringView text, F &&onLine)
         onLine(text.sliced(start));
 }
 
-// The end of the line that starts at from: the position of the first CR or
-// LF at or after from, or n when there is none. backslash gets the position
-// of the first backslash before that end, or the end itself when there is
-// none. Reads four characters at a time.
-qsizetype FindLineEnd(const QChar *text, qsizetype from, qsizetype n, qsizetype &backslash);
+// What a reader of "name=value" lines needs to know of the line that starts
+// at a position: where it ends (its first CR or LF, or the end of the text),
+// and where its first "=" and its first backslash are (the line's end when
+// it has none).
+struct LineScan
+{
+    qsizetype End;
+    qsizetype Equals;
+    qsizetype Backslash;
+};
+LineScan ScanLine(const QChar *text, qsizetype from, qsizetype n);
 
 // The position of the first backslash at or after from, or n when there is
-// none. Reads four characters at a time.
+// none.
 qsizetype FindBackslash(const QChar *text, qsizetype from, qsizetype n);
 
 // Removes every character with code 32 or below from both ends.

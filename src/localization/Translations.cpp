@@ -188,6 +188,17 @@ qint32 ParseID(QStringView text)
     if (i >= text.size())
         return 0;
     quint64 value = 0;
+    if (base == 10) {
+        // What files hold ("%.8d"), without the general digit's branches.
+        for (; i < text.size(); ++i) {
+            const unsigned digit = unsigned(text[i].unicode()) - u'0';
+            if (digit > 9)
+                return 0;
+            value = value * 10u + digit;
+            if (value > 0xFFFFFFFFull)
+                return 0;
+        }
+    }
     for (; i < text.size(); ++i) {
         const int digit = HexDigit(text[i].unicode());
         if (digit < 0 || digit >= base)
@@ -238,10 +249,9 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
     TVLang_CompTranslation *current = nullptr;
     int lineIndex = -1;
 
-    // One line without its break; backslash is the position of its first
-    // backslash, or lineEnd. False ends the reading.
-    const auto readLine = [&](qsizetype lineStart, qsizetype lineEnd, qsizetype backslash) {
-        const QStringView line = TrimControl(QStringView(data + lineStart, data + lineEnd));
+    // One line without its break. False ends the reading.
+    const auto readLine = [&](qsizetype lineStart, const TextDecoding::LineScan &scan) {
+        const QStringView line = TrimControl(QStringView(data + lineStart, data + scan.End));
         if (line.isEmpty() || line.front() == u';')
             return true;
         if (line.front() == u'[') {
@@ -265,11 +275,10 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
             }
             return true;
         }
-        // The name is short: a plain loop beats the general search's set-up.
-        qsizetype eq = 0;
-        while (eq < line.size() && line[eq] != u'=')
-            ++eq;
-        if (eq == line.size())
+        // Trimming took only codes up to 32 off: the line's first "=" is the
+        // first of what is left, and none lies behind it.
+        const qsizetype eq = scan.Equals - (line.data() - data);
+        if (eq >= line.size())
             return true;
         const QStringView name = TrimControl(line.first(eq));
         if (name.isEmpty())
@@ -280,8 +289,8 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
         // backslash after the value's end cannot be: only codes up to 32
         // follow it in the line.
         const auto unescapeValue = [&] {
-            const qsizetype first = backslash >= valuePos
-                ? backslash - valuePos
+            const qsizetype first = scan.Backslash >= valuePos
+                ? scan.Backslash - valuePos
                 : TextDecoding::FindBackslash(value.data(), 0, value.size());
             return first >= value.size() ? value.size()
                                          : UnescapeValueInPlace(data + valuePos, value.size(), first);
@@ -307,14 +316,14 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
     qsizetype start = 0;
     while (start < size) {
         // CR LF, a lone LF and a lone CR each end a line.
-        qsizetype backslash = 0;
-        const qsizetype end = TextDecoding::FindLineEnd(data, start, size, backslash);
+        const TextDecoding::LineScan scan = TextDecoding::ScanLine(data, start, size);
+        const qsizetype end = scan.End;
         qsizetype next = end + 1;
         if (end < size && data[end].unicode() == u'\r' && next < size && data[next].unicode() == u'\n')
             ++next;
         ++lineIndex;
         try {
-            if (!readLine(start, end, backslash))
+            if (!readLine(start, scan))
                 return;
         } catch (const Exception &e) {
             throw EVLangError::CreateFmt(VLangMessages::LoadingTranslationsFailed,
