@@ -159,6 +159,13 @@ QStringView TrimControl(QStringView text)
 
 SharedText::SharedText(QString text) : FText(std::move(text)), FData(FText.data()) {}
 
+SharedText::~SharedText()
+{
+    // The text itself still owns the block, so this never ends it.
+    if (FSpareOwners > 0)
+        FText.data_ptr().d_ptr()->ref_.fetchAndSubOrdered(FSpareOwners);
+}
+
 QString SharedText::Part(qsizetype pos, qsizetype n)
 {
     Q_ASSERT(pos >= 0 && n >= 0 && pos + n <= FText.size());
@@ -167,7 +174,12 @@ QString SharedText::Part(qsizetype pos, qsizetype n)
     // At Size() this is the block's own terminator.
     FData[pos + n] = QChar(0);
     QString::DataPointer &block = FText.data_ptr();
-    block.d_ptr()->ref();
+    if (FSpareOwners == 0) {
+        constexpr int kOwnersAtOnce = 256;
+        block.d_ptr()->ref_.fetchAndAddRelaxed(kOwnersAtOnce);
+        FSpareOwners = kOwnersAtOnce;
+    }
+    --FSpareOwners;
     return QString(QString::DataPointer(block.d_ptr(), reinterpret_cast<char16_t *>(FData + pos), n));
 }
 

@@ -73,6 +73,9 @@ class SharedText
 {
 public:
     explicit SharedText(QString text);
+    ~SharedText();
+    SharedText(const SharedText &) = delete;
+    SharedText &operator=(const SharedText &) = delete;
 
     QChar *Data() { return FData; }
     qsizetype Size() const { return FText.size(); }
@@ -84,6 +87,9 @@ public:
 private:
     QString FText;
     QChar *FData;
+    // Owners counted on the block ahead of the parts that take them, so that
+    // many parts cost one atomic addition; the rest is given back at the end.
+    int FSpareOwners = 0;
 };
 
 } // namespace TextDecoding
