@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QtEndian>
 
 #include <algorithm>
@@ -218,6 +219,70 @@ qint32 ParseID(QStringView text)
     return negative ? qint32(-qint64(value)) : qint32(value);
 }
 
+// The header's "name=value" lines as SetParamValue keeps them (a name met
+// again, compared without case, replaces its line where it stands; an empty
+// value removes it), with an index of the names instead of a search of the
+// lines read so far for every new one.
+class HeaderParams
+{
+public:
+    void Set(QStringView name, QStringView value)
+    {
+        const QString key = Folded(name);
+        const auto it = FIndex.constFind(key);
+        if (value.isEmpty()) {
+            if (it != FIndex.cend()) {
+                FEntries[*it].clear();
+                FIndex.erase(it);
+            }
+            return;
+        }
+        QString entry = name.toString() + u'=' + value.toString();
+        if (it != FIndex.cend()) {
+            FEntries[*it] = std::move(entry);
+        } else {
+            FIndex.insert(key, FEntries.size());
+            FEntries.push_back(std::move(entry));
+        }
+    }
+
+    QStringList Entries() const
+    {
+        QStringList out;
+        for (const QString &entry : FEntries)
+            if (!entry.isEmpty())
+                out.append(entry);
+        return out;
+    }
+
+private:
+    // Equal exactly when the names compare equal with Qt::CaseInsensitive,
+    // which folds every code point on its own.
+    static QString Folded(QStringView name)
+    {
+        QString key;
+        key.reserve(name.size());
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            char32_t cp = name[i].unicode();
+            if (QChar::isHighSurrogate(cp) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+                cp = QChar::surrogateToUcs4(name[i], name[i + 1]);
+                ++i;
+            }
+            cp = QChar::toCaseFolded(cp);
+            if (QChar::requiresSurrogates(cp)) {
+                key += QChar(QChar::highSurrogate(cp));
+                key += QChar(QChar::lowSurrogate(cp));
+            } else {
+                key += QChar(char16_t(cp));
+            }
+        }
+        return key;
+    }
+
+    std::vector<QString> FEntries; // empty where a line was removed
+    QHash<QString, std::size_t> FIndex;
+};
+
 bool IsConstantsSection(QStringView name)
 {
     return TCaseInsensitiveComparer::Equals(name, u"$CONSTANTS");
@@ -248,6 +313,15 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
     enum class State { Params, Constants, Component } state = State::Params;
     TVLang_CompTranslation *current = nullptr;
     int lineIndex = -1;
+    // The header ends at the first section, at the end of the text, or at an
+    // error (what was read before it stays).
+    HeaderParams header;
+    bool headerDone = false;
+    const auto finishHeader = [&] {
+        if (!headerDone)
+            FParams = header.Entries();
+        headerDone = true;
+    };
 
     // One line without its break. False ends the reading.
     const auto readLine = [&](qsizetype lineStart, const TextDecoding::LineScan &scan) {
@@ -255,6 +329,7 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
         if (line.isEmpty() || line.front() == u';')
             return true;
         if (line.front() == u'[') {
+            finishHeader();
             if (bParamsOnly)
                 return false;
             if (line.size() <= 2 || line.back() != u']')
@@ -297,7 +372,7 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
         };
         switch (state) {
         case State::Params:
-            SetParamValue(name.toString(), value.toString());
+            header.Set(name, value);
             break;
         case State::Constants: {
             const qsizetype length = unescapeValue();
@@ -326,14 +401,17 @@ void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bPar
             if (!readLine(start, scan))
                 return;
         } catch (const Exception &e) {
+            finishHeader();
             throw EVLangError::CreateFmt(VLangMessages::LoadingTranslationsFailed,
                                          {QString::number(lineIndex), e.Message()});
         } catch (const std::exception &e) {
+            finishHeader();
             throw EVLangError::CreateFmt(VLangMessages::LoadingTranslationsFailed,
                                          {QString::number(lineIndex), QString::fromLocal8Bit(e.what())});
         }
         start = next;
     }
+    finishHeader();
 }
 
 void TVLang_CompTranslations::Text_LoadFromFile(const QString &wsFileName, bool bParamsOnly)
