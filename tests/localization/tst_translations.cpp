@@ -230,22 +230,16 @@ TEST(TranslationReader, LinesOfEveryShape)
 
 // Header lines named alike, without case (Unicode's, as QString compares),
 // replace one another where the first stood; an empty value removes the
-// line, and one set again after that comes after the lines read so far. A
-// long header is read in one pass, not searched again for every line.
+// line, and one set again after that comes after the lines read so far.
 TEST(TranslationReader, HeaderLinesNamedAlike)
 {
-    QByteArray header = Utf8("\xC3\x84rger=1\nKeep=k\nGone=g\n\xC3\xA4RGER=2\ngone=\nGONE=back\n");
-    for (int i = 0; i < 50000; ++i)
-        header += "p" + QByteArray::number(i) + "=" + QByteArray::number(i % 7) + "\n";
-    for (int i = 0; i < 50000; i += 2)
-        header += "P" + QByteArray::number(i) + "=\n";
+    const QByteArray header = Utf8("\xC3\x84rger=1\nKeep=k\nGone=g\n\xC3\xA4RGER=2\ngone=\nGONE=back\n"
+                                   "p1=1\np2=2\nP1=\n");
     for (const bool paramsOnly : {true, false}) {
         TVLang_CompTranslations t;
         Load(t, header + "[F]\n1=x\n", paramsOnly);
-        ASSERT_EQ(t.Params().size(), 3 + 25000) << paramsOnly;
-        EXPECT_EQ(t.Params().mid(0, 5),
-                  QStringList({QStringLiteral("\u00E4RGER=2"), "Keep=k", "GONE=back", "p1=1", "p3=3"}));
-        EXPECT_EQ(t.Params().back(), "p49999=5");
+        EXPECT_EQ(t.Params(), QStringList({QStringLiteral("\u00E4RGER=2"), "Keep=k", "GONE=back", "p2=2"}))
+            << paramsOnly;
         EXPECT_EQ(t.ParamValue("gone"), "back");
     }
 }
