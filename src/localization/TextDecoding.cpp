@@ -103,15 +103,14 @@ LineScan ScanLine(const QChar *text, qsizetype from, qsizetype n)
         // break count.
         const uint breaks = uint(
             _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf))));
+        // Without branches: where each is met varies from line to line.
         const uint before = breaks ? (breaks & (0u - breaks)) - 1u : ~0u;
-        if (equals < 0) {
-            if (const uint found = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, eq))) & before)
-                equals = i + qCountTrailingZeroBits(found) / 2;
-        }
-        if (backslash < 0) {
-            if (const uint found = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, bs))) & before)
-                backslash = i + qCountTrailingZeroBits(found) / 2;
-        }
+        const uint equalsFound = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, eq))) & before;
+        const uint slashFound = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, bs))) & before;
+        const qsizetype equalsHere = i + qCountTrailingZeroBits(equalsFound | 0x10000u) / 2;
+        const qsizetype slashHere = i + qCountTrailingZeroBits(slashFound | 0x10000u) / 2;
+        equals = equals < 0 && equalsFound ? equalsHere : equals;
+        backslash = backslash < 0 && slashFound ? slashHere : backslash;
         if (breaks) {
             i += qCountTrailingZeroBits(breaks) / 2;
             return {i, equals < 0 ? i : equals, backslash < 0 ? i : backslash};
@@ -144,17 +143,6 @@ qsizetype FindBackslash(const QChar *text, qsizetype from, qsizetype n)
     while (i < n && text[i] != u'\\')
         ++i;
     return i;
-}
-
-QStringView TrimControl(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 32)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 32)
-        --end;
-    return text.sliced(begin, end - begin);
 }
 
 SharedText::SharedText(QString text) : FText(std::move(text)), FData(FText.data()) {}

@@ -60,7 +60,16 @@ LineScan ScanLine(const QChar *text, qsizetype from, qsizetype n);
 qsizetype FindBackslash(const QChar *text, qsizetype from, qsizetype n);
 
 // Removes every character with code 32 or below from both ends.
-QStringView TrimControl(QStringView text);
+inline QStringView TrimControl(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.sliced(begin, end - begin);
+}
 
 // Decoded text whose parts become strings of their own without a copy: every
 // part shares the text's one block and counts as one more owner of it, as any
