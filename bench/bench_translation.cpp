@@ -71,6 +71,26 @@ void BM_ReadTranslation(benchmark::State &state)
 }
 BENCHMARK(BM_ReadTranslation)->Unit(benchmark::kMillisecond);
 
+// A file whose header alone has 100,000 lines, every tenth name met again:
+// the header is read with the parameters only, as when the languages are
+// listed.
+void BM_ReadLongHeader(benchmark::State &state)
+{
+    static const QByteArray bytes = [] {
+        QByteArray text;
+        for (int i = 0; i < 100000; ++i)
+            text += "Param" + QByteArray::number(i % 10 == 9 ? i / 10 : i) + "=value\r\n";
+        return text + "[FormMain]\r\n";
+    }();
+    for (auto _ : state) {
+        TVLang_CompTranslations t;
+        t.Text_LoadFromBytes(bytes, true);
+        benchmark::DoNotOptimize(t.Params().size());
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(BM_ReadLongHeader)->Unit(benchmark::kMillisecond);
+
 // The program's map with the same constants in the source language, switched
 // to the translation and back to its defaults.
 void BM_SwitchConstants(benchmark::State &state)

@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QVarLengthArray>
 
 using namespace StreamPrimitives;
 
@@ -22,11 +23,30 @@ QString TCaseInsensitiveComparer::Fold(const QString &name)
     return folded;
 }
 
-bool TCaseInsensitiveComparer::Equals(const QString &a, const QString &b)
+namespace {
+char16_t FoldUnit(char16_t u)
+{
+    return u >= u'a' && u <= u'z' ? char16_t(u - (u'a' - u'A')) : u;
+}
+} // namespace
+
+bool TCaseInsensitiveComparer::Equals(QStringView a, QStringView b)
 {
     if (a.size() != b.size())
         return false;
-    return Fold(a) == Fold(b);
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (FoldUnit(a[i].unicode()) != FoldUnit(b[i].unicode()))
+            return false;
+    return true;
+}
+
+size_t qHash(const TFoldedName &key, size_t seed)
+{
+    // Qt's seeded hash of the folded name, folded on the stack.
+    QVarLengthArray<char16_t, 64> folded(key.wsName.size());
+    for (qsizetype i = 0; i < key.wsName.size(); ++i)
+        folded[i] = FoldUnit(key.wsName.at(i).unicode());
+    return qHash(QStringView(folded.constData(), folded.size()), seed);
 }
 
 TVLang_Constants::TVLang_Constants() = default;
@@ -48,8 +68,11 @@ bool TVLang_Constants::IsValidName(const QString &wsName)
         } else if (QChar::isSurrogate(cp)) {
             return false;
         }
-        const bool letter = QChar::isLetter(cp) || cp == U'_';
-        if (first ? !letter : !(letter || QChar::isDigit(cp)))
+        // ASCII, which names almost always are, without Unicode's tables.
+        const bool ascii = cp < 0x80;
+        const bool letter = ascii ? (cp >= U'a' && cp <= U'z') || (cp >= U'A' && cp <= U'Z') || cp == U'_'
+                                  : QChar::isLetter(cp);
+        if (first ? !letter : !(letter || (ascii ? cp >= U'0' && cp <= U'9' : QChar::isDigit(cp))))
             return false;
         first = false;
     }
@@ -58,19 +81,26 @@ bool TVLang_Constants::IsValidName(const QString &wsName)
 
 TVLang_Constant *TVLang_Constants::Find(const QString &wsName) const
 {
-    const auto it = FIndex.constFind(TCaseInsensitiveComparer::Fold(wsName));
-    return it == FIndex.cend() ? nullptr : FItems[*it].get();
+    const auto it = FIndex.constFind(TFoldedName{wsName});
+    return it == FIndex.cend() ? nullptr : const_cast<TVLang_Constant *>(&FItems[*it]);
 }
 
-void TVLang_Constants::Add(const QString &wsName, const QString &wsValue, TVLang_TranslationStates TranStates)
+void TVLang_Constants::Add(QString wsName, QString wsValue, TVLang_TranslationStates TranStates)
 {
     if (!IsValidName(wsName))
         throw EVLangError::CreateFmt(VLangMessages::InvalidConstName, {wsName});
-    const QString key = TCaseInsensitiveComparer::Fold(wsName);
-    if (FIndex.contains(key))
+    // One look-up: the slot is new exactly when the index grew.
+    const qsizetype known = FIndex.size();
+    std::size_t &position = FIndex[TFoldedName{wsName}];
+    if (FIndex.size() == known)
         throw EVLangError::CreateFmt(VLangMessages::DuplicateConstName, {wsName});
-    FItems.push_back(std::make_unique<TVLang_Constant>(TVLang_Constant{wsName, wsValue, wsValue, TranStates}));
-    FIndex.insert(key, FItems.size() - 1);
+    position = FItems.size();
+    try {
+        FItems.push_back(TVLang_Constant{wsName, wsValue, std::move(wsValue), TranStates});
+    } catch (...) {
+        FIndex.remove(TFoldedName{wsName});
+        throw;
+    }
 }
 
 const TVLang_Constant *TVLang_Constants::FindConstName(const QString &wsName) const
@@ -138,9 +168,9 @@ void TVLang_Constants::SaveToStream(QIODevice &Stream) const
     PutFormatVersion(Stream);
     PutBool(Stream, FAutoSaveLangSource);
     PutInt32(Stream, Count());
-    for (const auto &c : FItems) {
-        PutUtf16String(Stream, c->wsName);
-        PutUtf16String(Stream, c->wsValue);
+    for (const TVLang_Constant &c : FItems) {
+        PutUtf16String(Stream, c.wsName);
+        PutUtf16String(Stream, c.wsValue);
     }
 }
 
@@ -174,11 +204,11 @@ void TVLang_Constants::SetAsRawString(const QByteArray &value)
 
 void TVLang_Constants::TranslateFrom(const TVLang_Constants *Constants)
 {
-    for (const auto &c : FItems) {
+    for (TVLang_Constant &c : FItems) {
         if (!Constants) {
-            c->wsValue = c->wsDefValue;
-        } else if (const TVLang_Constant *t = Constants->Find(c->wsName)) {
-            c->wsValue = t->wsValue;
+            c.wsValue = c.wsDefValue;
+        } else if (const TVLang_Constant *t = Constants->Find(c.wsName)) {
+            c.wsValue = t->wsValue;
         }
     }
 }
@@ -190,9 +220,9 @@ bool TVLang_Constants::PrepareSourceExport()
 
 void TVLang_Constants::WriteSourceLines(QStringList &lines, TVLang_TranslationStates skipStates)
 {
-    for (const auto &c : FItems)
-        if (!c->TranStates.Intersects(skipStates))
-            lines.append(c->wsName + u'=' + EscapeValue(c->wsValue));
+    for (const TVLang_Constant &c : FItems)
+        if (!c.TranStates.Intersects(skipStates))
+            lines.append(c.wsName + u'=' + EscapeValue(c.wsValue));
 }
 
 QString TVLang_Constants::SourceSectionName() const

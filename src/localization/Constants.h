@@ -8,8 +8,7 @@
 #include <QHash>
 #include <QString>
 
-#include <memory>
-#include <vector>
+#include <deque>
 
 class QIODevice;
 
@@ -27,8 +26,20 @@ struct TVLang_Constant
 struct TCaseInsensitiveComparer
 {
     static QString Fold(const QString &name);
-    static bool Equals(const QString &a, const QString &b);
+    static bool Equals(QStringView a, QStringView b);
 };
+
+// A name as a key of an index: equal and hashed as TCaseInsensitiveComparer
+// compares, without a folded copy.
+struct TFoldedName
+{
+    QString wsName;
+    friend bool operator==(const TFoldedName &a, const TFoldedName &b)
+    {
+        return TCaseInsensitiveComparer::Equals(a.wsName, b.wsName);
+    }
+};
+size_t qHash(const TFoldedName &key, size_t seed = 0);
 
 // The named constants of the program or of one translation: a map from name
 // to TVLang_Constant (TCaseInsensitiveComparer), enumerated in the order the
@@ -56,7 +67,7 @@ public:
 
     // Adds a constant whose current and default texts are both wsValue.
     // Throws EVLangError for an invalid or an existing name.
-    void Add(const QString &wsName, const QString &wsValue, TVLang_TranslationStates TranStates = {});
+    void Add(QString wsName, QString wsValue, TVLang_TranslationStates TranStates = {});
 
     // The constant with that name, or nullptr.
     const TVLang_Constant *FindConstName(const QString &wsName) const;
@@ -69,7 +80,7 @@ public:
 
     int Count() const { return int(FItems.size()); }
     // The constants in enumeration order, 0 <= index < Count().
-    const TVLang_Constant &Items(int index) const { return *FItems.at(std::size_t(index)); }
+    const TVLang_Constant &Items(int index) const { return FItems.at(std::size_t(index)); }
     // Removes every constant; the flag stays.
     void Clear();
 
@@ -107,7 +118,8 @@ private:
     TVLang_Constant *Find(const QString &wsName) const;
 
     bool FAutoSaveLangSource = true;
-    std::vector<std::unique_ptr<TVLang_Constant>> FItems;
-    // Folded name -> position in FItems.
-    QHash<QString, std::size_t> FIndex;
+    // A deque keeps every constant where it is while more are added.
+    std::deque<TVLang_Constant> FItems;
+    // Name -> position in FItems.
+    QHash<TFoldedName, std::size_t> FIndex;
 };

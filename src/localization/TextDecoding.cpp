@@ -2,6 +2,11 @@
 #include "localization/TextDecoding.h"
 
 #include <QStringDecoder>
+#include <QtAlgorithms>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace TextDecoding {
 
@@ -78,15 +83,92 @@ QString DecodeText(QByteArrayView bytes)
     return DecodeWindows1252(bytes);
 }
 
-QStringView TrimControl(QStringView text)
+// Eight UTF-16 code units are compared at once where the processor has SSE2
+// (every x86-64 one); the units that remain, and every unit elsewhere, one by
+// one.
+
+LineScan ScanLine(const QChar *text, qsizetype from, qsizetype n)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 32)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 32)
-        --end;
-    return text.sliced(begin, end - begin);
+    qsizetype equals = -1;
+    qsizetype backslash = -1;
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16(short(u'\r'));
+    const __m128i lf = _mm_set1_epi16(short(u'\n'));
+    const __m128i eq = _mm_set1_epi16(short(u'='));
+    const __m128i bs = _mm_set1_epi16(short(u'\\'));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
+        // Two mask bits per unit; of "=" and backslash only those before the
+        // break count.
+        const uint breaks = uint(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf))));
+        // Without branches: where each is met varies from line to line.
+        const uint before = breaks ? (breaks & (0u - breaks)) - 1u : ~0u;
+        const uint equalsFound = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, eq))) & before;
+        const uint slashFound = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, bs))) & before;
+        const qsizetype equalsHere = i + qCountTrailingZeroBits(equalsFound | 0x10000u) / 2;
+        const qsizetype slashHere = i + qCountTrailingZeroBits(slashFound | 0x10000u) / 2;
+        equals = equals < 0 && equalsFound ? equalsHere : equals;
+        backslash = backslash < 0 && slashFound ? slashHere : backslash;
+        if (breaks) {
+            i += qCountTrailingZeroBits(breaks) / 2;
+            return {i, equals < 0 ? i : equals, backslash < 0 ? i : backslash};
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' || c == u'\n')
+            break;
+        if (c == u'=' && equals < 0)
+            equals = i;
+        if (c == u'\\' && backslash < 0)
+            backslash = i;
+    }
+    return {i, equals < 0 ? i : equals, backslash < 0 ? i : backslash};
+}
+
+qsizetype FindBackslash(const QChar *text, qsizetype from, qsizetype n)
+{
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i bs = _mm_set1_epi16(short(u'\\'));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
+        if (const uint slashes = uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, bs))))
+            return i + qCountTrailingZeroBits(slashes) / 2;
+    }
+#endif
+    while (i < n && text[i] != u'\\')
+        ++i;
+    return i;
+}
+
+SharedText::SharedText(QString text) : FText(std::move(text)), FData(FText.data()) {}
+
+SharedText::~SharedText()
+{
+    // The text itself still owns the block, so this never ends it.
+    if (FSpareOwners > 0)
+        FText.data_ptr().d_ptr()->ref_.fetchAndSubOrdered(FSpareOwners);
+}
+
+QString SharedText::Part(qsizetype pos, qsizetype n)
+{
+    Q_ASSERT(pos >= 0 && n >= 0 && pos + n <= FText.size());
+    if (n == 0)
+        return QStringView(FData + pos, 0).toString();
+    // At Size() this is the block's own terminator.
+    FData[pos + n] = QChar(0);
+    QString::DataPointer &block = FText.data_ptr();
+    if (FSpareOwners == 0) {
+        constexpr int kOwnersAtOnce = 256;
+        block.d_ptr()->ref_.fetchAndAddRelaxed(kOwnersAtOnce);
+        FSpareOwners = kOwnersAtOnce;
+    }
+    --FSpareOwners;
+    return QString(QString::DataPointer(block.d_ptr(), reinterpret_cast<char16_t *>(FData + pos), n));
 }
 
 } // namespace TextDecoding

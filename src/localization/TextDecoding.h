@@ -43,7 +43,62 @@ void ForEachLine(QStringView text, F &&onLine)
         onLine(text.sliced(start));
 }
 
+// What a reader of "name=value" lines needs to know of the line that starts
+// at a position: where it ends (its first CR or LF, or the end of the text),
+// and where its first "=" and its first backslash are (the line's end when
+// it has none).
+struct LineScan
+{
+    qsizetype End;
+    qsizetype Equals;
+    qsizetype Backslash;
+};
+LineScan ScanLine(const QChar *text, qsizetype from, qsizetype n);
+
+// The position of the first backslash at or after from, or n when there is
+// none.
+qsizetype FindBackslash(const QChar *text, qsizetype from, qsizetype n);
+
 // Removes every character with code 32 or below from both ends.
-QStringView TrimControl(QStringView text);
+inline QStringView TrimControl(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+// Decoded text whose parts become strings of their own without a copy: every
+// part shares the text's one block and counts as one more owner of it, as any
+// implicitly shared QString does, so the block lives while the text or any
+// part lives. A part is ended by a 0 written into the block behind it, so it
+// is an ordinary string to everyone who meets it; changing one detaches it.
+//
+// The owner may change the block through Data() only where no part lies.
+class SharedText
+{
+public:
+    explicit SharedText(QString text);
+    ~SharedText();
+    SharedText(const SharedText &) = delete;
+    SharedText &operator=(const SharedText &) = delete;
+
+    QChar *Data() { return FData; }
+    qsizetype Size() const { return FText.size(); }
+
+    // The n characters at pos (0 <= pos, pos + n <= Size()). The character
+    // at pos + n becomes 0: it must belong to no part and be read no more.
+    QString Part(qsizetype pos, qsizetype n);
+
+private:
+    QString FText;
+    QChar *FData;
+    // Owners counted on the block ahead of the parts that take them, so that
+    // many parts cost one atomic addition; the rest is given back at the end.
+    int FSpareOwners = 0;
+};
 
 } // namespace TextDecoding

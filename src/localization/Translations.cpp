@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QtEndian>
 
 #include <algorithm>
@@ -188,6 +189,17 @@ qint32 ParseID(QStringView text)
     if (i >= text.size())
         return 0;
     quint64 value = 0;
+    if (base == 10) {
+        // What files hold ("%.8d"), without the general digit's branches.
+        for (; i < text.size(); ++i) {
+            const unsigned digit = unsigned(text[i].unicode()) - u'0';
+            if (digit > 9)
+                return 0;
+            value = value * 10u + digit;
+            if (value > 0xFFFFFFFFull)
+                return 0;
+        }
+    }
     for (; i < text.size(); ++i) {
         const int digit = HexDigit(text[i].unicode());
         if (digit < 0 || digit >= base)
@@ -207,9 +219,73 @@ qint32 ParseID(QStringView text)
     return negative ? qint32(-qint64(value)) : qint32(value);
 }
 
+// The header's "name=value" lines as SetParamValue keeps them (a name met
+// again, compared without case, replaces its line where it stands; an empty
+// value removes it), with an index of the names instead of a search of the
+// lines read so far for every new one.
+class HeaderParams
+{
+public:
+    void Set(QStringView name, QStringView value)
+    {
+        const QString key = Folded(name);
+        const auto it = FIndex.constFind(key);
+        if (value.isEmpty()) {
+            if (it != FIndex.cend()) {
+                FEntries[*it].clear();
+                FIndex.erase(it);
+            }
+            return;
+        }
+        QString entry = name.toString() + u'=' + value.toString();
+        if (it != FIndex.cend()) {
+            FEntries[*it] = std::move(entry);
+        } else {
+            FIndex.insert(key, FEntries.size());
+            FEntries.push_back(std::move(entry));
+        }
+    }
+
+    QStringList Entries() const
+    {
+        QStringList out;
+        for (const QString &entry : FEntries)
+            if (!entry.isEmpty())
+                out.append(entry);
+        return out;
+    }
+
+private:
+    // Equal exactly when the names compare equal with Qt::CaseInsensitive,
+    // which folds every code point on its own.
+    static QString Folded(QStringView name)
+    {
+        QString key;
+        key.reserve(name.size());
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            char32_t cp = name[i].unicode();
+            if (QChar::isHighSurrogate(cp) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+                cp = QChar::surrogateToUcs4(name[i], name[i + 1]);
+                ++i;
+            }
+            cp = QChar::toCaseFolded(cp);
+            if (QChar::requiresSurrogates(cp)) {
+                key += QChar(QChar::highSurrogate(cp));
+                key += QChar(QChar::lowSurrogate(cp));
+            } else {
+                key += QChar(char16_t(cp));
+            }
+        }
+        return key;
+    }
+
+    std::vector<QString> FEntries; // empty where a line was removed
+    QHash<QString, std::size_t> FIndex;
+};
+
 bool IsConstantsSection(QStringView name)
 {
-    return name.size() == 10 && TCaseInsensitiveComparer::Fold(name.toString()) == u"$CONSTANTS";
+    return TCaseInsensitiveComparer::Equals(name, u"$CONSTANTS");
 }
 
 } // namespace
@@ -226,68 +302,116 @@ void TVLang_CompTranslations::Text_LoadFromStream(QIODevice &Stream, bool bParam
 void TVLang_CompTranslations::Text_LoadFromBytes(QByteArrayView bytes, bool bParamsOnly)
 {
     Clear();
-    const QString text = TextDecoding::DecodeText(bytes);
+    // The values and the constants' names are parts of the decoded text, each
+    // unescaped where it lies: one block for all of them instead of one
+    // string each. A line is done with before the next is looked at, so the
+    // text behind a line is still as decoded.
+    TextDecoding::SharedText text(TextDecoding::DecodeText(bytes));
+    QChar *const data = text.Data();
+    const qsizetype size = text.Size();
 
     enum class State { Params, Constants, Component } state = State::Params;
     TVLang_CompTranslation *current = nullptr;
     int lineIndex = -1;
+    // The header ends at the first section, at the end of the text, or at an
+    // error (what was read before it stays).
+    HeaderParams header;
+    bool headerDone = false;
+    const auto finishHeader = [&] {
+        if (!headerDone)
+            FParams = header.Entries();
+        headerDone = true;
+    };
 
-    TextDecoding::ForEachLine(text, [&](QStringView rawLine) {
-        ++lineIndex;
-        try {
-            const QStringView line = TrimControl(rawLine);
-            if (line.isEmpty() || line.front() == u';')
+    // One line without its break. False ends the reading.
+    const auto readLine = [&](qsizetype lineStart, const TextDecoding::LineScan &scan) {
+        const QStringView line = TrimControl(QStringView(data + lineStart, data + scan.End));
+        if (line.isEmpty() || line.front() == u';')
+            return true;
+        if (line.front() == u'[') {
+            finishHeader();
+            if (bParamsOnly)
+                return false;
+            if (line.size() <= 2 || line.back() != u']')
                 return true;
-            if (line.front() == u'[') {
-                if (bParamsOnly)
-                    return false;
-                if (line.size() <= 2 || line.back() != u']')
-                    return true;
-                const QStringView name = TrimControl(line.sliced(1, line.size() - 2));
-                // "[ ]" names nothing, like "[]": the line is skipped rather
-                // than opening a section that could never be written back.
-                if (name.isEmpty())
-                    return true;
-                if (IsConstantsSection(name)) {
-                    state = State::Constants;
-                } else {
-                    const QString componentName = name.toString();
-                    state = State::Component;
-                    current = FindComponentName(componentName);
-                    if (!current)
-                        current = &AddComponent(componentName);
-                }
-                return true;
-            }
-            const QChar *equals = std::find(line.begin(), line.end(), QChar(u'='));
-            if (equals == line.end())
-                return true;
-            const qsizetype eq = equals - line.begin();
-            const QStringView name = TrimControl(line.first(eq));
+            const QStringView name = TrimControl(line.sliced(1, line.size() - 2));
+            // "[ ]" names nothing, like "[]": the line is skipped rather
+            // than opening a section that could never be written back.
             if (name.isEmpty())
                 return true;
-            const QStringView value = TrimControl(line.sliced(eq + 1));
-            switch (state) {
-            case State::Params:
-                SetParamValue(name.toString(), value.toString());
-                break;
-            case State::Constants:
-                FConstants.Add(name.toString(), UnescapeValue(value));
-                break;
-            case State::Component:
-                if (const qint32 id = ParseID(name); id > 0)
-                    current->Add(id, UnescapeValue(value));
-                break;
+            if (IsConstantsSection(name)) {
+                state = State::Constants;
+            } else {
+                const QString componentName = name.toString();
+                state = State::Component;
+                current = FindComponentName(componentName);
+                if (!current)
+                    current = &AddComponent(componentName);
             }
             return true;
+        }
+        // Trimming took only codes up to 32 off: the line's first "=" is the
+        // first of what is left, and none lies behind it.
+        const qsizetype eq = scan.Equals - (line.data() - data);
+        if (eq >= line.size())
+            return true;
+        const QStringView name = TrimControl(line.first(eq));
+        if (name.isEmpty())
+            return true;
+        const QStringView value = TrimControl(line.sliced(eq + 1));
+        const qsizetype valuePos = value.data() - data;
+        // Unescapes the value where it lies and answers its new length. A
+        // backslash after the value's end cannot be: only codes up to 32
+        // follow it in the line.
+        const auto unescapeValue = [&] {
+            const qsizetype first = scan.Backslash >= valuePos
+                ? scan.Backslash - valuePos
+                : TextDecoding::FindBackslash(value.data(), 0, value.size());
+            return first >= value.size() ? value.size()
+                                         : UnescapeValueInPlace(data + valuePos, value.size(), first);
+        };
+        switch (state) {
+        case State::Params:
+            header.Set(name, value);
+            break;
+        case State::Constants: {
+            const qsizetype length = unescapeValue();
+            QString wsName = text.Part(name.data() - data, name.size());
+            FConstants.Add(wsName, text.Part(valuePos, length));
+            break;
+        }
+        case State::Component:
+            if (const qint32 id = ParseID(name); id > 0)
+                current->Add(id, text.Part(valuePos, unescapeValue()));
+            break;
+        }
+        return true;
+    };
+
+    qsizetype start = 0;
+    while (start < size) {
+        // CR LF, a lone LF and a lone CR each end a line.
+        const TextDecoding::LineScan scan = TextDecoding::ScanLine(data, start, size);
+        const qsizetype end = scan.End;
+        qsizetype next = end + 1;
+        if (end < size && data[end].unicode() == u'\r' && next < size && data[next].unicode() == u'\n')
+            ++next;
+        ++lineIndex;
+        try {
+            if (!readLine(start, scan))
+                return;
         } catch (const Exception &e) {
+            finishHeader();
             throw EVLangError::CreateFmt(VLangMessages::LoadingTranslationsFailed,
                                          {QString::number(lineIndex), e.Message()});
         } catch (const std::exception &e) {
+            finishHeader();
             throw EVLangError::CreateFmt(VLangMessages::LoadingTranslationsFailed,
                                          {QString::number(lineIndex), QString::fromLocal8Bit(e.what())});
         }
-    });
+        start = next;
+    }
+    finishHeader();
 }
 
 void TVLang_CompTranslations::Text_LoadFromFile(const QString &wsFileName, bool bParamsOnly)

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "localization/ValueEscaping.h"
 
+#include "localization/TextDecoding.h"
+
 #include <algorithm>
+#include <cstring>
 
 QString EscapeValue(QStringView value)
 {
@@ -45,61 +48,62 @@ bool IsAsciiDigit(char16_t c)
     return c >= u'0' && c <= u'9';
 }
 
-// Position of the first backslash at or after from, or -1. Values are short:
-// a plain loop beats the general search's set-up.
-qsizetype NextBackslash(QStringView value, qsizetype from)
-{
-    const QChar *begin = value.data();
-    const QChar *end = begin + value.size();
-    const QChar *found = std::find(begin + from, end, QChar(u'\\'));
-    return found == end ? -1 : found - begin;
-}
 } // namespace
 
-QString UnescapeValue(QStringView value)
+qsizetype UnescapeValueInPlace(QChar *s, qsizetype n)
 {
-    qsizetype backslash = NextBackslash(value, 0);
-    if (backslash < 0)
-        return value.toString();
+    return UnescapeValueInPlace(s, n, TextDecoding::FindBackslash(s, 0, n));
+}
+
+qsizetype UnescapeValueInPlace(QChar *s, qsizetype n, qsizetype backslash)
+{
+    if (backslash == n)
+        return n;
     // Every sequence is at least as long as what it stands for (\n gives
-    // CR LF), so the result never outgrows the input. The text between two
-    // backslashes is copied as one block.
-    QString out(value.size(), Qt::Uninitialized);
-    QChar *d = out.data();
-    const QChar *s = value.data();
-    const qsizetype n = value.size();
-    qsizetype i = 0;
-    while (backslash >= 0) {
-        std::copy(s + i, s + backslash, d);
-        d += backslash - i;
-        i = backslash;
+    // CR LF), so the writing position never passes the reading one. The text
+    // between two backslashes moves as one block.
+    qsizetype d = backslash;
+    qsizetype i = backslash;
+    while (i < n) {
+        if (backslash > i) {
+            std::memmove(s + d, s + i, std::size_t(backslash - i) * sizeof(QChar));
+            d += backslash - i;
+            i = backslash;
+            if (i == n)
+                break;
+        }
         if (i + 1 >= n) {
-            *d++ = u'\\';
+            s[d++] = u'\\';
             i = n;
             break;
         }
         const char16_t next = s[i + 1].unicode();
         if (next == u'\\') {
-            *d++ = u'\\';
+            s[d++] = u'\\';
             i += 2;
         } else if (next == u'n') {
-            *d++ = u'\r';
-            *d++ = u'\n';
+            s[d++] = u'\r';
+            s[d++] = u'\n';
             i += 2;
         } else if (next == u't') {
-            *d++ = u'\t';
+            s[d++] = u'\t';
             i += 2;
         } else if (IsAsciiDigit(next) && i + 2 < n && IsAsciiDigit(s[i + 2].unicode())) {
-            *d++ = QChar(char16_t((next - u'0') * 10 + (s[i + 2].unicode() - u'0')));
+            s[d++] = QChar(char16_t((next - u'0') * 10 + (s[i + 2].unicode() - u'0')));
             i += 3;
         } else {
-            *d++ = u'\\';
+            s[d++] = u'\\';
             i += 1;
         }
-        backslash = NextBackslash(value, i);
+        backslash = TextDecoding::FindBackslash(s, i, n);
     }
-    std::copy(s + i, s + n, d);
-    d += n - i;
-    out.truncate(d - out.constData());
+    return d;
+}
+
+QString UnescapeValue(QStringView value)
+{
+    QString out = value.toString();
+    if (!out.isEmpty())
+        out.truncate(UnescapeValueInPlace(out.data(), out.size()));
     return out;
 }

@@ -16,3 +16,10 @@ QString EscapeValue(QStringView value);
 // digits -> the code 0..99. Any other backslash (before another character,
 // before a single digit, or at the end) stays an ordinary character.
 QString UnescapeValue(QStringView value);
+
+// UnescapeValue on the n characters at text, written over them; answers the
+// length of the result, which never exceeds n.
+qsizetype UnescapeValueInPlace(QChar *text, qsizetype n);
+// The same when the position of the first backslash in the n characters is
+// known already (n when there is none).
+qsizetype UnescapeValueInPlace(QChar *text, qsizetype n, qsizetype firstBackslash);

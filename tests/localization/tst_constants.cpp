@@ -277,6 +277,16 @@ TEST(Constants, NamesFoldOnlyAsciiLetters)
               "Duplicate constant name (\"MsgVersion\")");
     EXPECT_NO_THROW(constants.Add(QStringLiteral("\u00C9XITO"), "E"));
     EXPECT_EQ(constants.Count(), 3);
+
+    // Names of any length, however the index keeps them.
+    const QString longName = QStringLiteral("msg") + QString(200, u'x') + QStringLiteral("End");
+    constants.Add(longName, "long");
+    ASSERT_NE(constants.FindConstName(longName.toUpper()), nullptr);
+    EXPECT_EQ(constants.FindConstName(longName.toUpper())->wsName, longName);
+    EXPECT_EQ(constants.FindConstName(longName.chopped(1)), nullptr);
+    EXPECT_EQ(MessageOf<EVLangError>([&] { constants.Add(longName.toLower(), "x"); }).left(24),
+              "Duplicate constant name ");
+    EXPECT_EQ(constants.Count(), 4);
 }
 
 TEST(Constants, ValuesReadAndWriteTheCurrentText)

@@ -228,6 +228,85 @@ TEST(TranslationReader, LinesOfEveryShape)
     EXPECT_EQ(t.Constants().Values("MSGA"), "line\r\none");
 }
 
+// Header lines named alike, without case (Unicode's, as QString compares),
+// replace one another where the first stood; an empty value removes the
+// line, and one set again after that comes after the lines read so far.
+TEST(TranslationReader, HeaderLinesNamedAlike)
+{
+    const QByteArray header = Utf8("\xC3\x84rger=1\nKeep=k\nGone=g\n\xC3\xA4RGER=2\ngone=\nGONE=back\n"
+                                   "p1=1\np2=2\nP1=\n");
+    for (const bool paramsOnly : {true, false}) {
+        TVLang_CompTranslations t;
+        Load(t, header + "[F]\n1=x\n", paramsOnly);
+        EXPECT_EQ(t.Params(), QStringList({QStringLiteral("\u00E4RGER=2"), "Keep=k", "GONE=back", "p2=2"}))
+            << paramsOnly;
+        EXPECT_EQ(t.ParamValue("gone"), "back");
+    }
+}
+
+// The reader looks at several characters at once: an escape, a line break
+// and the backslash of the next line fall at every place within such a
+// block, after every kind of line break.
+TEST(TranslationReader, EscapesAndBreaksAtEveryPlace)
+{
+    for (const char *lineBreak : {"\r\n", "\n", "\r"}) {
+        for (int k = 0; k <= 17; ++k) {
+            const QByteArray a(k, 'a');
+            const QByteArray b(k, 'b');
+            const QByteArray c(k, 'c');
+            const QByteArray br(lineBreak);
+            TVLang_CompTranslations t;
+            Load(t,
+                 "[F]" + br + "00000001=" + a + "\\t" + b + br + "00000002=" + c + br + "00000003=\\\\" + c + br
+                     + "[$CONSTANTS]" + br + "msgA=" + a + "\\n" + br + "msgB=" + b + br + "msgC=\\65" + c);
+            const std::string what = "break " + br.toPercentEncoding().toStdString() + ", " + std::to_string(k)
+                + " characters";
+            ASSERT_EQ(t.Count(), 1) << what;
+            const TVLang_CompTranslation &form = t.Items(0);
+            ASSERT_EQ(form.Count(), 3) << what;
+            EXPECT_EQ(form.Items(0).wsValue, QString::fromLatin1(a + "\t" + b)) << what;
+            EXPECT_EQ(form.Items(1).wsValue, QString::fromLatin1(c)) << what;
+            EXPECT_EQ(form.Items(2).wsValue, QString::fromLatin1("\\" + c)) << what;
+            EXPECT_EQ(t.Constants().Values("msgA"), QString::fromLatin1(a + "\r\n")) << what;
+            EXPECT_EQ(t.Constants().Values("msgB"), QString::fromLatin1(b)) << what;
+            EXPECT_EQ(t.Constants().Values("msgC"), QString::fromLatin1("A" + c)) << what;
+        }
+    }
+}
+
+// The texts read are parts of one decoded block: each must still behave as a
+// string of its own, ended like any other, changed alone, and alive after the
+// translation that read it is gone.
+TEST(TranslationReader, TextsReadOutliveTheTranslationAndChangeAlone)
+{
+    QString first;
+    QString second;
+    QString name;
+    QString constant;
+    {
+        TVLang_CompTranslations t;
+        Load(t, Utf8("[F]\r\n1=one\\tx  \r\n2=two\r\n[$CONSTANTS]\r\nmsgA  =three\r\nmsgB=four"));
+        ASSERT_EQ(t.Count(), 1);
+        ASSERT_EQ(t.Items(0).Count(), 2);
+        first = t.Items(0).Items(0).wsValue;
+        second = t.Items(0).Items(1).wsValue;
+        name = t.Constants().Items(0).wsName;
+        constant = t.Constants().Values("MSGB");
+        first.append(u"-longer than the rest of the line");
+        EXPECT_EQ(t.Items(0).Items(0).wsValue, "one\tx");
+        EXPECT_EQ(t.Items(0).Items(1).wsValue, "two");
+        EXPECT_EQ(t.Constants().Items(0).wsName, "msgA");
+    }
+    EXPECT_EQ(first, "one\tx-longer than the rest of the line");
+    EXPECT_EQ(second, "two");
+    EXPECT_EQ(name, "msgA");
+    EXPECT_EQ(constant, "four");
+    for (const QString *text : {&first, &second, &name, &constant})
+        EXPECT_EQ(text->utf16()[text->size()], 0) << text->toStdString();
+    second.append(u'!');
+    EXPECT_EQ(second, "two!");
+}
+
 TEST(TranslationReader, ADuplicateIdFailsWithItsZeroBasedLine)
 {
     TVLang_CompTranslations t;
