@@ -10,23 +10,16 @@
 // category velmora.shell (debug). Beside the time on the clock, the CPU time
 // the widget had used by then (from /proc), which a busy machine disturbs
 // less.
+#include "ChildProcess.h"
+
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <map>
-#include <poll.h>
-#include <spawn.h>
-#include <sstream>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,7 +29,8 @@ extern char **environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Median;
+using bench::RunResult;
 
 std::string gDisplay;
 std::string gWork;
@@ -44,51 +38,6 @@ pid_t gXvfb = -1;
 std::map<int, std::vector<double>> gMs;
 std::map<int, std::vector<double>> gKib;
 std::map<int, std::vector<double>> gCpuMs;
-
-// User and system time of a process so far, in milliseconds; 0 when unknown.
-double CpuMs(pid_t pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    // The fields after the command name, which may hold blanks and ')'.
-    const auto close = line.rfind(')');
-    if (close == std::string::npos)
-        return 0;
-    std::istringstream rest(line.substr(close + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14)
-            utime = std::stoull(field);
-        if (i == 15)
-            stime = std::stoull(field);
-    }
-    return double(utime + stime) * 1000.0 / double(::sysconf(_SC_CLK_TCK));
-}
-
-pid_t Spawn(const std::vector<std::string> &args, const std::vector<std::string> &env, int stderrFd)
-{
-    std::vector<char *> argv, envp;
-    for (const std::string &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    for (const std::string &e : env)
-        envp.push_back(const_cast<char *>(e.c_str()));
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    if (stderrFd >= 0)
-        posix_spawn_file_actions_adddup2(&actions, stderrFd, 2);
-    else
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
 
 // The drives of `machines` machines with `perMachine` file systems each, as
 // the widget's drive service reads them from a file.
@@ -138,73 +87,13 @@ std::vector<std::string> ChildEnvironment(int run, const std::string &drives)
     return env;
 }
 
-struct RunResult
-{
-    bool ok = false;
-    double ms = 0;
-    double cpuMs = 0;
-    long maxRssKib = 0;
-    std::string error;
-};
-
 RunResult RunOnce(const std::string &drives)
 {
     static int run = 0;
-    constexpr const char *marker = "first panel painted";
-    RunResult result;
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        result.error = std::strerror(errno);
-        return result;
-    }
-    const auto start = Clock::now();
-    const pid_t pid = Spawn({VELMORA_EXE}, ChildEnvironment(++run, drives), fds[1]);
-    ::close(fds[1]);
-    if (pid < 0) {
-        ::close(fds[0]);
-        result.error = "cannot start " VELMORA_EXE;
-        return result;
-    }
-    std::string seen;
-    char buffer[4096];
-    const auto deadline = start + std::chrono::seconds(60);
-    while (Clock::now() < deadline) {
-        pollfd p{fds[0], POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0)
-            continue;
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        seen.append(buffer, size_t(n));
-        if (seen.find(marker) != std::string::npos) {
-            result.ok = true;
-            result.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-            result.cpuMs = CpuMs(pid);
-            break;
-        }
-        // Only the tail can still hold the start of the marker.
-        if (seen.size() > 4096)
-            seen.erase(0, seen.size() - 64);
-    }
-    // Half a second more: whatever the widget does right after its first
-    // paint counts towards its peak memory too.
-    ::usleep(500000);
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    rusage usage{};
-    for (;;) {
-        const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
-        if (done == pid)
-            break;
-        pollfd p{fds[0], POLLIN, 0};
-        if (::poll(&p, 1, 50) > 0 && ::read(fds[0], buffer, sizeof buffer) <= 0)
-            ::usleep(10000);
-    }
-    ::close(fds[0]);
-    result.maxRssKib = usage.ru_maxrss;
-    if (!result.ok)
-        result.error = "no \"" + std::string(marker) + "\" from the widget: " + seen.substr(0, 400);
-    return result;
+    // Half a second after the first paint: whatever the widget does right
+    // after it counts towards its peak memory too.
+    return bench::RunUntilMarker(VELMORA_EXE, ChildEnvironment(++run, drives), "first panel painted",
+                                 std::chrono::seconds(60), std::chrono::milliseconds(500));
 }
 
 // state.range(0) machines with 8 file systems each (10 drives: 1 machine
@@ -236,32 +125,6 @@ void BM_FirstPanel(benchmark::State &state)
 
 BENCHMARK(BM_FirstPanel)->Arg(1)->Arg(500)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-bool StartXvfb()
-{
-    if (::access("/usr/bin/Xvfb", X_OK) != 0)
-        return false;
-    for (int n = 200; n < 250; ++n) {
-        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-        if (::access(lock.c_str(), F_OK) == 0)
-            continue;
-        gDisplay = ":" + std::to_string(n);
-        gXvfb = Spawn({"/usr/bin/Xvfb", gDisplay, "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-                      {"PATH=/usr/bin:/bin"}, -1);
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-        for (int i = 0; i < 100 && ::access(socket.c_str(), F_OK) != 0; ++i)
-            ::usleep(50000);
-        ::usleep(200000);
-        return gXvfb > 0;
-    }
-    return false;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -270,7 +133,7 @@ int main(int argc, char **argv)
     if (!::mkdtemp(work))
         return 1;
     gWork = work;
-    StartXvfb();
+    gXvfb = bench::StartXvfb(200, 250, gDisplay);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

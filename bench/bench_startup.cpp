@@ -13,20 +13,16 @@
 // first run and leave it behind. The widget is measured twice: at a first
 // start (no settings file: it also asks whether to start with the session)
 // and at a later start (a settings file from an earlier run), the usual one.
+#include "ChildProcess.h"
+
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,7 +32,9 @@ extern char **environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Median;
+using bench::RunResult;
+using bench::Spawn;
 
 std::string gDisplay;
 std::string gWork;
@@ -46,41 +44,6 @@ pid_t gBus = -1;
 // 0 the widget at a first start, 1 the floor, 2 the widget at a later start.
 std::vector<double> gMs[3];
 std::vector<long> gKib[3];
-
-struct RunResult
-{
-    bool ok = false;
-    double ms = 0;
-    long maxRssKib = 0;
-    std::string error;
-};
-
-pid_t Spawn(const std::vector<std::string> &args, const std::vector<std::string> &env, int stderrFd,
-            int stdoutFd = -1)
-{
-    std::vector<char *> argv, envp;
-    for (const std::string &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    for (const std::string &e : env)
-        envp.push_back(const_cast<char *>(e.c_str()));
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdoutFd >= 0)
-        posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
-    else
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    if (stderrFd >= 0)
-        posix_spawn_file_actions_adddup2(&actions, stderrFd, 2);
-    else
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
 
 std::vector<std::string> ChildEnvironment(int run)
 {
@@ -126,57 +89,10 @@ void WriteSettings(const std::string &home)
 RunResult RunOnce(const std::string &program, const char *marker, bool withSettings)
 {
     static int run = 0;
-    RunResult result;
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        result.error = std::strerror(errno);
-        return result;
-    }
     const std::vector<std::string> env = ChildEnvironment(++run);
     if (withSettings)
         WriteSettings(gWork + "/home" + std::to_string(run));
-    const auto start = Clock::now();
-    const pid_t pid = Spawn({program}, env, fds[1]);
-    ::close(fds[1]);
-    if (pid < 0) {
-        ::close(fds[0]);
-        result.error = "cannot start " + program;
-        return result;
-    }
-    std::string seen;
-    char buffer[4096];
-    const auto deadline = start + std::chrono::seconds(20);
-    while (Clock::now() < deadline) {
-        pollfd p{fds[0], POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0)
-            continue;
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        seen.append(buffer, size_t(n));
-        if (seen.find(marker) != std::string::npos) {
-            result.ok = true;
-            result.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-            break;
-        }
-    }
-    ::kill(pid, SIGTERM);
-    // Keep draining so that the child never blocks on a full pipe.
-    int status = 0;
-    rusage usage{};
-    for (;;) {
-        const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
-        if (done == pid)
-            break;
-        pollfd p{fds[0], POLLIN, 0};
-        if (::poll(&p, 1, 50) > 0 && ::read(fds[0], buffer, sizeof buffer) <= 0)
-            ::usleep(10000);
-    }
-    ::close(fds[0]);
-    result.maxRssKib = usage.ru_maxrss;
-    if (!result.ok)
-        result.error = "no \"" + std::string(marker) + "\" from " + program + ": " + seen.substr(0, 400);
-    return result;
+    return bench::RunUntilMarker(program, env, marker, std::chrono::seconds(20));
 }
 
 void Measure(benchmark::State &state, int which, const std::string &program, const char *marker,
@@ -218,26 +134,6 @@ BENCHMARK(BM_QtTrayFloorFirstPaint)->Iterations(7)->UseManualTime()->Unit(benchm
 BENCHMARK(BM_VelmoraFirstPanel)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_VelmoraFirstPanelWithSettings)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-bool StartXvfb()
-{
-    if (::access("/usr/bin/Xvfb", X_OK) != 0)
-        return false;
-    for (int n = 150; n < 200; ++n) {
-        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-        if (::access(lock.c_str(), F_OK) == 0)
-            continue;
-        gDisplay = ":" + std::to_string(n);
-        gXvfb = Spawn({"/usr/bin/Xvfb", gDisplay, "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-                      {"PATH=/usr/bin:/bin"}, -1);
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-        for (int i = 0; i < 100 && ::access(socket.c_str(), F_OK) != 0; ++i)
-            ::usleep(50000);
-        ::usleep(200000);
-        return gXvfb > 0;
-    }
-    return false;
-}
-
 // A session bus for the run's programs; the address stays empty (and the
 // programs go without) where dbus-daemon is missing.
 void StartBus()
@@ -265,12 +161,6 @@ void StartBus()
         gBusAddress = out.substr(0, end);
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -279,7 +169,7 @@ int main(int argc, char **argv)
     if (!::mkdtemp(work))
         return 1;
     gWork = work;
-    StartXvfb();
+    gXvfb = bench::StartXvfb(150, 200, gDisplay);
     StartBus();
     std::printf("session bus: %s\n", gBusAddress.empty() ? "none (no dbus-daemon)" : gBusAddress.c_str());
     benchmark::Initialize(&argc, argv);

@@ -4,6 +4,7 @@
 // whose statfs never returns. Mounting needs root; each test process first
 // moves into a mount namespace of its own, so nothing it mounts (least of all
 // the mount that hangs) is ever seen by other programs on the machine.
+#include "Command.h"
 #include "platform/DriveQueryWait.h"
 #include "platform/MofText.h"
 #include "platform/PropertyLines.h"
@@ -105,18 +106,7 @@ int run(const std::string &command)
     return std::system((command + " >/dev/null 2>&1").c_str());
 }
 
-std::string capture(const std::string &command)
-{
-    std::string out;
-    if (FILE *p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-            out.append(buffer, n);
-        ::pclose(p);
-    }
-    return out;
-}
+using testsupport::Capture;
 
 class LinuxDrivesRoot : public ::testing::Test
 {
@@ -169,7 +159,7 @@ protected:
 
     static std::string uuidOf(const std::string &image)
     {
-        std::string uuid = capture("blkid -s UUID -o value " + shellQuote(image));
+        std::string uuid = Capture("blkid -s UUID -o value " + shellQuote(image));
         while (!uuid.empty() && uuid.back() == '\n')
             uuid.pop_back();
         return uuid;
@@ -297,7 +287,7 @@ TEST_F(LinuxDrivesRoot, Ext4ImageIsALocalDiskAndItsBindMountsAddNoDrive)
     EXPECT_EQ(d->values.at("Size"), std::to_string(std::uint64_t(sv.f_blocks) * sv.f_frsize));
     EXPECT_EQ(d->values.at("FreeSpace"), std::to_string(std::uint64_t(sv.f_bavail) * sv.f_frsize));
     EXPECT_EQ(d->values.at("VolumeName"), "VelmoraDisk");
-    const std::string uuid = capture("blkid -s UUID -o value " + shellQuote(image));
+    const std::string uuid = Capture("blkid -s UUID -o value " + shellQuote(image));
     if (!uuid.empty()) {
         EXPECT_EQ(d->values.at("VolumeSerialNumber") + "\n", uuid);
     }
@@ -955,7 +945,7 @@ TEST(LinuxDrivesSystem, AgreesWithDf)
     std::map<std::string, Figures> ours;
     {
         std::istringstream in(
-            capture(std::string(VELMORA_WQL) + " --properties 'SELECT * FROM Win32_LogicalDisk'"));
+            Capture(std::string(VELMORA_WQL) + " --properties 'SELECT * FROM Win32_LogicalDisk'"));
         std::string name;
         Figures f;
         for (std::string line;;) {
@@ -984,7 +974,7 @@ TEST(LinuxDrivesSystem, AgreesWithDf)
     std::map<std::string, Figures> df;
     std::map<std::string, std::string> dfType;
     {
-        std::istringstream in(capture("df -B1 --output=size,avail,fstype,target"));
+        std::istringstream in(Capture("df -B1 --output=size,avail,fstype,target"));
         std::string line;
         std::getline(in, line); // header
         while (std::getline(in, line)) {
@@ -1063,7 +1053,7 @@ TEST(LinuxDrivesSystem, ToolReportsErrorsOnStandardErrorWithExitCode1)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments);
         const std::string command = std::string(VELMORA_WQL) + " " + c.arguments;
-        EXPECT_EQ(capture(command + " 2>&1 >/dev/null"), c.message);
+        EXPECT_EQ(Capture(command + " 2>&1 >/dev/null"), c.message);
         const int status = std::system((command + " >/dev/null 2>&1").c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // velmora-wql --properties, the program itself: object texts written down as
 // the drive query renders them give exactly the lines written down here.
+#include "Command.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -11,18 +12,7 @@
 
 namespace {
 
-std::string capture(const std::string &command)
-{
-    std::string out;
-    if (FILE *p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-            out.append(buffer, n);
-        ::pclose(p);
-    }
-    return out;
-}
+using testsupport::Capture;
 
 TEST(WqlTool, PropertiesPrintEveryValueSoThatItParsesBack)
 {
@@ -43,7 +33,7 @@ TEST(WqlTool, PropertiesPrintEveryValueSoThatItParsesBack)
                                                 "\tName = \"/tmp/x/\\\\xFF\";\n"
                                                 "\tVolumeName = \"Fotos \xC3\xA9t\xC3\xA9 \";\n"
                                                 "};\n";
-    const std::string out = capture("VELMORA_FAKE_WBEM='" + objects
+    const std::string out = Capture("VELMORA_FAKE_WBEM='" + objects
                                     + "' " VELMORA_WQL " --properties 'SELECT * FROM Win32_LogicalDisk'");
     EXPECT_EQ(out,
               "Caption=\"x = y\"\n"

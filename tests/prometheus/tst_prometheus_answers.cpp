@@ -4,6 +4,7 @@
 // to other machines' file systems, failing instances, the PromQL narrowing,
 // and answers that are not what they should be; libcurl opened only for a
 // server's address.
+#include "Command.h"
 #include "platform/MofText.h"
 #include "platform/Wql.h"
 #include "platform/prometheus/CurlLibrary.h"
@@ -339,22 +340,12 @@ TEST(CurlLibrary, OnlyACompleteLibcurlIsTaken)
 // standard error): a query of this machine loads nothing of libcurl, one of
 // a server's address loads it and reaches the server (port 1: refused).
 // What a shell command writes to its standard output.
-std::string capture(const std::string &command)
-{
-    std::string text;
-    if (FILE *p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
-            text.append(buffer, n);
-        ::pclose(p);
-    }
-    return text;
-}
+using testsupport::Capture;
 
 TEST(CurlLibrary, VelmoraWqlLoadsLibcurlOnlyForAServersAddress)
 {
     const auto loaderLog = [](const std::string &arguments) {
-        return capture("LD_DEBUG=libs " + std::string(VELMORA_WQL) + " " + arguments + " 2>&1 >/dev/null");
+        return Capture("LD_DEBUG=libs " + std::string(VELMORA_WQL) + " " + arguments + " 2>&1 >/dev/null");
     };
     const std::string local = loaderLog("'SELECT Name, Size, FreeSpace FROM Win32_LogicalDisk'");
     ASSERT_NE(local.find("calling init: "), std::string::npos) << "no loader log:\n" << local;
@@ -382,7 +373,7 @@ lib=$(ldconfig -p | awk '/libcurl[.]so[.]4 .*x86-64/ { print $NF; exit }')
 "$0" --properties 'SELECT Name FROM Win32_LogicalDisk' 2>&1; echo "exit $?"
 )";
     const std::string quoted = std::regex_replace(script, std::regex("'"), R"('\'')");
-    const std::string said = capture("unshare -m --propagation private sh -c '" + quoted + "' " + VELMORA_WQL
+    const std::string said = Capture("unshare -m --propagation private sh -c '" + quoted + "' " + VELMORA_WQL
                                      + " 2>&1");
     if (said.find("no-namespace") != std::string::npos || said.find("exit ") == std::string::npos)
         GTEST_SKIP() << "SKIPPED LOUDLY: no private mount namespace or no libcurl.so.4 here: " << said;
