@@ -381,7 +381,7 @@ void TFormMain::ActivarComponente()
             // its panels stay with their last figures until it answers.
             FFuenteCaida = true;
             FListaDiscos = FLastListaDiscos;
-            qCInfo(lcShell).noquote() << "drive source" << FFuente.Host << "failed:" << message;
+            qCInfo(lcShell).noquote() << "drive source" << FFuente.ShownHost() << "failed:" << message;
             for (TFrameDrive *frame : Frames())
                 MostrarEstado(frame, message);
             return;
@@ -730,7 +730,9 @@ void TFormMain::LeerFuente()
     if (!FFuente.Consulta.isEmpty())
         WMISQL->SetSQL(FFuente.Consulta);
     if (FFuente.IsRemote() || !FFuente.Consulta.isEmpty())
-        qCDebug(lcShell).noquote() << "drive source:" << WMISQL->Host() << "query:" << WMISQL->SQL();
+        qCDebug(lcShell).noquote() << "drive source:"
+                                   << (FFuente.IsRemote() ? FFuente.ShownHost() : WMISQL->Host())
+                                   << "query:" << WMISQL->SQL();
 }
 
 void TFormMain::MostrarEstado(TFrameDrive *frame, const QString &reason)
