@@ -597,6 +597,15 @@ void TFormMain::MountsChanged()
     FErrorReport.Guarded([this] { TimerDiscosTimer(nullptr); });
 }
 
+void TFormMain::SourceAnswered()
+{
+    if (!FShown || FFatal || !TimerDiscos->Enabled() || !FFuente.IsRemote())
+        return;
+    qCDebug(lcShell) << "drive source answered: refreshing";
+    FMustReload = true;
+    FErrorReport.Guarded([this] { TimerDiscosTimer(nullptr); });
+}
+
 bool TFormMain::Configurado() const
 {
     return TConfig::Exists();

@@ -13,6 +13,7 @@
 #include "platform/prometheus/PrometheusQuery.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -164,6 +165,38 @@ TEST(FakePrometheusServer, WindowWaitsNoLongerThanForLocalDrivesAndShowsTheLastA
     // The figures of a running query, then the new ones, never a gap.
     EXPECT_EQ(refreshUntilNot("400"), "300");
     EXPECT_EQ(server.Requests() % 6, 0u) << "whole queries only";
+}
+
+// A window that started with nothing to show hears of the first answer as
+// it comes, and of no later one: those its next refresh shows anyway.
+TEST(FakePrometheusServer, TheFirstAnswerAfterTheWaitIsAnnounced)
+{
+    FakePrometheus server([](const std::string &promql) {
+        FakeReply reply = scrapesHandler({{"web1:9100", "node", "1000", "400"}})(promql);
+        reply.delay = 300ms;
+        return reply;
+    });
+    platform::SetLinuxQueryWait(50ms);
+    struct Reset
+    {
+        ~Reset() { platform::SetLinuxQueryWait(std::nullopt); }
+    } reset;
+    const int handle = platform::PrometheusFirstAnswerHandle();
+    ASSERT_GE(handle, 0);
+    platform::AcknowledgePrometheusFirstAnswers();
+    const auto announced = [handle](std::chrono::milliseconds within) {
+        pollfd p{handle, POLLIN, 0};
+        return ::poll(&p, 1, static_cast<int>(within.count())) == 1;
+    };
+
+    EXPECT_THROW(query(server.Url()), platform::WbemError);
+    EXPECT_TRUE(announced(10s));
+    platform::AcknowledgePrometheusFirstAnswers();
+    EXPECT_FALSE(announced(0ms));
+    const std::vector<Object> objects = query(server.Url()); // starts the next query
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(valueOf(objects[0], "FreeSpace"), "400");
+    EXPECT_FALSE(announced(1500ms));
 }
 
 // velmora-wql waits its whole deadline (1 s), and never longer, whatever the

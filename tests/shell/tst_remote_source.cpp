@@ -218,3 +218,20 @@ TEST_F(RemoteSource, ThePasswordInTheHostAddressIsNeverLogged)
         EXPECT_FALSE(line.contains(QStringLiteral("s3cret")) || line.contains(QStringLiteral("ann:")))
             << line.toStdString();
 }
+
+// The source's first answer, announced after the refresh that asked for it,
+// builds the panels at once, without waiting for the next tick; for this
+// machine's drives it changes nothing.
+TEST_F(RemoteSource, TheSourcesFirstAnswerIsShownAtOnce)
+{
+    Settings("Host=http://127.0.0.1:9090\r\n");
+    fake.ConnectError("Prometheus at http://127.0.0.1:9090/ has not answered yet");
+    TFormMain &w = Start();
+    EXPECT_TRUE(w.Frames().isEmpty());
+    fake.Write(remoteDrive("web1:9100:/", "1000", "OK") + QStringLiteral("----\n")
+               + remoteDrive("web1:9100:/srv", "2000", "OK"));
+    w.SourceAnswered();
+    ASSERT_EQ(w.Frames().size(), 2);
+    EXPECT_EQ(w.Frames()[0]->Nombre(), QStringLiteral("web1:9100:/"));
+    EXPECT_TRUE(fatal.isEmpty());
+}

@@ -5,6 +5,9 @@
 #include "platform/linux/LinuxLogicalDisk.h"
 #include "platform/prometheus/PrometheusDisks.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -30,6 +33,7 @@ struct Query
     std::condition_variable done;
     bool running = false;
     std::uint64_t started = 0, finished = 0;
+    int waiting = 0; // callers waiting for the running query
     Clock::time_point startedAt;
     Clock::time_point lastAsked;
     std::shared_ptr<const Outcome> last;
@@ -42,6 +46,7 @@ struct Registry
     std::mutex mutex;
     std::map<std::string, std::shared_ptr<Query>> queries;
     std::size_t workers = 0;
+    int notice[2] = {-1, -1}; // the pipe of PrometheusFirstAnswerHandle
 };
 
 Registry &registry()
@@ -91,6 +96,10 @@ void runWorker(std::shared_ptr<Query> query, std::uint64_t generation, Prometheu
     }
     Registry &r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
+    if (!query->last && query->waiting == 0 && r.notice[1] >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t written = ::write(r.notice[1], &byte, 1); // full: a notice is pending
+    }
     query->last = std::move(outcome);
     query->finished = generation;
     query->running = false;
@@ -193,6 +202,24 @@ std::shared_ptr<const std::vector<std::string>> AskPrometheus(const PrometheusEn
     if (!outcome->texts)
         throw WbemError(outcome->error, outcome->code);
     return outcome->texts;
+}
+
+int PrometheusFirstAnswerHandle()
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (r.notice[0] < 0 && ::pipe2(r.notice, O_CLOEXEC | O_NONBLOCK) != 0)
+        r.notice[0] = r.notice[1] = -1;
+    return r.notice[0];
+}
+
+void AcknowledgePrometheusFirstAnswers()
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    char buffer[64];
+    if (r.notice[0] >= 0)
+        while (::read(r.notice[0], buffer, sizeof buffer) > 0) {}
 }
 
 std::size_t PrometheusQueriesStarted()

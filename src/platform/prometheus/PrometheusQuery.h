@@ -41,4 +41,13 @@ std::shared_ptr<const std::vector<std::string>> AskPrometheus(const PrometheusEn
 // Workers started so far (for tests and diagnostics).
 std::size_t PrometheusQueriesStarted();
 
+// The first answer of a query that came after every caller had stopped
+// waiting for it (a window that started with nothing to show): a
+// descriptor that turns readable then, for a caller that wants to ask again
+// at once instead of at its next refresh; -1 when it cannot be made. Later
+// answers give no notice: they are what the next refresh shows anyway.
+// AcknowledgePrometheusFirstAnswers() drains it.
+int PrometheusFirstAnswerHandle();
+void AcknowledgePrometheusFirstAnswers();
+
 } // namespace platform
