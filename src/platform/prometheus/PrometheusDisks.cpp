@@ -300,9 +300,10 @@ BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheus
     std::vector<std::pair<const std::string *, const std::string *>> scrapes;
     for (const auto &[group, members] : groups) {
         const auto &[instance, job, windows] = group;
-        const auto emit = [&objects, &scrapes, &instance, &job](std::vector<MofProperty> object) {
+        const std::pair<const std::string *, const std::string *> scrape{&instance, &job};
+        const auto emit = [&objects, &scrapes, scrape](std::vector<MofProperty> object) {
             objects.push_back(std::move(object));
-            scrapes.emplace_back(&instance, &job);
+            scrapes.push_back(scrape);
         };
         const auto found = states.find({job, instance});
         const InstanceState *state = found == states.end() ? nullptr : &found->second;
