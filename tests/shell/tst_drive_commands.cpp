@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ShellTestSupport.h"
 
-#include "shell/DriveEject.h"
+#include "desktop/DriveEject.h"
 #include "shell/DriveMenu.h"
 #include "shell/LowSpaceNotice.h"
 

@@ -8,6 +8,7 @@
 #include "localization/ConstantText.h"
 #include "panels/DriveControls.h"
 #include "panels/frDisco.h"
+#include "shell/DriveActions.h"
 #include "shell/FMain.h"
 #include "shell/Style.h"
 #include "vcl/Exception.h"
@@ -486,7 +487,7 @@ TEST_F(RefreshCycle, ScrolledToTheLastOfManyDrivesItsPanelIsThere)
     ASSERT_NE(hide, nullptr);
     w.pmTray->hide();
     hide->trigger();
-    EXPECT_EQ(w.UnidadesOcultas(), QStringList{name(count - 1)});
+    EXPECT_EQ(w.DriveActions()->Hidden(), QStringList{name(count - 1)});
     EXPECT_TRUE(last->isHidden());
     TFrameDrive *before = panelAt(lineAt, &control);
     ASSERT_NE(before, nullptr);
