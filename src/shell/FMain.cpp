@@ -205,11 +205,11 @@ void TFormMain::ActivarComponente()
             frame->UpdateSize();
         }
     } catch (...) {
-        // Whatever went wrong is counted and logged; the fourth failure since
-        // start is fatal.
+        // Another machine's source that does not answer ends nothing: its
+        // panels stay with their last figures until it answers. Anything else
+        // is counted and logged; the fourth failure since start is fatal.
         const QString message = TErrorReport::CurrentMessage();
         if (FSource.QueryFailed(message, Frames())) {
-            // Its panels stay with their last figures until it answers.
             FListaDiscos = FLastListaDiscos;
             return;
         }

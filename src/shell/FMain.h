@@ -131,7 +131,8 @@ public:
     void GenerarFrames();
     // One refresh: a rebuild when the drive lists of the two previous
     // queries differ (or a rebuild is forced), an in-place update otherwise;
-    // then the window is fitted. Sender may be null.
+    // then the window is fitted and the drives are handed out (Refreshed).
+    // Sender may be null.
     void TimerDiscosTimer(QObject *Sender);
     // Left button: the window follows the mouse until the button is released.
     void MouseDownToWindowMove(QWidget *Sender, QMouseEvent *event);
