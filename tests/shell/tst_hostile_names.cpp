@@ -7,10 +7,10 @@
 
 #include "panels/PropertyText.h"
 #include "panels/frDisco.h"
-#include "platform/MofText.h"
-#include "platform/PropertyLines.h"
 #include "shell/DriveFigures.h"
 #include "shell/PanelColumn.h"
+#include "wbem/MofText.h"
+#include "wbem/PropertyLines.h"
 #include "wmi/CWMISQL.h"
 
 #include "MountNamespace.h"

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusWbemService.h"
 
-#include "platform/WbemTextObjects.h"
-#include "platform/linux/LinuxLogicalDisk.h"
-#include "platform/linux/LinuxVolumeProbe.h"
+#include "platform/DriveQueryWait.h"
 #include "platform/prometheus/PrometheusDisks.h"
 #include "platform/prometheus/PrometheusHttp.h"
+#include "wbem/LogicalDisk.h"
+#include "wbem/WbemTextObjects.h"
 
 #include <chrono>
 
@@ -34,7 +34,7 @@ public:
         std::vector<std::string> bodies;
         try {
             bodies = PostPrometheusQueries(m_endpoint, PrometheusLogin{m_credentials.user, m_credentials.password},
-                                           promql, LinuxStatfsDeadline(), kMaxPrometheusAnswerBytes);
+                                           promql, DriveQueryDeadline(), kMaxPrometheusAnswerBytes);
         } catch (const PrometheusHttpError &e) {
             switch (e.kind()) {
             case PrometheusHttpError::Kind::Unreachable:
@@ -56,8 +56,7 @@ public:
             throw WbemError("Prometheus at " + m_endpoint.DisplayUrl() + ": " + e.what(), wbem_code::Failed);
         }
         bodies.clear();
-        return std::make_unique<TextWbemObjectSet>(
-            RenderLinuxLogicalDisks(query, BuildPrometheusDisks(answers, now)));
+        return std::make_unique<TextWbemObjectSet>(RenderLogicalDisks(query, BuildPrometheusDisks(answers, now)));
     }
 
 private:
