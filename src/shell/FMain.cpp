@@ -7,7 +7,6 @@
 #include "localization/VLangStorage.h"
 #include "panels/DriveControls.h"
 #include "panels/PanelFailure.h"
-#include "panels/PropertyText.h"
 #include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
 #include "platform/SingleInstance.h"
@@ -33,6 +32,7 @@
 #include "vcl/Timer.h"
 #include "vcl/TrayIcon.h"
 #include "wmi/CWMISQL.h"
+#include "wmi/PropertyText.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
