@@ -233,6 +233,49 @@ TEST(LinuxDriveRules, NetworkSources)
     }
 }
 
+// The selection, the kind of a drive and the worker pool's choice read one
+// table: a type that is a network drive is also a mount whose calls may
+// hang, whichever of them asks (the cluster file system gfs2, a VM's
+// virtiofs share and coda were each known to only one of them before).
+TEST(LinuxDriveRules, OneKindPerTypeForTheDriveAndTheWorkerPool)
+{
+    struct Case
+    {
+        const char *fsType;
+        TDriveType type;
+        bool mayHang;
+        bool fromMemoryOnAFixedDisk;
+    };
+    const Case cases[] = {
+        {"gfs2", TDriveType::NetworkDrive, true, false},
+        {"coda", TDriveType::NetworkDrive, true, false},
+        {"virtiofs", TDriveType::NetworkDrive, true, false},
+        {"nfs4", TDriveType::NetworkDrive, true, false},
+        {"smb3", TDriveType::NetworkDrive, true, false},
+        {"fuse.sshfs", TDriveType::NetworkDrive, true, false},
+        {"fuse.gocryptfs", TDriveType::LocalDisk, true, false},
+        {"fuse", TDriveType::LocalDisk, true, false},
+        {"tmpfs", TDriveType::RAMDisk, false, true},
+        {"ext4", TDriveType::LocalDisk, false, true},
+        {"btrfs", TDriveType::LocalDisk, false, true},
+        {"vfat", TDriveType::LocalDisk, false, false},
+    };
+    DeviceFacts fixedDisk;
+    fixedDisk.blockDevice = true;
+    for (const Case &c : cases) {
+        LinuxMountEntry e;
+        e.source = "src";
+        e.fsType = c.fsType;
+        e.target = "/mnt/x";
+        const bool network = c.type == TDriveType::NetworkDrive;
+        EXPECT_TRUE(IsLogicalDiskCandidate(e)) << c.fsType;
+        EXPECT_EQ(IsNetworkMount(e), network) << c.fsType;
+        EXPECT_EQ(ClassifyDrive(e, network ? DeviceFacts{} : fixedDisk), c.type) << c.fsType;
+        EXPECT_EQ(MayHang(e), c.mayHang) << c.fsType;
+        EXPECT_EQ(AnswersFromMemory(e, fixedDisk), c.fromMemoryOnAFixedDisk) << c.fsType;
+    }
+}
+
 // FUSE mounts of a user's files count as the disk they live on, remote ones
 // as network drives; a subtype nobody knows stays out of the list.
 TEST(LinuxDriveRules, FuseKinds)
