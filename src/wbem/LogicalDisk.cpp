@@ -80,6 +80,11 @@ MofProperty NumberProperty(const char *name, std::uint64_t value, MofType type)
     return MofProperty{name, type, std::to_string(value)};
 }
 
+MofProperty BooleanProperty(const char *name, bool value)
+{
+    return MofProperty{name, MofType::Boolean, value ? "TRUE" : "FALSE"};
+}
+
 std::vector<std::string> LogicalDiskQueryProperties(const WqlQuery &query)
 {
     std::vector<std::string> named = query.properties;

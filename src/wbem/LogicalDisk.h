@@ -24,6 +24,9 @@ MofProperty TextProperty(const char *name, std::string value);
 // A number property: MofType::Number or MofType::UInt64.
 MofProperty NumberProperty(const char *name, std::uint64_t value, MofType type);
 
+// A boolean property: TRUE or FALSE.
+MofProperty BooleanProperty(const char *name, bool value);
+
 // The class's canonical name of a property (any letter case in, Windows' case
 // out), or empty text when Win32_LogicalDisk has no such property.
 std::string LogicalDiskPropertyName(const std::string &name);

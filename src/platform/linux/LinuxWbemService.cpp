@@ -139,7 +139,7 @@ std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry
     const bool sized = answer.answered && answer.statvfsOk;
     p.push_back(NumberProperty("Access", static_cast<std::uint64_t>(DriveAccess(entry)), MofType::Number));
     p.push_back(TextProperty("Caption", entry.target));
-    p.push_back(MofProperty{"Compressed", MofType::Boolean, IsCompressed(entry) ? "TRUE" : "FALSE"});
+    p.push_back(BooleanProperty("Compressed", IsCompressed(entry)));
     if (std::string description = DriveDescription(type); !description.empty())
         p.push_back(TextProperty("Description", std::move(description)));
     p.push_back(TextProperty("DeviceID", entry.target));

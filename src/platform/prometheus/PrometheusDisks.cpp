@@ -206,7 +206,7 @@ std::vector<MofProperty> diskProperties(const std::string &instance, const std::
     if (disk.readonly)
         p.push_back(NumberProperty("Access", *disk.readonly ? 1u : 3u, MofType::Number));
     p.push_back(TextProperty("Caption", name));
-    p.push_back(MofProperty{"Compressed", MofType::Boolean, "FALSE"});
+    p.push_back(BooleanProperty("Compressed", false));
     if (std::string description = DriveDescription(type); !description.empty())
         p.push_back(TextProperty("Description", std::move(description)));
     p.push_back(TextProperty("DeviceID", name));
