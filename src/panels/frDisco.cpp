@@ -3,13 +3,13 @@
 
 #include "localization/ConstantText.h"
 #include "panels/DriveControls.h"
-#include "panels/PropertyText.h"
 #include "panels/WindowDrag.h"
+#include "vcl/Conversions.h"
 #include "wmi/CWMISQL.h"
+#include "wmi/PropertyText.h"
 
 #include <QHelpEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QToolTip>
@@ -69,19 +69,6 @@ constexpr std::array<const char *, 7> kDrivePictures{{
 constexpr const char *kPlaceholderPicture = ":/drives/placeholder.svg";
 constexpr const char *kCompressedPicture = ":/drives/compressed.svg";
 
-// "True"/"False" in any letter case, or a number (non-zero is true); anything
-// else is false.
-bool StrToBoolDef(const QString &text)
-{
-    if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-        return false;
-    bool ok = false;
-    const double number = QLocale::c().toDouble(text, &ok);
-    return ok && number != 0;
-}
-
 // Rounds to two decimals, halves away from zero, as the number reads in its
 // shortest decimal text (the text that converts back to the same double). So
 // 45.995, whose nearest double lies a hair below 45.995, gives 46.00, and
@@ -135,9 +122,6 @@ TFrameDrive::TFrameDrive(QWidget *parent, TControls controls) : QFrame(parent)
 {
     InitDrivePictures();
     setObjectName(QStringLiteral("FrameDrive"));
-    // A QFrame has no frame unless told otherwise; setting that again would
-    // have the style (a style sheet's, costly) work out the frame's margins
-    // for each of thousands of panels.
     // As high as its two panels; as wide as the window makes it.
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
@@ -405,7 +389,7 @@ void TFrameDrive::UpdateData()
     else
         SetLibre(StrToUInt64(freeSpace));
 
-    SetComprimido(StrToBoolDef(PropertyValue(items, QStringLiteral("Compressed"))));
+    SetComprimido(vcl::StrToBoolDef(PropertyValue(items, QStringLiteral("Compressed")), false));
     SetDescripcion(PropertyValue(items, QStringLiteral("Description")));
     SetSistemaFicheros(PropertyValue(items, QStringLiteral("FileSystem")));
     UpdateSize();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/DriveType.h"
+#include "wbem/DriveType.h"
 
 #include <QFrame>
 #include <QPoint>
@@ -173,9 +173,6 @@ public:
 
     // Sets the title to "Disco local (" + Nombre + ") - " + SistemaFicheros.
     void UpdateTitle();
-    // The text of the panel's tooltip: the whole title and, when there is
-    // one, the free-space line (shown as plain text).
-    QString ToolTipText() const { return FToolTip; }
 
     // Mouse-down handler that drags the widget: on the left button the
     // panel's top-level window moves with the mouse (WindowDrag). Other
@@ -197,10 +194,9 @@ public:
     void SetOnContextMenu(TPart part, TContextMenuEvent handler);
 
     // What the panel shows, built or not: the title, the free-space line and
-    // the bar's position and state.
+    // the bar's state.
     QString Titulo() const { return FTitulo; }
     QString Espacio() const { return FEspacio; }
-    int PosicionCapacidad() const { return FPosicion; }
     bool CapacidadEnError() const { return FEnError; }
 
     // The inner controls; asking for one builds them.

@@ -7,7 +7,6 @@
 #include "localization/LanguageController.h"
 #include "localization/VLangStorage.h"
 #include "panels/DriveControls.h"
-#include "panels/PropertyText.h"
 #include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
 #include "platform/SingleInstance.h"
@@ -31,6 +30,7 @@
 #include "vcl/Timer.h"
 #include "vcl/TrayIcon.h"
 #include "wmi/CWMISQL.h"
+#include "wmi/PropertyText.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -5,8 +5,9 @@
 #include "panels/PanelFailure.h"
 #include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
-#include "platform/fake/FakeWbemService.h"
+#include "platform/WbemFactory.h"
 #include "vcl/Exception.h"
+#include "wbem/fake/FakeWbemService.h"
 #include "wmi/CWMISQL.h"
 #include <QTextDocument>
 
@@ -699,7 +700,8 @@ TEST(FrameDriveTest, IndiceActivatesTheQueryAndRereadsPropiedades)
 {
     TWMISQL query;
     const std::string fixture = VELMORA_SOURCE_DIR "/tests/fixtures/objects/drives-c-d-z.fake";
-    query.SetLocatorFactory([fixture] { return std::make_unique<platform::FakeWbemLocator>(fixture); });
+    query.SetLocatorFactory(
+        [fixture] { return std::make_unique<platform::FakeWbemLocator>(fixture, platform::ReadFakeWbemFile); });
 
     TFrameDrive panel;
     panel.SetIndice(2); // without a query component: stored only
