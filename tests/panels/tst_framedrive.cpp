@@ -116,18 +116,36 @@ INSTANTIATE_TEST_SUITE_P(
                  false, tmGB},
         SizeCase{"libre_45_996", Props(kThree, N(237 * GB), N(49388761776)), "46 GB disponibles de 237 GB", 81,
                  false, tmGB},
-        // MB figures round halves to even: 1.5 -> 2, 2.5 -> 2.
+        // MB figures round halves to even: 1.5 -> 2, 2.5 -> 2. The bar
+        // follows the bytes: 1.5 % free is 99 % used, 2.5 % free 98 %.
         SizeCase{"mb_half_up_to_even", Props(kThree, N(100 * MB), N(MB + MB / 2)), "2 MB disponibles de 100 MB",
-                 98, true, tmMB},
+                 99, true, tmMB},
         SizeCase{"mb_half_down_to_even", Props(kThree, N(100 * MB), N(2 * MB + MB / 2)),
                  "2 MB disponibles de 100 MB", 98, true, tmMB},
-        // Half a MB or less is a total of 0 MB: no finite share, a full bar.
-        SizeCase{"zero_total", Props(kThree, N(524288), N(0)), "0 MB disponibles de 0 MB", 100, true, tmMB},
-        SizeCase{"zero_total_with_free", Props(kThree, N(524288), N(524288)), "0 MB disponibles de 0 MB", 100,
+        // Figures that round to 0 MB: the text says 0 MB, the bar tells the
+        // bytes. An empty RAM disk of 4 KiB is an empty bar, a full one a
+        // full bar.
+        SizeCase{"ram_disk_4k_empty", Props(QStringLiteral("6"), N(4096), N(4096)), "0 MB disponibles de 0 MB", 0,
+                 false, tmMB},
+        SizeCase{"ram_disk_4k_full", Props(QStringLiteral("6"), N(4096), N(0)), "0 MB disponibles de 0 MB", 100,
                  true, tmMB},
+        SizeCase{"ram_disk_4k_half", Props(QStringLiteral("6"), N(4096), N(2048)), "0 MB disponibles de 0 MB", 50,
+                 false, tmMB},
+        SizeCase{"zero_total", Props(kThree, N(524288), N(0)), "0 MB disponibles de 0 MB", 100, true, tmMB},
+        SizeCase{"zero_total_with_free", Props(kThree, N(524288), N(524288)), "0 MB disponibles de 0 MB", 0, false,
+                 tmMB},
         SizeCase{"just_above_half_mb", Props(kThree, N(524289), N(0)), "0 MB disponibles de 1 MB", 100, true,
                  tmMB},
-        SizeCase{"empty_drive", Props(kThree, N(0), N(0)), "0 MB disponibles de 0 MB", 100, true, tmMB},
+        // 1.4 MB with 0.6 MB free reads "1 MB of 1 MB" but is 58 % used.
+        SizeCase{"rounded_figures_equal", Props(kThree, N(1468006), N(629146)), "1 MB disponibles de 1 MB", 58,
+                 false, tmMB},
+        // Nothing at all: nothing used.
+        SizeCase{"empty_drive", Props(kThree, N(0), N(0)), "0 MB disponibles de 0 MB", 0, false, tmMB},
+        // Beyond what 64 bits hold once multiplied by 100: a hair under 5 %
+        // free.
+        SizeCase{"exabytes",
+                 Props(kThree, N(std::numeric_limits<qint64>::max()), N(std::numeric_limits<qint64>::max() / 20)),
+                 "429496729 GB disponibles de 8589934592 GB", 96, true, tmGB},
         // More free than total (a confused file system): the bar stays empty.
         SizeCase{"free_above_total", Props(kThree, N(100 * GB), N(200 * GB)), "200 GB disponibles de 100 GB", 0,
                  false, tmGB},
