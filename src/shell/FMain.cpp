@@ -834,6 +834,8 @@ void TFormMain::CrearAccionesUnidad()
             FErrorReport.Guarded([&] { AbrirUnidad(frame->Nombre()); });
     });
     FNotifier = std::make_unique<TDesktopNotifier>(TrayIcon);
+    FLowSpace = std::make_unique<TLowSpaceNotice>(
+        [this](const QString &title, const QString &text) { FNotifier->Notify(title, text); });
     FEject = std::make_unique<TDriveEject>();
 }
 
@@ -926,7 +928,8 @@ void TFormMain::AvisarPocoEspacio()
         if (logPlaces && !frame->isHidden())
             shown << frame->Nombre() + QLatin1Char('@') + QString::number(frame->y());
         const bool full = frame->CapacidadEnError() && !frame->LibreAusente();
-        drives.append({frame->Nombre(), full, frame->isHidden() || FOcultas.contains(frame->Nombre())});
+        drives.append({frame->Nombre(), full, frame->isHidden() || FOcultas.contains(frame->Nombre()),
+                       frame->Libre(), frame->Tamanyo()});
     }
     // Where each shown panel stands, when that changed: what a test needs to
     // point at a panel.
@@ -937,13 +940,5 @@ void TFormMain::AvisarPocoEspacio()
             FPanelesMostrados = std::move(line);
         }
     }
-    for (const QString &name : FLowSpace.Update(drives)) {
-        const TFrameDrive *frame = BuscarFrame(name);
-        const QString free = frame
-            ? QLocale().formattedDataSize(frame->Libre(), 1, QLocale::DataSizeTraditionalFormat)
-            : QString();
-        const QString text = ConstantText(QStringLiteral("msgPocoEspacio")).arg(name, free);
-        qCDebug(lcShell).noquote() << "low-space notice:" << text;
-        FNotifier->Notify(ConstantText(QStringLiteral("msgPocoEspacioTitulo")), text);
-    }
+    FLowSpace->Update(drives);
 }

@@ -253,7 +253,7 @@ private:
     std::unique_ptr<TPanelGestures> FGestures;
     std::unique_ptr<TDesktopNotifier> FNotifier;
     std::unique_ptr<TDriveEject> FEject;
-    TLowSpaceWatch FLowSpace;
+    std::unique_ptr<TLowSpaceNotice> FLowSpace;
 
     std::unique_ptr<TPanelColumn> FColumn;
     // Made once the first panels are in: the window then has its height.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -8,13 +9,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QSystemTrayIcon;
+class QTimer;
 
 // Which drives have just become full: a drive is told about when it enters
 // the full state (the panel's bar in its error colour), and not again until
-// it has left that state. The first look only notes what is full already;
-// a drive the user hid is noted but never told about; a drive that went
-// away is forgotten.
+// it has left that state. A drive that is full when it is first seen is only
+// noted, whenever that is: at start, or when a server that was down answers
+// with hundreds of full drives. A drive the user hid is noted but never told
+// about; a drive that went away is forgotten (and is new when it comes back).
 class TLowSpaceWatch
 {
 public:
@@ -23,14 +28,86 @@ public:
         QString Name;
         bool Full = false;
         bool Hidden = false;
+        // The figures the notice quotes, in bytes.
+        quint64 Free = 0;
+        quint64 Size = 0;
     };
 
     // The names to tell about now, in the order given.
     QStringList Update(const QList<TDrive> &drives);
+    // Whether a drive was full at the last Update.
+    bool IsFull(const QString &name) const { return FFull.contains(name); }
 
 private:
-    bool FStarted = false;
+    QSet<QString> FSeen;
     QSet<QString> FFull;
+};
+
+// How many notices may go out: at most PerWindow within any WindowMs. Names
+// beyond that wait; when they are let out and there are more of them than
+// the room left, the last notice that fits names the first of them and says
+// how many more there are.
+class TNoticeLimit
+{
+public:
+    static constexpr int PerWindow = 3;
+    static constexpr qint64 WindowMs = 60 * 1000;
+
+    struct TNotice
+    {
+        QString Name;   // the drive the notice names
+        int Others = 0; // how many more it stands for
+    };
+
+    void Offer(const QStringList &names);
+    // The notices that may go out at now (milliseconds of a steady clock),
+    // each counted as sent.
+    QList<TNotice> Take(qint64 now);
+    // Drops waiting names that no longer call for a notice.
+    void Forget(const std::function<bool(const QString &)> &stale);
+    bool Waiting() const { return !FWaiting.isEmpty(); }
+    // When Take may let the next waiting name out (now when there is room).
+    qint64 NextChance(qint64 now) const;
+
+private:
+    void Expire(qint64 now);
+
+    QStringList FWaiting;
+    QList<qint64> FSent;
+};
+
+// The low-space notice: tells the desktop about drives that have just become
+// full, never more than TNoticeLimit lets through, in the panel's own figures.
+class TLowSpaceNotice : public QObject
+{
+    Q_OBJECT
+
+public:
+    using TSend = std::function<void(const QString &title, const QString &text)>;
+    using TClock = std::function<qint64()>;
+
+    explicit TLowSpaceNotice(TSend send, QObject *parent = nullptr);
+    ~TLowSpaceNotice() override;
+
+    // The drives of one refresh, all of them.
+    void Update(const QList<TLowSpaceWatch::TDrive> &drives);
+    // Tests put a clock of their own in (milliseconds).
+    void SetClock(TClock clock) { FClock = std::move(clock); }
+    // Sends what may go out now; the timer calls it when the room comes back.
+    void Flush();
+
+    // The texts a notice carries.
+    static QString Title();
+    static QString Text(const QString &name, quint64 free, quint64 size);
+    static QString FoldedText(const QString &name, int others);
+
+private:
+    TSend FSend;
+    TClock FClock;
+    TLowSpaceWatch FWatch;
+    TNoticeLimit FLimit;
+    QHash<QString, TLowSpaceWatch::TDrive> FLast;
+    QTimer *FTimer;
 };
 
 // One message on the desktop: a freedesktop notification on the session bus
