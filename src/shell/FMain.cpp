@@ -519,8 +519,7 @@ void TFormMain::ShowFatalError(const QString &message)
 
 void TFormMain::MouseDownToWindowMove(QWidget *, QMouseEvent *event)
 {
-    if (WindowDrag::Start(this, event) == WindowDrag::TMove::System)
-        qCDebug(lcShell) << "window move handed to the window manager";
+    WindowDrag::Start(this, event);
 }
 
 void TFormMain::mousePressEvent(QMouseEvent *event)

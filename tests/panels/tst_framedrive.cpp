@@ -690,10 +690,13 @@ TEST(FrameDriveTest, WithoutAMoveLoopTheWindowFollowsTheMouse)
     };
 
     send(title, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
-    ASSERT_TRUE(WindowDrag::Following()) << "the offscreen platform offers no move loop";
+    EXPECT_TRUE(WindowDrag::Pending());
+    EXPECT_FALSE(WindowDrag::Following()) << "a press alone moves nothing";
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
-    // The moves reach whatever widget is under the pointer or had the press.
+    // Past the drag distance the move starts; the moves reach whatever widget
+    // is under the pointer or had the press.
     send(title, QEvent::MouseMove, start + QPointF(30, 20), Qt::NoButton, Qt::LeftButton);
+    ASSERT_TRUE(WindowDrag::Following()) << "the offscreen platform offers no move loop";
     EXPECT_EQ(window.pos(), QPoint(130, 120));
     send(panel->lblEspacio(), QEvent::MouseMove, start + QPointF(-10, 5), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(window.pos(), QPoint(90, 105));
@@ -709,6 +712,63 @@ TEST(FrameDriveTest, WithoutAMoveLoopTheWindowFollowsTheMouse)
     EXPECT_FALSE(WindowDrag::Following());
     send(title, QEvent::MouseButtonPress, start, Qt::RightButton, Qt::RightButton);
     EXPECT_FALSE(WindowDrag::Following());
+}
+
+// A tap (press and release at once, as touchpads and `xdotool click` make
+// it) and a press that wobbles less than the drag distance are clicks: the
+// window stays, nothing keeps watching the pointer, and a double click
+// reaches the panel's handler.
+TEST(FrameDriveTest, ATapIsAClickNotADrag)
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *panel = new TFrameDrive(&window);
+    layout->addWidget(panel);
+    window.move(100, 100);
+    window.show();
+    QWidget *title = panel->pnlTitulo();
+    const QPointF start = title->mapToGlobal(QPointF(5, 5));
+    const auto send = [](QWidget *to, QEvent::Type type, QPointF global, Qt::MouseButton button,
+                         Qt::MouseButtons buttons) {
+        QMouseEvent event(type, to->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(to, &event);
+    };
+    const int near = QApplication::startDragDistance() - 1;
+    struct Case
+    {
+        const char *name;
+        QPointF wobble; // where the pointer goes between press and release
+    };
+    for (const Case &c : {Case{"tap", {0, 0}}, Case{"wobble_x", {double(near), 0}},
+                          Case{"wobble_diagonal", {double(near / 2), double(near - near / 2)}}}) {
+        SCOPED_TRACE(c.name);
+        send(title, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        if (!c.wobble.isNull())
+            send(title, QEvent::MouseMove, start + c.wobble, Qt::NoButton, Qt::LeftButton);
+        send(title, QEvent::MouseButtonRelease, start + c.wobble, Qt::LeftButton, Qt::NoButton);
+        EXPECT_FALSE(WindowDrag::Pending());
+        EXPECT_FALSE(WindowDrag::Following());
+        // The pointer goes on without the button: the window stays.
+        send(title, QEvent::MouseMove, start + QPointF(80, 60), Qt::NoButton, Qt::NoButton);
+        EXPECT_EQ(window.pos(), QPoint(100, 100));
+    }
+
+    // A double tap: the second press comes as a double click, and the
+    // window's handler for it runs.
+    int doubleClicks = 0;
+    panel->SetOnMouseDown(TFrameDrive::TPart::Titulo, [&](QWidget *sender, QMouseEvent *event) {
+        if (event->type() == QEvent::MouseButtonDblClick)
+            ++doubleClicks;
+        else
+            panel->MouseDownToWindowMove(sender, event);
+    });
+    send(title, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    send(title, QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
+    send(title, QEvent::MouseButtonDblClick, start, Qt::LeftButton, Qt::LeftButton);
+    send(title, QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_EQ(window.pos(), QPoint(100, 100));
+    EXPECT_FALSE(WindowDrag::Pending());
 }
 
 // ---- Indice and the query component -----------------------------------------------
