@@ -703,6 +703,10 @@ void TFormMain::vlLCLanguageChanged(QObject *)
     menuVersion->SetCaption(ConstantText(QStringLiteral("msgVersion")) + QLatin1Char(' ')
                             + VersionInfo::FileVersionText(QString(), false));
     QtTranslations::FollowActiveLanguage();
+    // The panels' lines hold a translated word: they follow now, not at the
+    // next refresh.
+    for (TFrameDrive *frame : Frames())
+        frame->UpdateSize();
     qCDebug(lcShell).noquote() << "menu reads:" << MenuTexts(pmTray);
 }
 
