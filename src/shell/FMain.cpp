@@ -713,8 +713,9 @@ void TFormMain::vlLCLanguageChanged(QObject *)
 TConfigValues TFormMain::Opciones() const
 {
     TConfigValues values;
-    values.Top = y();
-    values.Left = x();
+    const QPoint place = FPlace.ToSave(pos(), ScreenPlacement::Screens());
+    values.Top = place.y();
+    values.Left = place.x();
     values.Intervalo = FIntervalo;
     values.Opacidad = FOpacidad->Nivel();
     values.EjecutarInicio = FEjecutarAlInicio;
@@ -757,11 +758,13 @@ bool TFormMain::CargarConfiguracion()
     // One read of the file; each missing or unreadable value keeps the
     // default of the settings table, which for the position and the interval
     // is what the window has now.
-    const TConfigValues values = TConfig::ReadValues(TConfigValues::ReadDefaults(y(), x(), FIntervalo));
+    const QList<ScreenPlacement::TScreenScale> screens = ScreenPlacement::Screens();
+    const QPoint here = ScreenPlacement::ToDevice(pos(), screens);
+    const TConfigValues values = TConfig::ReadValues(TConfigValues::ReadDefaults(here.y(), here.x(), FIntervalo));
     if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())
         FErrorReport.Show(warning);
 
-    move(values.Left, values.Top);
+    move(FPlace.Restore(QPoint(values.Left, values.Top), screens));
     SetIntervalo(values.Intervalo);
     // Any level takes effect, listed in the menu or not.
     FOpacidad->SetNivel(values.Opacidad);
