@@ -10,8 +10,6 @@
 
 #include <algorithm>
 
-#include <QSystemTrayIcon>
-
 QStringList TLowSpaceWatch::Update(const QList<TDrive> &drives)
 {
     QStringList tell;
@@ -94,7 +92,22 @@ TLowSpaceNotice::TLowSpaceNotice(TSend send, QObject *parent)
     connect(FTimer, &QTimer::timeout, this, &TLowSpaceNotice::Flush);
 }
 
+TLowSpaceNotice::TLowSpaceNotice(TDesktopNotifier &notifier, QObject *parent)
+    : TLowSpaceNotice([&notifier](const QString &title, const QString &text) { notifier.Notify(title, text); },
+                      parent)
+{}
+
 TLowSpaceNotice::~TLowSpaceNotice() = default;
+
+void TLowSpaceNotice::Refreshed(const TDriveStates &drives)
+{
+    QList<TLowSpaceWatch::TDrive> watched;
+    watched.reserve(drives.size());
+    for (const TDriveState &drive : drives)
+        watched.append({drive.Name, drive.Full && drive.Free.has_value(), !drive.Shown, drive.Free.value_or(0),
+                        drive.Size.value_or(0)});
+    Update(watched);
+}
 
 void TLowSpaceNotice::Update(const QList<TLowSpaceWatch::TDrive> &drives)
 {
@@ -140,13 +153,4 @@ QString TLowSpaceNotice::Text(const QString &name, quint64 free, quint64 size)
 QString TLowSpaceNotice::FoldedText(const QString &name, int others)
 {
     return ConstantText(QStringLiteral("msgPocoEspacioMas")).arg(name, QString::number(others));
-}
-
-TDesktopNotifier::TDesktopNotifier(QSystemTrayIcon *tray, QObject *parent) : QObject(parent), FTray(tray) {}
-
-void TDesktopNotifier::ShowInTray(const QString &title, const QString &text)
-{
-    qCDebug(lcShell).noquote() << "notice shown by the tray icon:" << title << "-" << text;
-    if (FTray && QSystemTrayIcon::supportsMessages())
-        FTray->showMessage(title, text, QSystemTrayIcon::Warning);
 }

@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "desktop/DesktopNotifier.h"
+#include "shell/DriveStates.h"
+
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
-class QSystemTrayIcon;
 class QTimer;
 
 // Which drives have just become full: a drive is told about when it enters
@@ -76,8 +77,9 @@ private:
     QList<qint64> FSent;
 };
 
-// The low-space notice: tells the desktop about drives that have just become
-// full, never more than TNoticeLimit lets through, in the panel's own figures.
+// The low-space notice: follows the window's refreshes and tells the desktop
+// about drives that have just become full, never more than TNoticeLimit lets
+// through, with their free space as their panels show it.
 class TLowSpaceNotice : public QObject
 {
     Q_OBJECT
@@ -86,9 +88,16 @@ public:
     using TSend = std::function<void(const QString &title, const QString &text)>;
     using TClock = std::function<qint64()>;
 
+    // Notices go to the desktop's notifier.
+    explicit TLowSpaceNotice(TDesktopNotifier &notifier, QObject *parent = nullptr);
+    // Notices go to send (tests).
     explicit TLowSpaceNotice(TSend send, QObject *parent = nullptr);
     ~TLowSpaceNotice() override;
 
+    // The drives of one refresh, as the window hands them out: a drive
+    // counts as full with a free-space figure only, and one not shown is
+    // never told about.
+    void Refreshed(const TDriveStates &drives);
     // The drives of one refresh, all of them.
     void Update(const QList<TLowSpaceWatch::TDrive> &drives);
     // Tests put a clock of their own in (milliseconds).
@@ -108,22 +117,4 @@ private:
     TNoticeLimit FLimit;
     QHash<QString, TLowSpaceWatch::TDrive> FLast;
     QTimer *FTimer;
-};
-
-// One message on the desktop: a freedesktop notification on the session bus
-// (org.freedesktop.Notifications), or the tray icon's own message where no
-// notification server answers (and on Windows, the tray balloon).
-class TDesktopNotifier : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit TDesktopNotifier(QSystemTrayIcon *tray, QObject *parent = nullptr);
-    void Notify(const QString &title, const QString &text);
-
-private:
-    void ShowInTray(const QString &title, const QString &text);
-    // The notification itself, with the body as the server reads it.
-    void Send(const QString &title, const QString &text, const QString &body);
-    QPointer<QSystemTrayIcon> FTray;
 };
