@@ -14,6 +14,7 @@
 #include "settings/Config.h"
 #include "settings/HiddenDrives.h"
 #include "settings/LocaleHelper.h"
+#include "settings/RefreshInterval.h"
 #include "settings/RegistryApp.h"
 #include "settings/VersionInfo.h"
 #include "shell/DriveEject.h"
@@ -604,6 +605,13 @@ bool TFormMain::Configurado() const
 
 void TFormMain::SetIntervalo(int value)
 {
+    // A value the menu does not offer (written by hand) would leave the
+    // timer at its old interval while the file kept saying otherwise.
+    if (const int allowed = RefreshInterval::Nearest(value); allowed != value) {
+        qCWarning(lcShell).noquote()
+            << QStringLiteral("Refresh interval %1 s is not offered; %2 s is used.").arg(value).arg(allowed);
+        value = allowed;
+    }
     FIntervalo = value;
     for (TMenuItem *item : {N5sg1, N10sg2, N15sg1, N30sg1, N1minuto1}) {
         if (item->Tag() == value) {
