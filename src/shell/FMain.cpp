@@ -795,6 +795,8 @@ void TFormMain::GuardarConfiguracion()
     const TConfigValues values = Opciones();
     TConfig::WriteValues(values);
     qCDebug(lcShell) << "settings written:" << values;
+    if (FOcultasPendientes)
+        GuardarOcultas();
 }
 
 void TFormMain::ActualizarMenu()
@@ -919,9 +921,11 @@ void TFormMain::AplicarOcultas()
 void TFormMain::GuardarOcultas()
 {
     QStringList leftOut;
-    THiddenDrives::Write(TConfig::ConfigFileName(), FOcultas, &leftOut);
+    // Before the settings file exists the list waits for the options, which
+    // create the file when the widget ends.
+    FOcultasPendientes = !THiddenDrives::Write(TConfig::ConfigFileName(), FOcultas, &leftOut);
     if (!leftOut.isEmpty())
-        qCInfo(lcShell).noquote() << "hidden until the end only (no settings key can hold the name):"
+        qCInfo(lcShell).noquote() << "hidden until the end only (more than the settings file keeps):"
                                   << leftOut.join(QStringLiteral(", "));
 }
 

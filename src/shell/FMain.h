@@ -248,6 +248,8 @@ private:
     void GuardarOcultas();
     void AvisarPocoEspacio();
     QStringList FOcultas;
+    // Hidden drives not written yet: the settings file did not exist.
+    bool FOcultasPendientes = false;
     QString FPanelesMostrados;
     std::unique_ptr<TDriveMenu> FDriveMenu;
     std::unique_ptr<TPanelGestures> FGestures;

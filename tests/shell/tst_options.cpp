@@ -210,6 +210,36 @@ TEST_F(Options, IntervalOutsideTheMenuRunsAsTheNearestOneAndIsWrittenBack)
     }
 }
 
+// Hiding a drive and showing it again before the settings file exists (the
+// first start) leaves no file behind that would make the next start skip its
+// question and run with default options; the hidden drives are written with
+// the options when the widget ends.
+TEST_F(Options, HidingDrivesBeforeTheFileExistsLeavesTheNextStartAsItWas)
+{
+    TFormMain &w = Start();
+    ASSERT_EQ(asked.size(), 1);
+    w.OcultarUnidad(QStringLiteral("C:"));
+    EXPECT_FALSE(QFileInfo::exists(IniPath()));
+    w.MostrarUnidad(QStringLiteral("C:"));
+    EXPECT_FALSE(QFileInfo::exists(IniPath())) << "an empty file: " << ReadIni().size() << " bytes";
+    EXPECT_FALSE(w.Configurado());
+    w.OcultarUnidad(QStringLiteral("Z:"));
+    window.reset();
+    const QByteArray written = ReadIni();
+    EXPECT_TRUE(written.startsWith("[CONFIG]\nTop=")) << written.toStdString();
+    EXPECT_TRUE(written.contains("\nIdioma=0\n")) << written.toStdString();
+    EXPECT_TRUE(written.endsWith("\n[OCULTAS]\nZ:=True\n")) << written.toStdString();
+
+    // With the file there, each change is written at once and the options
+    // stay.
+    TFormMain &again = Start();
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_EQ(again.UnidadesOcultas(), QStringList({QStringLiteral("Z:")}));
+    again.MostrarUnidad(QStringLiteral("Z:"));
+    EXPECT_EQ(ReadIni().trimmed().toStdString(),
+              written.left(written.indexOf("[OCULTAS]")).trimmed().toStdString());
+}
+
 // A translation the user put into the data folder gets its own radio item,
 // captioned with the language's own name, at the next language index.
 TEST_F(Options, UserTranslationGetsItsOwnLanguageItem)
