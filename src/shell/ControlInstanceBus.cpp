@@ -102,20 +102,27 @@ TBusCheck AcquireBusName(TInstanceGuard &guard, std::unique_ptr<QObject> &busNam
     bus.unregisterObject(path);
     application.reset();
     if (!reply.isValid()) {
-        // A bus that will not give the name (its policy) guards nothing: the
-        // lock file does.
         qCWarning(lcShell).noquote() << "the session bus refused the name" << name << ":"
                                      << reply.error().message();
         return TBusCheck::NoBus;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(name, path, kApplicationInterface,
+    return TBusCheck::Taken;
+}
+
+bool ActivateOverBus()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kBusName),
+                                                       QString::fromLatin1(kBusPath), kApplicationInterface,
                                                        QStringLiteral("Activate"));
     call << PlatformData();
     const QDBusMessage answer = bus.call(call, QDBus::Block, kActivateTimeoutMs);
     if (answer.type() == QDBusMessage::ReplyMessage)
-        return TBusCheck::HandedOver;
-    qCInfo(lcShell).noquote() << "the running instance did not answer Activate:" << answer.errorMessage();
-    return TBusCheck::OtherRunning;
+        return true;
+    qCInfo(lcShell).noquote() << "the owner of the name did not answer Activate:" << answer.errorMessage();
+    return false;
 }
 
 } // namespace ControlInstance
