@@ -115,9 +115,10 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
 
 // Two mount paths that differ only in bytes that are not UTF-8 (a stick
 // formatted on an old system, a folder made by a script) both read as U+FFFD
-// and shared one panel, which showed the other drive's figures. Each keeps a
-// name of its own, \xNN where the bytes are, in the query tool and in the
-// panels; a UTF-8 path keeps its bytes.
+// and shared one panel, which showed the other drive's figures; then a path
+// with the byte 0xE9 and one with the four characters \xE9 met in one name.
+// Each keeps a name of its own: in the query tool a property line that reads
+// back to the path's very bytes, in the window a panel with its own figures.
 TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
 {
     TestApp();
@@ -133,10 +134,10 @@ TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
         int megabytes;
     };
     const Drive drives[] = {
-        {"/tmp/u/\xFF", "/tmp/u/\\xFF", 4},
-        {"/tmp/u/\xFE", "/tmp/u/\\xFE", 8},
-        {"/tmp/u/\xC3", "/tmp/u/\\xC3", 12},
-        {"/tmp/u/\xC3\xA9", "/tmp/u/\xC3\xA9", 16},
+        {"/tmp/u/\xFF", "/tmp/u/\xFF", 4},          {"/tmp/u/\xFE", "/tmp/u/\xFE", 8},
+        {"/tmp/u/\xC3", "/tmp/u/\xC3", 12},         {"/tmp/u/\xC3\xA9", "/tmp/u/\xC3\xA9", 16},
+        {"/tmp/u/\\xFF", "/tmp/u/\\xFF", 20},       {"/tmp/u/caf\xE9", "/tmp/u/caf\xE9", 24},
+        {"/tmp/u/caf\\xE9", "/tmp/u/caf\\xE9", 28},
     };
     ASSERT_EQ(::mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m"), 0) << std::strerror(errno);
     ASSERT_EQ(::mkdir("/tmp/u", 0755), 0);
@@ -146,7 +147,7 @@ TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
         ASSERT_EQ(::mount("tmpfs", d.path.c_str(), "tmpfs", 0, options.c_str()), 0) << d.name;
     }
 
-    // velmora-wql: four names, each with its own size.
+    // velmora-wql: one name per drive, each with its own size.
     std::map<std::string, std::string> listed;
     {
         std::string out;

@@ -74,12 +74,13 @@ WqlValue valueOf(const MofProperty &p)
     return WqlNull{};
 }
 
-// Paths, sources and labels are bytes; one that is not UTF-8 keeps its
-// bytes apart from another's in a visible \xNN (so /mnt/\xFF and /mnt/\xFE
-// are two drives), while UTF-8 stays as it is.
+// Paths, sources and labels are bytes, kept as they are: the object text
+// escapes those that are not UTF-8 so that they read back exactly (so
+// /mnt/\xFF, /mnt/\xFE and a path holding the four characters \xFF are three
+// drives with three names).
 MofProperty text(const char *name, std::string value)
 {
-    return MofProperty{name, MofType::String, VisibleUtf8(std::move(value))};
+    return MofProperty{name, MofType::String, std::move(value)};
 }
 
 MofProperty number(const char *name, std::uint64_t value, MofType type)
