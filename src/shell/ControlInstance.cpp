@@ -80,7 +80,7 @@ TInstanceCheck TInstanceGuard::Acquire()
         TakeBusNameBesideTheLock();
         return TInstanceCheck::First;
     case TLock::HeldElsewhere:
-        if (BringInstanceToFront(SocketPath()) || ActivateOverBus())
+        if (BringInstanceToFront(SocketPath()) || InstanceBus::ActivateOverBus())
             return TInstanceCheck::HandedOver;
         return TInstanceCheck::OtherRunning;
     case TLock::Impossible:
@@ -108,7 +108,7 @@ void TInstanceGuard::TakeBusNameBesideTheLock()
 {
     // The name only lets the desktop reach this instance: another program
     // holding it keeps the widget from nothing.
-    if (AcquireBusName(*this, FBusName) == TBusCheck::Taken)
+    if (InstanceBus::AcquireBusName([this] { emit RaiseRequested(); }, FBusName) == InstanceBus::TBusCheck::Taken)
         qCWarning(lcShell).noquote() << "the name" << QString::fromLatin1(kBusName)
                                      << "on the session bus is held by another program;"
                                      << "the widget runs without it";
@@ -117,11 +117,12 @@ void TInstanceGuard::TakeBusNameBesideTheLock()
 TInstanceCheck TInstanceGuard::AcquireBusNameAlone()
 {
     // No lock file can be made here: the name on the bus is the only guard.
-    switch (AcquireBusName(*this, FBusName)) {
+    using InstanceBus::TBusCheck;
+    switch (InstanceBus::AcquireBusName([this] { emit RaiseRequested(); }, FBusName)) {
     case TBusCheck::First:
         return TInstanceCheck::First;
     case TBusCheck::Taken:
-        return ActivateOverBus() ? TInstanceCheck::HandedOver : TInstanceCheck::OtherRunning;
+        return InstanceBus::ActivateOverBus() ? TInstanceCheck::HandedOver : TInstanceCheck::OtherRunning;
     case TBusCheck::NoBus:
         break;
     }

@@ -11,6 +11,7 @@
 #include "panels/frDisco.h"
 #include "settings/Config.h"
 #include "settings/RegistryApp.h"
+#include "shell/DriveActions.h"
 #include "shell/FMain.h"
 #include "shell/Opacidad.h"
 #include "vcl/ActnList.h"
@@ -218,12 +219,12 @@ TEST_F(Options, HidingDrivesBeforeTheFileExistsLeavesTheNextStartAsItWas)
 {
     TFormMain &w = Start();
     ASSERT_EQ(asked.size(), 1);
-    w.OcultarUnidad(QStringLiteral("C:"));
+    w.DriveActions()->HideDrive(QStringLiteral("C:"));
     EXPECT_FALSE(QFileInfo::exists(IniPath()));
-    w.MostrarUnidad(QStringLiteral("C:"));
+    w.DriveActions()->ShowDrive(QStringLiteral("C:"));
     EXPECT_FALSE(QFileInfo::exists(IniPath())) << "an empty file: " << ReadIni().size() << " bytes";
     EXPECT_FALSE(w.Configurado());
-    w.OcultarUnidad(QStringLiteral("Z:"));
+    w.DriveActions()->HideDrive(QStringLiteral("Z:"));
     window.reset();
     const QByteArray written = ReadIni();
     EXPECT_TRUE(written.startsWith("[CONFIG]\nTop=")) << written.toStdString();
@@ -234,8 +235,8 @@ TEST_F(Options, HidingDrivesBeforeTheFileExistsLeavesTheNextStartAsItWas)
     // stay.
     TFormMain &again = Start();
     EXPECT_EQ(asked.size(), 1);
-    EXPECT_EQ(again.UnidadesOcultas(), QStringList({QStringLiteral("Z:")}));
-    again.MostrarUnidad(QStringLiteral("Z:"));
+    EXPECT_EQ(again.DriveActions()->Hidden(), QStringList({QStringLiteral("Z:")}));
+    again.DriveActions()->ShowDrive(QStringLiteral("Z:"));
     EXPECT_EQ(ReadIni().trimmed().toStdString(),
               written.left(written.indexOf("[OCULTAS]")).trimmed().toStdString());
 }

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // A Qt without D-Bus (the MinGW build) has no session bus to guard on.
-#include "shell/ControlInstance.h"
+#include "desktop/InstanceBus.h"
 
-namespace ControlInstance {
+namespace InstanceBus {
 
-TBusCheck AcquireBusName(TInstanceGuard &, std::unique_ptr<QObject> &)
+TBusCheck AcquireBusName(std::function<void()>, std::unique_ptr<QObject> &)
 {
     return TBusCheck::NoBus;
 }
@@ -14,4 +14,4 @@ bool ActivateOverBus()
     return false;
 }
 
-} // namespace ControlInstance
+} // namespace InstanceBus
