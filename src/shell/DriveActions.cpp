@@ -111,8 +111,16 @@ void TDriveActions::ShowDrive(const QString &name)
 void TDriveActions::SaveHidden()
 {
     QStringList leftOut;
-    THiddenDrives::Write(TConfig::ConfigFileName(), FHidden, &leftOut);
+    // Before the settings file exists the list waits for the options, which
+    // create the file when the widget ends.
+    FHiddenPending = !THiddenDrives::Write(TConfig::ConfigFileName(), FHidden, &leftOut);
     if (!leftOut.isEmpty())
-        qCInfo(lcShell).noquote() << "hidden until the end only (no settings key can hold the name):"
+        qCInfo(lcShell).noquote() << "hidden until the end only (more than the settings file keeps):"
                                   << leftOut.join(QStringLiteral(", "));
+}
+
+void TDriveActions::SaveHiddenIfPending()
+{
+    if (FHiddenPending)
+        SaveHidden();
 }

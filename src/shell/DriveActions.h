@@ -34,6 +34,9 @@ public:
     // The hidden drives from the settings file.
     void ReadHidden();
     QStringList Hidden() const { return FHidden; }
+    // Writes the hidden drives when a change could not be written because
+    // the settings file did not exist yet: called once the options are.
+    void SaveHiddenIfPending();
 
     void OpenDrive(const QString &name);
     // The panel stays: it goes with the drive, at the refresh that no longer
@@ -65,6 +68,8 @@ private:
     TDesktopNotifier &FNotifier;
     TErrorReport &FReport;
     QStringList FHidden;
+    // A change not written yet: the settings file did not exist.
+    bool FHiddenPending = false;
     std::unique_ptr<TDriveMenu> FDriveMenu;
     std::unique_ptr<TPanelGestures> FGestures;
     std::unique_ptr<TDriveEject> FEject;

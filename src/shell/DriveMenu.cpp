@@ -2,6 +2,7 @@
 #include "shell/DriveMenu.h"
 
 #include "localization/ConstantText.h"
+#include "panels/DriveName.h"
 #include "shell/ShellLog.h"
 
 #include <QAction>
@@ -94,7 +95,8 @@ void TDriveMenu::Build()
         FHiddenMenu = std::make_unique<QMenu>();
         for (const QString &name : hidden) {
             // A '&' in a mount point is a letter, not a menu shortcut.
-            auto *item = FHiddenMenu->addAction(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
+            auto *item = FHiddenMenu->addAction(
+                DriveNameShown(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
             connect(item, &QAction::triggered, this, [this, name] {
                 if (FHandlers.Show)
                     FHandlers.Show(name);
@@ -159,11 +161,7 @@ bool TPanelGestures::eventFilter(QObject *watched, QEvent *event)
 
 bool OpenDriveFolder(const QString &drive)
 {
-    QString folder = drive;
-    // A drive letter alone names the current folder of that drive.
-    if (folder.size() == 2 && folder.at(1) == u':' && folder.at(0).isLetter())
-        folder += QLatin1Char('/');
-    const QUrl url = QUrl::fromLocalFile(folder);
+    const QUrl url = DriveFolderUrl(drive);
     qCDebug(lcShell).noquote() << "opening" << url.toString();
     return QDesktopServices::openUrl(url);
 }

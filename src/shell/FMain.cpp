@@ -12,6 +12,7 @@
 #include "platform/SingleInstance.h"
 #include "settings/Config.h"
 #include "settings/LocaleHelper.h"
+#include "settings/RefreshInterval.h"
 #include "settings/RegistryApp.h"
 #include "settings/VersionInfo.h"
 #include "shell/DriveActions.h"
@@ -389,6 +390,13 @@ bool TFormMain::Configurado() const
 
 void TFormMain::SetIntervalo(int value)
 {
+    // A value the menu does not offer (written by hand) would leave the
+    // timer at its old interval while the file kept saying otherwise.
+    if (const int allowed = RefreshInterval::Nearest(value); allowed != value) {
+        qCWarning(lcShell).noquote()
+            << QStringLiteral("Refresh interval %1 s is not offered; %2 s is used.").arg(value).arg(allowed);
+        value = allowed;
+    }
     FIntervalo = value;
     for (TMenuItem *item : {N5sg1, N10sg2, N15sg1, N30sg1, N1minuto1}) {
         if (item->Tag() == value) {
@@ -533,6 +541,8 @@ void TFormMain::GuardarConfiguracion()
     const TConfigValues values = Opciones();
     TConfig::WriteValues(values);
     qCDebug(lcShell) << "settings written:" << values;
+    if (FActions)
+        FActions->SaveHiddenIfPending();
 }
 
 void TFormMain::ActualizarMenu()

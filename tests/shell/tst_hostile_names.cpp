@@ -7,6 +7,7 @@
 
 #include "panels/frDisco.h"
 #include "shell/DriveFigures.h"
+#include "shell/DriveMenu.h"
 #include "shell/PanelColumn.h"
 #include "wbem/MofText.h"
 #include "wbem/PropertyLines.h"
@@ -14,6 +15,11 @@
 #include "wmi/PropertyText.h"
 
 #include "MountNamespace.h"
+#include "TempFolder.h"
+
+#include <QDesktopServices>
+#include <QScopeGuard>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -115,9 +121,10 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
 
 // Two mount paths that differ only in bytes that are not UTF-8 (a stick
 // formatted on an old system, a folder made by a script) both read as U+FFFD
-// and shared one panel, which showed the other drive's figures. Each keeps a
-// name of its own, \xNN where the bytes are, in the query tool and in the
-// panels; a UTF-8 path keeps its bytes.
+// and shared one panel, which showed the other drive's figures; then a path
+// with the byte 0xE9 and one with the four characters \xE9 met in one name.
+// Each keeps a name of its own: in the query tool a property line that reads
+// back to the path's very bytes, in the window a panel with its own figures.
 TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
 {
     TestApp();
@@ -133,10 +140,10 @@ TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
         int megabytes;
     };
     const Drive drives[] = {
-        {"/tmp/u/\xFF", "/tmp/u/\\xFF", 4},
-        {"/tmp/u/\xFE", "/tmp/u/\\xFE", 8},
-        {"/tmp/u/\xC3", "/tmp/u/\\xC3", 12},
-        {"/tmp/u/\xC3\xA9", "/tmp/u/\xC3\xA9", 16},
+        {"/tmp/u/\xFF", "/tmp/u/\xFF", 4},          {"/tmp/u/\xFE", "/tmp/u/\xFE", 8},
+        {"/tmp/u/\xC3", "/tmp/u/\xC3", 12},         {"/tmp/u/\xC3\xA9", "/tmp/u/\xC3\xA9", 16},
+        {"/tmp/u/\\xFF", "/tmp/u/\\xFF", 20},       {"/tmp/u/caf\xE9", "/tmp/u/caf\xE9", 24},
+        {"/tmp/u/caf\\xE9", "/tmp/u/caf\\xE9", 28},
     };
     ASSERT_EQ(::mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m"), 0) << std::strerror(errno);
     ASSERT_EQ(::mkdir("/tmp/u", 0755), 0);
@@ -146,7 +153,7 @@ TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
         ASSERT_EQ(::mount("tmpfs", d.path.c_str(), "tmpfs", 0, options.c_str()), 0) << d.name;
     }
 
-    // velmora-wql: four names, each with its own size.
+    // velmora-wql: one name per drive, each with its own size.
     std::map<std::string, std::string> listed;
     {
         std::string out;
@@ -201,4 +208,93 @@ TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
     }
 }
 
+// Stands in for the desktop's folder handler: keeps the address it was given.
+class FolderOpener : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> Opened;
+
+public Q_SLOTS:
+    void Open(const QUrl &url) { Opened << url; }
+};
+
+// Names holding a double quote, a backslash, a line break, " = " or a byte
+// that is not UTF-8: the panel's title shows the name itself (a line break
+// as its picture, a byte that is not UTF-8 as U+FFFD), and opening the drive
+// hands the folder handler an address that gives back the path's very bytes.
+TEST(HostileNames, TitlesShowAndOpenHandsTheRealName)
+{
+    TestApp();
+    ::unsetenv("VELMORA_FAKE_WBEM");
+    const std::string reason = testsupport::IsolateMounts();
+    if (!reason.empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
+    testsupport::TempFolder folder("velmora-names");
+    struct Drive
+    {
+        std::string leaf;
+        QString shown; // in the title
+    };
+    const Drive drives[] = {
+        {"q\"uo'te", QStringLiteral("q\"uo'te")},           {"back\\slash", QStringLiteral("back\\slash")},
+        {"line\nbreak", QStringLiteral("line\u240Abreak")}, {"a = b", QStringLiteral("a = b")},
+        {"caf\xE9", QStringLiteral("caf\uFFFD")},           {"caf\\xE9", QStringLiteral("caf\\xE9")},
+        {"caf\xC3\xA9", QStringLiteral("caf\u00E9")},
+    };
+    std::vector<std::string> mounted;
+    const auto unmount = qScopeGuard([&mounted] {
+        for (const std::string &path : mounted)
+            ::umount2(path.c_str(), MNT_DETACH);
+    });
+    int megabytes = 4;
+    for (const Drive &d : drives) {
+        const std::string path = folder.Path() + "/" + d.leaf;
+        ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
+        const std::string options = "size=" + std::to_string(megabytes++) + "m";
+        ASSERT_EQ(::mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()), 0) << path;
+        mounted.push_back(path);
+    }
+
+    TWMISQL sql;
+    sql.SetSQL(QStringLiteral("SELECT * FROM Win32_LogicalDisk"));
+    sql.SetActive(true);
+    std::vector<std::unique_ptr<TFrameDrive>> panels;
+    QList<TFrameDrive *> frames;
+    for (int i = 1; i <= sql.ObjectsCount(); ++i) {
+        sql.SetObjectIndex(i);
+        panels.push_back(std::make_unique<TFrameDrive>());
+        ASSERT_NO_THROW(panels.back()->SetPropiedades(sql.PropertiesText()));
+        frames << panels.back().get();
+    }
+    sql.SetActive(false);
+
+    FolderOpener opener;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "Open");
+    const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+    const TFrameIndex index(frames);
+    const QString base = QString::fromUtf8(folder.Path());
+    megabytes = 4;
+    for (const Drive &d : drives) {
+        const std::string path = folder.Path() + "/" + d.leaf;
+        SCOPED_TRACE(path);
+        TFrameDrive *panel = index.Find(ListedName(path));
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->Tamanyo(), quint64(megabytes++) << 20) << "another drive's figures";
+        EXPECT_EQ(panel->Titulo(),
+                  QStringLiteral("Disco local (") + base + QLatin1Char('/') + d.shown
+                      + QStringLiteral(") - tmpfs"));
+
+        opener.Opened.clear();
+        EXPECT_TRUE(OpenDriveFolder(panel->Nombre()));
+        ASSERT_EQ(opener.Opened.size(), 1);
+        const QByteArray address = opener.Opened[0].toEncoded();
+        ASSERT_TRUE(address.startsWith("file:///")) << address.toStdString();
+        EXPECT_EQ(QByteArray::fromPercentEncoding(address.mid(7)).toStdString(), path) << address.toStdString();
+    }
+}
+
 } // namespace
+
+#include "tst_hostile_names.moc"
