@@ -222,6 +222,15 @@ bool PrometheusServers::WaitForExporters(std::chrono::seconds timeout)
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
     const std::string wql = "SELECT Name FROM Win32_LogicalDisk WHERE Status = 'OK'";
+    // A drive's name starts with its instance: "<instance>:<mount point>".
+    const auto namePrefix = [](const std::string &instance) {
+        std::string prefix(1, '"');
+        prefix += instance;
+        prefix += ':';
+        return prefix;
+    };
+    const std::string nodePrefix = namePrefix(NodeInstance());
+    const std::string textfilePrefix = namePrefix(TextfileInstance());
     while (std::chrono::steady_clock::now() < end) {
         try {
             auto set = platform::CreateWbemLocator(platform::WbemCredentials{m_authUser, m_authPassword})
@@ -230,8 +239,8 @@ bool PrometheusServers::WaitForExporters(std::chrono::seconds timeout)
             bool node = false, textfile = false;
             while (auto o = set->Next()) {
                 const std::string text = o->GetObjectText();
-                node = node || text.find("\"" + NodeInstance() + ":") != std::string::npos;
-                textfile = textfile || text.find("\"" + TextfileInstance() + ":") != std::string::npos;
+                node = node || text.find(nodePrefix) != std::string::npos;
+                textfile = textfile || text.find(textfilePrefix) != std::string::npos;
             }
             if (node && textfile)
                 return true;
