@@ -6,11 +6,14 @@
 #include "shell/ControlInstance.h"
 #include "shell/FMain.h"
 #include "shell/FormUtils.h"
+#include "shell/LowSpaceNotice.h"
 #include "shell/MountWatcher.h"
 #include "shell/QtTranslations.h"
 #include "shell/SessionEnd.h"
 #include "shell/ShellLog.h"
 #include "shell/Style.h"
+#include "vcl/Menus.h"
+#include "vcl/TrayIcon.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -93,6 +96,10 @@ int main(int argc, char *argv[])
                      [w = window.get()](QSessionManager &) { w->EndSession(0); });
     TMountWatcher mounts;
     QObject::connect(&mounts, &TMountWatcher::Changed, window.get(), &TFormMain::MountsChanged);
+    // The low-space notice follows the refreshes.
+    TDesktopNotifier notifier(window->TrayIcon);
+    TLowSpaceNotice lowSpace(notifier);
+    QObject::connect(window.get(), &TFormMain::Refreshed, &lowSpace, &TLowSpaceNotice::Refreshed);
 
     // An entry left by a build folder or an installation that is gone starts
     // this program from now on.
