@@ -6,6 +6,7 @@
 #include "shell/DriveStates.h"
 #include "shell/ErrorReport.h"
 #include "shell/PanelColumn.h"
+#include "shell/ScreenPlacement.h"
 
 #include <QSize>
 #include <QStringList>
@@ -152,6 +153,9 @@ public:
     void BringToFront();
     // The mount table changed: refresh at once with a rebuild.
     void MountsChanged();
+    // Another machine's source gave its first answer after the refresh that
+    // asked for it: refresh at once with a rebuild, not at the next tick.
+    void SourceAnswered();
     // The session ends or the process was asked to stop (SIGTERM, SIGINT,
     // SIGHUP; 0 for the session manager): the window closes like with the
     // close command, but nobody may be there to read a message box.
@@ -251,6 +255,8 @@ private:
     std::unique_ptr<TPanelColumn> FColumn;
     // Made once the first panels are in: the window then has its height.
     TScreenKeeper *FScreenKeeper = nullptr;
+    // Top and Left of the settings are the screen's own (device) pixels.
+    TSavedPlace FPlace;
     TDriveFigures FFigures;
     TErrorReport FErrorReport;
     TAskQuestion FAskQuestion;
