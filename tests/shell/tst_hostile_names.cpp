@@ -49,7 +49,7 @@ QString ListedName(const std::string &path)
         if (c != '"')
             name += c;
     for (std::size_t p; (p = name.find(" = ")) != std::string::npos;)
-        name.replace(p, 3, "=");
+        name.erase(p + 2, 1).erase(p, 1);
     return QString::fromStdString(name);
 }
 
@@ -61,16 +61,15 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
     if (!reason.empty())
         GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
 
-    const std::string names[] = {
-        "/tmp/x/a,FreeSpace=x",     "/tmp/x/Fotos,FreeSpace=999999999999",
-        "/tmp/x/say \"hi\",Size=1", "/tmp/x/\"q\"",
-        "/tmp/x/line\nFreeSpace=7",
+    testsupport::OwnMounts mounts("velmora-names-");
+    const std::string base = mounts.Path() + "/x/";
+    const std::string leaves[] = {
+        "a,FreeSpace=x", "Fotos,FreeSpace=999999999999", "say \"hi\",Size=1", "\"q\"", "line\nFreeSpace=7",
     };
-    ASSERT_EQ(::mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m"), 0) << std::strerror(errno);
-    ASSERT_EQ(::mkdir("/tmp/x", 0755), 0);
-    for (const std::string &name : names) {
-        ASSERT_EQ(::mkdir(name.c_str(), 0755), 0) << name;
-        ASSERT_EQ(::mount("tmpfs", name.c_str(), "tmpfs", 0, "size=4m"), 0) << name;
+    std::vector<std::string> names;
+    for (const std::string &leaf : leaves) {
+        ASSERT_TRUE(mounts.MountTmpfs("x/" + leaf, "size=4m")) << leaf << ": " << std::strerror(errno);
+        names.push_back(base + leaf);
     }
 
     TWMISQL sql;
@@ -88,7 +87,7 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
                 path = n;
         if (path.empty()) {
             // Whatever else is mounted here must not pose as one of ours.
-            EXPECT_FALSE(name.startsWith(QStringLiteral("/tmp/x/"))) << text.toStdString();
+            EXPECT_FALSE(name.startsWith(QString::fromStdString(base))) << text.toStdString();
             continue;
         }
         ++found;
@@ -115,7 +114,7 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
         EXPECT_EQ(f.Size, QString::number(size));
         EXPECT_NO_THROW(StrToInt64(f.FreeSpace));
     }
-    EXPECT_EQ(found, int(std::size(names)));
+    EXPECT_EQ(found, int(names.size()));
     sql.SetActive(false);
 }
 
@@ -139,18 +138,18 @@ TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
         std::string name; // as the drive query names it
         int megabytes;
     };
+    testsupport::OwnMounts mounts("velmora-bytes-");
+    const std::string base = mounts.Path() + "/u/";
     const Drive drives[] = {
-        {"/tmp/u/\xFF", "/tmp/u/\xFF", 4},          {"/tmp/u/\xFE", "/tmp/u/\xFE", 8},
-        {"/tmp/u/\xC3", "/tmp/u/\xC3", 12},         {"/tmp/u/\xC3\xA9", "/tmp/u/\xC3\xA9", 16},
-        {"/tmp/u/\\xFF", "/tmp/u/\\xFF", 20},       {"/tmp/u/caf\xE9", "/tmp/u/caf\xE9", 24},
-        {"/tmp/u/caf\\xE9", "/tmp/u/caf\\xE9", 28},
+        {base + "\xFF", base + "\xFF", 4},          {base + "\xFE", base + "\xFE", 8},
+        {base + "\xC3", base + "\xC3", 12},         {base + "\xC3\xA9", base + "\xC3\xA9", 16},
+        {base + "\\xFF", base + "\\xFF", 20},       {base + "caf\xE9", base + "caf\xE9", 24},
+        {base + "caf\\xE9", base + "caf\\xE9", 28},
     };
-    ASSERT_EQ(::mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m"), 0) << std::strerror(errno);
-    ASSERT_EQ(::mkdir("/tmp/u", 0755), 0);
     for (const Drive &d : drives) {
-        ASSERT_EQ(::mkdir(d.path.c_str(), 0755), 0) << d.name;
         const std::string options = "size=" + std::to_string(d.megabytes) + "m";
-        ASSERT_EQ(::mount("tmpfs", d.path.c_str(), "tmpfs", 0, options.c_str()), 0) << d.name;
+        ASSERT_TRUE(mounts.MountTmpfs(d.path.substr(mounts.Path().size() + 1), options))
+            << d.name << ": " << std::strerror(errno);
     }
 
     // velmora-wql: one name per drive, each with its own size.
@@ -173,7 +172,7 @@ TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
                 ADD_FAILURE() << "not a property line: " << line;
             else if (property == "Name")
                 name = value;
-            else if (property == "Size" && name.rfind("/tmp/u/", 0) == 0)
+            else if (property == "Size" && name.rfind(base, 0) == 0)
                 listed[name] = value;
         }
     }
