@@ -288,7 +288,7 @@ TEST(ScanTool, ErrorsAndHelp)
     }
     const auto help = RunCommand({kScan, "--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char *option : {"--top N", "--files N", "--json", "--apparent-size", "--jobs N", "--foreground",
+    for (const char *option : {"--top N", "--files N", "--json", "--apparent-size", "--jobs N", "--background",
                                "--help", "Exit status"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// velmora-scan [--top N] [--files N] [--json] [--apparent-size] [--jobs N] PATH
+// velmora-scan [--top N] [--files N] [--json] [--apparent-size] [--jobs N] [--background] PATH
 //
 // How much space PATH and the folders below it use on its file system, as
 // du -xB1 counts it. Without options it prints what du -xB1 -d1 prints (the
@@ -11,6 +11,7 @@
 // does). 2: PATH cannot be scanned at all, or the options are wrong.
 #include "usage/Scanner.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -39,8 +40,8 @@ constexpr const char *kHelp = "Usage: velmora-scan [OPTION]... PATH\n"
                               "                   of the space used on the disk\n"
                               "  --jobs N         read up to N folders at the same time (default 8;\n"
                               "                   a spinning disk is always read one folder at a time)\n"
-                              "  --foreground     keep the normal I/O and CPU priority (by default the\n"
-                              "                   scan runs in the idle I/O class at a low priority)\n"
+                              "  --background     read in the idle I/O class at a low CPU priority, so\n"
+                              "                   that other programs keep the disk and processors first\n"
                               "  -h, --help       show this help and exit\n"
                               "\n"
                               "While it runs, progress is shown on standard error when that is a terminal.\n"
@@ -151,9 +152,15 @@ void PrintLine(std::uint64_t size, const std::string &path)
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
 std::string JoinPath(const std::string &folder, const std::string &name)
 {
-    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+    return folder.empty() || folder.back() == kSeparator ? folder + name : folder + kSeparator + name;
 }
 
 void ShowProgress(const usage::ScanProgress &progress)
@@ -179,7 +186,7 @@ int main(int argc, char **argv)
     usage::ScanOptions options;
     options.biggestFiles = 0;
     std::size_t top = 0, files = 0, jobs = 8;
-    bool haveTop = false, json = false, apparent = false;
+    bool haveTop = false, json = false, apparent = false, background = false;
     std::string path;
     bool havePath = false;
     for (int i = 1; i < argc; ++i) {
@@ -206,8 +213,8 @@ int main(int argc, char **argv)
             json = true;
         } else if (arg == "--apparent-size") {
             apparent = true;
-        } else if (arg == "--foreground") {
-            options.background = false;
+        } else if (arg == "--background") {
+            background = true;
         } else if (arg == "--") {
             if (i + 1 < argc && !havePath) {
                 path = argv[++i];
@@ -228,6 +235,9 @@ int main(int argc, char **argv)
         return UsageError("no PATH given");
 
     options.root = path;
+    // Someone waiting at a terminal wants the answer: the widget's own scans
+    // run in the background, the command line only when asked.
+    options.background = background;
     options.parallelReads = unsigned(jobs);
     options.biggestFiles = json ? std::max<std::size_t>(files, 10) : files;
     usage::Scanner scanner(options);
