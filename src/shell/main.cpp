@@ -6,14 +6,18 @@
 #include "shell/ControlInstance.h"
 #include "shell/FMain.h"
 #include "shell/FormUtils.h"
+#include "shell/LowSpaceNotice.h"
 #include "shell/MountWatcher.h"
 #include "shell/QtTranslations.h"
 #include "shell/SessionEnd.h"
 #include "shell/ShellLog.h"
 #include "shell/Style.h"
+#include "vcl/Menus.h"
+#include "vcl/TrayIcon.h"
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QSocketNotifier>
 
 #include <cstdlib>
 #include <memory>
@@ -22,6 +26,8 @@
 #ifdef _WIN32
 #include "platform/win/WinWbemService.h"
 #else
+#include "platform/prometheus/PrometheusQuery.h"
+
 #include <QtGui/qguiapplication_platform.h>
 #endif
 
@@ -93,6 +99,22 @@ int main(int argc, char *argv[])
                      [w = window.get()](QSessionManager &) { w->EndSession(0); });
     TMountWatcher mounts;
     QObject::connect(&mounts, &TMountWatcher::Changed, window.get(), &TFormMain::MountsChanged);
+#ifndef _WIN32
+    // A server's first answer, which came after the window stopped waiting
+    // for it, is shown at once instead of one interval later.
+    std::unique_ptr<QSocketNotifier> firstAnswers;
+    if (const int handle = platform::PrometheusFirstAnswerHandle(); handle >= 0) {
+        firstAnswers = std::make_unique<QSocketNotifier>(handle, QSocketNotifier::Read);
+        QObject::connect(firstAnswers.get(), &QSocketNotifier::activated, window.get(), [w = window.get()] {
+            platform::AcknowledgePrometheusFirstAnswers();
+            w->SourceAnswered();
+        });
+    }
+#endif
+    // The low-space notice follows the refreshes.
+    TDesktopNotifier notifier(window->TrayIcon);
+    TLowSpaceNotice lowSpace(notifier);
+    QObject::connect(window.get(), &TFormMain::Refreshed, &lowSpace, &TLowSpaceNotice::Refreshed);
 
     // An entry left by a build folder or an installation that is gone starts
     // this program from now on.
