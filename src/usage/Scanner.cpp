@@ -24,7 +24,7 @@ constexpr unsigned kOpenFoldersPerWorker = 48;
 
 } // namespace
 
-struct Scanner::Worker : platform::DirectoryEntrySink
+struct Scanner::Worker final : platform::DirectoryEntrySink
 {
     Scanner *scanner = nullptr;
     std::unique_ptr<platform::DirectoryCursor> cursor;
@@ -67,7 +67,7 @@ struct Scanner::Worker : platform::DirectoryEntrySink
         const std::size_t keep = scanner->m_options.biggestFiles;
         if (keep == 0 || entry.kind != platform::DirectoryEntryKind::File)
             return;
-        if (biggest.size() == keep && entry.allocatedBytes <= biggest.front().allocated)
+        if (biggest.size() == keep && entry.allocatedBytes < biggest.front().allocated)
             return;
         FileItem item{entry.allocatedBytes, entry.apparentBytes, folder, std::string(entry.name)};
         if (biggest.size() == keep) {

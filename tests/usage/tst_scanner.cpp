@@ -87,6 +87,23 @@ TEST(Scanner, BiggestFilesAcrossWorkersBiggestFirst)
     }
 }
 
+// Files that take the same blocks are ranked by their length.
+TEST(Scanner, BiggestFilesOfEqualSpaceRankedByLength)
+{
+    testsupport::TempFolder temp("velmora-scanner");
+    for (int i = 1; i <= 20; ++i)
+        WriteFile(temp.File("same" + std::to_string(i)), std::size_t(i) * 100);
+    usage::Scanner scanner({.root = temp.Path(), .biggestFiles = 3});
+    std::string error;
+    ASSERT_TRUE(scanner.Start(error)) << error;
+    scanner.Wait();
+    const auto &files = scanner.Tree().BiggestFiles();
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0].name, "same20");
+    EXPECT_EQ(files[1].name, "same19");
+    EXPECT_EQ(files[2].name, "same18");
+}
+
 TEST(Scanner, CancelStopsTheWorkers)
 {
     testsupport::TempFolder temp("velmora-scanner");
