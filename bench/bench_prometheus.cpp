@@ -6,7 +6,7 @@
 // texts) next to its floor: the same five requests and a plain JSON parse of
 // each answer. Counters: time, and the peak of memory held by new while one
 // iteration runs.
-#include "platform/WbemService.h"
+#include "platform/WbemFactory.h"
 #include "platform/prometheus/PrometheusDisks.h"
 #include "platform/prometheus/PrometheusHttp.h"
 

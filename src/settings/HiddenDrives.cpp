@@ -2,6 +2,7 @@
 #include "settings/HiddenDrives.h"
 
 #include "settings/Config.h"
+#include "vcl/Conversions.h"
 
 QStringList THiddenDrives::Read(const QString &AIniFilePath)
 {
@@ -9,7 +10,7 @@ QStringList THiddenDrives::Read(const QString &AIniFilePath)
     for (const auto &[name, value] : TConfig::ReadSection(AIniFilePath, SectionName())) {
         if (names.size() >= MaxNames)
             break;
-        if (TConfig::StrToBoolDef(value, false) && !names.contains(name, Qt::CaseInsensitive))
+        if (vcl::StrToBoolDef(value, false) && !names.contains(name, Qt::CaseInsensitive))
             names << name;
     }
     return names;

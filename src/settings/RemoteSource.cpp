@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "settings/RemoteSource.h"
 
-#include "platform/VisibleText.h"
+#include "wbem/VisibleText.h"
 #include "settings/Config.h"
 
 namespace {

@@ -7,7 +7,6 @@
 #include "localization/LanguageController.h"
 #include "localization/VLangStorage.h"
 #include "panels/DriveControls.h"
-#include "panels/PropertyText.h"
 #include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
 #include "platform/SingleInstance.h"
@@ -31,6 +30,7 @@
 #include "vcl/Timer.h"
 #include "vcl/TrayIcon.h"
 #include "wmi/CWMISQL.h"
+#include "wmi/PropertyText.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -343,8 +343,7 @@ void TFormMain::ShowFatalError(const QString &message)
 
 void TFormMain::MouseDownToWindowMove(QWidget *, QMouseEvent *event)
 {
-    if (WindowDrag::Start(this, event) == WindowDrag::TMove::System)
-        qCDebug(lcShell) << "window move handed to the window manager";
+    WindowDrag::Start(this, event);
 }
 
 void TFormMain::mousePressEvent(QMouseEvent *event)
@@ -471,14 +470,19 @@ void TFormMain::vlLCLanguageChanged(QObject *)
     menuVersion->SetCaption(ConstantText(QStringLiteral("msgVersion")) + QLatin1Char(' ')
                             + VersionInfo::FileVersionText(QString(), false));
     QtTranslations::FollowActiveLanguage();
+    // The panels' lines hold a translated word: they follow now, not at the
+    // next refresh.
+    for (TFrameDrive *frame : Frames())
+        frame->UpdateSize();
     LogMenuTexts();
 }
 
 TConfigValues TFormMain::Opciones() const
 {
     TConfigValues values;
-    values.Top = y();
-    values.Left = x();
+    const QPoint place = FPlace.ToSave(pos(), ScreenPlacement::Screens());
+    values.Top = place.y();
+    values.Left = place.x();
     values.Intervalo = FIntervalo;
     values.Opacidad = FOpacidad->Nivel();
     values.EjecutarInicio = FEjecutarAlInicio;
@@ -494,11 +498,13 @@ bool TFormMain::CargarConfiguracion()
     // One read of the file; each missing or unreadable value keeps the
     // default of the settings table, which for the position and the interval
     // is what the window has now.
-    const TConfigValues values = TConfig::ReadValues(TConfigValues::ReadDefaults(y(), x(), FIntervalo));
+    const QList<ScreenPlacement::TScreenScale> screens = ScreenPlacement::Screens();
+    const QPoint here = ScreenPlacement::ToDevice(pos(), screens);
+    const TConfigValues values = TConfig::ReadValues(TConfigValues::ReadDefaults(here.y(), here.x(), FIntervalo));
     if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())
         FErrorReport.Show(warning);
 
-    move(values.Left, values.Top);
+    move(FPlace.Restore(QPoint(values.Left, values.Top), screens));
     SetIntervalo(values.Intervalo);
     // Any level takes effect, listed in the menu or not.
     FOpacidad->SetNivel(values.Opacidad);

@@ -6,6 +6,7 @@
 #include "shell/DriveStates.h"
 #include "shell/ErrorReport.h"
 #include "shell/PanelColumn.h"
+#include "shell/ScreenPlacement.h"
 
 #include <QSize>
 #include <QStringList>
@@ -254,6 +255,8 @@ private:
     std::unique_ptr<TPanelColumn> FColumn;
     // Made once the first panels are in: the window then has its height.
     TScreenKeeper *FScreenKeeper = nullptr;
+    // Top and Left of the settings are the screen's own (device) pixels.
+    TSavedPlace FPlace;
     TDriveFigures FFigures;
     TErrorReport FErrorReport;
     TAskQuestion FAskQuestion;

@@ -2,7 +2,7 @@
 #include "wmi/CWMIBase.h"
 
 #include "platform/SystemError.h"
-#include "platform/WbemService.h"
+#include "platform/WbemFactory.h"
 #include "vcl/Exception.h"
 #include "wmi/ObjectText.h"
 

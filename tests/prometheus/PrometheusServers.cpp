@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PrometheusServers.h"
 
-#include "platform/WbemService.h"
+#include "platform/WbemFactory.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

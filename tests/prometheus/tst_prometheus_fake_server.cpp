@@ -6,10 +6,11 @@
 #include "FakePrometheus.h"
 #include "PrometheusServers.h"
 
-#include "platform/MofText.h"
-#include "platform/PropertyLines.h"
-#include "platform/WbemService.h"
-#include "platform/linux/LinuxVolumeProbe.h"
+#include "wbem/MofText.h"
+#include "wbem/PropertyLines.h"
+#include "wbem/WbemService.h"
+#include "platform/linux/LinuxStatfsPool.h"
+#include "platform/WbemFactory.h"
 #include "platform/prometheus/PrometheusQuery.h"
 
 #include <gtest/gtest.h>

@@ -5,9 +5,9 @@
 // and a server that wants a password.
 #include "PrometheusServers.h"
 
-#include "platform/MofText.h"
-#include "platform/PropertyLines.h"
-#include "platform/WbemService.h"
+#include "platform/WbemFactory.h"
+#include "wbem/MofText.h"
+#include "wbem/PropertyLines.h"
 
 #include <gtest/gtest.h>
 

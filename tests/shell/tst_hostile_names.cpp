@@ -5,13 +5,13 @@
 // kernel gives. Real tmpfs mounts, the real drive query, the real panel.
 #include "ShellTestSupport.h"
 
-#include "panels/PropertyText.h"
 #include "panels/frDisco.h"
-#include "platform/MofText.h"
-#include "platform/PropertyLines.h"
 #include "shell/DriveFigures.h"
 #include "shell/PanelColumn.h"
+#include "wbem/MofText.h"
+#include "wbem/PropertyLines.h"
 #include "wmi/CWMISQL.h"
+#include "wmi/PropertyText.h"
 
 #include "MountNamespace.h"
 

@@ -214,25 +214,45 @@ TEST_F(Options, EnglishFromTheFileReachesThePanelsAndTheFatalBox)
     EXPECT_EQ(fatal[0], QStringLiteral("The query component could not be started.\r\nError:boom"));
 }
 
-TEST_F(Options, LanguageChosenInTheMenuReachesThePanelsAtTheNextRefresh)
+// A language chosen in the menu reaches every panel's line at once, in
+// either unit, hidden panels too; a panel without figures stays empty.
+TEST_F(Options, LanguageChosenInTheMenuReachesThePanelsAtOnce)
 {
     WriteIni("[CONFIG]\r\nIdioma=0\r\n");
+    fake.Drives({{"C:"}, {"/small", 3, 100LL << 20, "62914560"}, {"Z:", 4}, {"/reader", 5, 0, nullptr}});
     TFormMain &w = Start();
     const auto tick = [&w] { w.TimerDiscosTimer(w.TimerDiscos); };
-    const auto line = [&w] { return w.Frames().value(0)->lblEspacio()->text(); };
     tick();
     tick(); // the same figures again
-    ASSERT_FALSE(w.Frames().isEmpty());
-    EXPECT_TRUE(line().contains(QStringLiteral(" GB disponibles de "))) << line().toStdString();
-
-    w.Ingls1->trigger();
-    EXPECT_TRUE(line().contains(QStringLiteral(" GB disponibles de "))) << "only at the next refresh";
-    tick();
-    EXPECT_TRUE(line().contains(QStringLiteral(" GB available from "))) << line().toStdString();
-
-    w.Espaol1->trigger();
-    tick();
-    EXPECT_TRUE(line().contains(QStringLiteral(" GB disponibles de "))) << line().toStdString();
+    ASSERT_EQ(w.Frames().size(), 4);
+    const auto lines = [&w] {
+        QStringList texts;
+        for (TFrameDrive *frame : w.Frames())
+            texts << frame->Espacio();
+        return texts;
+    };
+    struct Step
+    {
+        TMenuItem *item;
+        QStringList expected;
+    };
+    const Step steps[] = {
+        {w.Ingls1,
+         {"50 GB available from 100 GB", "60 MB available from 100 MB", "50 GB available from 100 GB", ""}},
+        {w.Espaol1,
+         {"50 GB disponibles de 100 GB", "60 MB disponibles de 100 MB", "50 GB disponibles de 100 GB", ""}},
+        {w.Ingls1,
+         {"50 GB available from 100 GB", "60 MB available from 100 MB", "50 GB available from 100 GB", ""}},
+    };
+    EXPECT_EQ(lines(), steps[1].expected);
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.item->objectName().toStdString());
+        step.item->trigger();
+        EXPECT_EQ(lines(), step.expected) << "without waiting for a refresh";
+        EXPECT_EQ(w.Frames()[0]->lblEspacio()->text(), step.expected[0]) << "the label shows it";
+        tick();
+        EXPECT_EQ(lines(), step.expected);
+    }
 }
 
 TEST_F(Options, LanguageIndexFromFileOrLocale)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusHttp.h"
 
-#include "platform/VisibleText.h"
+#include "wbem/VisibleText.h"
 #include "platform/prometheus/CurlLibrary.h"
 #include "platform/prometheus/PrometheusAnswer.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusQuery.h"
 
-#include "platform/WbemTextObjects.h"
-#include "platform/linux/LinuxLogicalDisk.h"
+#include "wbem/WbemTextObjects.h"
+#include "wbem/LogicalDisk.h"
 #include "platform/prometheus/PrometheusDisks.h"
 
 #include <fcntl.h>
@@ -142,7 +142,7 @@ std::vector<std::string> RunPrometheusQuery(const PrometheusEndpoint &endpoint, 
         throw WbemError("Prometheus at " + endpoint.DisplayUrl() + ": " + e.what(), wbem_code::Failed);
     }
     bodies.clear();
-    std::vector<std::string> texts = RenderLinuxLogicalDisks(query, BuildPrometheusDisks(answers));
+    std::vector<std::string> texts = RenderLogicalDisks(query, BuildPrometheusDisks(answers));
     if (Clock::now() > end)
         throw WbemError("Prometheus at " + endpoint.DisplayUrl() + within(deadline), wbem_code::RpcUnavailable);
     return texts;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/MofText.h"
+#include "wbem/MofText.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // Text from outside made safe to show: controls and direction marks stand
 // visibly, everything else as it is; an address without its user and
 // password, whatever else it holds.
-#include "platform/VisibleText.h"
+#include "wbem/VisibleText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // MOF string escaping: no value from the system can end its line or its
 // quotes, and the text reads back to the same bytes.
-#include "platform/MofText.h"
-#include "platform/PropertyLines.h"
+#include "wbem/MofText.h"
+#include "wbem/PropertyLines.h"
 #include "wmi/ObjectText.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/fake/FakeWbemService.h"
-
-#include "platform/BoundedFile.h"
+#include "wbem/fake/FakeWbemService.h"
 
 #include <optional>
 #include <string_view>
@@ -11,7 +9,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::size_t kMaxFileSize = 16u * 1024u * 1024u;
 constexpr std::string_view kSeparator = "----";
 constexpr std::string_view kConnectError = "!connect-error";
 constexpr std::string_view kQueryError = "!query-error";
@@ -53,19 +50,6 @@ bool IsBlank(std::string_view text)
     return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
-std::string ReadWholeFile(const std::string &path, bool &missing)
-{
-    BoundedRead read = ReadBoundedFile(path, kMaxFileSize);
-    missing = read.Result == BoundedRead::Status::Missing;
-    if (missing)
-        return {};
-    if (read.Result == BoundedRead::Status::TooLarge)
-        throw WbemError("The fake WBEM file " + path + " is larger than 16 MiB");
-    if (!read.Ok())
-        throw WbemError("Cannot read the fake WBEM file " + path + ": " + read.Reason);
-    return std::move(read.Bytes);
-}
-
 FakeFile ParseFakeFile(std::string_view text)
 {
     FakeFile file;
@@ -99,13 +83,12 @@ FakeFile ParseFakeFile(std::string_view text)
     return file;
 }
 
-FakeFile LoadFakeFile(const std::string &path)
+FakeFile LoadFakeFile(const FakeFileReader &read, const std::string &path)
 {
-    bool missing = false;
-    const std::string text = ReadWholeFile(path, missing);
-    if (missing)
+    const std::optional<std::string> text = read(path);
+    if (!text)
         return {};
-    return ParseFakeFile(text);
+    return ParseFakeFile(*text);
 }
 
 class FakeWbemObject : public WbemObject
@@ -145,10 +128,10 @@ private:
 class FakeWbemServices : public WbemServices
 {
 public:
-    explicit FakeWbemServices(std::string path) : m_path(std::move(path)) {}
+    FakeWbemServices(std::string path, FakeFileReader read) : m_path(std::move(path)), m_read(std::move(read)) {}
     std::unique_ptr<WbemObjectSet> ExecQuery(const std::string &) override
     {
-        FakeFile file = LoadFakeFile(m_path);
+        FakeFile file = LoadFakeFile(m_read, m_path);
         if (file.queryError)
             throw WbemError(*file.queryError);
         return std::make_unique<FakeWbemObjectSet>(std::move(file.objects));
@@ -156,16 +139,17 @@ public:
 
 private:
     std::string m_path;
+    FakeFileReader m_read;
 };
 
 } // namespace
 
 std::unique_ptr<WbemServices> FakeWbemLocator::ConnectServer(const std::string &, const std::string &)
 {
-    const FakeFile file = LoadFakeFile(m_path);
+    const FakeFile file = LoadFakeFile(m_read, m_path);
     if (file.connectError)
         throw WbemError(*file.connectError);
-    return std::make_unique<FakeWbemServices>(m_path);
+    return std::make_unique<FakeWbemServices>(m_path, m_read);
 }
 
 } // namespace platform

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Splitting a drive's property text into items, looking values up by name
-// and reading integers out of them, shared by the drive panel and the widget
-// window.
-#include "panels/PropertyText.h"
+// Writing a drive's property text, splitting it into items, looking values
+// up by name and reading integers out of them, shared by the query
+// component, the drive panel and the widget window.
+#include "wmi/PropertyText.h"
 
 #include "vcl/Exception.h"
 
@@ -10,6 +10,7 @@
 
 #include <limits>
 #include <optional>
+#include <string>
 
 namespace {
 
@@ -210,6 +211,44 @@ TEST(PropertyFigure, ReadsTheWholeUnsigned64BitRange)
             }
         }
     }
+}
+
+TEST(PropertyTextEntry, QuotesEntriesThatHoldASeparator)
+{
+    struct Case
+    {
+        std::string entry;
+        std::string written;
+    };
+    const Case cases[] = {
+        {"Name=C:", "Name=C:"},
+        {"VolumeName=", "VolumeName="},
+        {"Name=/media/ana/\xC3\x9C"
+         "ber",
+         "Name=/media/ana/\xC3\x9C"
+         "ber"},
+        {"", "\"\""},
+        {"Name=/tmp/x/a,FreeSpace=x", "\"Name=/tmp/x/a,FreeSpace=x\""},
+        {"VolumeName=Fotos,FreeSpace=999999999999", "\"VolumeName=Fotos,FreeSpace=999999999999\""},
+        {"Description=Local Fixed Disk", "\"Description=Local Fixed Disk\""},
+        {"VolumeName=say \"hi\"", "\"VolumeName=say \"\"hi\"\"\""},
+        {"\"", "\"\"\"\""},
+        {"Name=a\r\nFreeSpace=1", "\"Name=a\r\nFreeSpace=1\""},
+        {"Name=tab\there", "\"Name=tab\there\""},
+        {"Name=\x01\x1f", "\"Name=\x01\x1f\""},
+        {std::string("Name=a\0b", 8), "\"Name=ab\""},
+        {"Name=a;b=c", "Name=a;b=c"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(PropertyTextEntry(QString::fromStdString(c.entry)), QString::fromStdString(c.written))
+            << c.entry;
+}
+
+TEST(PropertyListText, EveryEntryFollowedByCrLf)
+{
+    EXPECT_EQ(PropertyListText({}), QString());
+    EXPECT_EQ(PropertyListText({"Caption=/tmp/x/a,FreeSpace=x", "FreeSpace=4194304", "Name=C:"}),
+              QStringLiteral("\"Caption=/tmp/x/a,FreeSpace=x\"\r\nFreeSpace=4194304\r\nName=C:\r\n"));
 }
 
 } // namespace

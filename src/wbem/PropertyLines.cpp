@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "platform/PropertyLines.h"
+#include "wbem/PropertyLines.h"
 
-#include "platform/MofText.h"
+#include "wbem/MofText.h"
 
 #include <cstdint>
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "panels/PropertyText.h"
+#include "wmi/PropertyText.h"
 
 #include "vcl/Exception.h"
 
+#include <algorithm>
 #include <limits>
 #include <type_traits>
 
@@ -72,6 +73,37 @@ qint64 StrToInt64(const QString &value)
     if (const auto number = PropertyInt64(value))
         return *number;
     throw EConvertError(QLatin1Char('\'') + value + QStringLiteral("' is not a valid integer value"));
+}
+
+QString PropertyTextEntry(QStringView entry)
+{
+    const bool quote = entry.isEmpty() || std::any_of(entry.begin(), entry.end(), [](QChar c) {
+                           return c == u',' || c == u'"' || c.unicode() <= 32;
+                       });
+    if (!quote)
+        return entry.toString();
+    QString result;
+    result.reserve(entry.size() + 2);
+    result += u'"';
+    for (const QChar c : entry) {
+        if (c == u'\0')
+            continue;
+        if (c == u'"')
+            result += u'"';
+        result += c;
+    }
+    result += u'"';
+    return result;
+}
+
+QString PropertyListText(const QStringList &list)
+{
+    QString text;
+    for (const QString &entry : list) {
+        text += PropertyTextEntry(entry);
+        text += QLatin1String("\r\n");
+    }
+    return text;
 }
 
 QStringList SplitPropertyText(const QString &text)

@@ -3,8 +3,8 @@
 // no bare quote, and reads back to the original when the input was UTF-8.
 // As a value of velmora-wql's property lines, it reads back exactly, and
 // the same bytes as a MOF object text never stop the reading of its values.
-#include "platform/MofText.h"
-#include "platform/PropertyLines.h"
+#include "wbem/MofText.h"
+#include "wbem/PropertyLines.h"
 
 #include <cstddef>
 #include <cstdint>

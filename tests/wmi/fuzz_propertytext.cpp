@@ -4,14 +4,11 @@
 // consistently. And any list of entries, written as the query component
 // writes it, must read back as the very same entries: no value may end its
 // entry early or add another.
-#include "panels/PropertyText.h"
-#include "wmi/ObjectText.h"
+#include "wmi/PropertyText.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -54,23 +51,23 @@ void CheckSplit(const QString &text)
 }
 
 // The input cut at each 0xFF byte (never part of UTF-8) into entries, each
-// made valid UTF-8 the way a QString would give it back.
+// read as UTF-8 the way the query component reads the object text.
 void CheckRoundTrip(const std::uint8_t *data, std::size_t size)
 {
-    std::vector<std::string> entries;
+    QStringList entries;
     QStringList expected;
     std::size_t start = 0;
     for (std::size_t i = 0; i <= size; ++i) {
         if (i < size && data[i] != 0xFF)
             continue;
         QString entry = QString::fromUtf8(reinterpret_cast<const char *>(data + start), qsizetype(i - start));
-        entries.push_back(entry.toStdString());
+        entries.append(entry);
         // A NUL cannot travel in the text: the writer drops it.
         entry.remove(QChar(u'\0'));
         expected.append(entry);
         start = i + 1;
     }
-    const QString text = QString::fromStdString(ObjectText::PropertyListText(entries));
+    const QString text = PropertyListText(entries);
     if (SplitPropertyText(text) != expected)
         std::abort();
 }

@@ -73,15 +73,4 @@ struct WbemCredentials
     std::string password;
 };
 
-// The locator of this system. When the environment variable
-// VELMORA_FAKE_WBEM names a file, a locator that serves the object texts of
-// that file instead (for tests of the window's refresh cycle; see
-// fake/FakeWbemService.h).
-std::unique_ptr<WbemLocator> CreateWbemLocator();
-// The same with credentials. A host that is an http:// or https:// address
-// names a Prometheus server whose exporters' file systems are the answer (see
-// prometheus/PrometheusWbemService.h); every other host goes to the locator
-// of this system.
-std::unique_ptr<WbemLocator> CreateWbemLocator(const WbemCredentials &credentials);
-
 } // namespace platform

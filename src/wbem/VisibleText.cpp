@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "platform/VisibleText.h"
+#include "wbem/VisibleText.h"
 
-#include "platform/MofText.h"
+#include "wbem/MofText.h"
 
 namespace platform {
 

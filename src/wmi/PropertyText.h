@@ -8,9 +8,27 @@
 #include <optional>
 
 // The property list of one drive reaches the panels and the widget window as
-// one text: "Name=value" items separated by CR LF (or by commas). Both read it
-// through these routines so that they always agree on a drive's name and
+// one text: "Name=value" items separated by CR LF (or by commas). The query
+// component writes it and both read it through these routines, writer and
+// reader side by side, so that they always agree on a drive's name and
 // figures.
+
+// One entry of a property list as it stands in the list's text, where
+// entries are separated by commas and by characters of code 0 to 32. An
+// empty entry, or one holding a comma, a double quote or such a character,
+// is written in double quotes with every inner double quote doubled; any
+// other entry is written as it is. A NUL, which would end the whole text for
+// its reader, is dropped. Read back by SplitPropertyText, the written entry
+// gives exactly the entry again (without its NULs), so no value (a mount
+// path, a volume label) can end its entry early or add another.
+//   "Name=C:"               -> "Name=C:"
+//   "Name=/tmp/a,FreeSpace=x" -> "\"Name=/tmp/a,FreeSpace=x\""
+//   "VolumeName=say \"hi\""  -> "\"VolumeName=say \"\"hi\"\"\""
+QString PropertyTextEntry(QStringView entry);
+
+// The text of a whole property list: each entry written by
+// PropertyTextEntry and followed by CR LF.
+QString PropertyListText(const QStringList &list);
 
 // Splits a property text into its items.
 // - Items are separated by commas and by line breaks (CR, LF). Blanks and TABs

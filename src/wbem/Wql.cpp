@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/Wql.h"
+#include "wbem/Wql.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The WQL subset: what parses and what a WHERE clause selects.
-#include "platform/Wql.h"
+#include "wbem/Wql.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // the error codes a WMI client would see, and a result set over finished
 // object texts.
 
-#include "platform/WbemService.h"
+#include "wbem/WbemService.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Any query text: a parse or WqlSyntaxError, then a bounded evaluation.
-#include "platform/Wql.h"
+#include "wbem/Wql.h"
 
 #include <cstddef>
 #include <cstdint>
