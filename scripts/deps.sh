@@ -29,6 +29,8 @@ VELMORA_PACKAGES=(
   clang-format
   # real mounts, FUSE, the desktop launcher check
   fuse3 e2fsprogs util-linux mount libglib2.0-bin
+  # the drive scanner's anchors in its suites and benchmark (coreutils' du is always there)
+  gdu ncdu
   # images read-only by nature (squashfs), left out of the drives
   squashfs-tools
   # the machine-like extra mounts of scripts/extra-mounts.sh (two btrfs subvolumes)
