@@ -9,6 +9,12 @@
 void TDriveSource::Read(TWMISQL *query)
 {
     FSource = TRemoteSource::Read();
+    if (!FHostForThisRun.isEmpty()) {
+        // The file's user belongs to the file's server; this one's password
+        // comes from ~/.netrc.
+        FSource.Host = FHostForThisRun;
+        FSource.User.clear();
+    }
     if (FSource.IsRemote()) {
         query->SetHost(FSource.Host);
         query->SetUser(FSource.User);

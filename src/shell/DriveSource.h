@@ -17,8 +17,12 @@ class TWMISQL;
 class TDriveSource
 {
 public:
-    // Host, User and Consulta of the settings file, given to the query.
+    // Host, User and Consulta of the settings file, given to the query; a
+    // host for this run (SetHostForThisRun) takes the place of the file's
+    // Host and User.
     void Read(TWMISQL *query);
+    // A Prometheus server for this run only (velmora --host): never written.
+    void SetHostForThisRun(const QString &host) { FHostForThisRun = host; }
     bool IsRemote() const { return FSource.IsRemote(); }
 
     // A query starts: the source is taken to answer until it fails.
@@ -36,5 +40,6 @@ public:
 
 private:
     TRemoteSource FSource;
+    QString FHostForThisRun;
     bool FFallen = false;
 };
