@@ -101,7 +101,12 @@ void TFormMain::FormShow(QObject *)
 {
     FormUtils::SendToBottom(this);
     CargarConfiguracion();
-    FSource.Read(WMISQL);
+    // A password from the keyring comes after the first refresh: the next
+    // one goes at once.
+    FSource.Read(WMISQL, [this] {
+        FMustReload = true;
+        FErrorReport.Guarded([this] { TimerDiscosTimer(nullptr); });
+    });
     SetActiveLanguage(FActiveLanguage);
     MarcarOpacidad();
     ActualizarMenu();
