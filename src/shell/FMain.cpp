@@ -103,10 +103,7 @@ void TFormMain::FormShow(QObject *)
     CargarConfiguracion();
     // A password from the keyring comes after the first refresh: the next
     // one goes at once.
-    FSource.Read(WMISQL, [this] {
-        FMustReload = true;
-        FErrorReport.Guarded([this] { TimerDiscosTimer(nullptr); });
-    });
+    FSource.Read(WMISQL, [this] { SourceAnswered(); });
     SetActiveLanguage(FActiveLanguage);
     MarcarOpacidad();
     ActualizarMenu();

@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <QThread>
+#include <QUrl>
 
 #include <memory>
 
@@ -44,7 +45,9 @@ void Lookup(QObject *context, const QString &server, const QString &user, TLooke
     RunAway(
         context, [key, result] { result->found = platform::LookupSecret(key, result->password, result->error); },
         [result, server, user, done = std::move(done)] {
-            qCDebug(lcShell).noquote() << "keyring: password of" << user << "on" << server
+            // A user or password written into the address stays out of the log.
+            qCDebug(lcShell).noquote() << "keyring: password of" << user << "on"
+                                       << QUrl(server).adjusted(QUrl::RemoveUserInfo).toString()
                                        << (result->found == platform::SecretFound::Yes      ? "found"
                                                : result->found == platform::SecretFound::No ? "not kept"
                                                                                             : "not available");
