@@ -8,7 +8,9 @@
 #     instance's panels answer, and no file of the settings folder holds the
 #     password;
 #   - velmora --host URL for one run (the password from ~/.netrc): the same
-#     panels, and the settings file never names that server.
+#     panels, and the settings file never names that server;
+#   - a right click on a remote panel offers hiding only: no Abrir, no
+#     Expulsar.
 #
 #   e2e_keyring.sh <path of velmora> <path of velmora-wql>
 # Exit 77 (skipped) without Xvfb, xdotool, prometheus, node_exporter,
@@ -91,6 +93,17 @@ case $last in
 esac
 text=$(panel_text "$WORK/widget.log" "$INSTANCE:/")
 [ -n "$text" ] && pass "the panel of $INSTANCE:/ reads: $text" || fail "no panel of $INSTANCE:/"
+
+# The panel's own menu, opened with the right button on the panel.
+if open_tray_menu $VPID panel; then
+  section=$(grep -F "menu section $INSTANCE:" "$WORK/widget.log" | tail -1 | sed 's/^.* reads: //')
+  [ "$section" = "Ocultar esta unidad" ] && pass "a remote panel's menu offers hiding only" ||
+    fail "a remote panel's menu reads: $section"
+  xdotool key Escape
+  menu_closed $VPID || fail "the menu stayed open"
+else
+  fail "the panel's menu did not open"
+fi
 kill "$VPID"; wait "$VPID" 2>/dev/null
 if grep -rqF "$PASSWORD" "$XDG_CONFIG_HOME" "$WORK/widget.log"; then
   fail "the password is in a file of the settings folder or the log"
