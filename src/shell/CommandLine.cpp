@@ -57,9 +57,12 @@ QString AnswerFor(const QStringList &args)
     // Qt's own options are single-dash words (-platform xcb): never read as
     // a bundle of one-letter options.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(
-        QStringLiteral("Desktop widget that shows how full every drive is.\n"
-                       "Its menu is in the notification area and on a right click on the widget."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Desktop widget that shows how full every drive is.\n"
+        "Its menu is in the notification area and on a right click on the widget.\n"
+        "Other machines' drives come from a Prometheus server: --host for one run, or Host and User "
+        "in the settings file (config.ini), the password in the desktop's keyring or ~/.netrc, never "
+        "in the file. See velmora(1)."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help and exits."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},

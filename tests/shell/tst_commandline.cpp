@@ -41,6 +41,7 @@ TEST(CommandLine, AnswersHelpAndVersionAndLetsTheRestStart)
             EXPECT_TRUE(answer.contains(QStringLiteral("--version"))) << answer.toStdString();
             EXPECT_TRUE(answer.contains(QStringLiteral("--help"))) << answer.toStdString();
             EXPECT_TRUE(answer.contains(QStringLiteral("--host <url>"))) << answer.toStdString();
+            EXPECT_TRUE(answer.contains(QStringLiteral("keyring"))) << answer.toStdString();
         } else {
             EXPECT_EQ(answer.toStdString(), std::string(c.answer));
         }
