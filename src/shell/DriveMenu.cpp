@@ -24,10 +24,10 @@ TDriveMenu::~TDriveMenu()
     Clear();
 }
 
-void TDriveMenu::PopupFor(const QString &drive, bool ejectable, const QPoint &globalPos)
+void TDriveMenu::PopupFor(const QString &drive, TCommands commands, const QPoint &globalPos)
 {
     FDrive = drive;
-    FEjectable = ejectable;
+    FCommands = commands;
     FForDrive = true;
     FMenu->popup(globalPos);
 }
@@ -84,8 +84,9 @@ void TDriveMenu::Build()
     QAction *first = existing.isEmpty() ? nullptr : existing.first();
 
     if (forDrive) {
-        AddAction(ConstantText(QStringLiteral("msgAbrir")), first, FHandlers.Open, drive);
-        if (FEjectable)
+        if (FCommands.Open)
+            AddAction(ConstantText(QStringLiteral("msgAbrir")), first, FHandlers.Open, drive);
+        if (FCommands.Eject)
             AddAction(ConstantText(QStringLiteral("msgExpulsar")), first, FHandlers.Eject, drive);
         AddAction(ConstantText(QStringLiteral("msgOcultar")), first, FHandlers.Hide, drive);
     } else {

@@ -102,7 +102,9 @@ void TFormMain::FormShow(QObject *)
 {
     FormUtils::SendToBottom(this);
     CargarConfiguracion();
-    FSource.Read(WMISQL);
+    // A password from the keyring comes after the first refresh: the next
+    // one goes at once.
+    FSource.Read(WMISQL, [this] { SourceAnswered(); });
     SetActiveLanguage(FActiveLanguage);
     MarcarOpacidad();
     ActualizarMenu();
