@@ -92,6 +92,20 @@ function(velmora_windows_folder)
   foreach(r IN LISTS runtime)
     list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_if_different ${r} ${folder}/)
   endforeach()
+  # Qt's own Spanish texts (the question box's Sí/No, the standard dialogs'
+  # buttons): from the Qt the programs are built against when it has them,
+  # else from the host's Qt catalogues of the same release. The programs
+  # look for them in translations/ beside Qt6Core.dll.
+  find_file(VELMORA_QT_SPANISH_CATALOGUE qtbase_es.qm
+    PATHS ${qt}/translations /usr/share/qt6/translations NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  if(VELMORA_QT_SPANISH_CATALOGUE)
+    list(APPEND commands
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}/translations
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VELMORA_QT_SPANISH_CATALOGUE} ${folder}/translations/)
+  else()
+    message(WARNING "qtbase_es.qm not found (Debian: qt6-translations-l10n): the Windows folder's "
+                    "question boxes will show Qt's English buttons")
+  endif()
   add_custom_target(velmora_windows_folder ALL ${commands}
     DEPENDS ${programs} VERBATIM
     COMMENT "Laying out the Windows folder in ${folder}")
