@@ -30,6 +30,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -56,12 +57,30 @@ QTextStream &Err()
     return s;
 }
 
+const char UsageText[] =
+    "usage: velmora-lang update <window> [--block FILE] [--check]\n"
+    "       velmora-lang source <window> [--block FILE]\n"
+    "       velmora-lang pack <window> <file.lng>... [--block FILE] [--date STAMP] [--check]\n"
+    "windows: FormMain\n";
+
+const char HelpText[] = "\n"
+                        "  update        give the window's new translatable properties their IDs and\n"
+                        "                write its LangData block back (old ones keep theirs)\n"
+                        "  source        print the window's language-source lines, one per\n"
+                        "                translatable property: component.property=ID,text\n"
+                        "  pack          pack translation files into the window's stored block\n"
+                        "  --block FILE  the block to read and write (default: the one in the source\n"
+                        "                tree, else the one built into the program, read only)\n"
+                        "  --check       only report whether the block would change (exit status 1)\n"
+                        "  --date STAMP  the packing date, \"yyyy-mm-dd hh:mm:ss\" (pack only)\n"
+                        "  -h, --help    show this help and exit\n"
+                        "\n"
+                        "Exit status: 0 done; 1 the block would change (--check); 2 wrong options;\n"
+                        "3 an error (named on standard error).\n";
+
 int Usage()
 {
-    Err() << "usage: velmora-lang update <window> [--block FILE] [--check]\n"
-             "       velmora-lang source <window> [--block FILE]\n"
-             "       velmora-lang pack <window> <file.lng>... [--block FILE] [--date STAMP] [--check]\n"
-             "windows: FormMain\n";
+    Err() << UsageText;
     Err().flush();
     return ExitUsage;
 }
@@ -185,6 +204,14 @@ int Run(const QStringList &args)
 
 int main(int argc, char **argv)
 {
+    // Help needs no window system: answer it before Qt starts.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(UsageText, stdout);
+            std::fputs(HelpText, stdout);
+            return std::fflush(stdout) == 0 ? 0 : ExitError;
+        }
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -25,10 +25,27 @@
 
 namespace {
 
+const char UsageLine[] = "usage: velmora-wql [--properties] [--host HOST] [--user USER] [--namespace NAMESPACE] "
+                         "\"SELECT ...\"\n";
+
+const char HelpText[] = "Runs one WQL query and prints the objects it returns, each as its object text.\n"
+                        "\n"
+                        "  --properties      print each object's properties instead, one Name=\"value\"\n"
+                        "                    line each, objects separated by an empty line\n"
+                        "  --host HOST       the computer to ask (default \".\", this one); may be a\n"
+                        "                    Prometheus server's http:// or https:// URL\n"
+                        "  --user USER       the user to connect as; credentials come from ~/.netrc,\n"
+                        "                    and a server that refuses them makes the tool ask for\n"
+                        "                    USER's password (never taken from the command line)\n"
+                        "  --namespace NS    the namespace to query (default root\\cimv2)\n"
+                        "  -h, --help        show this help and exit\n"
+                        "\n"
+                        "Exit status: 0 done; 1 the query failed (the reason and the service's code\n"
+                        "on standard error) or wrong options.\n";
+
 int usage()
 {
-    std::cerr << "usage: velmora-wql [--properties] [--host HOST] [--user USER] [--namespace NAMESPACE] "
-                 "\"SELECT ...\"\n";
+    std::cerr << UsageLine << "Try 'velmora-wql --help'.\n";
     return 1;
 }
 
@@ -51,8 +68,8 @@ int main(int argc, char **argv)
         } else if (arg == "--user" && i + 1 < argc) {
             credentials.user = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
-            usage();
-            return 0;
+            std::cout << UsageLine << HelpText;
+            return std::cout.flush() ? 0 : 1;
         } else if (!haveQuery && (arg.empty() || arg[0] != '-')) {
             query = arg;
             haveQuery = true;
