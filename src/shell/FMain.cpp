@@ -392,13 +392,14 @@ bool TFormMain::Configurado() const
 
 void TFormMain::SetIntervalo(int value)
 {
-    // A value the menu does not offer (written by hand) would leave the
-    // timer at its old interval while the file kept saying otherwise.
-    if (const int allowed = RefreshInterval::Nearest(value); allowed != value) {
-        qCWarning(lcShell).noquote()
-            << QStringLiteral("Refresh interval %1 s is not offered; %2 s is used.").arg(value).arg(allowed);
-        value = allowed;
-    }
+    // A value the menu does not offer (written by hand) is kept, and the timer
+    // keeps its interval: say which one runs, so that the file's value is not
+    // taken for the one in force.
+    if (!RefreshInterval::Offered(value))
+        qCWarning(lcShell).noquote() << QStringLiteral(
+                                            "Refresh interval %1 s is not offered; the timer keeps %2 s.")
+                                            .arg(value)
+                                            .arg(TimerDiscos->Interval() / 1000);
     FIntervalo = value;
     for (TMenuItem *item : {N5sg1, N10sg2, N15sg1, N30sg1, N1minuto1}) {
         if (item->Tag() == value) {
