@@ -4,6 +4,7 @@
 #include "localization/ConstantText.h"
 #include "panels/DriveControls.h"
 #include "panels/DriveFullness.h"
+#include "panels/DriveName.h"
 #include "panels/WindowDrag.h"
 #include "vcl/Conversions.h"
 #include "wmi/CWMISQL.h"
@@ -442,7 +443,9 @@ void TFrameDrive::UpdateSize()
 
 void TFrameDrive::UpdateTitle()
 {
-    FTitulo = QStringLiteral("Disco local (") + FNombre + QStringLiteral(") - ") + FSistemaFicheros;
+    // The name itself, not the escaped text that keys the panel.
+    FTitulo = QStringLiteral("Disco local (") + DriveNameShown(FNombre) + QStringLiteral(") - ")
+        + FSistemaFicheros;
     if (FPnlTitulo)
         FPnlTitulo->SetCaption(FTitulo);
     setAccessibleName(FTitulo);

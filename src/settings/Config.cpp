@@ -455,6 +455,10 @@ void TConfig::SaveSection(const QString &AIniFilePath, const QString &ASectionNa
     QByteArray bytes;
     if (!Render(*file, ASectionName, AName, AValue, bytes))
         WriteFailed(AIniFilePath, QStringLiteral("out of memory"));
+    // A file the next start would refuse to read (and set aside with every
+    // option) is never written.
+    if (bytes.size() > MaxFileSize)
+        WriteFailed(AIniFilePath, QStringLiteral("it would be larger than %1 bytes").arg(MaxFileSize));
     QString error;
     if (!AtomicFile::Write(AIniFilePath, bytes, &error))
         WriteFailed(AIniFilePath, error);

@@ -85,8 +85,9 @@ public:
     // overwritten in place, other keys and sections stay. Raises Exception
     // ("Unable to write to %s") when the lists differ in length, a name or
     // value could not be read back as written (line breaks, NUL, '=' or a
-    // leading '[' ';' '#' in a key, ']' in a section name), or the file cannot
-    // be written; nothing is changed then.
+    // leading '[' ';' '#' in a key, ']' in a section name), the file would
+    // grow past MaxFileSize, or the file cannot be written; nothing is
+    // changed then.
     static void SaveOptionValues(const QString &AIniFilePath, const QString &ASectionName,
                                  const QStringList &AName, const QStringList &AValue);
 

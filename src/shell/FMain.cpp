@@ -13,6 +13,7 @@
 #include "platform/SingleInstance.h"
 #include "settings/Config.h"
 #include "settings/LocaleHelper.h"
+#include "settings/RefreshInterval.h"
 #include "settings/RegistryApp.h"
 #include "settings/VersionInfo.h"
 #include "shell/DriveActions.h"
@@ -104,7 +105,9 @@ void TFormMain::FormShow(QObject *)
 {
     FormUtils::SendToBottom(this);
     CargarConfiguracion();
-    FSource.Read(WMISQL);
+    // A password from the keyring comes after the first refresh: the next
+    // one goes at once.
+    FSource.Read(WMISQL, [this] { SourceAnswered(); });
     SetActiveLanguage(FActiveLanguage);
     MarcarOpacidad();
     ActualizarMenu();
@@ -409,6 +412,13 @@ bool TFormMain::Configurado() const
 
 void TFormMain::SetIntervalo(int value)
 {
+    // A value the menu does not offer (written by hand) would leave the
+    // timer at its old interval while the file kept saying otherwise.
+    if (const int allowed = RefreshInterval::Nearest(value); allowed != value) {
+        qCWarning(lcShell).noquote()
+            << QStringLiteral("Refresh interval %1 s is not offered; %2 s is used.").arg(value).arg(allowed);
+        value = allowed;
+    }
     FIntervalo = value;
     for (TMenuItem *item : {N5sg1, N10sg2, N15sg1, N30sg1, N1minuto1}) {
         if (item->Tag() == value) {
@@ -553,6 +563,8 @@ void TFormMain::GuardarConfiguracion()
     const TConfigValues values = Opciones();
     TConfig::WriteValues(values);
     qCDebug(lcShell) << "settings written:" << values;
+    if (FActions)
+        FActions->SaveHiddenIfPending();
 }
 
 void TFormMain::ActualizarMenu()

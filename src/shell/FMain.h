@@ -149,6 +149,9 @@ public:
     void pmTrayClose(QObject *Sender);
     void vlLCLanguageChanged(QObject *Sender);
 
+    // Shows the machines of a Prometheus server for this run instead of the
+    // source of the settings file (velmora --host); before the first show.
+    void SetHostForThisRun(const QString &host) { FSource.SetHostForThisRun(host); }
     // Asks the window to come to the front (a second start of the program).
     void BringToFront();
     // The mount table changed: refresh at once with a rebuild.

@@ -72,7 +72,7 @@ WqlValue valueOf(const MofProperty &p)
 
 MofProperty TextProperty(const char *name, std::string value)
 {
-    return MofProperty{name, MofType::String, VisibleUtf8(std::move(value))};
+    return MofProperty{name, MofType::String, std::move(value)};
 }
 
 MofProperty NumberProperty(const char *name, std::uint64_t value, MofType type)

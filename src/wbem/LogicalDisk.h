@@ -16,9 +16,10 @@ namespace platform {
 
 inline constexpr const char *kLogicalDiskClass = "Win32_LogicalDisk";
 
-// A string property. Paths, sources and labels are bytes; one that is not
-// UTF-8 keeps its bytes apart from another's in a visible \xNN (so /mnt/\xFF
-// and /mnt/\xFE are two drives), while UTF-8 stays as it is (VisibleUtf8).
+// A string property. Paths, sources and labels are bytes and kept as they
+// are: the object text escapes the bytes that are not UTF-8 so that they read
+// back exactly (so /mnt/\xFF, /mnt/\xFE and a path holding the four
+// characters \xFF are three drives with three names).
 MofProperty TextProperty(const char *name, std::string value);
 
 // A number property: MofType::Number or MofType::UInt64.

@@ -123,7 +123,9 @@ std::string EscapeMofString(std::string_view raw)
         std::uint32_t code = 0;
         const std::size_t n = utf8Length(raw, i, code);
         if (n == 0) {
-            out += "\xEF\xBF\xBD";
+            // The byte as the lone surrogate U+DC80 + (byte - 0x80), which no
+            // valid text holds: the value reads back to its very bytes.
+            appendCodeEscape(out, 0xDC00u | static_cast<unsigned char>(raw[i]));
             ++i;
             continue;
         }
@@ -132,7 +134,11 @@ std::string EscapeMofString(std::string_view raw)
             out += "\\\\";
             break;
         case '"':
-            out += "\\\"";
+        case '=':
+            // As codes, so that the text between the quotes holds neither:
+            // a property list made by dropping every quote and turning " = "
+            // into "=" then keeps every value whole and tells it apart.
+            appendCodeEscape(out, code);
             break;
         case '\n':
             out += "\\n";
@@ -206,7 +212,10 @@ bool UnescapeMofString(std::string_view escaped, std::string &raw)
             }
             if (digits == 0)
                 return false;
-            appendUtf8(raw, code);
+            if (code >= 0xDC80 && code <= 0xDCFF)
+                raw += static_cast<char>(code & 0xFF); // a byte that is not UTF-8
+            else
+                appendUtf8(raw, code);
             break;
         }
         default:

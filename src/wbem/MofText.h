@@ -38,13 +38,17 @@ struct MofProperty
 };
 
 // The body of a MOF string literal (without the enclosing quotes):
-// \\ \" \n \t \r \b \f, every other control character (0x00-0x1F, 0x7F and
-// the C1 controls U+0080-U+009F) as \x followed by four hex digits, the MOF
-// form of a UCS-2 code. Bytes that are not valid UTF-8 become U+FFFD, so the
-// result is always valid UTF-8.
+// \\ \n \t \r \b \f, every other control character (0x00-0x1F, 0x7F and
+// the C1 controls U+0080-U+009F), the double quote and "=" as \x followed
+// by four hex digits, the MOF form of a UCS-2 code (\x0022, \x003D). A byte
+// that is not part of valid UTF-8 becomes the lone surrogate code that
+// stands for it (\xDC80 to \xDCFF, as "surrogateescape" decoders do), so the
+// result is always ASCII-safe valid UTF-8, holds no double quote and no
+// " = ", and different values always give different texts.
 std::string EscapeMofString(std::string_view raw);
 
-// The inverse of EscapeMofString for its own output (and the \' escape).
+// The inverse of EscapeMofString for its own output (and the \' and \"
+// escapes): \xDC80 to \xDCFF give back the single bytes 0x80 to 0xFF.
 // Returns false on a malformed escape.
 bool UnescapeMofString(std::string_view escaped, std::string &raw);
 

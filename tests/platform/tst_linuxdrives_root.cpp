@@ -544,8 +544,9 @@ TEST_F(LinuxDrivesRoot, AwkwardMountPathRoundTripsThroughTheObjectText)
     for (char c : escaped)
         if (c != '"')
             expectedName += c;
+    // " = " becomes "=": the blanks around it go.
     for (std::size_t p; (p = expectedName.find(" = ")) != std::string::npos;)
-        expectedName.replace(p, 3, "=");
+        expectedName.erase(p + 2, 1).erase(p, 1);
     EXPECT_NE(std::find(list.begin(), list.end(), "Name=" + expectedName), list.end());
     EXPECT_EQ(
         std::count_if(list.begin(), list.end(), [](const std::string &l) { return l.rfind("Size=", 0) == 0; }), 1);

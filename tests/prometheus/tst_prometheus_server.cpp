@@ -291,7 +291,7 @@ TEST(PrometheusServerAuth, WrongOrMissingCredentialsAreAClearErrorTheRightOnesWo
         const CommandResult r = run(c.options, c.stdinText);
         if (c.works) {
             EXPECT_EQ(r.exitCode, 0) << r.err;
-            EXPECT_NE(r.out.find("\tName = \"" + servers.TextfileInstance() + ":/mnt/we\\\"ird"),
+            EXPECT_NE(r.out.find("\tName = \"" + servers.TextfileInstance() + ":/mnt/we\\x0022ird"),
                       std::string::npos)
                 << r.out;
         } else {

@@ -122,21 +122,23 @@ TEST(DriveMenu, ASectionForTheDriveItWasOpenedForAndNoneLeftBehind)
     struct Case
     {
         const char *drive;
-        bool ejectable;
+        TDriveMenu::TCommands commands;
         QStringList texts;
     };
     const Case cases[] = {
-        {"/media/stick", true, {"Abrir", "Expulsar", "Ocultar esta unidad", "-", "version", "Cerrar"}},
-        {"/home", false, {"Abrir", "Ocultar esta unidad", "-", "version", "Cerrar"}},
+        {"/media/stick", {true, true}, {"Abrir", "Expulsar", "Ocultar esta unidad", "-", "version", "Cerrar"}},
+        {"/home", {true, false}, {"Abrir", "Ocultar esta unidad", "-", "version", "Cerrar"}},
+        // Another machine's drive: hiding is all that works here.
+        {"web1:9100:/media/cdrom", {false, false}, {"Ocultar esta unidad", "-", "version", "Cerrar"}},
     };
     MenuFixture f;
     for (const Case &c : cases) {
-        f.section->PopupFor(QString::fromLatin1(c.drive), c.ejectable, QPoint(-10000, -10000));
+        f.section->PopupFor(QString::fromLatin1(c.drive), c.commands, QPoint(-10000, -10000));
         f.menu.hide();
         EXPECT_EQ(f.Texts(), c.texts) << c.drive;
     }
     // Every command carries the drive it was made for.
-    f.section->PopupFor(QStringLiteral("/media/stick"), true, QPoint(-10000, -10000));
+    f.section->PopupFor(QStringLiteral("/media/stick"), {true, true}, QPoint(-10000, -10000));
     f.menu.hide();
     for (int i = 0; i < 3; ++i)
         f.menu.actions().at(i)->trigger();

@@ -19,7 +19,7 @@ TEST(MofText, EscapesEveryCharacterThatCouldBreakTheText)
     const Case cases[] = {
         {"/mnt/plain", "/mnt/plain"},
         {"/mnt/with blank", "/mnt/with blank"},
-        {"/mnt/\"quoted\"", "/mnt/\\\"quoted\\\""},
+        {"/mnt/\"quoted\"", "/mnt/\\x0022quoted\\x0022"},
         {"/mnt/new\nline", "/mnt/new\\nline"},
         {"C:\\", "C:\\\\"},
         {"tab\there", "tab\\there"},
@@ -28,20 +28,24 @@ TEST(MofText, EscapesEveryCharacterThatCouldBreakTheText)
         {std::string("nul\0x", 5), "nul\\x0000x"},
         {"\x01\x1f\x7f", "\\x0001\\x001F\\x007F"},
         {"C1 \xC2\x85 control", "C1 \\x0085 control"},
-        {"a;\n\tInjected = \"1\";", "a;\\n\\tInjected = \\\"1\\\";"},
+        {"a;\n\tInjected = \"1\";", "a;\\n\\tInjected \\x003D \\x00221\\x0022;"},
+        {"a=b", "a\\x003Db"},
         {"Disco \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x92\xBE", "Disco \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x92\xBE"},
-        {"bad \xFF byte", "bad \xEF\xBF\xBD byte"},
-        {"cut \xE2\x82", "cut \xEF\xBF\xBD\xEF\xBF\xBD"},
-        {"overlong \xC0\xAF", "overlong \xEF\xBF\xBD\xEF\xBF\xBD"},
-        {"surrogate \xED\xA0\x80", "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"bad \xFF byte", "bad \\xDCFF byte"},
+        {"cut \xE2\x82", "cut \\xDCE2\\xDC82"},
+        {"caf\xE9", "caf\\xDCE9"},
+        {"caf\\xE9", "caf\\\\xE9"},
+        {"\xE9"
+         "ab",
+         "\\xDCE9ab"},
+        {"overlong \xC0\xAF", "overlong \\xDCC0\\xDCAF"},
+        {"surrogate \xED\xA0\x80", "surrogate \\xDCED\\xDCA0\\xDC80"},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(EscapeMofString(c.raw), c.escaped) << c.raw;
         std::string back;
         ASSERT_TRUE(UnescapeMofString(c.escaped, back)) << c.escaped;
-        if (c.escaped.find("\xEF\xBF\xBD") == std::string::npos) {
-            EXPECT_EQ(back, c.raw);
-        }
+        EXPECT_EQ(back, c.raw) << "every value reads back to its very bytes";
     }
     std::string out;
     EXPECT_FALSE(UnescapeMofString("ends in \\", out));
@@ -61,7 +65,7 @@ TEST(MofText, HostilePathStaysOnePropertyOfTheObjectText)
                                                });
     EXPECT_EQ(text,
               "instance of Win32_LogicalDisk\n{\n"
-              "\tCaption = \"/mnt/a b\\\"c\\nd\\\\e\\tf;\\r\\n\\tSize = \\\"1\\\";\";\n"
+              "\tCaption = \"/mnt/a b\\x0022c\\nd\\\\e\\tf;\\r\\n\\tSize \\x003D \\x00221\\x0022;\";\n"
               "\tCompressed = FALSE;\n"
               "\tDriveType = 3;\n"
               "\tFreeSpace = \"12884901888\";\n"
@@ -71,7 +75,11 @@ TEST(MofText, HostilePathStaysOnePropertyOfTheObjectText)
     std::vector<std::string> list;
     ObjectText::BuildPropertyList(ObjectText::SplitLines(text), list);
     ASSERT_EQ(list.size(), 4u);
-    EXPECT_EQ(list[0], "Caption=/mnt/a b\\c\\nd\\\\e\\tf;\\r\\n\\tSize=\\1\\;");
+    // Nothing of the value is dropped either: it reads back whole.
+    EXPECT_EQ(list[0], "Caption=/mnt/a b\\x0022c\\nd\\\\e\\tf;\\r\\n\\tSize \\x003D \\x00221\\x0022;");
+    std::string back;
+    ASSERT_TRUE(UnescapeMofString(list[0].substr(8), back));
+    EXPECT_EQ(back, path);
     EXPECT_EQ(list[3], "FreeSpace=12884901888");
 }
 
