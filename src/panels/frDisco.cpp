@@ -3,6 +3,7 @@
 
 #include "localization/ConstantText.h"
 #include "panels/DriveControls.h"
+#include "panels/DriveFullness.h"
 #include "panels/DriveName.h"
 #include "panels/WindowDrag.h"
 #include "vcl/Conversions.h"
@@ -418,12 +419,13 @@ void TFrameDrive::UpdateSize()
             + FigureText(shown.size, unit);
         // From the bytes, not from the rounded figures: a RAM disk of 4 KiB
         // reads "0 MB ... de 0 MB" but is empty, not full.
-        fill = UsedPercent(shown.libre, shown.size);
+        fill = DriveFullness::UsedPercent(shown.libre, shown.size);
     }
     // tmKB: a size was never set; the text stays as it is.
 
     FPosicion = fill;
-    FEnError = fill >= 90;
+    FEnError = shown.mode != -1 && shown.mode != int(tmKB)
+        && DriveFullness::IsDriveFull(FDriveType, shown.libre, shown.size);
     if (FLblEspacio) {
         FLblEspacio->setText(FEspacio);
         FLblEspacio->resize(std::max(kLabelWidth, FLblEspacio->sizeHint().width()),
@@ -511,11 +513,7 @@ QString TFrameDrive::FreeSpaceText(quint64 freeBytes, quint64 sizeBytes)
 
 int TFrameDrive::UsedPercent(quint64 freeBytes, quint64 sizeBytes)
 {
-    if (sizeBytes == 0 || freeBytes >= sizeBytes)
-        return 0;
-    // free * 100 overflows 64 bits from 184 PB on.
-    const auto freePercent = static_cast<unsigned __int128>(freeBytes) * 100 / sizeBytes;
-    return 100 - static_cast<int>(freePercent);
+    return DriveFullness::UsedPercent(freeBytes, sizeBytes);
 }
 
 void TFrameDrive::SetOnMouseDown(QWidget *control, TMouseDownEvent handler)

@@ -10,9 +10,9 @@ namespace RefreshInterval {
 
 inline constexpr std::array<qint32, 5> Allowed{5, 10, 15, 30, 60};
 
-// The allowed interval nearest to ASeconds (the shorter of two as near):
-// a value written by hand into the settings file (Intervalo=1, 0, 3600)
-// runs at an interval the menu shows and the file keeps.
-qint32 Nearest(qint32 ASeconds);
+// Whether the menu offers ASeconds. A value written by hand into the settings
+// file (Intervalo=1, 0, 3600) is kept as the option, while the timer keeps
+// the interval it runs at; the widget says so on stderr.
+bool Offered(qint32 ASeconds);
 
 } // namespace RefreshInterval

@@ -11,7 +11,8 @@ const TDriveFigures::TFigures &TDriveFigures::Read(const QString &propertyText)
         found = FEntries.insert(
             propertyText,
             {{PropertyValue(items, QStringLiteral("Name")), PropertyValue(items, QStringLiteral("FreeSpace")),
-              PropertyValue(items, QStringLiteral("Size")), PropertyValue(items, QStringLiteral("Status")),
+              PropertyValue(items, QStringLiteral("Size")), PropertyValue(items, QStringLiteral("DriveType")),
+              PropertyValue(items, QStringLiteral("Status")),
               PropertyValue(items, QStringLiteral("ErrorDescription"))},
              0});
     }

@@ -15,6 +15,7 @@ public:
         QString Name;
         QString FreeSpace;
         QString Size;
+        QString DriveType;
         // Empty or "OK" for a drive whose source answers; otherwise why it
         // does not (a machine that Prometheus cannot reach).
         QString Status;

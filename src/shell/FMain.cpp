@@ -7,6 +7,7 @@
 #include "localization/LanguageController.h"
 #include "localization/VLangStorage.h"
 #include "panels/DriveControls.h"
+#include "panels/DriveFullness.h"
 #include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
 #include "platform/SingleInstance.h"
@@ -38,6 +39,8 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScopeGuard>
+
+#include <algorithm>
 
 namespace {
 
@@ -177,10 +180,26 @@ void TFormMain::ActivarComponente()
         lblIni->SetVisible(false);
         FListaDiscos.clear();
         const auto forget = qScopeGuard([this] { FFigures.EndRefresh(); });
+        TDriveStates queried;
         for (int i = 1; i <= WMISQL->ObjectsCount(); ++i) {
             WMISQL->SetObjectIndex(i);
             const TDriveFigures::TFigures &figures = FFigures.Read(WMISQL->PropertiesText());
             FListaDiscos.append(figures.Name);
+            // The drive as the query gave it. A drive that gave no size this
+            // time keeps the last one it gave, as its panel does.
+            TDriveState &drive = queried.emplace_back();
+            drive.Name = figures.Name;
+            drive.Kind = static_cast<TDriveType>(
+                static_cast<quint8>(PropertyInt32(figures.DriveType).value_or(0)));
+            drive.Free = PropertyUInt64(figures.FreeSpace);
+            drive.Size = PropertyUInt64(figures.Size);
+            if (!drive.Size) {
+                const auto last = std::find_if(FQueried.cbegin(), FQueried.cend(),
+                                               [&](const TDriveState &it) { return it.Name == drive.Name; });
+                if (last != FQueried.cend())
+                    drive.Size = last->Size;
+            }
+            drive.Full = DriveFullness::IsDriveFull(drive.Kind, drive.Free, drive.Size);
             TFrameDrive *frame = BuscarFrame(figures.Name);
             if (!frame)
                 continue;
@@ -207,6 +226,7 @@ void TFormMain::ActivarComponente()
             // no panel exists that it did not make.
             frame->UpdateSize();
         }
+        FQueried = std::move(queried);
     } catch (...) {
         // Another machine's source that does not answer ends nothing: its
         // panels stay with their last figures until it answers. Anything else
@@ -392,13 +412,14 @@ bool TFormMain::Configurado() const
 
 void TFormMain::SetIntervalo(int value)
 {
-    // A value the menu does not offer (written by hand) would leave the
-    // timer at its old interval while the file kept saying otherwise.
-    if (const int allowed = RefreshInterval::Nearest(value); allowed != value) {
-        qCWarning(lcShell).noquote()
-            << QStringLiteral("Refresh interval %1 s is not offered; %2 s is used.").arg(value).arg(allowed);
-        value = allowed;
-    }
+    // A value the menu does not offer (written by hand) is kept, and the timer
+    // keeps its interval: say which one runs, so that the file's value is not
+    // taken for the one in force.
+    if (!RefreshInterval::Offered(value))
+        qCWarning(lcShell).noquote() << QStringLiteral(
+                                            "Refresh interval %1 s is not offered; the timer keeps %2 s.")
+                                            .arg(value)
+                                            .arg(TimerDiscos->Interval() / 1000);
     FIntervalo = value;
     for (TMenuItem *item : {N5sg1, N10sg2, N15sg1, N30sg1, N1minuto1}) {
         if (item->Tag() == value) {

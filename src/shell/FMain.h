@@ -261,6 +261,9 @@ private:
     // Top and Left of the settings are the screen's own (device) pixels.
     TSavedPlace FPlace;
     TDriveFigures FFigures;
+    // The drives of the last query that answered, in its order (the order of
+    // the panels): what HandOutRefresh hands out.
+    TDriveStates FQueried;
     TErrorReport FErrorReport;
     TAskQuestion FAskQuestion;
     bool FShown = false;

@@ -84,21 +84,18 @@ void TFormMain::HandOutRefresh()
 {
     const bool logPlaces = lcShell().isDebugEnabled();
     const QStringList hidden = FActions->Hidden();
-    TDriveStates drives;
-    QStringList shown;
-    for (const TFrameDrive *frame : Frames()) {
-        if (logPlaces && !frame->isHidden())
-            shown << frame->Nombre() + QLatin1Char('@') + QString::number(frame->y());
-        TDriveState &drive = drives.emplace_back();
-        drive.Name = frame->Nombre();
-        drive.Kind = frame->DriveType();
-        if (!frame->LibreAusente())
-            drive.Free = frame->Libre();
-        if (!frame->TamanyoAusente())
-            drive.Size = frame->Tamanyo();
-        drive.Full = frame->CapacidadEnError();
-        drive.Shown = !frame->isHidden() && !hidden.contains(frame->Nombre());
+    // The figures and the full state come from the query; whether a drive
+    // takes room is the window's own layout.
+    TDriveStates drives = FQueried;
+    for (TDriveState &drive : drives) {
+        const TFrameDrive *frame = BuscarFrame(drive.Name);
+        drive.Shown = frame && !frame->isHidden() && !hidden.contains(drive.Name);
     }
+    QStringList shown;
+    if (logPlaces)
+        for (const TFrameDrive *frame : Frames())
+            if (!frame->isHidden())
+                shown << frame->Nombre() + QLatin1Char('@') + QString::number(frame->y());
     // Where each shown panel stands, when that changed: what a test needs to
     // point at a panel.
     if (logPlaces) {

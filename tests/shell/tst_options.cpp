@@ -131,10 +131,11 @@ TEST_F(Options, FileValuesAreAppliedAtShowAndWrittenBackAtDestruction)
     EXPECT_TRUE(asked.isEmpty()) << "a settings file exists: no question";
     EXPECT_EQ(w.pos(), QPoint(210, 120));
 
-    // An interval the menu does not list runs as the nearest one it does.
-    EXPECT_EQ(w.Intervalo(), 5);
-    EXPECT_EQ(w.TimerDiscos->Interval(), 5000);
-    EXPECT_TRUE(w.N5sg1->Checked());
+    // An interval the menu does not list is kept, but the timer and the
+    // menu stay at 15 s.
+    EXPECT_EQ(w.Intervalo(), 7);
+    EXPECT_EQ(w.TimerDiscos->Interval(), 15000);
+    EXPECT_TRUE(w.N15sg1->Checked());
 
     // Any level takes effect; no item matches 100, so "60%" keeps its mark.
     EXPECT_EQ(w.Opacidad()->Nivel(), 100);
@@ -169,20 +170,28 @@ TEST_F(Options, FileValuesAreAppliedAtShowAndWrittenBackAtDestruction)
                          "EjecutarInicio=True\nVerDiscosRed=True\nIdioma=1\n"));
 }
 
-// An interval written by hand that the menu does not offer: the nearest one
-// it offers runs, the menu marks it, the log says so, and the file says it
-// after the widget ends.
-TEST_F(Options, IntervalOutsideTheMenuRunsAsTheNearestOneAndIsWrittenBack)
+// An interval written by hand that the menu does not offer is kept as the
+// option and written back as it was, the timer and the menu stay where they
+// were, and the log says which interval runs.
+TEST_F(Options, IntervalOutsideTheMenuIsKeptAndTheLogSaysWhichRuns)
 {
     struct Case
     {
         const char *text;
-        int used;
+        int stored;
+        int running;
     };
     const Case cases[] = {
-        {"1", 5},           {"0", 5},          {"-30", 5}, {"7", 5},   {"8", 10},  {"12", 10},
-        {"13", 15},         {"22", 15},        {"23", 30}, {"45", 30}, {"46", 60}, {"3600", 60},
-        {"2147483647", 60}, {"$7FFFFFFF", 60}, {"5", 5},   {"30", 30}, {"60", 60},
+        {"1", 1, 15},
+        {"0", 0, 15},
+        {"-30", -30, 15},
+        {"7", 7, 15},
+        {"3600", 3600, 15},
+        {"2147483647", 2147483647, 15},
+        {"$7FFFFFFF", 2147483647, 15},
+        {"5", 5, 5},
+        {"30", 30, 30},
+        {"60", 60, 60},
     };
     static QStringList logged;
     const QtMessageHandler previous = qInstallMessageHandler(
@@ -196,17 +205,19 @@ TEST_F(Options, IntervalOutsideTheMenuRunsAsTheNearestOneAndIsWrittenBack)
         logged.clear();
         WriteIni(QByteArray("[CONFIG]\nIntervalo=") + c.text + "\n");
         TFormMain &w = Start();
-        EXPECT_EQ(w.Intervalo(), c.used);
-        EXPECT_EQ(w.TimerDiscos->Interval(), c.used * 1000);
+        EXPECT_EQ(w.Intervalo(), c.stored);
+        EXPECT_EQ(w.TimerDiscos->Interval(), c.running * 1000);
         for (TMenuItem *item : {w.N5sg1, w.N10sg2, w.N15sg1, w.N30sg1, w.N1minuto1})
-            EXPECT_EQ(item->Checked(), item->Tag() == c.used) << item->objectName().toStdString();
+            EXPECT_EQ(item->Checked(), item->Tag() == c.running) << item->objectName().toStdString();
         const QString said = logged.filter(QStringLiteral("Refresh interval")).join(QLatin1Char('|'));
-        if (QByteArray::number(c.used) == c.text)
+        if (c.stored == c.running)
             EXPECT_TRUE(said.isEmpty()) << said.toStdString();
         else
-            EXPECT_TRUE(said.contains(QStringLiteral("; %1 s is used").arg(c.used))) << said.toStdString();
+            EXPECT_TRUE(said.contains(
+                QStringLiteral("%1 s is not offered; the timer keeps %2 s").arg(c.stored).arg(c.running)))
+                << said.toStdString();
         window.reset();
-        EXPECT_TRUE(ReadIni().contains("\nIntervalo=" + QByteArray::number(c.used) + "\n"))
+        EXPECT_TRUE(ReadIni().contains("\nIntervalo=" + QByteArray::number(c.stored) + "\n"))
             << ReadIni().toStdString();
     }
 }

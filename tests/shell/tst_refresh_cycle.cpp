@@ -7,6 +7,7 @@
 
 #include "localization/ConstantText.h"
 #include "panels/DriveControls.h"
+#include "panels/DriveFullness.h"
 #include "panels/frDisco.h"
 #include "shell/DriveActions.h"
 #include "shell/FMain.h"
@@ -614,4 +615,32 @@ TEST_F(RefreshCycle, EveryRefreshHandsOutTheDrivesWithTheirStates)
            {"N:", TDriveType::NetworkDrive, 53687091200ULL, false, false},
            {"E:", TDriveType::RemovableDisk, 5368709120ULL, true, false},
            {"F:", TDriveType::CompactDisc, std::nullopt, false, true}});
+}
+
+// The one rule the panels' bars and the refresh's states share: full from
+// 90 % in use, counted on the bytes; no figure or an unknown kind is never full.
+TEST(DriveFullness, FullFromNinetyPercentOfTheBytes)
+{
+    using DriveFullness::IsDriveFull;
+    constexpr quint64 gib = 1073741824ULL;
+    const struct
+    {
+        TDriveType kind;
+        std::optional<quint64> free, size;
+        bool full;
+    } cases[] = {
+        {TDriveType::LocalDisk, gib, 10 * gib, true},           // exactly 90 % in use
+        {TDriveType::LocalDisk, 2 * gib, 10 * gib, false},      // 80 % in use
+        {TDriveType::LocalDisk, 0, 4096, true},                 // a tiny drive with nothing free
+        {TDriveType::RAMDisk, 4096, 4096, false},               // a tiny empty drive: empty, not full
+        {TDriveType::LocalDisk, 0, 0, false},                   // no size at all
+        {TDriveType::LocalDisk, 2 * gib, gib, false},           // more free than size
+        {TDriveType::LocalDisk, std::nullopt, 10 * gib, false}, // no free figure
+        {TDriveType::LocalDisk, 0, std::nullopt, false},        // no size figure
+        {TDriveType::Unknown, 0, 10 * gib, false},              // a drive of no known kind
+        {TDriveType::LocalDisk, 1ULL << 40, ~0ULL, true},       // beyond 184 PB: no overflow
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(IsDriveFull(c.kind, c.free, c.size), c.full)
+            << int(c.kind) << " " << c.free.value_or(0) << "/" << c.size.value_or(0);
 }

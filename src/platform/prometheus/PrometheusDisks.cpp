@@ -18,7 +18,6 @@ namespace platform {
 
 namespace {
 
-
 constexpr const char *kSampleTimeLabel = "velmora_sample_time";
 constexpr const char *kLastValueWindow = "10m";
 

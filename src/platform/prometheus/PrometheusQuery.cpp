@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusQuery.h"
 
-#include "wbem/WbemTextObjects.h"
-#include "wbem/LogicalDisk.h"
 #include "platform/prometheus/PrometheusDisks.h"
+#include "wbem/LogicalDisk.h"
+#include "wbem/WbemTextObjects.h"
 
 #include <fcntl.h>
 #include <unistd.h>
