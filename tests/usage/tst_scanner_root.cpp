@@ -159,8 +159,10 @@ TEST_F(ScannerRoot, SystemTreeIsDusToTheByte)
 
 // The machine's root file system is never quiet (logs, caches, builds): du
 // runs once before and once after the scan, and the scan's total must lie
-// within what du saw, widened by what changed between du's two runs. On a
-// quiet machine the two du totals agree and the scan must equal them exactly.
+// within what du saw, widened by what changed between du's two runs and by a
+// hundredth of the total for files that other programs (tests running beside
+// this one, a build) write and remove while the scan runs, which neither du
+// run sees.
 TEST_F(ScannerRoot, RootFileSystemWithinWhatChangedMeanwhile)
 {
     const auto before = RunCommand({kDu, "-sxB1", "/"}, false, 300s);
@@ -170,7 +172,7 @@ TEST_F(ScannerRoot, RootFileSystemWithinWhatChangedMeanwhile)
     const long long a = std::stoll(scantest::LastTotal(before.out));
     const long long b = std::stoll(scantest::LastTotal(after.out));
     const long long s = std::stoll(scantest::LastTotal(scan.out));
-    const long long changed = std::llabs(b - a);
+    const long long changed = std::llabs(b - a) + std::max(a, b) / 100;
     std::cout << "[ / ] du before " << a << ", scan " << s << ", du after " << b << "\n";
     EXPECT_GE(s, std::min(a, b) - changed);
     EXPECT_LE(s, std::max(a, b) + changed);
