@@ -21,6 +21,13 @@
 
 namespace platform {
 
+// What separates the folders of a path the reader is given and reports.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
 enum class DirectoryEntryKind : std::uint8_t {
     File,       // a regular file
     Folder,     // a folder on the same file system, to be read in turn

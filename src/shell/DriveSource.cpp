@@ -5,6 +5,7 @@
 #include "panels/frDisco.h"
 #include "shell/ServerPassword.h"
 #include "shell/ShellLog.h"
+#include "wbem/VisibleText.h"
 #include "wmi/CWMISQL.h"
 
 void TDriveSource::Read(TWMISQL *query, std::function<void()> passwordArrived)
@@ -38,7 +39,11 @@ void TDriveSource::Read(TWMISQL *query, std::function<void()> passwordArrived)
     if (!FSource.Consulta.isEmpty())
         query->SetSQL(FSource.Consulta);
     if (FSource.IsRemote() || !FSource.Consulta.isEmpty())
-        qCDebug(lcShell).noquote() << "drive source:" << (FSource.IsRemote() ? FSource.ShownHost() : query->Host())
+        qCDebug(lcShell).noquote() << "drive source:"
+                                   << (FSource.IsRemote()
+                                           ? FSource.ShownHost()
+                                           : QString::fromStdString(platform::VisibleText(
+                                               platform::UrlWithoutCredentials(query->Host().toStdString()))))
                                    << "query:" << query->SQL();
 }
 

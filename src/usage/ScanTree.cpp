@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "usage/ScanTree.h"
 
+#include "platform/DirectoryReader.h"
+
 #include <algorithm>
 #include <cstring>
 #include <numeric>
 
 namespace usage {
 
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
+constexpr char kSeparator = platform::kPathSeparator;
 
 std::string_view ScanTree::Name(FolderId id) const
 {
