@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/LinuxWbemService.h"
 
+#include "platform/ThisMachine.h"
 #include "platform/WbemTextObjects.h"
 #include "platform/linux/LinuxLogicalDisk.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
 #include <mutex>
 #include <set>
 
@@ -85,17 +83,6 @@ MofProperty text(const char *name, std::string value)
 MofProperty number(const char *name, std::uint64_t value, MofType type)
 {
     return MofProperty{name, type, std::to_string(value)};
-}
-
-bool isLocalHost(const std::string &host)
-{
-    if (host.empty() || host == "." || WqlNamesEqual(host, "localhost"))
-        return true;
-    char buffer[HOST_NAME_MAX + 1] = {};
-    if (::gethostname(buffer, sizeof buffer - 1) != 0)
-        return false;
-    const std::string name(buffer);
-    return WqlNamesEqual(host, name) || WqlNamesEqual(host, name.substr(0, name.find('.')));
 }
 
 bool isDefaultNamespace(const std::string &ns)
@@ -303,7 +290,7 @@ std::vector<std::string> RenderLinuxLogicalDisks(const WqlQuery &query,
 std::unique_ptr<WbemServices> LinuxWbemLocator::ConnectServer(const std::string &host,
                                                               const std::string &nameSpace)
 {
-    if (!isLocalHost(host))
+    if (!IsThisMachine(host))
         throw WbemError("The RPC server is unavailable.", wbem_code::RpcUnavailable);
     if (!isDefaultNamespace(nameSpace))
         throw WbemError("Invalid namespace", wbem_code::InvalidNamespace);
