@@ -17,7 +17,7 @@ using namespace history;
 
 namespace {
 
-constexpr std::int64_t T0 = 1'800'000'000; // a Friday in 2027, 08:00 UTC
+constexpr std::int64_t T0 = 1'800'000'000; // 2027-01-15 08:00:00 UTC
 constexpr double GB = 1e9;
 constexpr double H = 3600;
 constexpr double D = 86400;
