@@ -93,7 +93,8 @@ std::vector<std::string> QueryDiskTrends(const std::string &wql, const std::stri
     return platform::RenderDiskTrends(query, objects);
 }
 
-std::unique_ptr<platform::WbemLocator> WithDiskTrends(std::unique_ptr<platform::WbemLocator> inner, std::string path)
+std::unique_ptr<platform::WbemLocator> WithDiskTrends(std::unique_ptr<platform::WbemLocator> inner,
+                                                      std::string path)
 {
     return std::make_unique<TrendLocator>(std::move(inner), std::move(path));
 }

@@ -17,7 +17,8 @@ FillingLevel FillingLevelOf(const Forecast &fast, std::uint64_t freeBytes, std::
     return FillingLevel::None;
 }
 
-std::vector<FillingNoticeWatch::Notice> FillingNoticeWatch::Update(std::int64_t now, const std::vector<Drive> &drives)
+std::vector<FillingNoticeWatch::Notice> FillingNoticeWatch::Update(std::int64_t now,
+                                                                   const std::vector<Drive> &drives)
 {
     if (now < m_last)
         m_states.clear();

@@ -32,7 +32,8 @@ std::string HistoryRecorder::DefaultPath()
 
 HistoryRecorder::HistoryRecorder(std::string path, InodeReader inodes, Reporter report)
     : m_path(path.empty() ? DefaultPath() : std::move(path)),
-      m_inodes(inodes ? std::move(inodes) : InodeReader(readPlatformInodes)), m_report(std::move(report))
+      m_inodes(inodes ? std::move(inodes) : InodeReader(readPlatformInodes)),
+      m_report(std::move(report))
 {
     m_thread = std::thread([this] { run(); });
 }

@@ -109,8 +109,7 @@ public:
     }
     void run()
     {
-        while (step()) {
-        }
+        while (step()) {}
         sqlite3_reset(m_stmt);
     }
     bool isInteger(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_INTEGER; }
@@ -152,8 +151,9 @@ std::int64_t pragmaInteger(sqlite3 *db, const char *sql)
 // The tables and columns this program writes, as SQLite lists them.
 bool hasOurTables(sqlite3 *db)
 {
-    Statement s(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN "
-                    "('volume', 'capacity', 'minute', 'quarter')");
+    Statement s(db,
+                "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN "
+                "('volume', 'capacity', 'minute', 'quarter')");
     return s.step() && s.integer(0) == 4;
 }
 
@@ -287,8 +287,9 @@ std::int64_t HistoryStore::volumeId(const DriveSample &drive, std::int64_t now)
                 k.files = static_cast<std::uint64_t>(std::max<std::int64_t>(0, cap.integer(1)));
             }
         } else {
-            Statement add(m_db, "INSERT INTO volume(key, name, file_system, read_only, first_seen, last_seen) "
-                                "VALUES(?1, ?2, ?3, ?4, ?5, ?5)");
+            Statement add(m_db,
+                          "INSERT INTO volume(key, name, file_system, read_only, first_seen, last_seen) "
+                          "VALUES(?1, ?2, ?3, ?4, ?5, ?5)");
             add.bind(1, drive.key).bind(2, drive.name).bind(3, drive.fileSystem);
             add.bind(4, drive.readOnly ? 1 : 0).bind(5, now).run();
             k.id = sqlite3_last_insert_rowid(m_db);
@@ -304,8 +305,9 @@ std::int64_t HistoryStore::volumeId(const DriveSample &drive, std::int64_t now)
     // no finer time, and a batch then touches only the sample tables.
     if (k.name != drive.name || k.fileSystem != drive.fileSystem || k.readOnly != drive.readOnly
         || now - k.lastSeenWritten >= 900 || now < k.lastSeenWritten) {
-        Statement upd(m_db, "UPDATE volume SET name = ?2, file_system = ?3, read_only = ?4, last_seen = ?5 "
-                            "WHERE id = ?1");
+        Statement upd(m_db,
+                      "UPDATE volume SET name = ?2, file_system = ?3, read_only = ?4, last_seen = ?5 "
+                      "WHERE id = ?1");
         upd.bind(1, k.id).bind(2, drive.name).bind(3, drive.fileSystem).bind(4, drive.readOnly ? 1 : 0);
         upd.bind(5, now).run();
         k.name = drive.name;
@@ -327,12 +329,14 @@ void HistoryStore::Record(std::int64_t now, const std::vector<DriveSample> &driv
 {
     exec(m_db, "BEGIN IMMEDIATE");
     try {
-        Statement minute(m_db, "INSERT INTO minute(t, volume, avail, files_free) VALUES(?1, ?2, ?3, ?4) "
-                               "ON CONFLICT(t, volume) DO UPDATE SET avail = min(avail, excluded.avail), "
-                               "files_free = min(files_free, excluded.files_free)");
-        Statement quarter(m_db, "INSERT INTO quarter(t, volume, avail, files_free) VALUES(?1, ?2, ?3, ?4) "
-                                "ON CONFLICT(t, volume) DO UPDATE SET avail = min(avail, excluded.avail), "
-                                "files_free = min(files_free, excluded.files_free)");
+        Statement minute(m_db,
+                         "INSERT INTO minute(t, volume, avail, files_free) VALUES(?1, ?2, ?3, ?4) "
+                         "ON CONFLICT(t, volume) DO UPDATE SET avail = min(avail, excluded.avail), "
+                         "files_free = min(files_free, excluded.files_free)");
+        Statement quarter(m_db,
+                          "INSERT INTO quarter(t, volume, avail, files_free) VALUES(?1, ?2, ?3, ?4) "
+                          "ON CONFLICT(t, volume) DO UPDATE SET avail = min(avail, excluded.avail), "
+                          "files_free = min(files_free, excluded.files_free)");
         for (const DriveSample &d : drives) {
             if (d.key.empty() || d.sizeBytes == 0)
                 continue;
@@ -353,8 +357,9 @@ void HistoryStore::Record(std::int64_t now, const std::vector<DriveSample> &driv
             // sample needs any more (each volume keeps its newest).
             Statement gone(m_db, "DELETE FROM volume WHERE last_seen < ?1");
             gone.bind(1, now - kQuarterKeepSeconds).run();
-            Statement orphans(m_db, "DELETE FROM capacity WHERE volume NOT IN (SELECT id FROM volume) OR "
-                                    "(t < ?1 AND t < (SELECT max(t) FROM capacity c WHERE c.volume = capacity.volume))");
+            Statement orphans(m_db,
+                              "DELETE FROM capacity WHERE volume NOT IN (SELECT id FROM volume) OR "
+                              "(t < ?1 AND t < (SELECT max(t) FROM capacity c WHERE c.volume = capacity.volume))");
             orphans.bind(1, now - kQuarterKeepSeconds).run();
             for (auto it = m_known.begin(); it != m_known.end();)
                 it = it->second.lastSeenWritten < now - kQuarterKeepSeconds ? m_known.erase(it) : std::next(it);
@@ -376,10 +381,11 @@ void HistoryStore::Record(std::int64_t now, const std::vector<DriveSample> &driv
 std::vector<Volume> HistoryStore::Volumes() const
 {
     std::vector<Volume> result;
-    Statement s(m_db, "SELECT id, key, name, file_system, read_only, first_seen, last_seen, "
-                      "(SELECT size FROM capacity c WHERE c.volume = v.id ORDER BY t DESC LIMIT 1), "
-                      "(SELECT files FROM capacity c WHERE c.volume = v.id ORDER BY t DESC LIMIT 1) "
-                      "FROM volume v ORDER BY id LIMIT ?1");
+    Statement s(m_db,
+                "SELECT id, key, name, file_system, read_only, first_seen, last_seen, "
+                "(SELECT size FROM capacity c WHERE c.volume = v.id ORDER BY t DESC LIMIT 1), "
+                "(SELECT files FROM capacity c WHERE c.volume = v.id ORDER BY t DESC LIMIT 1) "
+                "FROM volume v ORDER BY id LIMIT ?1");
     s.bind(1, static_cast<std::int64_t>(kMaxVolumes));
     while (s.step()) {
         Volume v;

@@ -41,8 +41,8 @@ TWMIBase::TWMIBase(QObject *owner) : TComponent(owner), FHost(QStringLiteral("."
     // connection.
     FLocatorFactory = [this] {
         // Velmora_DiskTrend of this machine comes from its drive history.
-        return history::WithDiskTrends(platform::CreateWbemLocator(
-            platform::WbemCredentials{FUser.toStdString(), FPassword.toStdString()}));
+        return history::WithDiskTrends(
+            platform::CreateWbemLocator(platform::WbemCredentials{FUser.toStdString(), FPassword.toStdString()}));
     };
 }
 

@@ -109,7 +109,8 @@ INSTANTIATE_TEST_SUITE_P(Traces, LinearFill,
 TEST(Forecast, TooLittleHistoryGivesNothing)
 {
     Drive run;
-    feed(run, [](double s) { return 40 * GB - 2 * GB * s / H; }, 0, 50 * 60);
+    feed(
+        run, [](double s) { return 40 * GB - 2 * GB * s / H; }, 0, 50 * 60);
     const DriveTrend t = run.trend(T0 + 50 * 60);
     EXPECT_EQ(t.fast.state, Forecast::State::Unknown);
     EXPECT_EQ(t.longView.state, Forecast::State::Unknown);
@@ -142,7 +143,8 @@ TEST(Forecast, FlatAndFallingUsageAreStable)
 TEST(Forecast, FreedSpaceHasANegativeRate)
 {
     Drive run;
-    feed(run, [](double s) { return 20 * GB + 1 * GB * s / H; }, 0, 3 * H);
+    feed(
+        run, [](double s) { return 20 * GB + 1 * GB * s / H; }, 0, 3 * H);
     const DriveTrend t = run.trend(T0 + 3 * H - 60);
     EXPECT_EQ(t.fast.state, Forecast::State::Stable);
     EXPECT_LT(t.fast.fillRate, 0);
@@ -164,7 +166,8 @@ TEST(Forecast, FillThenDeleteNeverTellsAnyone)
              const double phase = std::fmod(s, 1.5 * H);
              return 30 * GB - (phase < 50 * 60 ? 12 * GB * std::min(1.0, phase / (20 * 60)) : 0);
          }},
-        {"a cache trimmed back every 2 hours", [](double s) { return 25 * GB - sawtooth(s, 2 * H, 110 * 60, 8 * GB); }},
+        {"a cache trimmed back every 2 hours",
+         [](double s) { return 25 * GB - sawtooth(s, 2 * H, 110 * 60, 8 * GB); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -238,7 +241,8 @@ TEST(Forecast, ReadOnlyFileSystemsGetNone)
 {
     Drive run;
     run.readOnly = true;
-    feed(run, [](double s) { return 40 * GB - 2 * GB * s / H; }, 0, 30 * H);
+    feed(
+        run, [](double s) { return 40 * GB - 2 * GB * s / H; }, 0, 30 * H);
     const DriveTrend t = run.trend(T0 + 30 * H - 60);
     EXPECT_EQ(t.combined.state, Forecast::State::Unknown);
 }
@@ -246,7 +250,8 @@ TEST(Forecast, ReadOnlyFileSystemsGetNone)
 TEST(Forecast, AFullDriveIsFullNowNeverBefore)
 {
     Drive run;
-    feed(run, [](double s) { return 4 * GB - 2 * GB * s / H; }, 0, 3 * H);
+    feed(
+        run, [](double s) { return 4 * GB - 2 * GB * s / H; }, 0, 3 * H);
     const DriveTrend t = run.trend(T0 + 3 * H - 60);
     EXPECT_EQ(t.freeBytes, 0u);
     ASSERT_EQ(t.combined.state, Forecast::State::Filling);
@@ -278,7 +283,9 @@ TEST(FillingNotice, ASteadyFillIsToldOnceAfterHalfAnHourThenUrgentOnce)
 TEST(FillingNotice, ANewEpisodeOnlyAfterHalfAnHourQuiet)
 {
     FillingNoticeWatch w;
-    auto at = [&](std::int64_t minute, FillingLevel level) { return w.Update(minute * 60, {{"k", level}}).size(); };
+    auto at = [&](std::int64_t minute, FillingLevel level) {
+        return w.Update(minute * 60, {{"k", level}}).size();
+    };
     std::size_t told = 0;
     for (int m = 0; m <= 30; ++m)
         told += at(m, FillingLevel::Warning);

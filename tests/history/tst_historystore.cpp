@@ -218,8 +218,7 @@ TEST(HistoryStore, ALockHeldElsewhereDropsTheBatchNotTheStore)
         ADD_FAILURE() << "a batch went through a lock";
     } catch (const HistoryCorrupt &) {
         ADD_FAILURE() << "a lock was taken for damage";
-    } catch (const HistoryError &) {
-    }
+    } catch (const HistoryError &) {}
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
 
@@ -363,7 +362,8 @@ TEST(HistoryRecorder, AReadOnlyStateFolderKeepsTheHistoryInMemory)
                 reports.push_back(r);
             });
         for (int minute = 0; minute < 90; ++minute) {
-            recorder.Submit(T0 + minute * 60, {drive("uuid:a", "/data", 50'000'000'000 - minute * 100'000'000ull)});
+            recorder.Submit(T0 + minute * 60,
+                            {drive("uuid:a", "/data", 50'000'000'000 - minute * 100'000'000ull)});
             recorder.Flush();
         }
         const auto trends = recorder.Trends();

@@ -65,14 +65,18 @@ int main(int argc, char **argv)
     try {
         std::unique_ptr<platform::WbemObjectSet> result;
         try {
-            result = history::WithDiskTrends(platform::CreateWbemLocator(credentials))->ConnectServer(host, nameSpace)->ExecQuery(query);
+            result = history::WithDiskTrends(platform::CreateWbemLocator(credentials))
+                         ->ConnectServer(host, nameSpace)
+                         ->ExecQuery(query);
         } catch (const platform::WbemError &e) {
             constexpr auto kAccessDenied = static_cast<std::int32_t>(0x80070005u);
             if (e.code() != kAccessDenied || credentials.user.empty())
                 throw;
             if (!platform::ReadSecretLine("Password for " + credentials.user + ": ", credentials.password))
                 throw;
-            result = history::WithDiskTrends(platform::CreateWbemLocator(credentials))->ConnectServer(host, nameSpace)->ExecQuery(query);
+            result = history::WithDiskTrends(platform::CreateWbemLocator(credentials))
+                         ->ConnectServer(host, nameSpace)
+                         ->ExecQuery(query);
         }
         bool first = true;
         while (auto object = result->Next()) {
