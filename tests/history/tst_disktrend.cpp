@@ -54,23 +54,24 @@ std::string join(const std::vector<std::string> &texts)
 
 TEST(DiskTrendClass, ObjectTextAsWritten)
 {
-    EXPECT_EQ(join(RenderDiskTrends(ParseDiskTrendQuery("SELECT * FROM Velmora_DiskTrend"), {filling(), freeing()})),
-              "instance of Velmora_DiskTrend\n{\n"
-              "\tFillRate = \"2000000000\";\n"
-              "\tFreeSpace = \"30000000000\";\n"
-              "\tFullIn = \"54000\";\n"
-              "\tName = \"/data\";\n"
-              "\tSamples = 360;\n"
-              "\tSince = \"20270115080000.000000+000\";\n"
-              "\tSize = \"100000000000\";\n"
-              "};\n"
-              "instance of Velmora_DiskTrend\n{\n"
-              "\tFillRate = \"-5000\";\n"
-              "\tFreeSpace = \"7\";\n"
-              "\tName = \"/home\";\n"
-              "\tSamples = 61;\n"
-              "\tSize = \"9\";\n"
-              "};\n");
+    EXPECT_EQ(
+        join(RenderDiskTrends(ParseDiskTrendQuery("SELECT * FROM Velmora_DiskTrend"), {filling(), freeing()})),
+        "instance of Velmora_DiskTrend\n{\n"
+        "\tFillRate = \"2000000000\";\n"
+        "\tFreeSpace = \"30000000000\";\n"
+        "\tFullIn = \"54000\";\n"
+        "\tName = \"/data\";\n"
+        "\tSamples = 360;\n"
+        "\tSince = \"20270115080000.000000+000\";\n"
+        "\tSize = \"100000000000\";\n"
+        "};\n"
+        "instance of Velmora_DiskTrend\n{\n"
+        "\tFillRate = \"-5000\";\n"
+        "\tFreeSpace = \"7\";\n"
+        "\tName = \"/home\";\n"
+        "\tSamples = 61;\n"
+        "\tSize = \"9\";\n"
+        "};\n");
 }
 
 TEST(DiskTrendClass, WhereAndPropertyLists)
@@ -188,7 +189,7 @@ TEST(DiskTrendTool, VelmoraWqlAnswersFromTheHistoryTheWidgetWrote)
 
     // No history at all: no drives, no error.
     testsupport::TempFolder empty("velmora-trend");
-    EXPECT_EQ(testsupport::Capture("XDG_STATE_HOME='" + empty.Path() + "' " VELMORA_WQL
-                                   " 'SELECT * FROM Velmora_DiskTrend'; echo $?"),
+    EXPECT_EQ(testsupport::Capture("XDG_STATE_HOME='" + empty.Path()
+                                   + "' " VELMORA_WQL " 'SELECT * FROM Velmora_DiskTrend'; echo $?"),
               "0\n");
 }

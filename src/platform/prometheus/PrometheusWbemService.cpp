@@ -6,6 +6,7 @@
 #include "platform/linux/LinuxVolumeProbe.h"
 #include "platform/prometheus/PrometheusDisks.h"
 #include "platform/prometheus/PrometheusHttp.h"
+#include "platform/prometheus/PrometheusTrends.h"
 
 #include <chrono>
 
@@ -22,7 +23,8 @@ public:
 
     std::unique_ptr<WbemObjectSet> ExecQuery(const std::string &wql) override
     {
-        const WqlQuery query = ParseLogicalDiskQuery(wql);
+        const bool trends = IsDiskTrendQuery(wql);
+        const WqlQuery query = trends ? ParseDiskTrendQuery(wql) : ParseLogicalDiskQuery(wql);
 
         // SystemName comparisons narrow the series asked for; the whole
         // condition is still evaluated on the objects below.
@@ -30,6 +32,9 @@ public:
         std::vector<std::string> promql;
         for (std::size_t f = 0; f < kPrometheusFamilies; ++f)
             promql.push_back(PrometheusFamilyQuery(static_cast<PrometheusFamily>(f), selector));
+        if (trends)
+            for (std::size_t q = 0; q < kPrometheusTrendQueries; ++q)
+                promql.push_back(PrometheusTrendQueryText(static_cast<PrometheusTrendQuery>(q), selector));
 
         std::vector<std::string> bodies;
         try {
@@ -49,13 +54,20 @@ public:
         const double now =
             std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
         std::array<std::vector<PrometheusSample>, kPrometheusFamilies> answers;
+        std::array<std::vector<PrometheusSample>, kPrometheusTrendQueries> trendAnswers;
         try {
             for (std::size_t f = 0; f < kPrometheusFamilies; ++f)
                 answers[f] = ParsePrometheusVector(bodies[f]);
+            if (trends)
+                for (std::size_t q = 0; q < kPrometheusTrendQueries; ++q)
+                    trendAnswers[q] = ParsePrometheusVector(bodies[kPrometheusFamilies + q]);
         } catch (const PrometheusAnswerError &e) {
             throw WbemError("Prometheus at " + m_endpoint.DisplayUrl() + ": " + e.what(), wbem_code::Failed);
         }
         bodies.clear();
+        if (trends)
+            return std::make_unique<TextWbemObjectSet>(
+                RenderDiskTrends(query, BuildPrometheusTrends(answers, trendAnswers, now)));
         return std::make_unique<TextWbemObjectSet>(
             RenderLinuxLogicalDisks(query, BuildPrometheusDisks(answers, now)));
     }
