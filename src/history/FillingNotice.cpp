@@ -37,12 +37,12 @@ std::vector<FillingNoticeWatch::Notice> FillingNoticeWatch::Update(std::int64_t 
         track(d.level >= FillingLevel::Warning, s.warningSince);
         track(d.level >= FillingLevel::Urgent, s.urgentSince);
         track(d.level == FillingLevel::None, s.quietSince);
-        if (s.quietSince >= 0 && now - s.quietSince >= kFillingHoldSeconds)
+        if (s.quietSince >= 0 && now - s.quietSince >= m_hold)
             s.told = FillingLevel::None; // the episode is over
         FillingLevel due = FillingLevel::None;
-        if (s.urgentSince >= 0 && now - s.urgentSince >= kFillingHoldSeconds)
+        if (s.urgentSince >= 0 && now - s.urgentSince >= m_hold)
             due = FillingLevel::Urgent;
-        else if (s.warningSince >= 0 && now - s.warningSince >= kFillingHoldSeconds)
+        else if (s.warningSince >= 0 && now - s.warningSince >= m_hold)
             due = FillingLevel::Warning;
         if (due > s.told) {
             s.told = due;

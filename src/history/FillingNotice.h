@@ -32,6 +32,10 @@ FillingLevel FillingLevelOf(const Forecast &fast, std::uint64_t freeBytes, std::
 class FillingNoticeWatch
 {
 public:
+    // hold: how long a level must hold before it is told, and the quiet
+    // that ends an episode.
+    explicit FillingNoticeWatch(std::int64_t hold = kFillingHoldSeconds) : m_hold(hold) {}
+
     struct Drive
     {
         std::string key;
@@ -59,6 +63,7 @@ private:
     };
     std::unordered_map<std::string, State> m_states;
     std::int64_t m_last = 0;
+    std::int64_t m_hold;
 };
 
 } // namespace history

@@ -176,6 +176,9 @@ public:
     // The text of the panel's tooltip: the whole title and, when there is
     // one, the free-space line (shown as plain text).
     QString ToolTipText() const { return FToolTip; }
+    // A line shown below the tool tip's own text (when a drive will be
+    // full, why it counts as full); empty for none.
+    void SetToolTipNote(const QString &note);
 
     // Mouse-down handler that drags the widget: on the left button the
     // panel's top-level window moves with the mouse (WindowDrag). Other
@@ -239,6 +242,7 @@ private:
 
     // What the controls show, kept while they are not built.
     QString FToolTip;
+    QString FToolTipNote;
     QString FTitulo;
     QString FEspacio;
     QString FPicture;

@@ -36,6 +36,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QLocale>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -342,10 +343,14 @@ void TFormMain::ActivarComponente()
         lblIni->SetVisible(false);
         FListaDiscos.clear();
         const auto forget = qScopeGuard([this] { FFigures.EndRefresh(); });
+        QList<TDriveHistory::TDrive> historia;
         for (int i = 1; i <= WMISQL->ObjectsCount(); ++i) {
             WMISQL->SetObjectIndex(i);
             const TDriveFigures::TFigures &figures = FFigures.Read(WMISQL->PropertiesText());
             FListaDiscos.append(figures.Name);
+            historia.append({figures.Name, figures.VolumeSerialNumber, figures.FileSystem,
+                             figures.Access == QLatin1String("1"), PropertyUInt64(figures.FreeSpace),
+                             PropertyUInt64(figures.Size), FOcultas.contains(figures.Name)});
             TFrameDrive *frame = BuscarFrame(figures.Name);
             if (!frame)
                 continue;
@@ -372,6 +377,7 @@ void TFormMain::ActivarComponente()
             // no panel exists that it did not make.
             frame->UpdateSize();
         }
+        GuardarHistoria(historia);
     } catch (...) {
         // Whatever went wrong is counted and logged; the fourth failure since
         // start is fatal.
@@ -917,6 +923,20 @@ void TFormMain::GuardarOcultas()
                                   << leftOut.join(QStringLiteral(", "));
 }
 
+void TFormMain::GuardarHistoria(const QList<TDriveHistory::TDrive> &drives)
+{
+    // Only this machine's own drives have a history here; another machine's
+    // has its own (Velmora_DiskTrend asks its server), a test's objects none.
+    if (FFuente.IsRemote() || qEnvironmentVariableIsSet("VELMORA_FAKE_WBEM"))
+        return;
+    if (!FHistory)
+        FHistory = std::make_unique<TDriveHistory>(
+            [this](const QString &title, const QString &text) { FNotifier->Notify(title, text); });
+    FHistory->Refreshed(drives, QDateTime::currentSecsSinceEpoch());
+    for (TFrameDrive *frame : Frames())
+        frame->SetToolTipNote(FHistory->Note(frame->Nombre()));
+}
+
 void TFormMain::AvisarPocoEspacio()
 {
     const bool logPlaces = lcShell().isDebugEnabled();
@@ -925,7 +945,9 @@ void TFormMain::AvisarPocoEspacio()
     for (const TFrameDrive *frame : Frames()) {
         if (logPlaces && !frame->isHidden())
             shown << frame->Nombre() + QLatin1Char('@') + QString::number(frame->y());
-        const bool full = frame->CapacidadEnError() && !frame->LibreAusente();
+        // A drive whose inodes run out is as full as one without space.
+        const bool full = (frame->CapacidadEnError() && !frame->LibreAusente())
+            || (FHistory && FHistory->InodesOut(frame->Nombre()));
         drives.append({frame->Nombre(), full, frame->isHidden() || FOcultas.contains(frame->Nombre())});
     }
     // Where each shown panel stands, when that changed: what a test needs to
@@ -942,7 +964,9 @@ void TFormMain::AvisarPocoEspacio()
         const QString free = frame
             ? QLocale().formattedDataSize(frame->Libre(), 1, QLocale::DataSizeTraditionalFormat)
             : QString();
-        const QString text = ConstantText(QStringLiteral("msgPocoEspacio")).arg(name, free);
+        const QString text = FHistory && FHistory->InodesOut(name) && !(frame && frame->CapacidadEnError())
+            ? ConstantText(QStringLiteral("msgPocoEspacioInodos")).arg(name).arg(FHistory->InodesFreePercent(name))
+            : ConstantText(QStringLiteral("msgPocoEspacio")).arg(name, free);
         qCDebug(lcShell).noquote() << "low-space notice:" << text;
         FNotifier->Notify(ConstantText(QStringLiteral("msgPocoEspacioTitulo")), text);
     }

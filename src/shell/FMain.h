@@ -3,6 +3,7 @@
 
 #include "settings/RemoteSource.h"
 #include "shell/DriveFigures.h"
+#include "shell/DriveHistory.h"
 #include "shell/ErrorReport.h"
 #include "shell/LowSpaceNotice.h"
 #include "shell/PanelColumn.h"
@@ -254,6 +255,12 @@ private:
     std::unique_ptr<TDesktopNotifier> FNotifier;
     std::unique_ptr<TDriveEject> FEject;
     TLowSpaceWatch FLowSpace;
+    // The drive history of this machine's drives (none while the drives
+    // come from elsewhere: another machine, a test's objects).
+    std::unique_ptr<TDriveHistory> FHistory;
+    // Hands a refresh's drives to the history and gives every panel the
+    // history's line for its tool tip.
+    void GuardarHistoria(const QList<TDriveHistory::TDrive> &drives);
 
     std::unique_ptr<TPanelColumn> FColumn;
     // Made once the first panels are in: the window then has its height.
