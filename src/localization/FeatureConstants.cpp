@@ -36,7 +36,7 @@ constexpr TFeatureConstant kFeatureConstants[] = {
     {"msgLlenandoUrgenteTitulo", u"Un disco se llenará pronto"},
     {"msgLlenando", u"%1 se llenará en ~%2 a este ritmo: %3 libres."},
     {"msgSinInodos", u"Quedan pocos inodos: %1 % libres"},
-    {"msgPocoEspacioInodos", u"Quedan pocos inodos en %1: %2 % libres."},
+    {"msgPocoEspacioInodos", u"Quedan pocos inodos en %1: no caben más archivos aunque hay %2 libres."},
 };
 
 } // namespace

@@ -21,13 +21,10 @@ struct TEjectOutcome
     std::string Detail;
 };
 
-// True where the desktop's disk service on the system bus (UDisks2) does the
-// ejecting, so that the caller talks to it; false where EjectVolume does it.
-bool EjectThroughDiskService();
-
 // Windows: the system's eject request for a volume ("E:" or "E:\"): the
 // volume is locked, dismounted, its medium's removal allowed and the medium
-// ejected. Elsewhere: NotEjectable (see EjectThroughDiskService).
+// ejected. Linux: NotEjectable; there a user's drives are ejected by UDisks2
+// over D-Bus (src/desktop, DriveEjectBus.cpp), which checks the user's rights.
 TEjectOutcome EjectVolume(const std::string &drive);
 
 } // namespace platform

@@ -74,7 +74,8 @@ TInstanceCheck TInstanceGuard::Acquire()
     }
     // No guard from the system: the name on the session bus, where there is
     // one, or a lock file and a socket for the hand-over.
-    switch (AcquireBusName(*this, FBusName)) {
+    using InstanceBus::TBusCheck;
+    switch (InstanceBus::AcquireBusName([this] { emit RaiseRequested(); }, FBusName)) {
     case TBusCheck::First:
         return TInstanceCheck::First;
     case TBusCheck::HandedOver:

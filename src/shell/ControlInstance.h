@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "desktop/InstanceBus.h"
+
 #include <QObject>
 #include <QString>
 
@@ -37,10 +39,9 @@ class InstanceSocketServer;
 
 namespace ControlInstance {
 
-// The application id of the desktop entry and the AppStream data, as the
-// freedesktop conventions want it for the name on the session bus.
-inline constexpr char kBusName[] = "com.brindlewick.Velmora";
-inline constexpr char kBusPath[] = "/com/brindlewick/Velmora";
+// The name and the object path on the session bus (desktop/InstanceBus.h).
+using InstanceBus::kBusName;
+using InstanceBus::kBusPath;
 
 enum class TInstanceCheck {
     First,        // this process holds the guard
@@ -114,15 +115,5 @@ int CheckSingleInstance(TInstanceGuard &guard);
 // Asks the instance listening at socketPath to restore, raise and activate
 // its window; true once it confirmed.
 bool BringInstanceToFront(const QString &socketPath);
-
-// The session bus side of the guard (ControlInstanceBus.cpp; a Qt without
-// D-Bus has none). NoBus when no session bus answers or it refuses the name;
-// First with the name held by busName (whose Activate and Open emit guard's
-// RaiseRequested; ActivateAction is refused, the widget has no actions)
-// until busName is destroyed;
-// HandedOver once the owner of the name answered Activate; OtherRunning when
-// it did not.
-enum class TBusCheck { NoBus, First, HandedOver, OtherRunning };
-TBusCheck AcquireBusName(TInstanceGuard &guard, std::unique_ptr<QObject> &busName);
 
 } // namespace ControlInstance

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "shell/DriveHistory.h"
 
+#include "desktop/DesktopNotifier.h"
 #include "history/FillingNotice.h"
 #include "history/HistoryRecorder.h"
 #include "localization/ConstantText.h"
 #include "shell/ShellLog.h"
+
+#include <QDateTime>
 
 #include <QLocale>
 
@@ -27,13 +30,18 @@ std::int64_t holdSeconds()
 
 } // namespace
 
-TDriveHistory::TDriveHistory(TNotify notify) : TDriveHistory(std::move(notify), nullptr) {}
+TDriveHistory::TDriveHistory(TDesktopNotifier &notifier, QObject *parent)
+    : TDriveHistory(notifier, nullptr, parent)
+{}
 
-TDriveHistory::TDriveHistory(TNotify notify, std::unique_ptr<history::HistoryRecorder> recorder)
-    : FNotify(std::move(notify)), FRecorder(std::move(recorder)),
+TDriveHistory::TDriveHistory(TDesktopNotifier &notifier, std::unique_ptr<history::HistoryRecorder> recorder,
+                             QObject *parent)
+    : QObject(parent),
+      FNotifier(notifier),
+      FRecorder(std::move(recorder)),
       FWatch(std::make_unique<history::FillingNoticeWatch>(holdSeconds()))
 {
-    if (!FRecorder)
+    if (!FRecorder && !qEnvironmentVariableIsSet("VELMORA_FAKE_WBEM"))
         FRecorder = std::make_unique<history::HistoryRecorder>(
             std::string(), history::HistoryRecorder::InodeReader(),
             [](const std::string &what) { qCInfo(lcShell).noquote() << QString::fromStdString(what); });
@@ -53,20 +61,26 @@ QString TDriveHistory::Duration(double seconds)
     return ConstantText(QStringLiteral("msgMeses")).arg(count(seconds / (30 * 86400.0)));
 }
 
-void TDriveHistory::Refreshed(const QList<TDrive> &drives, qint64 now)
+void TDriveHistory::Refreshed(const TDriveStates &drives)
 {
+    if (!FRecorder)
+        return;
+    for (const TDriveState &d : drives)
+        if (!d.Local)
+            return;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
     std::vector<history::DriveSample> samples;
     samples.reserve(static_cast<std::size_t>(drives.size()));
     QHash<QString, std::string> keys;
-    for (const TDrive &d : drives) {
-        if (!d.FreeSpace || !d.Size || *d.Size == 0)
+    for (const TDriveState &d : drives) {
+        if (!d.Free || !d.Size || *d.Size == 0)
             continue;
         history::DriveSample s;
         s.name = d.Name.toStdString();
         s.fileSystem = d.FileSystem.toStdString();
         s.key = history::DriveKey(d.VolumeSerialNumber.toStdString(), s.name, s.fileSystem);
         s.readOnly = d.ReadOnly;
-        s.freeBytes = *d.FreeSpace;
+        s.freeBytes = *d.Free;
         s.sizeBytes = *d.Size;
         keys.insert(d.Name, s.key);
         samples.push_back(std::move(s));
@@ -76,10 +90,11 @@ void TDriveHistory::Refreshed(const QList<TDrive> &drives, qint64 now)
     // The trends of the last batch the recorder wrote (a refresh or so
     // behind this one).
     const auto trends = FRecorder->Trends();
-    QHash<QString, TState> states;
+    QHash<QString, QString> notes;
+    QSet<QString> inodesOut;
     std::vector<history::FillingNoticeWatch::Drive> watched;
     QHash<QString, const history::DriveTrend *> byKey;
-    for (const TDrive &d : drives) {
+    for (const TDriveState &d : drives) {
         const auto key = keys.constFind(d.Name);
         if (key == keys.constEnd())
             continue;
@@ -87,7 +102,6 @@ void TDriveHistory::Refreshed(const QList<TDrive> &drives, qint64 now)
         if (found == trends.end())
             continue;
         const history::DriveTrend &t = found->second;
-        TState state;
         QStringList lines;
         using State = history::Forecast::State;
         if (t.combined.state == State::Filling)
@@ -98,19 +112,24 @@ void TDriveHistory::Refreshed(const QList<TDrive> &drives, qint64 now)
             lines << ConstantText(QStringLiteral("msgEstable"));
         if (t.files > 0) {
             const double share = static_cast<double>(t.filesFree) / static_cast<double>(t.files);
-            state.InodesFreePercent = static_cast<int>(std::floor(share * 100));
-            state.InodesOut = share < kInodesOutShare;
-            if (state.InodesOut)
-                lines << ConstantText(QStringLiteral("msgSinInodos")).arg(state.InodesFreePercent);
+            if (share < kInodesOutShare) {
+                inodesOut.insert(d.Name);
+                lines
+                    << ConstantText(QStringLiteral("msgSinInodos")).arg(static_cast<int>(std::floor(share * 100)));
+            }
         }
-        state.Note = lines.join(QLatin1Char('\n'));
-        states.insert(d.Name, state);
-        if (!d.Hidden) {
+        if (!lines.isEmpty())
+            notes.insert(d.Name, lines.join(QLatin1Char('\n')));
+        if (d.Shown) {
             watched.push_back({*key, history::FillingLevelOf(t.fast, t.freeBytes, t.sizeBytes)});
             byKey.insert(QString::fromStdString(*key), &t);
         }
     }
-    FStates = std::move(states);
+    if (notes != FNotes || inodesOut != FInodesOut) {
+        FNotes = notes;
+        FInodesOut = inodesOut;
+        emit NotesChanged(FNotes, FInodesOut);
+    }
 
     for (const auto &notice : FWatch->Update(now, watched)) {
         const history::DriveTrend *t = byKey.value(QString::fromStdString(notice.key));
@@ -124,22 +143,6 @@ void TDriveHistory::Refreshed(const QList<TDrive> &drives, qint64 now)
                                                : QStringLiteral("msgLlenandoTitulo"));
         const QString text = ConstantText(QStringLiteral("msgLlenando")).arg(name, Duration(t->fast.fullIn), free);
         qCDebug(lcShell).noquote() << "filling-fast notice:" << text;
-        if (FNotify)
-            FNotify(title, text);
+        FNotifier.Notify(title, text);
     }
-}
-
-QString TDriveHistory::Note(const QString &name) const
-{
-    return FStates.value(name).Note;
-}
-
-bool TDriveHistory::InodesOut(const QString &name) const
-{
-    return FStates.value(name).InodesOut;
-}
-
-int TDriveHistory::InodesFreePercent(const QString &name) const
-{
-    return FStates.value(name).InodesFreePercent;
 }

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "settings/RemoteSource.h"
 #include "shell/DriveFigures.h"
-#include "shell/DriveHistory.h"
+#include "shell/DriveSource.h"
+#include "shell/DriveStates.h"
 #include "shell/ErrorReport.h"
-#include "shell/LowSpaceNotice.h"
 #include "shell/PanelColumn.h"
 
+#include <QHash>
+#include <QSet>
 #include <QSize>
 #include <QStringList>
 #include <QWidget>
@@ -17,9 +18,7 @@
 
 class QMouseEvent;
 class TDesktopNotifier;
-class TDriveEject;
-class TDriveMenu;
-class TPanelGestures;
+class TDriveActions;
 class TAction;
 class TActionList;
 class TFrameDrive;
@@ -48,7 +47,10 @@ class TWMISQL;
 // The window holds its components, its options and the algorithms of its
 // refresh cycle and menu; it hands the layout of its panels to TPanelColumn,
 // dragging to WindowDrag, the settings file to TConfig (the options travel as
-// one TConfigValues) and telling the user about errors to TErrorReport.
+// one TConfigValues), telling the user about errors to TErrorReport, the
+// drive commands to TDriveActions and where the drives come from to
+// TDriveSource. After every refresh it hands the drives' states out
+// (Refreshed).
 class TFormMain : public QWidget
 {
     Q_OBJECT
@@ -131,7 +133,8 @@ public:
     void GenerarFrames();
     // One refresh: a rebuild when the drive lists of the two previous
     // queries differ (or a rebuild is forced), an in-place update otherwise;
-    // then the window is fitted. Sender may be null.
+    // then the window is fitted and the drives are handed out (Refreshed).
+    // Sender may be null.
     void TimerDiscosTimer(QObject *Sender);
     // Left button: the window follows the mouse until the button is released.
     void MouseDownToWindowMove(QWidget *Sender, QMouseEvent *event);
@@ -163,13 +166,8 @@ public:
     QStringList ListaDiscos() const { return FListaDiscos; }
     QStringList LastListaDiscos() const { return FLastListaDiscos; }
     TOpacyClass *Opacidad() const { return FOpacidad.get(); }
-    // The drives the user hid, as the settings file keeps them.
-    QStringList UnidadesOcultas() const { return FOcultas; }
-    // The drive commands of the menu's drive section.
-    void AbrirUnidad(const QString &name);
-    void ExpulsarUnidad(const QString &name);
-    void OcultarUnidad(const QString &name);
-    void MostrarUnidad(const QString &name);
+    // The drive commands and the drives the user hid.
+    TDriveActions *DriveActions() const { return FActions.get(); }
     int Intervalo() const { return FIntervalo; }
     void SetIntervalo(int value);
     bool Configurado() const;
@@ -191,6 +189,17 @@ public:
     void SetAskQuestion(TAskQuestion handler) { FAskQuestion = std::move(handler); }
     void SetShutdownReport(TShutdownReport handler) { FErrorReport.SetShutdownHandler(std::move(handler)); }
 
+signals:
+    // A refresh is over (also a drive hidden): the drives in the order of the
+    // panels.
+    void Refreshed(const TDriveStates &drives);
+
+public:
+    // What the drive history says of each drive: a line for its panel's
+    // tool tip (by name), and the drives whose inodes run out, which the next
+    // refreshes hand out as full.
+    void SetDriveNotes(const QHash<QString, QString> &notes, const QSet<QString> &inodesOut);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -201,11 +210,6 @@ private:
     TMenuItem *NewItem(const char *name, const QString &caption, qint64 tag = 0);
 
     bool HayCambios();
-    // Host, User and Consulta of the settings file, given to the query.
-    void LeerFuente();
-    // Greys the panel with reason, or (empty reason) gives it its colours
-    // back; logs each change.
-    void MostrarEstado(TFrameDrive *frame, const QString &reason);
     void RecargarFrames();
     TFrameDrive *BuscarFrame(const QString &name) const;
     void EnlazarFrame(TFrameDrive *frame);
@@ -231,9 +235,7 @@ private:
     QList<TMenuItem *> FMoreLanguages;
     void AddLanguageItems();
     int FReintentos = 0;
-    TRemoteSource FFuente;
-    // The last query of another machine's drives failed.
-    bool FFuenteCaida = false;
+    TDriveSource FSource;
     bool FVerDiscosRed = false;
     bool FEjecutarAlInicio = false;
     QStringList FListaDiscos;
@@ -241,26 +243,23 @@ private:
     int FIntervalo = 15;
     std::unique_ptr<TOpacyClass> FOpacidad;
 
-    // The drive section of the menu, the panel gestures, the low-space
-    // notice and ejecting (DriveMenu, LowSpaceNotice, DriveEject).
+    // The drive commands (TDriveActions) and what the window redoes after
+    // them; the panels of hidden drives out of sight; the refresh's result
+    // handed out.
     void CrearAccionesUnidad();
-    void EnlazarGestos(TFrameDrive *frame);
     void AplicarOcultas();
-    void GuardarOcultas();
-    void AvisarPocoEspacio();
-    QStringList FOcultas;
+    void HandOutRefresh();
+    // Debug lines: which items are checked, what the menu reads.
+    void LogMenuMarks() const;
+    void LogMenuTexts() const;
     QString FPanelesMostrados;
-    std::unique_ptr<TDriveMenu> FDriveMenu;
-    std::unique_ptr<TPanelGestures> FGestures;
     std::unique_ptr<TDesktopNotifier> FNotifier;
-    std::unique_ptr<TDriveEject> FEject;
-    TLowSpaceWatch FLowSpace;
-    // The drive history of this machine's drives (none while the drives
-    // come from elsewhere: another machine, a test's objects).
-    std::unique_ptr<TDriveHistory> FHistory;
-    // Hands a refresh's drives to the history and gives every panel the
-    // history's line for its tool tip.
-    void GuardarHistoria(const QList<TDriveHistory::TDrive> &drives);
+    std::unique_ptr<TDriveActions> FActions;
+    // What the last query said of each drive beyond its figures (identity,
+    // file system, read-only), and what the drive history said back.
+    QHash<QString, TDriveState> FIdentidades;
+    QHash<QString, QString> FNotas;
+    QSet<QString> FSinInodos;
 
     std::unique_ptr<TPanelColumn> FColumn;
     // Made once the first panels are in: the window then has its height.

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "shell/LowSpaceNotice.h"
 
+#include "localization/ConstantText.h"
 #include "shell/ShellLog.h"
 
-#include <QSystemTrayIcon>
+#include <QLocale>
 
 QStringList TLowSpaceWatch::Update(const QList<TDrive> &drives)
 {
@@ -21,11 +22,30 @@ QStringList TLowSpaceWatch::Update(const QList<TDrive> &drives)
     return tell;
 }
 
-TDesktopNotifier::TDesktopNotifier(QSystemTrayIcon *tray, QObject *parent) : QObject(parent), FTray(tray) {}
+TLowSpaceNotice::TLowSpaceNotice(TDesktopNotifier &notifier, QObject *parent)
+    : QObject(parent), FNotifier(notifier)
+{}
 
-void TDesktopNotifier::ShowInTray(const QString &title, const QString &text)
+void TLowSpaceNotice::Refreshed(const TDriveStates &drives)
 {
-    qCDebug(lcShell).noquote() << "notice shown by the tray icon:" << title << "-" << text;
-    if (FTray && QSystemTrayIcon::supportsMessages())
-        FTray->showMessage(title, text, QSystemTrayIcon::Warning);
+    QList<TLowSpaceWatch::TDrive> watched;
+    watched.reserve(drives.size());
+    for (const TDriveState &drive : drives)
+        watched.append({drive.Name, drive.Full && drive.Free.has_value(), !drive.Shown});
+    for (const QString &name : FWatch.Update(watched)) {
+        QString free;
+        bool inodes = false;
+        for (const TDriveState &drive : drives) {
+            if (drive.Name.compare(name, Qt::CaseInsensitive) == 0) {
+                free = QLocale().formattedDataSize(drive.Free.value_or(0), 1, QLocale::DataSizeTraditionalFormat);
+                // Full for want of inodes, with space to spare.
+                inodes = drive.InodesOut && drive.Size && drive.Free && *drive.Free * 10 > *drive.Size;
+                break;
+            }
+        }
+        const QString text = inodes ? ConstantText(QStringLiteral("msgPocoEspacioInodos")).arg(name, free)
+                                    : ConstantText(QStringLiteral("msgPocoEspacio")).arg(name, free);
+        qCDebug(lcShell).noquote() << "low-space notice:" << text;
+        FNotifier.Notify(ConstantText(QStringLiteral("msgPocoEspacioTitulo")), text);
+    }
 }

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "desktop/DesktopNotifier.h"
+#include "shell/DriveStates.h"
+
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
-
-class QSystemTrayIcon;
 
 // Which drives have just become full: a drive is told about when it enters
 // the full state (the panel's bar in its error colour), and not again until
@@ -33,20 +33,18 @@ private:
     QSet<QString> FFull;
 };
 
-// One message on the desktop: a freedesktop notification on the session bus
-// (org.freedesktop.Notifications), or the tray icon's own message where no
-// notification server answers (and on Windows, the tray balloon).
-class TDesktopNotifier : public QObject
+// The low-space notice: follows the window's refreshes and tells the desktop
+// about each drive that has just become full, with its free space.
+class TLowSpaceNotice : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit TDesktopNotifier(QSystemTrayIcon *tray, QObject *parent = nullptr);
-    void Notify(const QString &title, const QString &text);
+    explicit TLowSpaceNotice(TDesktopNotifier &notifier, QObject *parent = nullptr);
+    // The drives of one refresh.
+    void Refreshed(const TDriveStates &drives);
 
 private:
-    void ShowInTray(const QString &title, const QString &text);
-    // The notification itself, with the body as the server reads it.
-    void Send(const QString &title, const QString &text, const QString &body);
-    QPointer<QSystemTrayIcon> FTray;
+    TDesktopNotifier &FNotifier;
+    TLowSpaceWatch FWatch;
 };

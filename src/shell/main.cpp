@@ -4,13 +4,17 @@
 #include "settings/RegistryApp.h"
 #include "shell/CommandLine.h"
 #include "shell/ControlInstance.h"
+#include "shell/DriveHistory.h"
 #include "shell/FMain.h"
 #include "shell/FormUtils.h"
+#include "shell/LowSpaceNotice.h"
 #include "shell/MountWatcher.h"
 #include "shell/QtTranslations.h"
 #include "shell/SessionEnd.h"
 #include "shell/ShellLog.h"
 #include "shell/Style.h"
+#include "vcl/Menus.h"
+#include "vcl/TrayIcon.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -93,6 +97,14 @@ int main(int argc, char *argv[])
                      [w = window.get()](QSessionManager &) { w->EndSession(0); });
     TMountWatcher mounts;
     QObject::connect(&mounts, &TMountWatcher::Changed, window.get(), &TFormMain::MountsChanged);
+    // The low-space notice follows the refreshes.
+    TDesktopNotifier notifier(window->TrayIcon);
+    TLowSpaceNotice lowSpace(notifier);
+    QObject::connect(window.get(), &TFormMain::Refreshed, &lowSpace, &TLowSpaceNotice::Refreshed);
+    // So does the drive history, which tells the window what it found.
+    TDriveHistory history(notifier);
+    QObject::connect(window.get(), &TFormMain::Refreshed, &history, &TDriveHistory::Refreshed);
+    QObject::connect(&history, &TDriveHistory::NotesChanged, window.get(), &TFormMain::SetDriveNotes);
 
     // An entry left by a build folder or an installation that is gone starts
     // this program from now on.

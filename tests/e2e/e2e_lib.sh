@@ -48,7 +48,8 @@ e2e_setup() { # name
     XDG_STATE_HOME="$WORK/home/.local/state" XDG_RUNTIME_DIR="$WORK/rt"
   mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
   export QT_LOGGING_RULES="velmora.shell.debug=true
-velmora.panels.debug=true"
+velmora.panels.debug=true
+velmora.desktop.debug=true"
   unset QT_QPA_PLATFORM VELMORA_FAKE_WBEM VELMORA_STATFS_DEADLINE_MS LANG LANGUAGE LC_ALL LC_MESSAGES
   # A session bus of the test's own, as a desktop session has one (the
   # widget's single instance and Qt's tray look there). Without it libdbus

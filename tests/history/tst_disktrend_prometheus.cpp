@@ -64,8 +64,7 @@ TEST(DiskTrendPrometheus, AServersOwnHistoryAnswersForAFleet)
 
     // The past 8 hours, a sample a minute, as the server would have scraped.
     servers.StopPrometheus();
-    const double now =
-        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     std::ostringstream om;
     om.precision(17);
     const std::string target = "instance=\"" + servers.TextfileInstance() + "\",job=\"node\",";
@@ -74,34 +73,39 @@ TEST(DiskTrendPrometheus, AServersOwnHistoryAnswersForAFleet)
         for (const std::string &l : {fill, flat})
             for (int m = 8 * 60; m >= 2; --m) {
                 const double value = std::string(family) == "node_filesystem_size_bytes" ? kSize
-                    : l == fill                                                           ? fillingFree(m / 60.0)
-                                                                                          : 50e9;
+                    : l == fill                                                          ? fillingFree(m / 60.0)
+                                                                                         : 50e9;
                 om << series(family, target + l) << ' ' << value << ' ' << std::llround(now - m * 60) << '\n';
             }
     }
     om << "# EOF\n";
     std::ofstream(servers.Dir() + "/history.om") << om.str();
-    const CommandResult backfill =
-        RunCommand("promtool tsdb create-blocks-from openmetrics " + ShellQuote(servers.Dir() + "/history.om") + " "
-                   + ShellQuote(servers.Dir() + "/data"));
+    const CommandResult backfill = RunCommand("promtool tsdb create-blocks-from openmetrics "
+                                              + ShellQuote(servers.Dir() + "/history.om") + " "
+                                              + ShellQuote(servers.Dir() + "/data"));
     ASSERT_EQ(backfill.exitCode, 0) << backfill.out << backfill.err;
     servers.WriteTextfile("fill.prom", textfile(fillingFree(0)));
     servers.StartPrometheus();
     ASSERT_TRUE(servers.WaitForExporters(std::chrono::seconds(60))) << servers.Log();
 
     const std::string wql = VELMORA_WQL " --host " + ShellQuote(servers.Url()) + " ";
-    const CommandResult soon = RunCommand(wql + ShellQuote("SELECT Name, FullIn FROM Velmora_DiskTrend WHERE FullIn < 86400"));
+    const CommandResult soon = RunCommand(
+        wql + ShellQuote("SELECT Name, FullIn FROM Velmora_DiskTrend WHERE FullIn < 86400"));
     ASSERT_EQ(soon.exitCode, 0) << soon.err;
     std::smatch m;
     ASSERT_TRUE(std::regex_match(soon.out, m,
                                  std::regex("instance of Velmora_DiskTrend\n\\{\n\tFullIn = \"([0-9]+)\";\n"
-                                            "\tName = \"" + servers.TextfileInstance() + ":/srv/fill\";\n"
-                                            "\tSystemName = \"" + servers.TextfileInstance() + "\";\n\\};\n")))
+                                            "\tName = \""
+                                            + servers.TextfileInstance()
+                                            + ":/srv/fill\";\n"
+                                              "\tSystemName = \""
+                                            + servers.TextfileInstance() + "\";\n\\};\n")))
         << soon.out << servers.Log();
     EXPECT_NEAR(std::stod(m[1]), 10 * 3600, 2 * 3600);
 
     const CommandResult all = RunCommand(
-        wql + "--properties " + ShellQuote("SELECT * FROM Velmora_DiskTrend WHERE SystemName = '" + servers.TextfileInstance() + "'"));
+        wql + "--properties "
+        + ShellQuote("SELECT * FROM Velmora_DiskTrend WHERE SystemName = '" + servers.TextfileInstance() + "'"));
     ASSERT_EQ(all.exitCode, 0) << all.err;
     // The flat drive: a rate near 0, no time; the read-only one: neither.
     std::string flatBlock, roBlock;

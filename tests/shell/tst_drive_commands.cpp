@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "ShellTestSupport.h"
 
-#include "shell/DriveEject.h"
+#include "desktop/DriveEject.h"
 #include "shell/DriveMenu.h"
 #include "shell/LowSpaceNotice.h"
 
 #include <QAction>
+#include <QLocale>
+#include <QLoggingCategory>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -160,4 +162,49 @@ TEST(DriveMenu, FromTheTrayTheHiddenDrivesCanBeShownAgain)
     f.Open();
     EXPECT_EQ(f.section->SectionTexts(), QStringList({"Unidades ocultas [/mnt/a]"}));
     EXPECT_EQ(f.Texts().size(), 4);
+}
+
+namespace {
+
+QStringList gNoticeLines;
+
+void KeepNoticeLines(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (message.startsWith(QLatin1String("low-space notice:")))
+        gNoticeLines << message;
+}
+
+} // namespace
+
+// The notice follows the refreshes handed out by the window: a drive that
+// fills is told with its free space; one that is full without a free-space
+// figure, or not shown, is not.
+TEST(LowSpaceNotice, TellsTheDrivesThatFillFromTheRefreshesHandedOut)
+{
+    TestApp();
+    QLoggingCategory::setFilterRules(QStringLiteral("velmora.shell.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(KeepNoticeLines);
+    gNoticeLines.clear();
+    TDesktopNotifier notifier(nullptr);
+    TLowSpaceNotice notice(notifier);
+    const auto drive = [](const char *name, std::optional<quint64> free, bool full, bool shown) {
+        TDriveState d;
+        d.Name = QString::fromLatin1(name);
+        d.Free = free;
+        d.Size = 100ULL << 30;
+        d.Full = full;
+        d.Shown = shown;
+        return d;
+    };
+    notice.Refreshed({drive("/a", 1ULL << 30, true, true), drive("/b", 50ULL << 30, false, true)});
+    EXPECT_TRUE(gNoticeLines.isEmpty()) << "the first look only notes what is full";
+    notice.Refreshed({drive("/a", 1ULL << 30, true, true), drive("/b", 2ULL << 30, true, true),
+                      drive("/c", std::nullopt, true, true), drive("/d", 1ULL << 30, true, false)});
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    ASSERT_EQ(gNoticeLines.size(), 1) << gNoticeLines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(gNoticeLines.at(0).contains(QLatin1String("/b")));
+    EXPECT_TRUE(
+        gNoticeLines.at(0).contains(QLocale().formattedDataSize(2LL << 30, 1, QLocale::DataSizeTraditionalFormat)))
+        << gNoticeLines.at(0).toStdString();
 }

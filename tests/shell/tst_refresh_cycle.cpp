@@ -8,6 +8,7 @@
 #include "localization/ConstantText.h"
 #include "panels/DriveControls.h"
 #include "panels/frDisco.h"
+#include "shell/DriveActions.h"
 #include "shell/FMain.h"
 #include "shell/Style.h"
 #include "vcl/Exception.h"
@@ -486,7 +487,7 @@ TEST_F(RefreshCycle, ScrolledToTheLastOfManyDrivesItsPanelIsThere)
     ASSERT_NE(hide, nullptr);
     w.pmTray->hide();
     hide->trigger();
-    EXPECT_EQ(w.UnidadesOcultas(), QStringList{name(count - 1)});
+    EXPECT_EQ(w.DriveActions()->Hidden(), QStringList{name(count - 1)});
     EXPECT_TRUE(last->isHidden());
     TFrameDrive *before = panelAt(lineAt, &control);
     ASSERT_NE(before, nullptr);
@@ -552,3 +553,65 @@ TEST(VisualStyle, AppliedFromResourcesOrReportedWhenMissing)
 }
 
 } // namespace
+
+// Every refresh hands the drives out with what they showed, in the order of
+// the panels: those who need a drive's state (the low-space notice) listen
+// there. A drive the user hides is handed out again at once, no longer shown.
+TEST_F(RefreshCycle, EveryRefreshHandsOutTheDrivesWithTheirStates)
+{
+    using platform::TDriveType;
+    fake.Drives({{"C:"}, {"N:", 4}, {"E:", 2, 100LL << 30, "5368709120"}, {"F:", 5, 100LL << 30, nullptr}});
+    window = std::make_unique<TFormMain>();
+    window->SetFatalExit([this](const QString &message) { fatal << message; });
+    window->SetAskQuestion([](const QString &, const QString &) { return false; });
+    QList<TDriveStates> handed;
+    QObject::connect(window.get(), &TFormMain::Refreshed, [&](const TDriveStates &drives) { handed << drives; });
+    window->show();
+    ASSERT_EQ(handed.size(), 1) << "the first panels are handed out once";
+
+    struct Expected
+    {
+        const char *name;
+        TDriveType kind;
+        std::optional<quint64> free;
+        bool full;
+        bool shown;
+    };
+    const auto check = [](const TDriveStates &drives, std::initializer_list<Expected> expected) {
+        ASSERT_EQ(drives.size(), qsizetype(expected.size()));
+        qsizetype i = 0;
+        for (const Expected &e : expected) {
+            const TDriveState &d = drives.at(i++);
+            EXPECT_EQ(d.Name, QString::fromLatin1(e.name));
+            EXPECT_EQ(d.Kind, e.kind) << e.name;
+            EXPECT_EQ(d.Free, e.free) << e.name;
+            EXPECT_EQ(d.Size, std::optional<quint64>(100ULL << 30)) << e.name;
+            EXPECT_EQ(d.Full, e.full) << e.name;
+            EXPECT_EQ(d.Shown, e.shown) << e.name;
+        }
+    };
+    check(handed.last(),
+          {{"C:", TDriveType::LocalDisk, 53687091200ULL, false, true},
+           {"N:", TDriveType::NetworkDrive, 53687091200ULL, false, false},
+           {"E:", TDriveType::RemovableDisk, 5368709120ULL, true, true},
+           {"F:", TDriveType::CompactDisc, std::nullopt, false, true}});
+
+    // An in-place refresh: C: fills up.
+    Tick();
+    fake.Drives({{"C:", 3, 100LL << 30, "1073741824"},
+                 {"N:", 4},
+                 {"E:", 2, 100LL << 30, "5368709120"},
+                 {"F:", 5, 100LL << 30, nullptr}});
+    Tick();
+    ASSERT_EQ(handed.size(), 3);
+    EXPECT_TRUE(handed.last().at(0).Full);
+    EXPECT_EQ(handed.last().at(0).Free, std::optional<quint64>(1073741824ULL));
+
+    window->DriveActions()->HideDrive(QStringLiteral("E:"));
+    ASSERT_EQ(handed.size(), 4);
+    check(handed.last(),
+          {{"C:", TDriveType::LocalDisk, 1073741824ULL, true, true},
+           {"N:", TDriveType::NetworkDrive, 53687091200ULL, false, false},
+           {"E:", TDriveType::RemovableDisk, 5368709120ULL, true, false},
+           {"F:", TDriveType::CompactDisc, std::nullopt, false, true}});
+}

@@ -40,8 +40,8 @@ std::uint64_t figure(const std::vector<MofProperty> &object, const char *name)
 
 struct Window
 {
-    std::optional<double> slope;   // bytes per second of free space
-    bool reaches = false;          // history old enough
+    std::optional<double> slope; // bytes per second of free space
+    bool reaches = false;        // history old enough
     double count = 0;
 };
 

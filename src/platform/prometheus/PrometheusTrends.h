@@ -33,6 +33,7 @@ std::string PrometheusTrendQueryText(PrometheusTrendQuery query, const std::stri
 // epoch.
 std::vector<DiskTrendValues>
 BuildPrometheusTrends(const std::array<std::vector<PrometheusSample>, kPrometheusFamilies> &disks,
-                      const std::array<std::vector<PrometheusSample>, kPrometheusTrendQueries> &trends, double now);
+                      const std::array<std::vector<PrometheusSample>, kPrometheusTrendQueries> &trends,
+                      double now);
 
 } // namespace platform

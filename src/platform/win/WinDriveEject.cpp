@@ -8,11 +8,6 @@
 
 namespace platform {
 
-bool EjectThroughDiskService()
-{
-    return false;
-}
-
 namespace {
 
 TEjectOutcome Failure(DWORD error, TEjectResult otherwise)

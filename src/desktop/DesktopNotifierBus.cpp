@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The notice as a desktop notification (freedesktop Notifications on the
 // session bus), where Qt has D-Bus.
-#include "shell/LowSpaceNotice.h"
+#include "desktop/DesktopNotifier.h"
 
-#include "shell/ShellLog.h"
+#include "desktop/DesktopLog.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -63,7 +63,7 @@ void TDesktopNotifier::Notify(const QString &title, const QString &text)
         asked->deleteLater();
         const QDBusPendingReply<QStringList> capabilities = *asked;
         if (capabilities.isError()) {
-            qCInfo(lcShell).noquote() << "no notification server answers:" << capabilities.error().message();
+            qCInfo(lcDesktop).noquote() << "no notification server answers:" << capabilities.error().message();
             ShowInTray(title, text);
             return;
         }
@@ -84,10 +84,11 @@ void TDesktopNotifier::Send(const QString &title, const QString &text, const QSt
         watcher->deleteLater();
         const QDBusPendingReply<uint> reply = *watcher;
         if (reply.isError()) {
-            qCInfo(lcShell).noquote() << "the notification server refused the notice:" << reply.error().message();
+            qCInfo(lcDesktop).noquote()
+                << "the notification server refused the notice:" << reply.error().message();
             ShowInTray(title, text);
             return;
         }
-        qCDebug(lcShell).noquote() << "notice" << reply.value() << "sent to the notification server:" << text;
+        qCDebug(lcDesktop).noquote() << "notice" << reply.value() << "sent to the notification server:" << text;
     });
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Ejecting through UDisks2 on the system bus, where Qt has D-Bus.
-#include "shell/DriveEject.h"
+#include "desktop/DriveEject.h"
 
-#include "shell/ShellLog.h"
+#include "desktop/DesktopLog.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -67,7 +67,7 @@ TDriveEject::TDriveEject(QObject *parent) : QObject(parent)
     qDBusRegisterMetaType<TObjects>();
 }
 
-void TDriveEject::EjectThroughDiskService(const QString &drive, TDone done)
+void TDriveEject::Request(const QString &drive, TDone done)
 {
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
@@ -104,7 +104,8 @@ void TDriveEject::EjectThroughDiskService(const QString &drive, TDone done)
         const QVariantMap driveProperties = objects.value(QDBusObjectPath(drivePath)).value(kDrive);
         const bool canPowerOff = driveProperties.value(QStringLiteral("CanPowerOff")).toBool();
         const bool ejectable = driveProperties.value(QStringLiteral("Ejectable")).toBool();
-        qCDebug(lcShell).noquote() << "eject" << drive << ": unmounting" << filesystem << "of drive" << drivePath;
+        qCDebug(lcDesktop).noquote() << "eject" << drive << ": unmounting" << filesystem << "of drive"
+                                     << drivePath;
 
         auto *unmount = new QDBusPendingCallWatcher(
             bus.asyncCall(Call(filesystem, kFilesystem, QStringLiteral("Unmount")), kTimeoutMs), this);
@@ -128,7 +129,7 @@ void TDriveEject::EjectThroughDiskService(const QString &drive, TDone done)
                         done(TResult::Done, {});
                         return;
                     }
-                    qCDebug(lcShell).noquote() << "eject" << drive << ":" << method << drivePath;
+                    qCDebug(lcDesktop).noquote() << "eject" << drive << ":" << method << drivePath;
                     auto *release = new QDBusPendingCallWatcher(
                         bus.asyncCall(Call(drivePath, kDrive, method), kTimeoutMs), this);
                     connect(release, &QDBusPendingCallWatcher::finished, this, [release, done] {
@@ -137,7 +138,8 @@ void TDriveEject::EjectThroughDiskService(const QString &drive, TDone done)
                         // Unmounted but still powered: the drive may be pulled
                         // out safely all the same.
                         if (released.isError())
-                            qCInfo(lcShell).noquote() << "the drive stays powered:" << released.error().message();
+                            qCInfo(lcDesktop).noquote()
+                                << "the drive stays powered:" << released.error().message();
                         done(TResult::Done, {});
                     });
                 });

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "shell/DriveEject.h"
+#include "desktop/DriveEject.h"
 
-#include "shell/ShellLog.h"
+#include "desktop/DesktopLog.h"
 
 TDriveEject::TResult TDriveEject::ResultOfError(const QString &errorName)
 {
@@ -17,11 +17,6 @@ TDriveEject::TResult TDriveEject::ResultOfError(const QString &errorName)
 
 void TDriveEject::Eject(const QString &drive, TDone done)
 {
-    qCDebug(lcShell).noquote() << "eject" << drive << "requested";
-    if (platform::EjectThroughDiskService()) {
-        EjectThroughDiskService(drive, std::move(done));
-        return;
-    }
-    const platform::TEjectOutcome outcome = platform::EjectVolume(drive.toStdString());
-    done(outcome.Result, QString::fromStdString(outcome.Detail));
+    qCDebug(lcDesktop).noquote() << "eject" << drive << "requested";
+    Request(drive, std::move(done));
 }

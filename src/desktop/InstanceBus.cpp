@@ -2,9 +2,9 @@
 // The single instance on the session bus, where Qt has D-Bus: the
 // well-known name and the freedesktop org.freedesktop.Application interface
 // (https://specifications.freedesktop.org/desktop-entry-spec/latest/dbus.html).
-#include "shell/ControlInstance.h"
+#include "desktop/InstanceBus.h"
 
-#include "shell/ShellLog.h"
+#include "desktop/DesktopLog.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -16,7 +16,7 @@
 #include <QVariantList>
 #include <QVariantMap>
 
-namespace ControlInstance {
+namespace InstanceBus {
 
 namespace {
 
@@ -32,7 +32,9 @@ class TBusApplication : public QObject, protected QDBusContext
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
 
 public:
-    TBusApplication(TInstanceGuard &guard, QDBusConnection bus) : FGuard(guard), FBus(std::move(bus)) {}
+    TBusApplication(std::function<void()> raise, QDBusConnection bus)
+        : FRaise(std::move(raise)), FBus(std::move(bus))
+    {}
     ~TBusApplication() override
     {
         FBus.interface()->unregisterService(QString::fromLatin1(kBusName));
@@ -43,13 +45,13 @@ public slots:
     Q_SCRIPTABLE void Activate(const QVariantMap &platformData)
     {
         Q_UNUSED(platformData);
-        emit FGuard.RaiseRequested();
+        FRaise();
     }
     Q_SCRIPTABLE void Open(const QStringList &uris, const QVariantMap &platformData)
     {
         Q_UNUSED(uris);
         Q_UNUSED(platformData);
-        emit FGuard.RaiseRequested();
+        FRaise();
     }
     Q_SCRIPTABLE void ActivateAction(const QString &name, const QVariantList &parameter,
                                      const QVariantMap &platformData)
@@ -60,7 +62,7 @@ public slots:
     }
 
 private:
-    TInstanceGuard &FGuard;
+    std::function<void()> FRaise;
     QDBusConnection FBus;
 };
 
@@ -78,7 +80,7 @@ QVariantMap PlatformData()
 
 } // namespace
 
-TBusCheck AcquireBusName(TInstanceGuard &guard, std::unique_ptr<QObject> &busName)
+TBusCheck AcquireBusName(std::function<void()> raise, std::unique_ptr<QObject> &busName)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface())
@@ -87,15 +89,15 @@ TBusCheck AcquireBusName(TInstanceGuard &guard, std::unique_ptr<QObject> &busNam
     const QString path = QString::fromLatin1(kBusPath);
     // The object is there before the name, so that a second start that sees
     // the name finds the object behind it.
-    auto application = std::make_unique<TBusApplication>(guard, bus);
+    auto application = std::make_unique<TBusApplication>(std::move(raise), bus);
     if (!bus.registerObject(path, application.get(), QDBusConnection::ExportScriptableSlots)) {
-        qCWarning(lcShell).noquote() << "cannot put the application object on the session bus";
+        qCWarning(lcDesktop).noquote() << "cannot put the application object on the session bus";
         return TBusCheck::NoBus;
     }
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
         name, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
-        qCDebug(lcShell).noquote() << "instance guard: the name" << name << "on the session bus";
+        qCDebug(lcDesktop).noquote() << "instance guard: the name" << name << "on the session bus";
         busName = std::move(application);
         return TBusCheck::First;
     }
@@ -104,8 +106,8 @@ TBusCheck AcquireBusName(TInstanceGuard &guard, std::unique_ptr<QObject> &busNam
     if (!reply.isValid()) {
         // A bus that will not give the name (its policy) guards nothing: the
         // lock file does.
-        qCWarning(lcShell).noquote() << "the session bus refused the name" << name << ":"
-                                     << reply.error().message();
+        qCWarning(lcDesktop).noquote() << "the session bus refused the name" << name << ":"
+                                       << reply.error().message();
         return TBusCheck::NoBus;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(name, path, kApplicationInterface,
@@ -114,10 +116,10 @@ TBusCheck AcquireBusName(TInstanceGuard &guard, std::unique_ptr<QObject> &busNam
     const QDBusMessage answer = bus.call(call, QDBus::Block, kActivateTimeoutMs);
     if (answer.type() == QDBusMessage::ReplyMessage)
         return TBusCheck::HandedOver;
-    qCInfo(lcShell).noquote() << "the running instance did not answer Activate:" << answer.errorMessage();
+    qCInfo(lcDesktop).noquote() << "the running instance did not answer Activate:" << answer.errorMessage();
     return TBusCheck::OtherRunning;
 }
 
-} // namespace ControlInstance
+} // namespace InstanceBus
 
-#include "ControlInstanceBus.moc"
+#include "InstanceBus.moc"

@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: MIT
+#include "shell/DriveActions.h"
+
+#include "desktop/DesktopNotifier.h"
+#include "desktop/DriveEject.h"
+#include "localization/ConstantText.h"
+#include "panels/frDisco.h"
+#include "settings/Config.h"
+#include "settings/HiddenDrives.h"
+#include "shell/DriveMenu.h"
+#include "shell/ErrorReport.h"
+#include "shell/ShellLog.h"
+
+TDriveActions::TDriveActions(QMenu *menu, TDesktopNotifier &notifier, TErrorReport &report, QObject *parent)
+    : QObject(parent), FNotifier(notifier), FReport(report)
+{
+    const auto guarded = [this](void (TDriveActions::*handler)(const QString &)) {
+        return [this, handler](const QString &drive) { FReport.Guarded([&] { (this->*handler)(drive); }); };
+    };
+    TDriveMenu::THandlers handlers;
+    handlers.Open = guarded(&TDriveActions::OpenDrive);
+    handlers.Eject = guarded(&TDriveActions::EjectDrive);
+    handlers.Hide = guarded(&TDriveActions::HideDrive);
+    handlers.Show = guarded(&TDriveActions::ShowDrive);
+    handlers.Hidden = [this] { return FHidden; };
+    FDriveMenu = std::make_unique<TDriveMenu>(menu, std::move(handlers));
+    FGestures = std::make_unique<TPanelGestures>([this](QWidget *panel) {
+        if (auto *frame = qobject_cast<TFrameDrive *>(panel))
+            FReport.Guarded([&] { OpenDrive(frame->Nombre()); });
+    });
+    FEject = std::make_unique<TDriveEject>();
+}
+
+TDriveActions::~TDriveActions() = default;
+
+void TDriveActions::ReadHidden()
+{
+    FHidden = THiddenDrives::Read(TConfig::ConfigFileName());
+}
+
+void TDriveActions::Watch(TFrameDrive *frame)
+{
+    FGestures->Watch(frame);
+}
+
+bool TDriveActions::DoubleClick(TFrameDrive *frame, const QMouseEvent *event)
+{
+    return FGestures->DoubleClick(frame, event);
+}
+
+void TDriveActions::PopupFor(const TFrameDrive *frame, const QPoint &globalPos)
+{
+    const TDriveType type = frame->DriveType();
+    FDriveMenu->PopupFor(frame->Nombre(), type == TDriveType::RemovableDisk || type == TDriveType::CompactDisc,
+                         globalPos);
+}
+
+void TDriveActions::OpenDrive(const QString &name)
+{
+    if (!OpenDriveFolder(name))
+        FReport.Show(ConstantText(QStringLiteral("msgErrorAbrir")).arg(name));
+}
+
+void TDriveActions::EjectDrive(const QString &name)
+{
+    FEject->Eject(name, [this, name](TDriveEject::TResult result, const QString &detail) {
+        qCDebug(lcShell).noquote() << "eject" << name << "ended:" << int(result) << detail;
+        QString reason;
+        switch (result) {
+        case TDriveEject::TResult::Done:
+            FNotifier.Notify(ConstantText(QStringLiteral("msgExpulsar")),
+                             ConstantText(QStringLiteral("msgExpulsada")).arg(name));
+            emit Ejected();
+            return;
+        case TDriveEject::TResult::Busy:
+            reason = ConstantText(QStringLiteral("msgUnidadOcupada"));
+            break;
+        case TDriveEject::TResult::NotAllowed:
+            reason = ConstantText(QStringLiteral("msgNoPermitido"));
+            break;
+        case TDriveEject::TResult::NotEjectable:
+            reason = ConstantText(QStringLiteral("msgNoExpulsable"));
+            break;
+        case TDriveEject::TResult::Failed:
+            reason = detail;
+            break;
+        }
+        FReport.Show(ConstantText(QStringLiteral("msgErrorExpulsar")).arg(name, reason));
+    });
+}
+
+void TDriveActions::HideDrive(const QString &name)
+{
+    if (FHidden.contains(name))
+        return;
+    FHidden << name;
+    qCDebug(lcShell).noquote() << "drive hidden:" << name;
+    emit HiddenChanged();
+    SaveHidden();
+}
+
+void TDriveActions::ShowDrive(const QString &name)
+{
+    if (!FHidden.removeOne(name))
+        return;
+    qCDebug(lcShell).noquote() << "drive shown again:" << name;
+    emit RebuildNeeded();
+    SaveHidden();
+}
+
+void TDriveActions::SaveHidden()
+{
+    QStringList leftOut;
+    THiddenDrives::Write(TConfig::ConfigFileName(), FHidden, &leftOut);
+    if (!leftOut.isEmpty())
+        qCInfo(lcShell).noquote() << "hidden until the end only (no settings key can hold the name):"
+                                  << leftOut.join(QStringLiteral(", "));
+}
