@@ -114,7 +114,14 @@ void HistoryRecorder::openStore()
                 m_report(std::string(e.what()) + "; the drive history is kept in memory for now");
         }
     }
-    m_store = HistoryStore::Open(":memory:");
+    try {
+        m_store = HistoryStore::Open(":memory:");
+    } catch (const std::exception &e) {
+        // No database at all: the history stays off for the session.
+        m_disabled = true;
+        if (m_report)
+            m_report(std::string(e.what()) + "; no drive history this session");
+    }
 }
 
 void HistoryRecorder::write(std::int64_t now, std::vector<DriveSample> &drives)
@@ -124,16 +131,22 @@ void HistoryRecorder::write(std::int64_t now, std::vector<DriveSample> &drives)
     } catch (const std::exception &) {
         // Inodes are a bonus: the batch goes without them.
     }
+    if (m_disabled)
+        return;
     std::unordered_map<std::string, DriveTrend> trends;
     try {
         if (!m_store)
             openStore();
+        if (m_disabled)
+            return;
         try {
             m_store->Record(now, drives);
         } catch (const HistoryCorrupt &) {
             // Damage found while writing: set the file aside and begin anew.
             m_store.reset();
             openStore();
+            if (m_disabled)
+                return;
             m_store->Record(now, drives);
         }
         std::unordered_map<std::string, const DriveSample *> current;

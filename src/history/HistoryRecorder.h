@@ -73,6 +73,7 @@ private:
     InodeReader m_inodes;
     Reporter m_report;
     std::unique_ptr<HistoryStore> m_store; // the worker's alone
+    bool m_disabled = false;               // no store can be had at all
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
