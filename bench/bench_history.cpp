@@ -42,8 +42,7 @@ std::vector<history::DriveSample> drives(int n, std::mt19937_64 &random, std::in
         s.fileSystem = "ext4";
         s.sizeBytes = 2'000'000'000'000ull;
         // A drive in use: a slow fill with noise of a few hundred MB.
-        s.freeBytes = 900'000'000'000ull - static_cast<std::uint64_t>(minute) * 50'000
-            + random() % 300'000'000;
+        s.freeBytes = 900'000'000'000ull - static_cast<std::uint64_t>(minute) * 50'000 + random() % 300'000'000;
         s.files = 122'093'568;
         s.filesFree = 120'000'000 - static_cast<std::uint64_t>(minute) % 1000 - random() % 5000;
         result.push_back(std::move(s));
@@ -115,9 +114,9 @@ void BM_WindowSide(benchmark::State &state)
     QTemporaryDir dir;
     TDesktopNotifier notifier(nullptr);
     TDriveHistory historyOfDrives(
-        notifier, std::make_unique<history::HistoryRecorder>(
-                      dir.filePath(QStringLiteral("history.sqlite")).toStdString(),
-                      [](std::vector<history::DriveSample> &) {}));
+        notifier,
+        std::make_unique<history::HistoryRecorder>(dir.filePath(QStringLiteral("history.sqlite")).toStdString(),
+                                                   [](std::vector<history::DriveSample> &) {}));
     const TDriveStates drives = states(static_cast<int>(state.range(0)));
     historyOfDrives.Refreshed(drives);
     for (auto _ : state)

@@ -33,7 +33,8 @@ DriveTrend TrendOf(const HistoryStore &store, const Volume &volume, std::int64_t
         return t;
     // A damaged row may claim more free space than the drive has.
     t.freeBytes = std::min(newest->freeBytes, t.sizeBytes);
-    t.filesFree = t.files ? std::min(newest->filesFree, t.files) : 0;
+    // Free inodes: the least of the newest quarter.
+    t.filesFree = t.files && !quarters.empty() ? std::min(quarters.back().filesFree, t.files) : 0;
     t.fast = ForecastFill(trendPoints(minutes), now, t.freeBytes, kFastWindow, t.readOnly);
     t.longView = ForecastFill(trendPoints(quarters), now, t.freeBytes, kLongWindow, t.readOnly);
     t.combined = CombineForecasts(t.fast, t.longView);

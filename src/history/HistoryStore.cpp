@@ -40,7 +40,6 @@ CREATE TABLE minute(
   t INTEGER NOT NULL,
   volume INTEGER NOT NULL,
   avail INTEGER NOT NULL,
-  files_free INTEGER,
   PRIMARY KEY(t, volume)) WITHOUT ROWID;
 CREATE TABLE quarter(
   t INTEGER NOT NULL,
@@ -51,8 +50,7 @@ CREATE TABLE quarter(
 CREATE VIEW samples AS
   SELECT v.name AS name, datetime(m.t, 'unixepoch') AS time, m.avail AS avail,
          (SELECT c.size FROM capacity c WHERE c.volume = m.volume AND c.t <= m.t
-          ORDER BY c.t DESC LIMIT 1) AS size,
-         m.files_free AS files_free
+          ORDER BY c.t DESC LIMIT 1) AS size
   FROM minute m JOIN volume v ON v.id = m.volume;
 )sql";
 
@@ -330,9 +328,8 @@ void HistoryStore::Record(std::int64_t now, const std::vector<DriveSample> &driv
     exec(m_db, "BEGIN IMMEDIATE");
     try {
         Statement minute(m_db,
-                         "INSERT INTO minute(t, volume, avail, files_free) VALUES(?1, ?2, ?3, ?4) "
-                         "ON CONFLICT(t, volume) DO UPDATE SET avail = min(avail, excluded.avail), "
-                         "files_free = min(files_free, excluded.files_free)");
+                         "INSERT INTO minute(t, volume, avail) VALUES(?1, ?2, ?3) "
+                         "ON CONFLICT(t, volume) DO UPDATE SET avail = min(avail, excluded.avail)");
         Statement quarter(m_db,
                           "INSERT INTO quarter(t, volume, avail, files_free) VALUES(?1, ?2, ?3, ?4) "
                           "ON CONFLICT(t, volume) DO UPDATE SET avail = min(avail, excluded.avail), "
@@ -341,8 +338,7 @@ void HistoryStore::Record(std::int64_t now, const std::vector<DriveSample> &driv
             if (d.key.empty() || d.sizeBytes == 0)
                 continue;
             const std::int64_t id = volumeId(d, now);
-            minute.bind(1, now - now % 60).bind(2, id).bindFigure(3, d.freeBytes);
-            minute.bindOptional(4, d.files, d.filesFree).run();
+            minute.bind(1, now - now % 60).bind(2, id).bindFigure(3, d.freeBytes).run();
             quarter.bind(1, now - now % 900).bind(2, id).bindFigure(3, d.freeBytes);
             quarter.bindOptional(4, d.files, d.filesFree).run();
         }
@@ -411,7 +407,9 @@ std::vector<Point> HistoryStore::points(const char *table, std::int64_t volume, 
                                         std::int64_t to) const
 {
     // The newest kMaxPoints rows, handed out oldest first.
-    const std::string sql = std::string("SELECT t, avail, files_free FROM ") + table
+    // Inodes are kept by the quarter rows only.
+    const std::string sql = std::string("SELECT t, avail, ")
+        + (std::string(table) == "quarter" ? "files_free" : "NULL") + " FROM " + table
         + " WHERE t >= ?2 AND t <= ?3 AND volume = ?1 ORDER BY t DESC LIMIT ?4";
     Statement s(m_db, sql.c_str());
     s.bind(1, volume).bind(2, from).bind(3, to).bind(4, static_cast<std::int64_t>(kMaxPoints));

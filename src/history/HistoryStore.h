@@ -9,14 +9,14 @@
 //             name and file system it had last, read-only or not, when it was
 //             first and last seen
 //   capacity  size and inode count of a volume, a row whenever they change
-//   minute    free space (bytes a user can write) and free inodes, one row per
-//             volume and minute; kept for 48 hours
+//   minute    free space (bytes a user can write), one row per volume and
+//             minute; kept for 48 hours
 //   quarter   the smallest free space and free inodes of each quarter hour;
 //             kept for 90 days
 // Times are seconds since the epoch (UTC), rounded down to the minute or the
-// quarter hour. Size and inodes live in their own table because they hardly
-// ever change: leaving them out of the sample rows keeps 90 days of one drive
-// under 300 KB.
+// quarter hour. Size and inode count live in their own table because they
+// hardly ever change, and free inodes only in the quarter rows: that keeps 90
+// days of one drive under 300 KB.
 //
 // The file is untrusted when read: every query is bounded in rows, and values
 // that cannot be a drive's (negative, free above size) are skipped. A file
@@ -77,7 +77,7 @@ struct Point
 {
     std::int64_t time = 0; // seconds since the epoch
     std::uint64_t freeBytes = 0;
-    std::uint64_t filesFree = 0;
+    std::uint64_t filesFree = 0; // quarter rows only
 };
 
 inline constexpr std::int64_t kMinuteKeepSeconds = 48 * 3600;

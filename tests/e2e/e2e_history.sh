@@ -67,7 +67,7 @@ AVAIL=$(df -B1 --output=avail "$DRIVE" | tail -1 | tr -d ' ')
   echo "BEGIN;"
   for m in $(seq 180 -1 1); do
     t=$((NOW - m * 60)); t=$((t - t % 60))
-    echo "INSERT OR REPLACE INTO minute(t, volume, avail, files_free) VALUES($t, $VOLUME, $((AVAIL + RATE * m / 60)), NULL);"
+    echo "INSERT OR REPLACE INTO minute(t, volume, avail) VALUES($t, $VOLUME, $((AVAIL + RATE * m / 60)));"
   done
   echo "UPDATE volume SET first_seen = $((NOW - 180 * 60)) WHERE id = $VOLUME;"
   echo "COMMIT;"

@@ -181,11 +181,11 @@ TEST(HistoryStore, ReadsOfAHostileFileAreBoundedAndSane)
     sqlite3 *db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     const char *hostile = R"sql(
-        INSERT INTO minute VALUES(1800000060, 1, -5, NULL);
-        INSERT INTO minute VALUES(1800000120, 1, 'lots', NULL);
-        INSERT INTO minute VALUES(1800000180, 1, 9.5e300, NULL);
+        INSERT INTO minute VALUES(1800000060, 1, -5);
+        INSERT INTO minute VALUES(1800000120, 1, 'lots');
+        INSERT INTO minute VALUES(1800000180, 1, 9.5e300);
         WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000)
-          INSERT INTO minute SELECT 1700000000 + i, 1, 7, 7 FROM n;
+          INSERT INTO minute SELECT 1700000000 + i, 1, 7 FROM n;
         INSERT INTO volume(key, name, file_system, read_only, first_seen, last_seen)
           VALUES('', 'no key', 'x', 0, 0, 0);
     )sql";
