@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "settings/RemoteSource.h"
 
+#include "platform/VisibleText.h"
 #include "settings/Config.h"
 
 namespace {
@@ -16,6 +17,11 @@ QString readKey(const QString &path, const char *name)
 bool TRemoteSource::IsRemote() const
 {
     return !Host.isEmpty() && Host != QStringLiteral(".");
+}
+
+QString TRemoteSource::ShownHost() const
+{
+    return QString::fromStdString(platform::VisibleText(platform::UrlWithoutCredentials(Host.toStdString())));
 }
 
 TRemoteSource TRemoteSource::Read(const QString &AIniFilePath)

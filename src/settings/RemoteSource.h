@@ -19,6 +19,9 @@ struct TRemoteSource
     QString Consulta; // empty: the window's own query
 
     bool IsRemote() const;
+    // Host as logs and messages show it: without a user or password written
+    // into the address, and with its control characters visible.
+    QString ShownHost() const;
 
     static TRemoteSource Read(const QString &AIniFilePath);
     // The same on TConfig::ConfigFileName().

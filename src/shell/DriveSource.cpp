@@ -16,7 +16,8 @@ void TDriveSource::Read(TWMISQL *query)
     if (!FSource.Consulta.isEmpty())
         query->SetSQL(FSource.Consulta);
     if (FSource.IsRemote() || !FSource.Consulta.isEmpty())
-        qCDebug(lcShell).noquote() << "drive source:" << query->Host() << "query:" << query->SQL();
+        qCDebug(lcShell).noquote() << "drive source:" << (FSource.IsRemote() ? FSource.ShownHost() : query->Host())
+                                   << "query:" << query->SQL();
 }
 
 bool TDriveSource::QueryFailed(const QString &message, const QList<TFrameDrive *> &frames)
@@ -24,7 +25,7 @@ bool TDriveSource::QueryFailed(const QString &message, const QList<TFrameDrive *
     if (!FSource.IsRemote())
         return false;
     FFallen = true;
-    qCInfo(lcShell).noquote() << "drive source" << FSource.Host << "failed:" << message;
+    qCInfo(lcShell).noquote() << "drive source" << FSource.ShownHost() << "failed:" << message;
     for (TFrameDrive *frame : frames)
         ShowState(frame, message);
     return true;

@@ -154,6 +154,9 @@ public:
     void BringToFront();
     // The mount table changed: refresh at once with a rebuild.
     void MountsChanged();
+    // Another machine's source gave its first answer after the refresh that
+    // asked for it: refresh at once with a rebuild, not at the next tick.
+    void SourceAnswered();
     // The session ends or the process was asked to stop (SIGTERM, SIGINT,
     // SIGHUP; 0 for the session manager): the window closes like with the
     // close command, but nobody may be there to read a message box.

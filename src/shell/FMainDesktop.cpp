@@ -162,6 +162,15 @@ void TFormMain::MountsChanged()
     FErrorReport.Guarded([this] { TimerDiscosTimer(nullptr); });
 }
 
+void TFormMain::SourceAnswered()
+{
+    if (!FShown || FFatal || !TimerDiscos->Enabled() || !FSource.IsRemote())
+        return;
+    qCDebug(lcShell) << "drive source answered: refreshing";
+    FMustReload = true;
+    FErrorReport.Guarded([this] { TimerDiscosTimer(nullptr); });
+}
+
 void TFormMain::LogMenuMarks() const
 {
     if (!lcShell().isDebugEnabled())

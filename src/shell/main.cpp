@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QSocketNotifier>
 
 #include <cstdlib>
 #include <memory>
@@ -26,6 +27,8 @@
 #ifdef _WIN32
 #include "platform/win/WinWbemService.h"
 #else
+#include "platform/prometheus/PrometheusQuery.h"
+
 #include <QtGui/qguiapplication_platform.h>
 #endif
 
@@ -97,6 +100,18 @@ int main(int argc, char *argv[])
                      [w = window.get()](QSessionManager &) { w->EndSession(0); });
     TMountWatcher mounts;
     QObject::connect(&mounts, &TMountWatcher::Changed, window.get(), &TFormMain::MountsChanged);
+#ifndef _WIN32
+    // A server's first answer, which came after the window stopped waiting
+    // for it, is shown at once instead of one interval later.
+    std::unique_ptr<QSocketNotifier> firstAnswers;
+    if (const int handle = platform::PrometheusFirstAnswerHandle(); handle >= 0) {
+        firstAnswers = std::make_unique<QSocketNotifier>(handle, QSocketNotifier::Read);
+        QObject::connect(firstAnswers.get(), &QSocketNotifier::activated, window.get(), [w = window.get()] {
+            platform::AcknowledgePrometheusFirstAnswers();
+            w->SourceAnswered();
+        });
+    }
+#endif
     // The low-space notice follows the refreshes.
     TDesktopNotifier notifier(window->TrayIcon);
     TLowSpaceNotice lowSpace(notifier);

@@ -149,7 +149,8 @@ std::string PrometheusServers::Missing()
     return missing;
 }
 
-PrometheusServers::PrometheusServers(const std::string &authUser, const std::string &authPassword)
+PrometheusServers::PrometheusServers(const std::string &authUser, const std::string &authPassword,
+                                     const std::string &secondJob)
     : m_authUser(authUser), m_authPassword(authPassword)
 {
     char dirTemplate[] = "/tmp/velmora-prom-XXXXXX";
@@ -174,9 +175,14 @@ PrometheusServers::PrometheusServers(const std::string &authUser, const std::str
     std::string config = "global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\n"
                          "scrape_configs:\n  - job_name: node\n    static_configs:\n      - targets: ['"
         + NodeInstance() + "', '" + TextfileInstance() + "']\n";
+    if (!secondJob.empty())
+        config += "  - job_name: " + secondJob + "\n    static_configs:\n      - targets: ['" + TextfileInstance()
+            + "']\n";
     writeFile(m_dir + "/prometheus.yml", config);
     if (!m_authUser.empty()) {
-        const CommandResult hash = RunCommand("htpasswd -nbBC 10 " + ShellQuote(m_authUser) + " "
+        // The cheapest bcrypt cost: the server checks the six requests of
+        // each query, within its one second, also on a loaded machine.
+        const CommandResult hash = RunCommand("htpasswd -nbBC 4 " + ShellQuote(m_authUser) + " "
                                               + ShellQuote(m_authPassword));
         const std::size_t colon = hash.out.find(':');
         if (hash.exitCode != 0 || colon == std::string::npos)
@@ -221,7 +227,7 @@ void PrometheusServers::StopPrometheus()
 bool PrometheusServers::WaitForExporters(std::chrono::seconds timeout)
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
-    const std::string wql = "SELECT Name FROM Win32_LogicalDisk WHERE Status = 'OK'";
+    const std::string wql = "SELECT SystemName FROM Win32_LogicalDisk WHERE Status <> 'No Contact'";
     while (std::chrono::steady_clock::now() < end) {
         try {
             auto set = platform::CreateWbemLocator(platform::WbemCredentials{m_authUser, m_authPassword})
@@ -230,8 +236,9 @@ bool PrometheusServers::WaitForExporters(std::chrono::seconds timeout)
             bool node = false, textfile = false;
             while (auto o = set->Next()) {
                 const std::string text = o->GetObjectText();
-                node = node || text.find("\"" + NodeInstance() + ":") != std::string::npos;
-                textfile = textfile || text.find("\"" + TextfileInstance() + ":") != std::string::npos;
+                node = node || text.find("\tSystemName = \"" + NodeInstance() + "\";") != std::string::npos;
+                textfile = textfile
+                    || text.find("\tSystemName = \"" + TextfileInstance() + "\";") != std::string::npos;
             }
             if (node && textfile)
                 return true;

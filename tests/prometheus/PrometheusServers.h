@@ -47,8 +47,10 @@ public:
     static std::string Missing();
 
     // authUser/authPassword: when set, Prometheus asks for HTTP Basic
-    // credentials (its --web.config.file with a bcrypt hash).
-    explicit PrometheusServers(const std::string &authUser = {}, const std::string &authPassword = {});
+    // credentials (its --web.config.file with a bcrypt hash). secondJob:
+    // when set, a second job of that name scrapes the textfile exporter too.
+    explicit PrometheusServers(const std::string &authUser = {}, const std::string &authPassword = {},
+                               const std::string &secondJob = {});
     ~PrometheusServers();
 
     // Writes a textfile collector file (OpenMetrics text) served by the

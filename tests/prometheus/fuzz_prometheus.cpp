@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     } catch (const PrometheusAnswerError &) {
         return 0;
     }
-    for (const auto &object : BuildPrometheusDisks(answers, 1700000100))
+    for (const auto &object : BuildPrometheusDisks(answers))
         (void)RenderMofInstance("Win32_LogicalDisk", object);
     return 0;
 }

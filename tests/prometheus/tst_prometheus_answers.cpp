@@ -76,7 +76,7 @@ struct Expected
 
 TEST(PrometheusDisks, FleetGivesOneObjectPerFileSystemWithTheLocalRules)
 {
-    const auto objects = BuildPrometheusDisks(fleetAnswers(), kNow);
+    const auto objects = BuildPrometheusDisks(fleetAnswers());
     const Expected expected[] = {
         // up is 0: the last figures stay, the drive is failing.
         {"cache3:9100:/", "3", "btrfs", "300000000000", "60000000000", "No Contact",
@@ -160,7 +160,7 @@ TEST(PrometheusDisks, AccessFollowsTheReadOnlyFlag)
                                                                         {"web1:9100:/", std::nullopt},
                                                                         {"desk6:9182:C:", std::nullopt}};
     std::size_t seen = 0;
-    for (const auto &o : BuildPrometheusDisks(a, kNow)) {
+    for (const auto &o : BuildPrometheusDisks(a)) {
         const std::string name = value(o, "Name").value_or("");
         EXPECT_NE(name, "web1:9100:/only-a-flag");
         if (const auto e = expected.find(name); e != expected.end()) {
@@ -169,12 +169,12 @@ TEST(PrometheusDisks, AccessFollowsTheReadOnlyFlag)
         }
     }
     EXPECT_EQ(seen, expected.size());
-    EXPECT_EQ(BuildPrometheusDisks(a, kNow).size(), BuildPrometheusDisks(fleetAnswers(), kNow).size());
+    EXPECT_EQ(BuildPrometheusDisks(a).size(), BuildPrometheusDisks(fleetAnswers()).size());
 }
 
 TEST(PrometheusDisks, ObjectTextOfANetworkDrive)
 {
-    const auto objects = BuildPrometheusDisks(fleetAnswers(), kNow);
+    const auto objects = BuildPrometheusDisks(fleetAnswers());
     std::string nas;
     for (const auto &o : objects)
         if (value(o, "Name") == "web1:9100:/mnt/nas")
@@ -212,10 +212,17 @@ TEST(PrometheusDisks, SelectorNarrowsOnlyWhatTheWholeConditionRequires)
         {"SELECT * FROM Win32_LogicalDisk WHERE NOT SystemName = 'a'", ""},
         {"SELECT * FROM Win32_LogicalDisk WHERE SystemName <> 'a'", ""},
         {"SELECT * FROM Win32_LogicalDisk WHERE SystemName = 3", ""},
+        // No instance is named so: nothing to ask.
+        {"SELECT * FROM Win32_LogicalDisk WHERE SystemName = 'caf\xE9'", nullptr},
+        {"SELECT * FROM Win32_LogicalDisk WHERE DriveType = 3 AND SystemName = 'caf\xE9'", nullptr},
+        {"SELECT * FROM Win32_LogicalDisk WHERE DriveType = 3 OR SystemName = 'caf\xE9'", ""},
+        {"SELECT * FROM Win32_LogicalDisk WHERE SystemName = 'caf\xC3\xA9'", "instance=~\"(?i)caf\xC3\xA9\""},
     };
     for (const auto &c : cases) {
         const WqlQuery q = ParseWql(c.wql);
-        EXPECT_EQ(PrometheusSelector(q.where.get()), c.selector) << c.wql;
+        EXPECT_EQ(PrometheusSelector(q.where.get()),
+                  c.selector ? std::optional<std::string>(c.selector) : std::nullopt)
+            << c.wql;
     }
     EXPECT_EQ(
         PrometheusFamilyQuery(PrometheusFamily::NodeAvail, R"(instance=~"x")"),
@@ -385,4 +392,66 @@ lib=$(ldconfig -p | awk '/libcurl[.]so[.]4 .*x86-64/ { print $NF; exit }')
     EXPECT_NE(said.find("libcurl.so.4: file too short (0x800706BA)\nexit 1\n"), std::string::npos) << said;
     EXPECT_NE(said.find("\nName=\"/\"\n"), std::string::npos) << said;
     EXPECT_NE(said.find("\nexit 0\n"), std::string::npos) << said;
+}
+
+// What a server sends is read within bounds: series beyond the most one
+// query takes (counted over all its answers) and a deadline that passes
+// while an answer is read end the reading with an error naming them.
+TEST(PrometheusDisks, AnswersAreReadWithinTheQuerysBounds)
+{
+    const auto answer = [](std::size_t series) {
+        std::string body = R"({"status":"success","data":{"resultType":"vector","result":[)";
+        for (std::size_t i = 0; i < series; ++i)
+            body += std::string(i ? "," : "") + R"({"metric":{"i":")" + std::to_string(i)
+                + R"("},"value":[1,"1"]})";
+        return body + "]}}";
+    };
+    const std::string half = answer(kMaxPrometheusSeries / 2);
+    PrometheusBudget budget;
+    EXPECT_EQ(ParsePrometheusVector(half, budget).size(), kMaxPrometheusSeries / 2);
+    EXPECT_EQ(ParsePrometheusVector(half, budget).size(), kMaxPrometheusSeries / 2);
+    try {
+        ParsePrometheusVector(answer(1), budget);
+        ADD_FAILURE() << "a series beyond the bound was taken";
+    } catch (const PrometheusAnswerError &e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "The server's answers hold more than 50000 series, the most one query reads");
+    }
+    EXPECT_THROW(ParsePrometheusVector(answer(kMaxPrometheusSeries + 1)), PrometheusAnswerError);
+
+    PrometheusBudget late;
+    late.deadline = std::chrono::steady_clock::now();
+    EXPECT_THROW(ParsePrometheusVector(answer(1000), late), PrometheusDeadlineError);
+
+    // What an answer holds besides its samples is passed over, however
+    // deep or long; the samples are read as before.
+    const std::string padded = R"({"status":"success","warnings":[)" + std::string(100000, '[')
+        + std::string(100000, ']') + R"(],"data":{"resultType":"vector","extra":{"a":[1,2,{"b":null}]},)"
+        + R"("result":[{"metric":{"x":"1","x":"2"},"more":[[]],"value":[1.5,"+2e3"]}]}})";
+    const std::vector<PrometheusSample> samples = ParsePrometheusVector(padded);
+    ASSERT_EQ(samples.size(), 1u);
+    EXPECT_EQ(samples[0].labels, (std::vector<std::pair<std::string, std::string>>{{"x", "2"}}));
+    EXPECT_EQ(samples[0].time, 1.5);
+    EXPECT_EQ(samples[0].value, 2000);
+}
+
+// The age of a sample is counted on the server's clock, which its answer
+// carries; this machine's clock plays no part.
+TEST(PrometheusDisks, StalenessIsJudgedByTheServersClock)
+{
+    const double serverNow = kNow - 180; // three minutes behind this desktop
+    Answers a = fleetAnswers();
+    for (auto &family : a)
+        for (PrometheusSample &s : family) {
+            s.time -= 180;
+            if (s.Label("velmora_sample_time"))
+                s.value -= 180;
+        }
+    std::map<std::string, std::string> status;
+    for (const auto &o : BuildPrometheusDisks(a))
+        status[value(o, "Name").value_or("")] = value(o, "Status").value_or("");
+    EXPECT_EQ(status["web1:9100:/"], "OK");
+    EXPECT_EQ(status["db2:9100:/"], "OK");
+    EXPECT_EQ(status["old4:9100:/"], "No Contact") << "300 s old by the server's clock";
+    EXPECT_EQ(a[int(PrometheusFamily::Up)].front().time, serverNow);
 }

@@ -315,3 +315,65 @@ TEST(PrometheusServerAuth, WrongOrMissingCredentialsAreAClearErrorTheRightOnesWo
         EXPECT_EQ(std::string(e.what()), "Prometheus at " + servers.Url() + "/ answered HTTP 401: Unauthorized");
     }
 }
+
+// A SystemName that is not UTF-8 matches no instance; Prometheus itself
+// would refuse such a query (HTTP 400), so it is never sent.
+TEST_F(PrometheusServerTest, ASystemNameThatIsNotUtf8MatchesNothing)
+{
+    const CommandResult r = RunCommand(ShellQuote(kWql) + " --host " + ShellQuote(servers->Url()) + " "
+                                       + ShellQuote("SELECT Name FROM Win32_LogicalDisk WHERE SystemName = '"
+                                                    + servers->NodeInstance() + "\xE9'"));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+}
+
+// One exporter scraped by two jobs: each job's drive is its own, named with
+// the job; a file system whose free space is beyond its size comes without
+// figures and with its reason.
+TEST(PrometheusServerTwoJobs, EachJobOfAnInstanceKeepsItsOwnDrives)
+{
+    if (const std::string missing = PrometheusServers::Missing(); !missing.empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: not installed: " << missing;
+    PrometheusServers servers({}, {}, "edge");
+    servers.WriteTextfile("odd.prom",
+                          "# TYPE node_filesystem_size_bytes gauge\n"
+                          "node_filesystem_size_bytes{device=\"/dev/sdz2\",fstype=\"ext4\","
+                          "mountpoint=\"/mnt/odd\"} 10000000000\n"
+                          "# TYPE node_filesystem_avail_bytes gauge\n"
+                          "node_filesystem_avail_bytes{device=\"/dev/sdz2\",fstype=\"ext4\","
+                          "mountpoint=\"/mnt/odd\"} 50000000000\n");
+    ASSERT_TRUE(servers.WaitForExporters(std::chrono::seconds(60))) << servers.Log();
+    const std::string instance = servers.TextfileInstance();
+    const std::string wql = "SELECT Name, Size, FreeSpace, Status, ErrorDescription FROM Win32_LogicalDisk WHERE "
+                            "SystemName = '"
+        + instance + "'";
+    std::map<std::string, std::string> texts;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (texts.size() < 2 && std::chrono::steady_clock::now() < end) {
+        texts.clear();
+        auto set = platform::CreateWbemLocator()->ConnectServer(servers.Url(), "")->ExecQuery(wql);
+        while (auto o = set->Next()) {
+            const std::string text = o->GetObjectText();
+            for (const auto &[name, value] : platform::MofInstanceValues(text))
+                if (name == "Name")
+                    texts[value] = text;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    ASSERT_EQ(texts.size(), 2u);
+    for (const char *job : {"edge", "node"}) {
+        SCOPED_TRACE(job);
+        const std::string name = instance + " (" + job + "):/mnt/odd";
+        const auto found = texts.find(name);
+        ASSERT_NE(found, texts.end());
+        const std::string &text = found->second;
+        EXPECT_EQ(text.find("\tSize = "), std::string::npos) << text;
+        EXPECT_EQ(text.find("\tFreeSpace = "), std::string::npos) << text;
+        EXPECT_NE(text.find("\tStatus = \"Error\";\n"), std::string::npos) << text;
+        EXPECT_NE(text.find("\tErrorDescription = \"" + instance
+                            + " reports 50000000000 bytes free on /mnt/odd of 10000000000 bytes\";\n"),
+                  std::string::npos)
+            << text;
+    }
+}

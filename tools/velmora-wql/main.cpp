@@ -10,10 +10,12 @@
 // object's properties, one Name="value" line each (escaped so that the line
 // reads back to exactly the value: platform/PropertyLines.h), objects
 // separated by an empty line. Errors go to standard error with the service's
-// code; the exit code is then 1.
+// code, one line with every control character made visible (a server's words
+// never act on the terminal); the exit code is then 1.
 #include "history/DiskTrendService.h"
 #include "platform/PropertyLines.h"
 #include "platform/SecretPrompt.h"
+#include "platform/VisibleText.h"
 #include "platform/WbemService.h"
 
 #include <cstdio>
@@ -96,9 +98,9 @@ int main(int argc, char **argv)
     } catch (const platform::WbemError &e) {
         char code[16];
         std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(e.code()));
-        std::cerr << "velmora-wql: " << e.what() << " (" << code << ")\n";
+        std::cerr << "velmora-wql: " << platform::VisibleText(e.what()) << " (" << code << ")\n";
     } catch (const std::exception &e) {
-        std::cerr << "velmora-wql: " << e.what() << '\n';
+        std::cerr << "velmora-wql: " << platform::VisibleText(e.what()) << '\n';
     }
     return 1;
 }

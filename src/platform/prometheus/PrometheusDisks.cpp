@@ -4,13 +4,12 @@
 #include "platform/linux/LinuxMountTable.h"
 
 #include <libmount.h>
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 #include <utility>
 
@@ -18,60 +17,12 @@ namespace platform {
 
 namespace {
 
-using nlohmann::json;
-
 // The drive kinds of the local rules, whatever their enumeration is called.
 using DriveType = decltype(ClassifyLinuxDrive(std::declval<const LinuxMountEntry &>(),
                                               std::declval<const LinuxDeviceFacts &>()));
 
 constexpr const char *kSampleTimeLabel = "velmora_sample_time";
 constexpr const char *kLastValueWindow = "10m";
-
-// The first line of an answer that is not what was expected, cut short and
-// without control characters: the server's own words, whatever they are.
-std::string serverWords(std::string_view body)
-{
-    // A web page says best in its title what it is.
-    if (const std::size_t open = body.find("<title>"); open != std::string_view::npos) {
-        const std::size_t from = open + 7;
-        const std::size_t close = body.find("</title>", from);
-        if (close != std::string_view::npos && close > from)
-            body = body.substr(from, close - from);
-    }
-    std::size_t start = body.find_first_not_of(" \t\r\n");
-    if (start == std::string_view::npos)
-        return {};
-    body.remove_prefix(start);
-    body = body.substr(0, body.find_first_of("\r\n"));
-    std::string words;
-    for (char c : body.substr(0, 200))
-        words.push_back(static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c);
-    if (body.size() > 200)
-        words += "...";
-    return words;
-}
-
-[[noreturn]] void notPrometheus(std::string_view body)
-{
-    std::string message = "The server's answer is not a Prometheus query result";
-    if (std::string words = serverWords(body); !words.empty())
-        message += ": " + words;
-    throw PrometheusAnswerError(message);
-}
-
-std::optional<double> parseValue(const json &v)
-{
-    if (!v.is_string())
-        return std::nullopt;
-    std::string_view s = v.get_ref<const std::string &>();
-    if (!s.empty() && s.front() == '+')
-        s.remove_prefix(1);
-    double d = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), d);
-    if (ec != std::errc() || end != s.data() + s.size())
-        return std::nullopt;
-    return d;
-}
 
 // A byte count, when the value is one.
 std::optional<std::uint64_t> asBytes(double v)
@@ -118,17 +69,32 @@ std::string quotePromQL(const std::string &text)
     return out + "\"";
 }
 
-void collectSelectors(const WqlCondition &c, std::vector<std::string> &out)
+bool isUtf8(const std::string &text)
 {
-    if (c.kind == WqlCondition::Kind::And) {
-        collectSelectors(*c.left, out);
-        collectSelectors(*c.right, out);
-        return;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8SequenceLength(text, i);
+        if (n == 0)
+            return false;
+        i += n;
     }
+    return true;
+}
+
+// False when a required comparison cannot match any instance.
+bool collectSelectors(const WqlCondition &c, std::vector<std::string> &out)
+{
+    if (c.kind == WqlCondition::Kind::And)
+        return collectSelectors(*c.left, out) && collectSelectors(*c.right, out);
     if (c.kind != WqlCondition::Kind::Compare || c.op != WqlOp::Equal || !namesEqual(c.property, "SystemName"))
-        return;
-    if (const std::string *s = std::get_if<std::string>(&c.literal))
+        return true;
+    if (const std::string *s = std::get_if<std::string>(&c.literal)) {
+        // A PromQL text must be UTF-8 (the server refuses the query
+        // otherwise), and so is every label value.
+        if (!isUtf8(*s))
+            return false;
         out.push_back("instance=~" + quotePromQL("(?i)" + quoteRegex(*s)));
+    }
+    return true;
 }
 
 MofProperty text(const char *name, std::string value)
@@ -156,6 +122,7 @@ struct InstanceState
 {
     std::optional<double> up;
     std::optional<double> sampleTime;
+    double serverTime = 0; // when the server evaluated the query
 };
 
 using SeriesKey = std::vector<std::pair<std::string, std::string>>;
@@ -178,15 +145,15 @@ std::string labelOr(const PrometheusSample &s, std::string_view name)
 
 // Why an instance counts as failing; empty when it does not (also when the
 // answers hold no up sample for it).
-std::string failure(const std::string &instance, const InstanceState *state, double now)
+std::string failure(const std::string &instance, const InstanceState *state)
 {
     if (!state || !state->up)
         return {};
     if (*state->up == 0)
         return "Prometheus cannot scrape " + instance + " (up is 0)";
-    if (state->sampleTime && now - *state->sampleTime > kPrometheusStaleSeconds)
+    if (state->sampleTime && state->serverTime - *state->sampleTime > kPrometheusStaleSeconds)
         return "The last sample of " + instance + " is "
-            + std::to_string(static_cast<long long>(now - *state->sampleTime)) + " s old";
+            + std::to_string(static_cast<long long>(state->serverTime - *state->sampleTime)) + " s old";
     return {};
 }
 
@@ -212,6 +179,13 @@ std::vector<MofProperty> diskProperties(const std::string &instance, const std::
                                         const Disk &disk, const std::string &failing)
 {
     const std::string name = instance + ":" + path;
+    // Free space beyond the size is no figure a drive can have: neither is
+    // shown, and the drive says why.
+    std::string reason = failing;
+    const bool figures = !(disk.size && disk.free && *disk.free > *disk.size);
+    if (!figures && reason.empty())
+        reason = instance + " reports " + std::to_string(*disk.free) + " bytes free on " + path + " of "
+            + std::to_string(*disk.size) + " bytes";
     std::vector<MofProperty> p;
     p.reserve(15);
     // As for this machine's drives: 1 read-only, 3 read and write. Unknown
@@ -224,89 +198,24 @@ std::vector<MofProperty> diskProperties(const std::string &instance, const std::
         p.push_back(text("Description", std::move(description)));
     p.push_back(text("DeviceID", name));
     p.push_back(number("DriveType", static_cast<std::uint64_t>(type), MofType::Number));
-    if (!failing.empty())
-        p.push_back(text("ErrorDescription", failing));
+    if (!reason.empty())
+        p.push_back(text("ErrorDescription", reason));
     if (!fsType.empty())
         p.push_back(text("FileSystem", fsType));
-    if (disk.free)
+    if (disk.free && figures)
         p.push_back(number("FreeSpace", *disk.free, MofType::UInt64));
     p.push_back(text("Name", name));
     if (type == DriveType::NetworkDrive && !provider.empty())
         p.push_back(text("ProviderName", provider));
-    if (disk.size)
+    if (disk.size && figures)
         p.push_back(number("Size", *disk.size, MofType::UInt64));
-    p.push_back(text("Status", failing.empty() ? "OK" : "No Contact"));
+    p.push_back(text("Status", !failing.empty() ? "No Contact" : !reason.empty() ? "Error" : "OK"));
     p.push_back(text("SystemName", instance));
     p.push_back(text("VolumeName", ""));
     return p;
 }
 
 } // namespace
-
-const std::string *PrometheusSample::Label(std::string_view name) const
-{
-    const auto it = std::lower_bound(labels.begin(), labels.end(), name,
-                                     [](const auto &label, std::string_view n) { return label.first < n; });
-    return it != labels.end() && it->first == name ? &it->second : nullptr;
-}
-
-std::vector<PrometheusSample> ParsePrometheusVector(std::string_view body)
-{
-    if (body.size() > kMaxPrometheusAnswerBytes)
-        throw PrometheusAnswerError("The server's answer is larger than "
-                                    + std::to_string(kMaxPrometheusAnswerBytes >> 20) + " MiB");
-    const json doc = json::parse(body.begin(), body.end(), nullptr, false);
-    if (doc.is_discarded() || !doc.is_object())
-        notPrometheus(body);
-    const auto status = doc.find("status");
-    if (status == doc.end() || !status->is_string())
-        notPrometheus(body);
-    if (*status == "error") {
-        std::string message = "Prometheus refused the query";
-        const auto type = doc.find("errorType");
-        if (type != doc.end() && type->is_string())
-            message += " (" + type->get<std::string>() + ")";
-        const auto error = doc.find("error");
-        if (error != doc.end() && error->is_string())
-            message += ": " + error->get<std::string>();
-        throw PrometheusAnswerError(message);
-    }
-    const auto data = doc.find("data");
-    if (*status != "success" || data == doc.end() || !data->is_object())
-        notPrometheus(body);
-    const auto type = data->find("resultType");
-    const auto result = data->find("result");
-    if (type == data->end() || *type != "vector" || result == data->end() || !result->is_array())
-        notPrometheus(body);
-
-    std::vector<PrometheusSample> samples;
-    samples.reserve(result->size());
-    for (const json &item : *result) {
-        if (!item.is_object())
-            notPrometheus(body);
-        const auto metric = item.find("metric");
-        const auto value = item.find("value");
-        if (metric == item.end() || !metric->is_object() || value == item.end() || !value->is_array()
-            || value->size() != 2 || !(*value)[0].is_number())
-            notPrometheus(body);
-        const std::optional<double> v = parseValue((*value)[1]);
-        if (!v)
-            notPrometheus(body);
-        PrometheusSample s;
-        s.time = (*value)[0].get<double>();
-        s.value = *v;
-        s.labels.reserve(metric->size());
-        for (const auto &[name, labelValue] : metric->items()) {
-            if (!labelValue.is_string())
-                notPrometheus(body);
-            s.labels.emplace_back(name, labelValue.get<std::string>());
-        }
-        // JSON objects come out of the parser sorted by key already.
-        std::sort(s.labels.begin(), s.labels.end());
-        samples.push_back(std::move(s));
-    }
-    return samples;
-}
 
 std::string PrometheusFamilyQuery(PrometheusFamily family, const std::string &selector)
 {
@@ -333,11 +242,11 @@ std::string PrometheusFamilyQuery(PrometheusFamily family, const std::string &se
     return {};
 }
 
-std::string PrometheusSelector(const WqlCondition *where)
+std::optional<std::string> PrometheusSelector(const WqlCondition *where)
 {
     std::vector<std::string> matchers;
-    if (where)
-        collectSelectors(*where, matchers);
+    if (where && !collectSelectors(*where, matchers))
+        return std::nullopt;
     std::string selector;
     for (const std::string &m : matchers)
         selector += (selector.empty() ? "" : ",") + m;
@@ -345,13 +254,18 @@ std::string PrometheusSelector(const WqlCondition *where)
 }
 
 std::vector<std::vector<MofProperty>>
-BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheusFamilies> &answers, double now)
+BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheusFamilies> &answers)
 {
     // (job, instance) -> what up says.
     std::map<std::pair<std::string, std::string>, InstanceState> states;
     for (const PrometheusSample &s : answers[static_cast<int>(PrometheusFamily::Up)]) {
         InstanceState &state = states[{labelOr(s, "job"), labelOr(s, "instance")}];
-        (s.Label(kSampleTimeLabel) ? state.sampleTime : state.up) = s.value;
+        if (s.Label(kSampleTimeLabel)) {
+            state.sampleTime = s.value;
+            state.serverTime = s.time;
+        } else {
+            state.up = s.value;
+        }
     }
 
     std::map<SeriesKey, Disk> disks;
@@ -382,11 +296,18 @@ BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheus
         groups[{labelOr(*disk.labels, "instance"), labelOr(*disk.labels, "job"), disk.windows}].push_back(&disk);
 
     std::vector<std::vector<MofProperty>> objects;
+    // The instance and job of each object, for the names below.
+    std::vector<std::pair<const std::string *, const std::string *>> scrapes;
     for (const auto &[group, members] : groups) {
         const auto &[instance, job, windows] = group;
+        const std::pair<const std::string *, const std::string *> scrape{&instance, &job};
+        const auto emit = [&objects, &scrapes, scrape](std::vector<MofProperty> object) {
+            objects.push_back(std::move(object));
+            scrapes.push_back(scrape);
+        };
         const auto found = states.find({job, instance});
         const InstanceState *state = found == states.end() ? nullptr : &found->second;
-        const std::string failing = failure(instance, state, now);
+        const std::string failing = failure(instance, state);
         // With a current up of 1, a file system that has only its last value
         // is gone; without any up sample, that value is all there is and the
         // drive counts as failing on its own.
@@ -414,7 +335,7 @@ BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheus
                 const Disk &d = *kept[i];
                 if (d.size && *d.size == 0)
                     continue;
-                objects.push_back(diskProperties(instance, volume, {}, {}, DriveType::LocalDisk, d, reasons[i]));
+                emit(diskProperties(instance, volume, {}, {}, DriveType::LocalDisk, d, reasons[i]));
             }
             continue;
         }
@@ -453,8 +374,23 @@ BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheus
             if (d.size && *d.size == 0)
                 continue;
             const DriveType type = ClassifyLinuxDrive(e, deviceFacts(e.source));
-            objects.push_back(diskProperties(instance, e.target, e.fsType, e.source, type, d, reasons[i]));
+            emit(diskProperties(instance, e.target, e.fsType, e.source, type, d, reasons[i]));
         }
+    }
+
+    // An instance that two jobs scrape has two sets of figures, which may
+    // differ (another exporter, another relabelling): the job tells its
+    // drives apart. Elsewhere the name stays the instance and the path.
+    std::map<std::string_view, std::set<std::string_view>> jobsOf;
+    for (const auto &[instance, job] : scrapes)
+        jobsOf[*instance].insert(*job);
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        const auto &[instance, job] = scrapes[i];
+        if (jobsOf[*instance].size() < 2)
+            continue;
+        for (MofProperty &p : objects[i])
+            if (p.name == "Caption" || p.name == "DeviceID" || p.name == "Name")
+                p.text.insert(instance->size(), " (" + *job + ")");
     }
     return objects;
 }

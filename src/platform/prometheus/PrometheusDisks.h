@@ -18,40 +18,15 @@
 
 #include "platform/MofText.h"
 #include "platform/Wql.h"
+#include "platform/prometheus/PrometheusAnswer.h"
 
 #include <array>
 #include <cstdint>
-#include <stdexcept>
+#include <optional>
 #include <string>
-#include <string_view>
-#include <utility>
 #include <vector>
 
 namespace platform {
-
-// An answer that is not what a Prometheus query API gives, or its error.
-class PrometheusAnswerError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
-
-struct PrometheusSample
-{
-    // Sorted by name; the series' identity.
-    std::vector<std::pair<std::string, std::string>> labels;
-    double time = 0; // seconds since the epoch
-    double value = 0;
-
-    const std::string *Label(std::string_view name) const;
-};
-
-// Parses the body of /api/v1/query whose result is an instant vector.
-// "status":"error" gives PrometheusAnswerError with the server's errorType
-// and error; anything that is not such an answer gives PrometheusAnswerError
-// saying so. Bodies above kMaxPrometheusAnswerBytes are refused.
-std::vector<PrometheusSample> ParsePrometheusVector(std::string_view body);
-inline constexpr std::size_t kMaxPrometheusAnswerBytes = 256u << 20;
 
 enum class PrometheusFamily : int { NodeSize, NodeAvail, WindowsSize, WindowsFree, Up, NodeReadonly };
 inline constexpr std::size_t kPrometheusFamilies = 6;
@@ -64,19 +39,31 @@ std::string PrometheusFamilyQuery(PrometheusFamily family, const std::string &se
 // comparison "SystemName = 'x'" that the whole condition requires (one side
 // of an AND, or the condition itself), instance=~"(?i)x" with x quoted as a
 // regular expression (WQL compares text without regard to letter case).
-// Everything else is evaluated on the objects afterwards.
-std::string PrometheusSelector(const WqlCondition *where);
+// Everything else is evaluated on the objects afterwards. No selector
+// (nullopt) when the condition requires a SystemName that is not UTF-8: no
+// instance can have it (label values are UTF-8), so nothing matches.
+std::optional<std::string> PrometheusSelector(const WqlCondition *where);
 
 // What the failing state of an instance is measured against: an up sample
-// older than this is stale.
+// older than this is stale. The age is counted on the server's own clock
+// (the time at which it evaluated the query, which every sample of the
+// answer carries), so a desktop whose clock is wrong judges no machine by it.
 inline constexpr double kPrometheusStaleSeconds = 120;
 
 // The objects, with every property that has a value (in the alphabetical
 // order of Windows), grouped per instance: instances in text order, within
-// one its file systems by mount point (or volume). now: seconds since the
-// epoch. Objects of a failing instance carry Status "No Contact" and the
-// reason in ErrorDescription; the others Status "OK".
+// one its file systems by mount point (or volume). Objects of a failing
+// instance carry Status "No Contact" and the reason in ErrorDescription; the
+// others Status "OK".
+//
+// A drive is named "instance:path". Where one instance is scraped by more
+// than one job, each job's drives are its own: named "instance (job):path",
+// with SystemName still the instance.
+//
+// A file system whose free space is larger than its size has no figures that
+// can be shown: it comes without Size and FreeSpace, with Status "Error" and
+// the figures in ErrorDescription.
 std::vector<std::vector<MofProperty>>
-BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheusFamilies> &answers, double now);
+BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheusFamilies> &answers);
 
 } // namespace platform

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusHttp.h"
 
+#include "platform/VisibleText.h"
 #include "platform/prometheus/CurlLibrary.h"
-#include "platform/prometheus/PrometheusDisks.h"
+#include "platform/prometheus/PrometheusAnswer.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace platform {
@@ -43,7 +45,7 @@ struct Transfer
     std::unique_ptr<CURL, EasyDeleter> easy;
     std::string form;
     std::string body;
-    std::size_t maxBytes = 0;
+    std::size_t *bytesLeft = nullptr; // shared by the transfers of one query
     bool tooLarge = false;
     bool done = false;
     CURLcode result = CURLE_OK;
@@ -54,10 +56,11 @@ std::size_t collect(char *data, std::size_t size, std::size_t count, void *user)
 {
     auto *t = static_cast<Transfer *>(user);
     const std::size_t n = size * count;
-    if (t->body.size() + n > t->maxBytes) {
+    if (n > *t->bytesLeft) {
         t->tooLarge = true;
         return 0;
     }
+    *t->bytesLeft -= n;
     t->body.append(data, n);
     return n;
 }
@@ -82,12 +85,12 @@ PrometheusEndpoint::PrometheusEndpoint(const std::string &url)
     const CurlLibrary &curl = Curl();
     std::unique_ptr<CURLU, UrlDeleter> u(curl.url());
     if (!u || curl.url_set(u.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
-        throw std::invalid_argument("Not a valid URL: " + url);
+        throw std::invalid_argument("Not a valid URL: " + VisibleText(UrlWithoutCredentials(url)));
     const std::string scheme = urlPart(u.get(), CURLUPART_SCHEME);
     if (scheme != "http" && scheme != "https")
-        throw std::invalid_argument("Not an http:// or https:// URL: " + url);
+        throw std::invalid_argument("Not an http:// or https:// URL: " + VisibleText(UrlWithoutCredentials(url)));
     if (urlPart(u.get(), CURLUPART_HOST).empty())
-        throw std::invalid_argument("No host in " + url);
+        throw std::invalid_argument("No host in " + VisibleText(UrlWithoutCredentials(url)));
     std::string path = urlPart(u.get(), CURLUPART_PATH);
     while (!path.empty() && path.back() == '/')
         path.pop_back();
@@ -125,6 +128,7 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
             && curl.url_set(u.get(), CURLUPART_USER, login.user.c_str(), CURLU_URLENCODE) == CURLUE_OK)
             url = urlPart(u.get(), CURLUPART_URL);
     }
+    std::size_t bytesLeft = maxBytes;
     std::vector<std::unique_ptr<Transfer>> transfers;
     for (const std::string &query : queries) {
         auto t = std::make_unique<Transfer>();
@@ -134,7 +138,7 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
         CURL *c = t->easy.get();
         CurlString escaped(curl.easy_escape(c, query.data(), static_cast<int>(query.size())));
         t->form = std::string("query=") + (escaped ? escaped.get() : "");
-        t->maxBytes = maxBytes;
+        t->bytesLeft = &bytesLeft;
         curl.easy_setopt(c, CURLOPT_URL, url.c_str());
         curl.easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
         curl.easy_setopt(c, CURLOPT_POSTFIELDS, t->form.c_str());
@@ -170,7 +174,10 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
             t->done = true;
             t->result = msg->data.result;
         }
-        if (running == 0)
+        // One answer over the bound is the end of the query: the others
+        // have nothing left to fill.
+        if (running == 0
+            || std::any_of(transfers.begin(), transfers.end(), [](const auto &t) { return t->tooLarge; }))
             break;
         const auto now = std::chrono::steady_clock::now();
         if (now >= end)
@@ -179,24 +186,26 @@ std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoin
         curl.multi_poll(multi.get(), nullptr, 0, static_cast<int>(std::min<long long>(wait + 1, 100)), nullptr);
     } while (true);
 
+    for (auto &t : transfers)
+        curl.multi_remove_handle(multi.get(), t->easy.get());
     const std::string &where = endpoint.DisplayUrl();
+    for (auto &t : transfers)
+        if (t->tooLarge)
+            throw PrometheusHttpError(Kind::Failed,
+                                      "The answers of Prometheus at " + where + " are larger than "
+                                          + std::to_string(maxBytes >> 20) + " MiB, the most one query reads");
     std::vector<std::string> bodies;
     bodies.reserve(transfers.size());
     for (auto &t : transfers) {
-        curl.multi_remove_handle(multi.get(), t->easy.get());
         if (!t->done || t->result == CURLE_OPERATION_TIMEDOUT)
             throw PrometheusHttpError(Kind::Unreachable,
                                       "Prometheus at " + where + " did not answer within "
                                           + std::to_string(deadline.count()) + " ms");
-        if (t->tooLarge)
-            throw PrometheusHttpError(Kind::Failed,
-                                      "The answer of Prometheus at " + where + " is larger than "
-                                          + std::to_string(maxBytes >> 20) + " MiB");
         if (t->result != CURLE_OK) {
             const bool unreachable = t->result == CURLE_COULDNT_CONNECT || t->result == CURLE_COULDNT_RESOLVE_HOST
                 || t->result == CURLE_COULDNT_RESOLVE_PROXY || t->result == CURLE_SEND_ERROR
                 || t->result == CURLE_RECV_ERROR || t->result == CURLE_GOT_NOTHING;
-            const std::string detail = t->error[0] ? t->error : curl.easy_strerror(t->result);
+            const std::string detail = VisibleText(t->error[0] ? t->error : curl.easy_strerror(t->result));
             throw PrometheusHttpError(unreachable ? Kind::Unreachable : Kind::Failed,
                                       "Cannot reach Prometheus at " + where + ": " + detail);
         }

@@ -29,7 +29,8 @@ private:
 
 // A Prometheus server's address: an http:// or https:// URL, optionally with
 // a path prefix ("https://mon.example.org/prometheus"). Throws
-// std::invalid_argument for anything else.
+// std::invalid_argument for anything else, naming the address without its
+// user or password.
 class PrometheusEndpoint
 {
 public:
@@ -54,7 +55,8 @@ struct PrometheusLogin
 // one common deadline. Returns the bodies of HTTP 200 answers in the order of
 // the queries. An answer other than 200 throws PrometheusHttpError with the
 // server's words: for a JSON error body its "error" text, otherwise the
-// first line of the body. Answers larger than maxBytes are refused.
+// first line of the body. Answers larger than maxBytes all together (after
+// decompression) are refused.
 std::vector<std::string> PostPrometheusQueries(const PrometheusEndpoint &endpoint, const PrometheusLogin &login,
                                                const std::vector<std::string> &queries,
                                                std::chrono::milliseconds deadline, std::size_t maxBytes);

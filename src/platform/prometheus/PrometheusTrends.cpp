@@ -70,7 +70,7 @@ std::string PrometheusTrendQueryText(PrometheusTrendQuery query, const std::stri
 
 std::vector<DiskTrendValues>
 BuildPrometheusTrends(const std::array<std::vector<PrometheusSample>, kPrometheusFamilies> &disks,
-                      const std::array<std::vector<PrometheusSample>, kPrometheusTrendQueries> &trends, double now)
+                      const std::array<std::vector<PrometheusSample>, kPrometheusTrendQueries> &trends)
 {
     // Drive name (instance:mountpoint, instance:volume) -> what each query said.
     std::map<std::string, std::array<std::optional<double>, kPrometheusTrendQueries>> answers;
@@ -86,7 +86,7 @@ BuildPrometheusTrends(const std::array<std::vector<PrometheusSample>, kPrometheu
         }
 
     std::vector<DiskTrendValues> result;
-    for (const std::vector<MofProperty> &object : BuildPrometheusDisks(disks, now)) {
+    for (const std::vector<MofProperty> &object : BuildPrometheusDisks(disks)) {
         DiskTrendValues v;
         const MofProperty *name = find(object, "Name");
         const MofProperty *system = find(object, "SystemName");

@@ -29,11 +29,9 @@ inline constexpr std::size_t kPrometheusTrendQueries = 7;
 // windows_exporter; selector as for PrometheusFamilyQuery.
 std::string PrometheusTrendQueryText(PrometheusTrendQuery query, const std::string &selector);
 
-// The trend of every drive the disk answers give. now: seconds since the
-// epoch.
+// The trend of every drive the disk answers give.
 std::vector<DiskTrendValues>
 BuildPrometheusTrends(const std::array<std::vector<PrometheusSample>, kPrometheusFamilies> &disks,
-                      const std::array<std::vector<PrometheusSample>, kPrometheusTrendQueries> &trends,
-                      double now);
+                      const std::array<std::vector<PrometheusSample>, kPrometheusTrendQueries> &trends);
 
 } // namespace platform

@@ -1,18 +1,35 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusWbemService.h"
 
+#include "platform/DiskTrendClass.h"
 #include "platform/WbemTextObjects.h"
 #include "platform/linux/LinuxLogicalDisk.h"
 #include "platform/linux/LinuxVolumeProbe.h"
 #include "platform/prometheus/PrometheusDisks.h"
 #include "platform/prometheus/PrometheusHttp.h"
-#include "platform/prometheus/PrometheusTrends.h"
-
-#include <chrono>
+#include "platform/prometheus/PrometheusQuery.h"
 
 namespace platform {
 
 namespace {
+
+// Hands out each of the texts of an answer, which other queries may share.
+class SharedTextObjectSet : public WbemObjectSet
+{
+public:
+    explicit SharedTextObjectSet(std::shared_ptr<const std::vector<std::string>> texts) : m_texts(std::move(texts))
+    {}
+    std::unique_ptr<WbemObject> Next() override
+    {
+        if (m_next >= m_texts->size())
+            return nullptr;
+        return std::make_unique<TextWbemObject>((*m_texts)[m_next++]);
+    }
+
+private:
+    std::shared_ptr<const std::vector<std::string>> m_texts;
+    std::size_t m_next = 0;
+};
 
 class PrometheusWbemServices : public WbemServices
 {
@@ -23,53 +40,14 @@ public:
 
     std::unique_ptr<WbemObjectSet> ExecQuery(const std::string &wql) override
     {
-        const bool trends = IsDiskTrendQuery(wql);
-        const WqlQuery query = trends ? ParseDiskTrendQuery(wql) : ParseLogicalDiskQuery(wql);
-
-        // SystemName comparisons narrow the series asked for; the whole
-        // condition is still evaluated on the objects below.
-        const std::string selector = PrometheusSelector(query.where.get());
-        std::vector<std::string> promql;
-        for (std::size_t f = 0; f < kPrometheusFamilies; ++f)
-            promql.push_back(PrometheusFamilyQuery(static_cast<PrometheusFamily>(f), selector));
-        if (trends)
-            for (std::size_t q = 0; q < kPrometheusTrendQueries; ++q)
-                promql.push_back(PrometheusTrendQueryText(static_cast<PrometheusTrendQuery>(q), selector));
-
-        std::vector<std::string> bodies;
-        try {
-            bodies = PostPrometheusQueries(m_endpoint, PrometheusLogin{m_credentials.user, m_credentials.password},
-                                           promql, LinuxStatfsDeadline(), kMaxPrometheusAnswerBytes);
-        } catch (const PrometheusHttpError &e) {
-            switch (e.kind()) {
-            case PrometheusHttpError::Kind::Unreachable:
-                throw WbemError(e.what(), wbem_code::RpcUnavailable);
-            case PrometheusHttpError::Kind::Denied:
-                throw WbemError(e.what(), wbem_code::AccessDenied);
-            case PrometheusHttpError::Kind::Failed:
-                break;
-            }
-            throw WbemError(e.what(), wbem_code::Failed);
-        }
-        const double now =
-            std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-        std::array<std::vector<PrometheusSample>, kPrometheusFamilies> answers;
-        std::array<std::vector<PrometheusSample>, kPrometheusTrendQueries> trendAnswers;
-        try {
-            for (std::size_t f = 0; f < kPrometheusFamilies; ++f)
-                answers[f] = ParsePrometheusVector(bodies[f]);
-            if (trends)
-                for (std::size_t q = 0; q < kPrometheusTrendQueries; ++q)
-                    trendAnswers[q] = ParsePrometheusVector(bodies[kPrometheusFamilies + q]);
-        } catch (const PrometheusAnswerError &e) {
-            throw WbemError("Prometheus at " + m_endpoint.DisplayUrl() + ": " + e.what(), wbem_code::Failed);
-        }
-        bodies.clear();
-        if (trends)
-            return std::make_unique<TextWbemObjectSet>(
-                RenderDiskTrends(query, BuildPrometheusTrends(answers, trendAnswers, now)));
-        return std::make_unique<TextWbemObjectSet>(
-            RenderLinuxLogicalDisks(query, BuildPrometheusDisks(answers, now)));
+        // A query that is not valid fails at once, as the local one does; one
+        // that no instance can match needs no server.
+        const WqlQuery query = IsDiskTrendQuery(wql) ? ParseDiskTrendQuery(wql) : ParseLogicalDiskQuery(wql);
+        if (!PrometheusSelector(query.where.get()))
+            return std::make_unique<TextWbemObjectSet>(std::vector<std::string>());
+        return std::make_unique<SharedTextObjectSet>(
+            AskPrometheus(m_endpoint, PrometheusLogin{m_credentials.user, m_credentials.password}, wql,
+                          LinuxQueryWait(), LinuxStatfsDeadline()));
     }
 
 private:

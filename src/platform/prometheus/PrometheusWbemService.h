@@ -17,10 +17,16 @@ bool IsPrometheusHost(const std::string &host);
 // instances).
 //
 // Each ExecQuery sends one instant query per metric family, all at once,
-// under the deadline of a local mount (LinuxStatfsDeadline, 1 s), with the
-// user and password as HTTP Basic credentials, or those of ~/.netrc for the
-// server when they are empty. Every failure is a WbemError with the server's
-// own words where it gave any:
+// with the user and password as HTTP Basic credentials, or those of ~/.netrc
+// for the server when they are empty. The whole query (transfer,
+// decompression, reading the answers, building the drives) runs on a worker
+// under the deadline of a local mount (LinuxStatfsDeadline, 1 s) and within
+// bounds of memory (PrometheusQuery.h); ExecQuery waits for it no longer than
+// the query of local drives waits (LinuxQueryWait: the whole deadline for a
+// command-line tool, a few tens of milliseconds for a window) and otherwise
+// returns the last answer, as a late local drive shows its last figures.
+// Every failure is a WbemError with the server's own words where it gave
+// any, made visible (VisibleText.h):
 //   0x800706BA  the server cannot be reached or does not answer in time
 //   0x80070005  HTTP 401 / 403 (a wrong user or password)
 //   0x80041001  any other HTTP error, an answer that is not Prometheus'
