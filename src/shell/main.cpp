@@ -117,9 +117,9 @@ int main(int argc, char *argv[])
     TLowSpaceNotice lowSpace(notifier);
     QObject::connect(window.get(), &TFormMain::Refreshed, &lowSpace, &TLowSpaceNotice::Refreshed);
     // So does the drive history, which tells the window what it found.
-    TDriveHistory history(notifier);
-    QObject::connect(window.get(), &TFormMain::Refreshed, &history, &TDriveHistory::Refreshed);
-    QObject::connect(&history, &TDriveHistory::NotesChanged, window.get(), &TFormMain::SetDriveNotes);
+    TDriveHistory driveHistory(notifier);
+    QObject::connect(window.get(), &TFormMain::Refreshed, &driveHistory, &TDriveHistory::Refreshed);
+    QObject::connect(&driveHistory, &TDriveHistory::NotesChanged, window.get(), &TFormMain::SetDriveNotes);
 
     // An entry left by a build folder or an installation that is gone starts
     // this program from now on.
