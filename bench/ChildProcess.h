@@ -57,13 +57,14 @@ inline pid_t StartXvfb(int first, int last, std::string &display)
     if (::access("/usr/bin/Xvfb", X_OK) != 0)
         return -1;
     for (int n = first; n < last; ++n) {
-        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+        const std::string number = std::to_string(n);
+        const std::string lock = "/tmp/.X" + number + "-lock";
         if (::access(lock.c_str(), F_OK) == 0)
             continue;
-        display = ":" + std::to_string(n);
+        display = ":" + number;
         const pid_t server = Spawn({"/usr/bin/Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
                                    {"PATH=/usr/bin:/bin"}, -1);
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+        const std::string socket = "/tmp/.X11-unix/X" + number;
         for (int i = 0; i < 100 && ::access(socket.c_str(), F_OK) != 0; ++i)
             ::usleep(50000);
         ::usleep(200000);

@@ -18,7 +18,7 @@
 inline void BM_Floor(benchmark::State &state)
 {
     std::vector<std::string> paths;
-    for (const auto &e : platform::SelectLinuxLogicalDisks(platform::ReadLinuxMountTable()))
+    for (const auto &e : platform::SelectLogicalDisks(platform::ReadLinuxMountTable()))
         paths.push_back(e.target);
     for (auto _ : state) {
         libmnt_table *table = mnt_new_table_from_file("/proc/self/mountinfo");

@@ -10,7 +10,8 @@
 // Counters: the longest refresh (the window's longest stall), the time from
 // SIGTERM to the end of the process, and its peak resident memory.
 #include "platform/DriveQueryWait.h"
-#include "platform/WbemService.h"
+#include "platform/WbemFactory.h"
+#include "wbem/WbemService.h"
 
 #include "../tests/prometheus/FakePrometheus.h"
 #include "ChildProcess.h"

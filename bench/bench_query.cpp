@@ -3,9 +3,9 @@
 // machine's mounts, next to its floor: the same libmount read of
 // /proc/self/mountinfo and the same statvfs calls, made one after the other
 // on the calling thread with nothing around them.
-#include "platform/WbemService.h"
 #include "platform/linux/LinuxMountTable.h"
 #include "platform/linux/LinuxWbemService.h"
+#include "wbem/WbemService.h"
 
 #include "MountFloor.h"
 

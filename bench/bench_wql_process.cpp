@@ -79,7 +79,7 @@ void Measure(benchmark::State &state, const std::vector<std::string> &args)
 void BM_DfFloor(benchmark::State &state)
 {
     std::vector<std::string> args{"df", "-B1"};
-    for (const auto &e : platform::SelectLinuxLogicalDisks(platform::ReadLinuxMountTable()))
+    for (const auto &e : platform::SelectLogicalDisks(platform::ReadLinuxMountTable()))
         args.push_back(e.target);
     state.counters["drives"] = static_cast<double>(args.size() - 2);
     Measure(state, args);

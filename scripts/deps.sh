@@ -13,6 +13,8 @@ VELMORA_RUN_PACKAGES=(
   libcurl4-openssl-dev nlohmann-json3-dev
   # the drive history
   libsqlite3-dev
+  # the servers' passwords in the desktop's keyring (the Secret Service)
+  libsecret-1-dev
   # tools and suites are configured with the same project
   googletest libgtest-dev libgmock-dev libbenchmark-dev libfuse3-dev
   # the widget's desktop integration at run time; Qt's own texts in the
@@ -31,6 +33,8 @@ VELMORA_PACKAGES=(
   clang-format
   # real mounts, FUSE, the desktop launcher check
   fuse3 e2fsprogs util-linux mount libglib2.0-bin
+  # the drive scanner's anchors in its suites and benchmark (coreutils' du is always there)
+  gdu ncdu
   # images read-only by nature (squashfs), left out of the drives
   squashfs-tools
   # the machine-like extra mounts of scripts/extra-mounts.sh (two btrfs subvolumes)
@@ -53,6 +57,8 @@ VELMORA_PACKAGES=(
   # a private session and system bus with stand-ins for the notification
   # server and UDisks2
   dbus-daemon python3-dbusmock python3-dbus python3-gi
+  # a private keyring (Secret Service) on that bus, and its command-line client
+  gnome-keyring libsecret-tools
   # the desktop's default handler for a folder (QDesktopServices on X11)
   xdg-utils
   # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)

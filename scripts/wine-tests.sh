@@ -29,7 +29,7 @@ case $linux_build in /*) ;; *) linux_build=$root/$linux_build ;; esac
 start=$(date +%s)
 elapsed() { echo "$(( $(date +%s) - start ))s"; }
 
-cmake -S tests/win -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+cmake -S tests/win -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DVELMORA_WERROR=ON \
   -DVELMORA_PROFILE_OUT="$build/profile-written.ini" || exit 1
 cmake --build "$build" -j"$(nproc)" || exit 1
 echo "wine-tests: built in $(elapsed)"
@@ -124,7 +124,7 @@ else
   if cmake -S . -B "$widget" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
        -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-       -DSIMPLEINI_INCLUDE_DIR="$build/include" -DVELMORA_BENCH=OFF "${launcher[@]}" >/dev/null &&
+       -DSIMPLEINI_INCLUDE_DIR="$build/include" -DVELMORA_BENCH=OFF -DVELMORA_WERROR=ON "${launcher[@]}" >/dev/null &&
      cmake --build "$widget" -j"$(nproc)" && cmake --build "$widget" --target velmora_windows_zip; then
     echo "wine-tests: widget built in $(elapsed): $(ls "$widget"/Velmora-*-win64.zip) ($(du -k "$widget"/Velmora-*-win64.zip | cut -f1) kB)"
     ctest --test-dir "$widget" --output-on-failure -j1 || status=1

@@ -104,20 +104,27 @@ TBusCheck AcquireBusName(std::function<void()> raise, std::unique_ptr<QObject> &
     bus.unregisterObject(path);
     application.reset();
     if (!reply.isValid()) {
-        // A bus that will not give the name (its policy) guards nothing: the
-        // lock file does.
         qCWarning(lcDesktop).noquote() << "the session bus refused the name" << name << ":"
                                        << reply.error().message();
         return TBusCheck::NoBus;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(name, path, kApplicationInterface,
+    return TBusCheck::Taken;
+}
+
+bool ActivateOverBus()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kBusName),
+                                                       QString::fromLatin1(kBusPath), kApplicationInterface,
                                                        QStringLiteral("Activate"));
     call << PlatformData();
     const QDBusMessage answer = bus.call(call, QDBus::Block, kActivateTimeoutMs);
     if (answer.type() == QDBusMessage::ReplyMessage)
-        return TBusCheck::HandedOver;
-    qCInfo(lcDesktop).noquote() << "the running instance did not answer Activate:" << answer.errorMessage();
-    return TBusCheck::OtherRunning;
+        return true;
+    qCInfo(lcDesktop).noquote() << "the owner of the name did not answer Activate:" << answer.errorMessage();
+    return false;
 }
 
 } // namespace InstanceBus

@@ -9,4 +9,9 @@ TBusCheck AcquireBusName(std::function<void()>, std::unique_ptr<QObject> &)
     return TBusCheck::NoBus;
 }
 
+bool ActivateOverBus()
+{
+    return false;
+}
+
 } // namespace InstanceBus

@@ -3,7 +3,7 @@
 
 #include "history/HistoryRecorder.h"
 #include "platform/ThisMachine.h"
-#include "platform/WbemTextObjects.h"
+#include "wbem/WbemTextObjects.h"
 
 #include <chrono>
 #include <cmath>

@@ -4,8 +4,8 @@
 // Velmora_DiskTrend of this machine, answered from its drive history.
 
 #include "history/DriveTrend.h"
-#include "platform/DiskTrendClass.h"
-#include "platform/WbemService.h"
+#include "wbem/DiskTrendClass.h"
+#include "wbem/WbemService.h"
 
 #include <cstdint>
 #include <memory>

@@ -19,6 +19,9 @@ constexpr TFeatureConstant kFeatureConstants[] = {
     {"msgUnidadesOcultas", u"Unidades ocultas"},
     {"msgPocoEspacioTitulo", u"Poco espacio en disco"},
     {"msgPocoEspacio", u"Queda poco espacio en %1: %2 libres."},
+    // More drives filled at once than notices may go out: the last notice
+    // names one and counts the rest.
+    {"msgPocoEspacioMas", u"Queda poco espacio en %1 y %2 más."},
     {"msgExpulsada", u"Ya puede retirar %1."},
     {"msgErrorExpulsar", u"No se ha podido expulsar %1: %2"},
     {"msgUnidadOcupada", u"la unidad está en uso; cierre los programas y ventanas que la usan."},

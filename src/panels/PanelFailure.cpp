@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "panels/PanelFailure.h"
 
-#include <QGraphicsColorizeEffect>
+#include <QGraphicsEffect>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
 #include <QVariant>
 #include <QWidget>
 
@@ -9,6 +12,44 @@ namespace {
 
 constexpr const char *kReason = "velmoraFailure";
 constexpr const char *kOwnToolTip = "velmoraOwnToolTip";
+
+// Draws the panel in shades of grey, a little darker than its colours' own
+// lightness. Each pixel keeps its lightness, so text stays as far from its
+// background as it was (light text on the dark panel stays readable: a tint
+// laid over the grey, as QGraphicsColorizeEffect does, lifts the background
+// toward the text); what tells the panel apart is that its bar and picture
+// have lost their colours.
+class TGreyEffect : public QGraphicsEffect
+{
+public:
+    using QGraphicsEffect::QGraphicsEffect;
+
+    // How much of its lightness a pixel keeps.
+    static constexpr int kKeep = 85; // percent
+
+protected:
+    void draw(QPainter *painter) override
+    {
+        QPoint offset;
+        const QPixmap source = sourcePixmap(Qt::DeviceCoordinates, &offset,
+                                            QGraphicsEffect::PadToEffectiveBoundingRect);
+        if (source.isNull())
+            return;
+        QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < image.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb pixel = line[x];
+                const int grey = qGray(pixel) * kKeep / 100;
+                line[x] = qRgba(grey, grey, grey, qAlpha(pixel));
+            }
+        }
+        const QTransform world = painter->worldTransform();
+        painter->setWorldTransform(QTransform());
+        painter->drawImage(offset, image);
+        painter->setWorldTransform(world);
+    }
+};
 
 } // namespace
 
@@ -20,10 +61,7 @@ void Show(QWidget *panel, const QString &reason)
         return;
     if (!panel->property(kReason).isValid()) {
         panel->setProperty(kOwnToolTip, panel->toolTip());
-        auto *grey = new QGraphicsColorizeEffect(panel);
-        grey->setColor(QColor(128, 128, 128));
-        grey->setStrength(1.0);
-        panel->setGraphicsEffect(grey);
+        panel->setGraphicsEffect(new TGreyEffect(panel));
     }
     if (panel->property(kReason).toString() != reason || !panel->property(kReason).isValid()) {
         panel->setProperty(kReason, reason);

@@ -3,13 +3,14 @@
 
 #include "localization/ConstantText.h"
 #include "panels/DriveControls.h"
-#include "panels/PropertyText.h"
+#include "panels/DriveName.h"
 #include "panels/WindowDrag.h"
+#include "vcl/Conversions.h"
 #include "wmi/CWMISQL.h"
+#include "wmi/PropertyText.h"
 
 #include <QHelpEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QToolTip>
@@ -69,19 +70,6 @@ constexpr std::array<const char *, 7> kDrivePictures{{
 constexpr const char *kPlaceholderPicture = ":/drives/placeholder.svg";
 constexpr const char *kCompressedPicture = ":/drives/compressed.svg";
 
-// "True"/"False" in any letter case, or a number (non-zero is true); anything
-// else is false.
-bool StrToBoolDef(const QString &text)
-{
-    if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-        return false;
-    bool ok = false;
-    const double number = QLocale::c().toDouble(text, &ok);
-    return ok && number != 0;
-}
-
 // Rounds to two decimals, halves away from zero, as the number reads in its
 // shortest decimal text (the text that converts back to the same double). So
 // 45.995, whose nearest double lies a hair below 45.995, gives 46.00, and
@@ -135,9 +123,6 @@ TFrameDrive::TFrameDrive(QWidget *parent, TControls controls) : QFrame(parent)
 {
     InitDrivePictures();
     setObjectName(QStringLiteral("FrameDrive"));
-    // A QFrame has no frame unless told otherwise; setting that again would
-    // have the style (a style sheet's, costly) work out the frame's margins
-    // for each of thousands of panels.
     // As high as its two panels; as wide as the window makes it.
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
@@ -324,9 +309,7 @@ void TFrameDrive::SetTamanyo(quint64 bytes)
     const TUnits units = BytesToUnits(static_cast<double>(bytes));
     FSizeMB = units.MB;
     FSizeGB = units.GB;
-    // 9999, not 10000: from 9999 whole MB on the total is shown in GB.
-    const quint64 wholeMB = bytes / 1024 / 1024;
-    FTipoMedida = wholeMB < 9999 ? tmMB : tmGB;
+    FTipoMedida = UnitFor(bytes);
 }
 
 void TFrameDrive::SetLibre(quint64 bytes)
@@ -405,7 +388,7 @@ void TFrameDrive::UpdateData()
     else
         SetLibre(StrToUInt64(freeSpace));
 
-    SetComprimido(StrToBoolDef(PropertyValue(items, QStringLiteral("Compressed"))));
+    SetComprimido(vcl::StrToBoolDef(PropertyValue(items, QStringLiteral("Compressed")), false));
     SetDescripcion(PropertyValue(items, QStringLiteral("Description")));
     SetSistemaFicheros(PropertyValue(items, QStringLiteral("FileSystem")));
     UpdateSize();
@@ -416,10 +399,8 @@ void TFrameDrive::UpdateSize()
     TShownSize shown;
     if (FDriveType == TDriveType::Unknown || FTamanyoAusente || FLibreAusente)
         shown.mode = -1;
-    else if (FTipoMedida == tmGB)
-        shown = {int(tmGB), FLibreGB, FSizeGB, {}};
-    else if (FTipoMedida == tmMB)
-        shown = {int(tmMB), FLibreMB, FSizeMB, {}};
+    else if (FTipoMedida == tmGB || FTipoMedida == tmMB)
+        shown = {int(FTipoMedida), FLibre, FTamanyo, {}};
     else
         shown.mode = int(tmKB);
     if (shown.mode == int(tmGB) || shown.mode == int(tmMB))
@@ -428,24 +409,20 @@ void TFrameDrive::UpdateSize()
         return;
     FShownSize = shown;
 
-    double fill = 0;
+    int fill = 0;
     if (shown.mode == -1) {
         FEspacio.clear();
     } else if (shown.mode != int(tmKB)) {
-        const QLatin1String unit(shown.mode == int(tmGB) ? " GB" : " MB");
-        FEspacio = QString::number(static_cast<qint64>(std::trunc(shown.libre))) + unit + QLatin1Char(' ')
-            + shown.available + QLatin1Char(' ') + QString::number(static_cast<qint64>(std::trunc(shown.size)))
-            + unit;
-        // The used share in whole percent, the free share cut down. A total
-        // of 0 (half a MB or less) gives no finite share: the bar is full.
-        const double freePercent = shown.libre / shown.size * 100;
-        fill = std::isfinite(freePercent) ? 100 - std::trunc(freePercent) : 100;
+        const auto unit = TMedida(shown.mode);
+        FEspacio = FigureText(shown.libre, unit) + QLatin1Char(' ') + shown.available + QLatin1Char(' ')
+            + FigureText(shown.size, unit);
+        // From the bytes, not from the rounded figures: a RAM disk of 4 KiB
+        // reads "0 MB ... de 0 MB" but is empty, not full.
+        fill = UsedPercent(shown.libre, shown.size);
     }
     // tmKB: a size was never set; the text stays as it is.
 
-    // Like the native control, the bar clamps a position outside its range
-    // (free space reported above the total).
-    FPosicion = static_cast<int>(std::clamp(fill, 0.0, 100.0));
+    FPosicion = fill;
     FEnError = fill >= 90;
     if (FLblEspacio) {
         FLblEspacio->setText(FEspacio);
@@ -464,7 +441,9 @@ void TFrameDrive::UpdateSize()
 
 void TFrameDrive::UpdateTitle()
 {
-    FTitulo = QStringLiteral("Disco local (") + FNombre + QStringLiteral(") - ") + FSistemaFicheros;
+    // The name itself, not the escaped text that keys the panel.
+    FTitulo = QStringLiteral("Disco local (") + DriveNameShown(FNombre) + QStringLiteral(") - ")
+        + FSistemaFicheros;
     if (FPnlTitulo)
         FPnlTitulo->SetCaption(FTitulo);
     setAccessibleName(FTitulo);
@@ -520,6 +499,34 @@ TUnits TFrameDrive::BytesToUnits(double bytes)
     // std::nearbyint rounds in the current rounding mode, round-to-nearest
     // with halves to even unless someone changed it.
     return {std::nearbyint(bytes / 1048576.0), RoundTo2Decimals(bytes / 1073741824.0)};
+}
+
+TMedida TFrameDrive::UnitFor(quint64 sizeBytes)
+{
+    // 9999, not 10000: from 9999 whole MB on the total is shown in GB.
+    return sizeBytes / 1024 / 1024 < 9999 ? tmMB : tmGB;
+}
+
+QString TFrameDrive::FigureText(quint64 bytes, TMedida unit)
+{
+    const TUnits units = BytesToUnits(static_cast<double>(bytes));
+    if (unit == tmGB)
+        return QString::number(static_cast<qint64>(std::trunc(units.GB))) + QLatin1String(" GB");
+    return QString::number(static_cast<qint64>(std::trunc(units.MB))) + QLatin1String(" MB");
+}
+
+QString TFrameDrive::FreeSpaceText(quint64 freeBytes, quint64 sizeBytes)
+{
+    return FigureText(freeBytes, UnitFor(sizeBytes));
+}
+
+int TFrameDrive::UsedPercent(quint64 freeBytes, quint64 sizeBytes)
+{
+    if (sizeBytes == 0 || freeBytes >= sizeBytes)
+        return 0;
+    // free * 100 overflows 64 bits from 184 PB on.
+    const auto freePercent = static_cast<unsigned __int128>(freeBytes) * 100 / sizeBytes;
+    return 100 - static_cast<int>(freePercent);
 }
 
 void TFrameDrive::SetOnMouseDown(QWidget *control, TMouseDownEvent handler)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/DriveType.h"
+#include "wbem/DriveType.h"
 
 #include <QFrame>
 #include <QPoint>
@@ -166,16 +166,13 @@ public:
 
     // Sets the free-space text and the bar from the stored values: the text
     // "<free> GB disponibles de <total> GB" (or MB) with the current text of
-    // the constant "msgdisponibles", and the bar at the used share in whole
-    // percent (100 minus the free share cut down), in its error state at 90
-    // or more. An Unknown drive or one without figures: empty text, empty bar.
+    // the constant "msgdisponibles", and the bar at the used share of the
+    // bytes (UsedPercent), in its error state at 90 or more. An Unknown drive
+    // or one without figures: empty text, empty bar.
     void UpdateSize();
 
     // Sets the title to "Disco local (" + Nombre + ") - " + SistemaFicheros.
     void UpdateTitle();
-    // The text of the panel's tooltip: the whole title and, when there is
-    // one, the free-space line (shown as plain text).
-    QString ToolTipText() const { return FToolTip; }
     // A line shown below the tool tip's own text (when a drive will be
     // full, why it counts as full); empty for none.
     void SetToolTipNote(const QString &note);
@@ -188,6 +185,20 @@ public:
     // x bytes in MB (rounded to a whole number, halves to even) and in GB
     // (rounded to two decimals, halves away from zero).
     static TUnits BytesToUnits(double bytes);
+    // The unit a total of that many bytes is shown in: MB below 9999 whole
+    // MB, GB from there on.
+    static TMedida UnitFor(quint64 sizeBytes);
+    // A figure as the free-space line writes it: "45 GB", "943 MB" (the
+    // value of BytesToUnits in that unit, cut to its integer part).
+    static QString FigureText(quint64 bytes, TMedida unit);
+    // The free space of a drive as its panel shows it, in the unit its total
+    // chooses: what any other text about the drive (a notice) quotes.
+    static QString FreeSpaceText(quint64 freeBytes, quint64 sizeBytes);
+    // The used share in whole percent from the bytes themselves (100 minus
+    // the free share cut down), 0 to 100: an empty drive of a few KiB is 0,
+    // whatever its figures round to. A total of 0 bytes holds nothing used
+    // (0); free space above the total is an empty bar too.
+    static int UsedPercent(quint64 freeBytes, quint64 sizeBytes);
 
     // The mouse-down handler of one of the panel's inner controls; an empty
     // handler removes it. Controls that are not inside the panel are ignored.
@@ -200,10 +211,9 @@ public:
     void SetOnContextMenu(TPart part, TContextMenuEvent handler);
 
     // What the panel shows, built or not: the title, the free-space line and
-    // the bar's position and state.
+    // the bar's state.
     QString Titulo() const { return FTitulo; }
     QString Espacio() const { return FEspacio; }
-    int PosicionCapacidad() const { return FPosicion; }
     bool CapacidadEnError() const { return FEnError; }
 
     // The inner controls; asking for one builds them.
@@ -272,8 +282,8 @@ private:
     struct TShownSize
     {
         int mode = -1; // -1 no figures, else the unit shown
-        double libre = 0;
-        double size = 0;
+        quint64 libre = 0;
+        quint64 size = 0;
         QString available;
         bool operator==(const TShownSize &) const = default;
     };

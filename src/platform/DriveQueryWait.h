@@ -18,4 +18,13 @@ inline constexpr std::chrono::milliseconds kWindowDriveQueryWait{50};
 
 void SetDriveQueryWait(std::chrono::milliseconds wait);
 
+// The deadline after which a drive counts as not answering; a remote source
+// of drives (a Prometheus server) is given as long. Where the system's drive
+// query is asked on worker threads (Linux).
+std::chrono::milliseconds DriveQueryDeadline();
+
+// The wait in force now: the one set, never more than the deadline. A remote
+// source of drives answers within it or shows its last answer.
+std::chrono::milliseconds DriveQueryWaitNow();
+
 } // namespace platform

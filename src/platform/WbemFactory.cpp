@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "platform/WbemService.h"
+#include "platform/WbemFactory.h"
 
-#include "platform/fake/FakeWbemService.h"
+#include "platform/BoundedFile.h"
+#include "wbem/fake/FakeWbemService.h"
 
 #include <cstdlib>
 
@@ -41,10 +42,10 @@ private:
 };
 #endif
 
+constexpr std::size_t kMaxFakeFileSize = 16u * 1024u * 1024u;
+
 std::unique_ptr<WbemLocator> systemLocator()
 {
-    if (const char *fake = std::getenv("VELMORA_FAKE_WBEM"); fake && *fake)
-        return std::make_unique<FakeWbemLocator>(fake);
 #if defined(_WIN32)
     return std::make_unique<WinWbemLocator>();
 #else
@@ -53,6 +54,18 @@ std::unique_ptr<WbemLocator> systemLocator()
 }
 
 } // namespace
+
+std::optional<std::string> ReadFakeWbemFile(const std::string &path)
+{
+    BoundedRead read = ReadBoundedFile(path, kMaxFakeFileSize);
+    if (read.Result == BoundedRead::Status::Missing)
+        return std::nullopt;
+    if (read.Result == BoundedRead::Status::TooLarge)
+        throw WbemError("The fake WBEM file " + path + " is larger than 16 MiB");
+    if (!read.Ok())
+        throw WbemError("Cannot read the fake WBEM file " + path + ": " + read.Reason);
+    return std::move(read.Bytes);
+}
 
 std::unique_ptr<WbemLocator> CreateWbemLocator()
 {
@@ -63,7 +76,7 @@ std::unique_ptr<WbemLocator> CreateWbemLocator([[maybe_unused]] const WbemCreden
 {
     // The test locator serves every host, a Prometheus address included.
     if (const char *fake = std::getenv("VELMORA_FAKE_WBEM"); fake && *fake)
-        return std::make_unique<FakeWbemLocator>(fake);
+        return std::make_unique<FakeWbemLocator>(fake, ReadFakeWbemFile);
 #if defined(VELMORA_HAVE_PROMETHEUS)
     return std::make_unique<RoutingWbemLocator>(systemLocator(), credentials);
 #else

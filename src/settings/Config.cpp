@@ -2,16 +2,15 @@
 #include "settings/Config.h"
 
 #include "settings/AtomicFile.h"
+#include "vcl/Conversions.h"
 #include "vcl/Exception.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QLoggingCategory>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QtNumeric>
 
 #include <algorithm>
 #include <array>
@@ -257,7 +256,7 @@ constexpr std::array<TOptionKey, 7> kOptionKeys{{
 
 QString OptionText(const TOptionKey &AKey, const TConfigValues &AValues)
 {
-    return AKey.Integer ? TConfig::IntToStr(AValues.*AKey.Integer) : TConfig::BoolToStr(AValues.*AKey.Boolean);
+    return AKey.Integer ? QString::number(AValues.*AKey.Integer) : TConfig::BoolToStr(AValues.*AKey.Boolean);
 }
 
 QStringList OptionNames()
@@ -287,7 +286,7 @@ TConfigValues ValuesOf(const IniFile &AFile, const TConfigValues &ADefaults)
         if (key.Integer)
             values.*key.Integer = TConfig::StrToIntDef(text, ADefaults.*key.Integer);
         else
-            values.*key.Boolean = TConfig::StrToBoolDef(text, ADefaults.*key.Boolean);
+            values.*key.Boolean = vcl::StrToBoolDef(text, ADefaults.*key.Boolean);
     }
     return values;
 }
@@ -379,7 +378,7 @@ QString TConfig::RestoreOptionValue(const QString &AIniFilePath, const QString &
 qint32 TConfig::RestoreOptionValue(const QString &AIniFilePath, const QString &ASectionName, const QString &AName,
                                    qint32 ADefault)
 {
-    return StrToIntDef(RestoreOptionValue(AIniFilePath, ASectionName, AName, IntToStr(ADefault)), ADefault);
+    return StrToIntDef(RestoreOptionValue(AIniFilePath, ASectionName, AName, QString::number(ADefault)), ADefault);
 }
 
 void TConfig::SaveOptionValues(const QString &AIniFilePath, const QString &ASectionName, const QStringList &AName,
@@ -456,6 +455,10 @@ void TConfig::SaveSection(const QString &AIniFilePath, const QString &ASectionNa
     QByteArray bytes;
     if (!Render(*file, ASectionName, AName, AValue, bytes))
         WriteFailed(AIniFilePath, QStringLiteral("out of memory"));
+    // A file the next start would refuse to read (and set aside with every
+    // option) is never written.
+    if (bytes.size() > MaxFileSize)
+        WriteFailed(AIniFilePath, QStringLiteral("it would be larger than %1 bytes").arg(MaxFileSize));
     QString error;
     if (!AtomicFile::Write(AIniFilePath, bytes, &error))
         WriteFailed(AIniFilePath, error);
@@ -463,36 +466,6 @@ void TConfig::SaveSection(const QString &AIniFilePath, const QString &ASectionNa
         qCWarning(lcSettings).noquote() << warning;
         gLastWarning = warning;
     }
-}
-
-QString TConfig::ReadString(const QString &ASectionName, const QString &AName, const QString &ADefault)
-{
-    return RestoreOptionValue(ConfigFileName(), ASectionName, AName, ADefault);
-}
-
-qint32 TConfig::ReadInteger(const QString &ASectionName, const QString &AName, qint32 ADefault)
-{
-    return RestoreOptionValue(ConfigFileName(), ASectionName, AName, ADefault);
-}
-
-bool TConfig::ReadBool(const QString &ASectionName, const QString &AName, bool ADefault)
-{
-    return StrToBoolDef(ReadString(ASectionName, AName, BoolToStr(ADefault)), ADefault);
-}
-
-void TConfig::WriteString(const QString &ASectionName, const QString &AName, const QString &AValue)
-{
-    SaveOptionValues(ConfigFileName(), ASectionName, {AName}, {AValue});
-}
-
-void TConfig::WriteInteger(const QString &ASectionName, const QString &AName, qint32 AValue)
-{
-    WriteString(ASectionName, AName, IntToStr(AValue));
-}
-
-void TConfig::WriteBool(const QString &ASectionName, const QString &AName, bool AValue)
-{
-    WriteString(ASectionName, AName, BoolToStr(AValue));
 }
 
 TConfigValues TConfig::ReadValues(const TConfigValues &ADefaults)
@@ -605,26 +578,6 @@ qint32 TConfig::StrToIntDef(const QString &AText, qint32 ADefault)
     if (magnitude > 0x7FFFFFFFull)
         return ADefault;
     return qint32(magnitude);
-}
-
-bool TConfig::StrToBoolDef(const QString &AText, bool ADefault)
-{
-    const QString text = AText.trimmed();
-    if (text.isEmpty())
-        return ADefault;
-    // "Converts as a number": a decimal integer or floating-point number, the
-    // C locale's way; infinities and NaN are not numbers here.
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double number = c.toDouble(text, &ok);
-    if (ok && qIsFinite(number))
-        return number != 0.0;
-    if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-        return false;
-    return ADefault;
 }
 
 QString TConfig::BoolToStr(bool AValue)

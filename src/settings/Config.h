@@ -85,8 +85,9 @@ public:
     // overwritten in place, other keys and sections stay. Raises Exception
     // ("Unable to write to %s") when the lists differ in length, a name or
     // value could not be read back as written (line breaks, NUL, '=' or a
-    // leading '[' ';' '#' in a key, ']' in a section name), or the file cannot
-    // be written; nothing is changed then.
+    // leading '[' ';' '#' in a key, ']' in a section name), the file would
+    // grow past MaxFileSize, or the file cannot be written; nothing is
+    // changed then.
     static void SaveOptionValues(const QString &AIniFilePath, const QString &ASectionName,
                                  const QStringList &AName, const QStringList &AValue);
 
@@ -98,14 +99,6 @@ public:
     // those it had and are not named go (with no names, the section goes).
     static void ReplaceSection(const QString &AIniFilePath, const QString &ASectionName, const QStringList &AName,
                                const QStringList &AValue);
-
-    // The same on ConfigFileName().
-    static QString ReadString(const QString &ASectionName, const QString &AName, const QString &ADefault);
-    static qint32 ReadInteger(const QString &ASectionName, const QString &AName, qint32 ADefault);
-    static bool ReadBool(const QString &ASectionName, const QString &AName, bool ADefault);
-    static void WriteString(const QString &ASectionName, const QString &AName, const QString &AValue);
-    static void WriteInteger(const QString &ASectionName, const QString &AName, qint32 AValue);
-    static void WriteBool(const QString &ASectionName, const QString &AName, bool AValue);
 
     // All seven options of section CONFIG from one read of the file, in the
     // order Top, Left, Intervalo, Opacidad, EjecutarInicio, VerDiscosRed,
@@ -130,12 +123,9 @@ public:
     // Decimal must fit a signed 32-bit integer; hexadecimal may use all 32
     // bits ($FFFFFFFF is -1). Anything else gives ADefault.
     static qint32 StrToIntDef(const QString &AText, qint32 ADefault);
-    // A text that converts as a number gives true when it is not zero;
-    // otherwise "True"/"False" in any letter case; anything else ADefault.
-    static bool StrToBoolDef(const QString &AText, bool ADefault);
+    // Booleans are read with vcl::StrToBoolDef.
     // "True" or "False".
     static QString BoolToStr(bool AValue);
-    static QString IntToStr(qint32 AValue) { return QString::number(AValue); }
 
     // What went wrong, in a sentence for the user, during the last operation
     // of this class that did not raise: empty when nothing did. Set when a

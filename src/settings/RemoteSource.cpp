@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "settings/RemoteSource.h"
 
-#include "platform/VisibleText.h"
 #include "settings/Config.h"
+#include "wbem/VisibleText.h"
 
 namespace {
 

@@ -5,11 +5,51 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QUrl>
 
 #include <cstdio>
 #include <memory>
 
 namespace CommandLine {
+
+namespace {
+
+QCommandLineOption HostOption()
+{
+    return QCommandLineOption(
+        QStringLiteral("host"),
+        QStringLiteral(
+            "Shows the drives of the machines that the Prometheus server at <url> watches, for this run "
+            "only (the settings are not changed). The server's password, if it asks for one, comes from "
+            "~/.netrc. Example: --host http://prometheus.example.org:9090"),
+        QStringLiteral("url"));
+}
+
+bool IsServerAddress(const QString &host)
+{
+    return host.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+        || host.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+}
+
+// A user or password written into the address would show in the process
+// list and the log: refused.
+bool HasUserInfo(const QString &host)
+{
+    return !QUrl(host).userInfo().isEmpty();
+}
+
+} // namespace
+
+QString HostFor(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption host = HostOption();
+    parser.addOption(host);
+    (void)parser.parse(args);
+    const QString value = parser.value(host).trimmed();
+    return IsServerAddress(value) && !HasUserInfo(value) ? value : QString();
+}
 
 QString AnswerFor(const QStringList &args)
 {
@@ -17,21 +57,36 @@ QString AnswerFor(const QStringList &args)
     // Qt's own options are single-dash words (-platform xcb): never read as
     // a bundle of one-letter options.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(
-        QStringLiteral("Desktop widget that shows how full every drive is.\n"
-                       "Its menu is in the notification area and on a right click on the widget."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Desktop widget that shows how full every drive is.\n"
+        "Its menu is in the notification area and on a right click on the widget.\n"
+        "Other machines' drives come from a Prometheus server: --host for one run, or Host and User "
+        "in the settings file (config.ini), the password in the desktop's keyring or ~/.netrc, never "
+        "in the file. See velmora(1)."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help and exits."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Displays the version and exits."));
+    const QCommandLineOption host = HostOption();
     parser.addOption(help);
     parser.addOption(version);
-    // Unknown arguments are no error: the widget reads none of its own.
-    (void)parser.parse(args);
+    parser.addOption(host);
+    // Unknown arguments are no error: Qt reads its own.
+    const bool parsed = parser.parse(args);
     if (parser.isSet(help))
         return parser.helpText();
     if (parser.isSet(version))
         return QStringLiteral("velmora %1\n").arg(VersionInfo::FileVersionText(QString(), false));
+    if (!parsed && parser.errorText().contains(QLatin1String("host")))
+        return QStringLiteral("velmora: --host needs the address of a Prometheus server, such as "
+                              "http://prometheus.example.org:9090\n");
+    // The value is not repeated: it may hold what was meant as a password.
+    if (parser.isSet(host) && !IsServerAddress(parser.value(host).trimmed()))
+        return QStringLiteral("velmora: --host takes a Prometheus server's address starting with http:// or "
+                              "https://\n");
+    if (parser.isSet(host) && HasUserInfo(parser.value(host).trimmed()))
+        return QStringLiteral("velmora: --host takes no user name or password in the address; the password "
+                              "comes from ~/.netrc\n");
     return QString();
 }
 
@@ -52,9 +107,10 @@ int Answer(int argc, char *argv[])
     const QString answer = AnswerFor(QCoreApplication::arguments());
     if (answer.isEmpty())
         return -1;
-    std::fputs(answer.toLocal8Bit().constData(), stdout);
-    std::fflush(stdout);
-    return 0;
+    const bool error = answer.startsWith(QLatin1String("velmora: "));
+    std::fputs(answer.toLocal8Bit().constData(), error ? stderr : stdout);
+    std::fflush(error ? stderr : stdout);
+    return error ? 2 : 0;
 }
 
 const char *const WaylandOnlyNotice =

@@ -4,17 +4,25 @@
 #include <QString>
 #include <QStringList>
 
-// The widget's answers to --help and --version. It takes no other arguments:
-// Qt's own (-platform, -display ...) are Qt's, anything else is ignored.
+// The widget's answers to --help and --version, and --host URL, a
+// Prometheus server whose machines' drives the widget shows for this run
+// instead of the source of the settings file (nothing is written). Qt's own
+// arguments (-platform, -display ...) are Qt's, anything else is ignored.
 namespace CommandLine {
 
+// The Prometheus server given with --host for this run (args[0] is the
+// program): empty when there is none.
+QString HostFor(const QStringList &args);
+
 // What the program prints for args (args[0] is the program): the help or
-// version text, or empty when the widget should start.
+// version text, or empty when the widget should start. A --host that is no
+// http:// or https:// address (or has none) gets an error text that starts
+// with "velmora: ".
 QString AnswerFor(const QStringList &args);
 
-// Prints the answer for the program's arguments on standard output before
-// any window system is needed and returns the exit code 0, or -1 when the
-// widget should start.
+// Prints the answer for the program's arguments on standard output (an
+// error on standard error) before any window system is needed and returns
+// the exit code 0 (2 after an error), or -1 when the widget should start.
 int Answer(int argc, char *argv[]);
 
 // Which of Qt's window systems the widget asks for. On Wayland a window can

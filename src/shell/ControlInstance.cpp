@@ -72,40 +72,61 @@ TInstanceCheck TInstanceGuard::Acquire()
     case platform::SystemInstanceGuard::Check::NotProvided:
         break;
     }
-    // No guard from the system: the name on the session bus, where there is
-    // one, or a lock file and a socket for the hand-over.
-    using InstanceBus::TBusCheck;
-    switch (InstanceBus::AcquireBusName([this] { emit RaiseRequested(); }, FBusName)) {
-    case TBusCheck::First:
+    // No guard from the system: the lock file, with or without a session
+    // bus, and the bus for the hand-over only.
+    switch (TakeLockFile()) {
+    case TLock::Taken:
+        Listen();
+        TakeBusNameBesideTheLock();
         return TInstanceCheck::First;
-    case TBusCheck::HandedOver:
-        return TInstanceCheck::HandedOver;
-    case TBusCheck::OtherRunning:
+    case TLock::HeldElsewhere:
+        if (BringInstanceToFront(SocketPath()) || InstanceBus::ActivateOverBus())
+            return TInstanceCheck::HandedOver;
         return TInstanceCheck::OtherRunning;
-    case TBusCheck::NoBus:
+    case TLock::Impossible:
         break;
     }
-    return AcquireLockFile();
+    return AcquireBusNameAlone();
 }
 
-TInstanceCheck TInstanceGuard::AcquireLockFile()
+TInstanceGuard::TLock TInstanceGuard::TakeLockFile()
 {
     if (FDir.isEmpty())
-        return TInstanceCheck::Failed;
+        return TLock::Impossible;
     auto lock = std::make_unique<QLockFile>(LockPath());
     // The lock is held for the whole life of the widget: it must never turn
     // stale by age, only when its process is gone.
     lock->setStaleLockTime(0);
     if (lock->tryLock(0)) {
         FLock = std::move(lock);
-        Listen();
-        return TInstanceCheck::First;
+        return TLock::Taken;
     }
-    if (lock->error() != QLockFile::LockFailedError)
-        return TInstanceCheck::Failed;
-    if (BringInstanceToFront(SocketPath()))
-        return TInstanceCheck::HandedOver;
-    return TInstanceCheck::OtherRunning;
+    return lock->error() == QLockFile::LockFailedError ? TLock::HeldElsewhere : TLock::Impossible;
+}
+
+void TInstanceGuard::TakeBusNameBesideTheLock()
+{
+    // The name only lets the desktop reach this instance: another program
+    // holding it keeps the widget from nothing.
+    if (InstanceBus::AcquireBusName([this] { emit RaiseRequested(); }, FBusName) == InstanceBus::TBusCheck::Taken)
+        qCWarning(lcShell).noquote() << "the name" << QString::fromLatin1(kBusName)
+                                     << "on the session bus is held by another program;"
+                                     << "the widget runs without it";
+}
+
+TInstanceCheck TInstanceGuard::AcquireBusNameAlone()
+{
+    // No lock file can be made here: the name on the bus is the only guard.
+    using InstanceBus::TBusCheck;
+    switch (InstanceBus::AcquireBusName([this] { emit RaiseRequested(); }, FBusName)) {
+    case TBusCheck::First:
+        return TInstanceCheck::First;
+    case TBusCheck::Taken:
+        return InstanceBus::ActivateOverBus() ? TInstanceCheck::HandedOver : TInstanceCheck::OtherRunning;
+    case TBusCheck::NoBus:
+        break;
+    }
+    return TInstanceCheck::Failed;
 }
 
 void TInstanceGuard::Listen()

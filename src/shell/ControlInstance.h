@@ -19,16 +19,19 @@ class SystemInstanceGuard;
 
 // One widget per user session.
 //
-// Linux with a session bus: the well-known name kBusName on that bus (the bus
-// drops it with the process), and the freedesktop org.freedesktop.Application
-// interface at kBusPath; a second start calls its Activate and the running
-// instance comes to the front.
-// Linux without a session bus: a per-user lock file (QLockFile; a lock left
-// behind by a killed process is recognised as stale and taken over) plus a
-// local socket beside it (platform::InstanceSocketServer), both in
-// $XDG_RUNTIME_DIR, or in ~/.local/state/velmora when that is not set. A
-// second start finds the first one through the socket and asks it to come to
-// the front.
+// Linux: a per-user lock file (QLockFile; a lock left behind by a killed
+// process is recognised as stale and taken over) plus a local socket beside
+// it (platform::InstanceSocketServer), both in $XDG_RUNTIME_DIR, or in
+// ~/.local/state/velmora when that is not set. The lock guards whether or not
+// there is a session bus, so a start without the bus (or after it died)
+// still finds the running widget. Where a session bus answers, the holder of
+// the lock also takes the well-known name kBusName on it with the freedesktop
+// org.freedesktop.Application interface at kBusPath, for desktops that
+// activate the widget through the bus; another program that owns the name
+// keeps nothing from starting (the widget says so on standard error). A
+// second start asks the running instance to come to the front through the
+// socket, or through Activate on the bus when the socket does not answer.
+// Only where no lock can be made does the name on the bus guard alone.
 // Either way whatever either program file is called.
 // Windows: the session-local named mutex, and the running instance's window
 // looked up by its title (platform::SystemInstanceGuard); no lock file and no
@@ -67,7 +70,7 @@ public:
     QString Directory() const { return FDir; }
     QString LockPath() const;
     QString SocketPath() const;
-    // Whether the guard is the name on the session bus (else the lock file).
+    // Whether this instance holds the name on the session bus.
     bool HoldsBusName() const { return FBusName != nullptr; }
 
 signals:
@@ -75,7 +78,10 @@ signals:
     void RaiseRequested();
 
 private:
-    TInstanceCheck AcquireLockFile();
+    enum class TLock { Taken, HeldElsewhere, Impossible };
+    TLock TakeLockFile();
+    TInstanceCheck AcquireBusNameAlone();
+    void TakeBusNameBesideTheLock();
     void Listen();
     void ServeConnections();
     void ServeConnection(int fd);

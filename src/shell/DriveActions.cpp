@@ -25,7 +25,8 @@ TDriveActions::TDriveActions(QMenu *menu, TDesktopNotifier &notifier, TErrorRepo
     handlers.Hidden = [this] { return FHidden; };
     FDriveMenu = std::make_unique<TDriveMenu>(menu, std::move(handlers));
     FGestures = std::make_unique<TPanelGestures>([this](QWidget *panel) {
-        if (auto *frame = qobject_cast<TFrameDrive *>(panel))
+        auto *frame = qobject_cast<TFrameDrive *>(panel);
+        if (frame && CommandsFor(frame).Open)
             FReport.Guarded([&] { OpenDrive(frame->Nombre()); });
     });
     FEject = std::make_unique<TDriveEject>();
@@ -48,11 +49,19 @@ bool TDriveActions::DoubleClick(TFrameDrive *frame, const QMouseEvent *event)
     return FGestures->DoubleClick(frame, event);
 }
 
+TDriveMenu::TCommands TDriveActions::CommandsFor(const TFrameDrive *frame) const
+{
+    // Another machine's drive has a name such as "web1:9100:/srv": no
+    // folder of this machine, no device of this machine's disk service.
+    if (FIsLocal && !FIsLocal(frame))
+        return {false, false};
+    const TDriveType type = frame->DriveType();
+    return {true, type == TDriveType::RemovableDisk || type == TDriveType::CompactDisc};
+}
+
 void TDriveActions::PopupFor(const TFrameDrive *frame, const QPoint &globalPos)
 {
-    const TDriveType type = frame->DriveType();
-    FDriveMenu->PopupFor(frame->Nombre(), type == TDriveType::RemovableDisk || type == TDriveType::CompactDisc,
-                         globalPos);
+    FDriveMenu->PopupFor(frame->Nombre(), CommandsFor(frame), globalPos);
 }
 
 void TDriveActions::OpenDrive(const QString &name)
@@ -111,8 +120,16 @@ void TDriveActions::ShowDrive(const QString &name)
 void TDriveActions::SaveHidden()
 {
     QStringList leftOut;
-    THiddenDrives::Write(TConfig::ConfigFileName(), FHidden, &leftOut);
+    // Before the settings file exists the list waits for the options, which
+    // create the file when the widget ends.
+    FHiddenPending = !THiddenDrives::Write(TConfig::ConfigFileName(), FHidden, &leftOut);
     if (!leftOut.isEmpty())
-        qCInfo(lcShell).noquote() << "hidden until the end only (no settings key can hold the name):"
+        qCInfo(lcShell).noquote() << "hidden until the end only (more than the settings file keeps):"
                                   << leftOut.join(QStringLiteral(", "));
+}
+
+void TDriveActions::SaveHiddenIfPending()
+{
+    if (FHiddenPending)
+        SaveHidden();
 }

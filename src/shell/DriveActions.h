@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "shell/DriveMenu.h"
+
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -13,7 +16,6 @@ class QPoint;
 class QWidget;
 class TDesktopNotifier;
 class TDriveEject;
-class TDriveMenu;
 class TErrorReport;
 class TFrameDrive;
 class TPanelGestures;
@@ -21,7 +23,10 @@ class TPanelGestures;
 // The drive commands beside the window's own menu: open a drive's folder,
 // eject it, hide its panel, show a hidden drive again (the drive section of
 // the popup menu, a double click or Enter on a panel), and the drives the
-// user hid, as the settings file keeps them. What the window must redo after
+// user hid, as the settings file keeps them. Only what works for a drive is
+// offered: a drive of another machine (its panel filled from a Prometheus
+// server) can be hidden, but neither opened here nor ejected by this
+// machine's disk service. What the window must redo after
 // a command comes out as a signal; a problem goes to the error report.
 class TDriveActions : public QObject
 {
@@ -31,9 +36,19 @@ public:
     TDriveActions(QMenu *menu, TDesktopNotifier &notifier, TErrorReport &report, QObject *parent = nullptr);
     ~TDriveActions() override;
 
+    // Tells whether a panel's drive is one of this machine's; without it
+    // every drive is.
+    using TIsLocal = std::function<bool(const TFrameDrive *frame)>;
+    void SetIsLocal(TIsLocal isLocal) { FIsLocal = std::move(isLocal); }
+    // The commands the drive section offers for a panel's drive.
+    TDriveMenu::TCommands CommandsFor(const TFrameDrive *frame) const;
+
     // The hidden drives from the settings file.
     void ReadHidden();
     QStringList Hidden() const { return FHidden; }
+    // Writes the hidden drives when a change could not be written because
+    // the settings file did not exist yet: called once the options are.
+    void SaveHiddenIfPending();
 
     void OpenDrive(const QString &name);
     // The panel stays: it goes with the drive, at the refresh that no longer
@@ -43,7 +58,8 @@ public:
     void ShowDrive(const QString &name);
 
     // A panel's hooks: Enter opens it (Watch); its mouse-down events come to
-    // DoubleClick first, which is true for the double click that opened it;
+    // DoubleClick first, which is true for the double click that opened it
+    // (a drive that cannot be opened here takes the gesture and does nothing);
     // its context menu opens the menu with the drive's section.
     void Watch(TFrameDrive *frame);
     bool DoubleClick(TFrameDrive *frame, const QMouseEvent *event);
@@ -64,7 +80,10 @@ private:
 
     TDesktopNotifier &FNotifier;
     TErrorReport &FReport;
+    TIsLocal FIsLocal;
     QStringList FHidden;
+    // A change not written yet: the settings file did not exist.
+    bool FHiddenPending = false;
     std::unique_ptr<TDriveMenu> FDriveMenu;
     std::unique_ptr<TPanelGestures> FGestures;
     std::unique_ptr<TDriveEject> FEject;

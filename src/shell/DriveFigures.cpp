@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "shell/DriveFigures.h"
 
-#include "panels/PropertyText.h"
+#include "wmi/PropertyText.h"
 
 const TDriveFigures::TFigures &TDriveFigures::Read(const QString &propertyText)
 {

@@ -2,6 +2,7 @@
 #include "shell/DriveMenu.h"
 
 #include "localization/ConstantText.h"
+#include "panels/DriveName.h"
 #include "shell/ShellLog.h"
 
 #include <QAction>
@@ -23,10 +24,10 @@ TDriveMenu::~TDriveMenu()
     Clear();
 }
 
-void TDriveMenu::PopupFor(const QString &drive, bool ejectable, const QPoint &globalPos)
+void TDriveMenu::PopupFor(const QString &drive, TCommands commands, const QPoint &globalPos)
 {
     FDrive = drive;
-    FEjectable = ejectable;
+    FCommands = commands;
     FForDrive = true;
     FMenu->popup(globalPos);
 }
@@ -83,8 +84,9 @@ void TDriveMenu::Build()
     QAction *first = existing.isEmpty() ? nullptr : existing.first();
 
     if (forDrive) {
-        AddAction(ConstantText(QStringLiteral("msgAbrir")), first, FHandlers.Open, drive);
-        if (FEjectable)
+        if (FCommands.Open)
+            AddAction(ConstantText(QStringLiteral("msgAbrir")), first, FHandlers.Open, drive);
+        if (FCommands.Eject)
             AddAction(ConstantText(QStringLiteral("msgExpulsar")), first, FHandlers.Eject, drive);
         AddAction(ConstantText(QStringLiteral("msgOcultar")), first, FHandlers.Hide, drive);
     } else {
@@ -94,7 +96,8 @@ void TDriveMenu::Build()
         FHiddenMenu = std::make_unique<QMenu>();
         for (const QString &name : hidden) {
             // A '&' in a mount point is a letter, not a menu shortcut.
-            auto *item = FHiddenMenu->addAction(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
+            auto *item = FHiddenMenu->addAction(
+                DriveNameShown(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
             connect(item, &QAction::triggered, this, [this, name] {
                 if (FHandlers.Show)
                     FHandlers.Show(name);
@@ -159,11 +162,7 @@ bool TPanelGestures::eventFilter(QObject *watched, QEvent *event)
 
 bool OpenDriveFolder(const QString &drive)
 {
-    QString folder = drive;
-    // A drive letter alone names the current folder of that drive.
-    if (folder.size() == 2 && folder.at(1) == u':' && folder.at(0).isLetter())
-        folder += QLatin1Char('/');
-    const QUrl url = QUrl::fromLocalFile(folder);
+    const QUrl url = DriveFolderUrl(drive);
     qCDebug(lcShell).noquote() << "opening" << url.toString();
     return QDesktopServices::openUrl(url);
 }

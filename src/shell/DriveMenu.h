@@ -20,8 +20,8 @@ class QWidget;
 
 // A section at the top of the window's popup menu, made each time the menu
 // opens and gone at the next opening. Opened for a drive (a right click on
-// its panel) it holds the drive's commands: open, eject (removable and
-// optical drives only) and hide. Opened any other way (the tray icon) it
+// its panel) it holds the commands that work for that drive (open and eject
+// where its caller says so) and hide. Opened any other way (the tray icon) it
 // holds the submenu of hidden drives, one item each to show it again, when
 // there is any. The items have no names, so the localization of the window
 // never sees them; their captions are the program's constants in the active
@@ -41,11 +41,20 @@ public:
         std::function<QStringList()> Hidden;
     };
 
+    // What can be done to a drive besides hiding it: open its folder (a
+    // drive of this machine), eject it (a removable or optical drive of this
+    // machine).
+    struct TCommands
+    {
+        bool Open = true;
+        bool Eject = false;
+    };
+
     TDriveMenu(QMenu *menu, THandlers handlers);
     ~TDriveMenu() override;
 
     // Opens the menu at a global position with the section of a drive.
-    void PopupFor(const QString &drive, bool ejectable, const QPoint &globalPos);
+    void PopupFor(const QString &drive, TCommands commands, const QPoint &globalPos);
     // The captions of the section built last, for the log and the tests.
     QStringList SectionTexts() const;
 
@@ -60,7 +69,7 @@ private:
     QList<QPointer<QAction>> FSection;
     std::unique_ptr<QMenu> FHiddenMenu;
     QString FDrive;
-    bool FEjectable = false;
+    TCommands FCommands;
     bool FForDrive = false;
 };
 

@@ -6,19 +6,25 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class TFrameDrive;
 class TWMISQL;
 
 // Where the window's drives come from: this machine, or another machine's
 // drives through a Prometheus server (Host, User and Consulta in the settings
-// file). Another machine's source that does not answer ends nothing: its
-// panels are greyed with the reason and keep their last figures until it
-// answers again.
+// file; the user's password in the desktop's keyring or ~/.netrc). Another machine's source that does not answer
+// ends nothing: its panels are greyed with the reason and keep their last figures until it answers again.
 class TDriveSource
 {
 public:
-    // Host, User and Consulta of the settings file, given to the query.
-    void Read(TWMISQL *query);
+    // Host, User and Consulta of the settings file, given to the query; a
+    // host for this run (SetHostForThisRun) takes the place of the file's
+    // Host and User. A password that the keyring gives later is handed to
+    // the query, and then passwordArrived runs (on the query's thread).
+    void Read(TWMISQL *query, std::function<void()> passwordArrived = {});
+    // A Prometheus server for this run only (velmora --host): never written.
+    void SetHostForThisRun(const QString &host) { FHostForThisRun = host; }
     bool IsRemote() const { return FSource.IsRemote(); }
 
     // A query starts: the source is taken to answer until it fails.
@@ -36,5 +42,6 @@ public:
 
 private:
     TRemoteSource FSource;
+    QString FHostForThisRun;
     bool FFallen = false;
 };

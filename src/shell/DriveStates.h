@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/DriveType.h"
+#include "wbem/DriveType.h"
 
 #include <QList>
 #include <QString>

@@ -7,12 +7,12 @@
 #include "localization/LanguageController.h"
 #include "localization/VLangStorage.h"
 #include "panels/DriveControls.h"
-#include "panels/PropertyText.h"
 #include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
 #include "platform/SingleInstance.h"
 #include "settings/Config.h"
 #include "settings/LocaleHelper.h"
+#include "settings/RefreshInterval.h"
 #include "settings/RegistryApp.h"
 #include "settings/VersionInfo.h"
 #include "shell/DriveActions.h"
@@ -31,6 +31,7 @@
 #include "vcl/Timer.h"
 #include "vcl/TrayIcon.h"
 #include "wmi/CWMISQL.h"
+#include "wmi/PropertyText.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -101,7 +102,9 @@ void TFormMain::FormShow(QObject *)
 {
     FormUtils::SendToBottom(this);
     CargarConfiguracion();
-    FSource.Read(WMISQL);
+    // A password from the keyring comes after the first refresh: the next
+    // one goes at once.
+    FSource.Read(WMISQL, [this] { SourceAnswered(); });
     SetActiveLanguage(FActiveLanguage);
     MarcarOpacidad();
     ActualizarMenu();
@@ -348,8 +351,7 @@ void TFormMain::ShowFatalError(const QString &message)
 
 void TFormMain::MouseDownToWindowMove(QWidget *, QMouseEvent *event)
 {
-    if (WindowDrag::Start(this, event) == WindowDrag::TMove::System)
-        qCDebug(lcShell) << "window move handed to the window manager";
+    WindowDrag::Start(this, event);
 }
 
 void TFormMain::mousePressEvent(QMouseEvent *event)
@@ -395,6 +397,13 @@ bool TFormMain::Configurado() const
 
 void TFormMain::SetIntervalo(int value)
 {
+    // A value the menu does not offer (written by hand) would leave the
+    // timer at its old interval while the file kept saying otherwise.
+    if (const int allowed = RefreshInterval::Nearest(value); allowed != value) {
+        qCWarning(lcShell).noquote()
+            << QStringLiteral("Refresh interval %1 s is not offered; %2 s is used.").arg(value).arg(allowed);
+        value = allowed;
+    }
     FIntervalo = value;
     for (TMenuItem *item : {N5sg1, N10sg2, N15sg1, N30sg1, N1minuto1}) {
         if (item->Tag() == value) {
@@ -476,14 +485,19 @@ void TFormMain::vlLCLanguageChanged(QObject *)
     menuVersion->SetCaption(ConstantText(QStringLiteral("msgVersion")) + QLatin1Char(' ')
                             + VersionInfo::FileVersionText(QString(), false));
     QtTranslations::FollowActiveLanguage();
+    // The panels' lines hold a translated word: they follow now, not at the
+    // next refresh.
+    for (TFrameDrive *frame : Frames())
+        frame->UpdateSize();
     LogMenuTexts();
 }
 
 TConfigValues TFormMain::Opciones() const
 {
     TConfigValues values;
-    values.Top = y();
-    values.Left = x();
+    const QPoint place = FPlace.ToSave(pos(), ScreenPlacement::Screens());
+    values.Top = place.y();
+    values.Left = place.x();
     values.Intervalo = FIntervalo;
     values.Opacidad = FOpacidad->Nivel();
     values.EjecutarInicio = FEjecutarAlInicio;
@@ -499,11 +513,13 @@ bool TFormMain::CargarConfiguracion()
     // One read of the file; each missing or unreadable value keeps the
     // default of the settings table, which for the position and the interval
     // is what the window has now.
-    const TConfigValues values = TConfig::ReadValues(TConfigValues::ReadDefaults(y(), x(), FIntervalo));
+    const QList<ScreenPlacement::TScreenScale> screens = ScreenPlacement::Screens();
+    const QPoint here = ScreenPlacement::ToDevice(pos(), screens);
+    const TConfigValues values = TConfig::ReadValues(TConfigValues::ReadDefaults(here.y(), here.x(), FIntervalo));
     if (const QString warning = TConfig::LastWarning(); !warning.isEmpty())
         FErrorReport.Show(warning);
 
-    move(values.Left, values.Top);
+    move(FPlace.Restore(QPoint(values.Left, values.Top), screens));
     SetIntervalo(values.Intervalo);
     // Any level takes effect, listed in the menu or not.
     FOpacidad->SetNivel(values.Opacidad);
@@ -532,6 +548,8 @@ void TFormMain::GuardarConfiguracion()
     const TConfigValues values = Opciones();
     TConfig::WriteValues(values);
     qCDebug(lcShell) << "settings written:" << values;
+    if (FActions)
+        FActions->SaveHiddenIfPending();
 }
 
 void TFormMain::ActualizarMenu()

@@ -6,6 +6,7 @@
 #include "shell/DriveStates.h"
 #include "shell/ErrorReport.h"
 #include "shell/PanelColumn.h"
+#include "shell/ScreenPlacement.h"
 
 #include <QHash>
 #include <QSet>
@@ -150,6 +151,9 @@ public:
     void pmTrayClose(QObject *Sender);
     void vlLCLanguageChanged(QObject *Sender);
 
+    // Shows the machines of a Prometheus server for this run instead of the
+    // source of the settings file (velmora --host); before the first show.
+    void SetHostForThisRun(const QString &host) { FSource.SetHostForThisRun(host); }
     // Asks the window to come to the front (a second start of the program).
     void BringToFront();
     // The mount table changed: refresh at once with a rebuild.
@@ -267,6 +271,8 @@ private:
     std::unique_ptr<TPanelColumn> FColumn;
     // Made once the first panels are in: the window then has its height.
     TScreenKeeper *FScreenKeeper = nullptr;
+    // Top and Left of the settings are the screen's own (device) pixels.
+    TSavedPlace FPlace;
     TDriveFigures FFigures;
     TErrorReport FErrorReport;
     TAskQuestion FAskQuestion;

@@ -57,6 +57,9 @@ void TFormMain::CrearAccionesUnidad()
 {
     FNotifier = std::make_unique<TDesktopNotifier>(TrayIcon);
     FActions = std::make_unique<TDriveActions>(pmTray, *FNotifier, FErrorReport);
+    // Every panel comes from the one drive source: this machine's or
+    // another machine's through a Prometheus server.
+    FActions->SetIsLocal([this](const TFrameDrive *) { return !FSource.IsRemote(); });
     connect(FActions.get(), &TDriveActions::HiddenChanged, this, [this] {
         AplicarOcultas();
         AjustarTamanyo();

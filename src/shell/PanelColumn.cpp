@@ -4,11 +4,64 @@
 #include "panels/frDisco.h"
 #include "shell/ShellLog.h"
 
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygonF>
 #include <QScreen>
 #include <QWheelEvent>
 #include <QWidget>
 
 #include <algorithm>
+#include <functional>
+
+namespace {
+
+constexpr int kMarkHeight = 12;
+
+// A strip across the top or the bottom of the window with an arrow pointing
+// at the drives out of view; a click on it scrolls toward them.
+class TScrollMark : public QWidget
+{
+public:
+    TScrollMark(QWidget *window, bool up, std::function<void()> click)
+        : QWidget(window), FUp(up), FClick(std::move(click))
+    {
+        setCursor(Qt::PointingHandCursor);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        // Dark under a light arrow whatever the panel below it shows.
+        painter.fillRect(rect(), QColor(20, 26, 33, 215));
+        const double cx = width() / 2.0;
+        const double top = 3;
+        const double bottom = height() - 3;
+        QPolygonF arrow;
+        if (FUp)
+            arrow << QPointF(cx - 7, bottom) << QPointF(cx + 7, bottom) << QPointF(cx, top);
+        else
+            arrow << QPointF(cx - 7, top) << QPointF(cx + 7, top) << QPointF(cx, bottom);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(244, 247, 250));
+        painter.drawPolygon(arrow);
+    }
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        event->accept();
+        if (event->button() == Qt::LeftButton && FClick)
+            FClick();
+    }
+
+private:
+    bool FUp;
+    std::function<void()> FClick;
+};
+
+} // namespace
 
 TFrameIndex::TFrameIndex(const QList<TFrameDrive *> &frames)
 {
@@ -26,6 +79,24 @@ TPanelColumn::TPanelColumn(QWidget *window, int width) : FWindow(window), FWidth
 {
     // Panels come and go as children of the window.
     window->installEventFilter(this);
+    FMarkAbove = new TScrollMark(window, true, [this] { ScrollBy(-PanelHeight()); });
+    FMarkBelow = new TScrollMark(window, false, [this] { ScrollBy(PanelHeight()); });
+    FMarkAbove->installEventFilter(this);
+    FMarkBelow->installEventFilter(this);
+}
+
+int TPanelColumn::PanelHeight() const
+{
+    for (TFrameDrive *frame : Frames())
+        if (!frame->isHidden())
+            return frame->height();
+    return TFrameDrive().sizeHint().height();
+}
+
+void TPanelColumn::ScrollBy(int pixels)
+{
+    FScroll += pixels;
+    Fit();
 }
 
 QList<TFrameDrive *> TPanelColumn::Frames() const
@@ -69,13 +140,14 @@ void TPanelColumn::Fit()
     QList<QWidget *> visible;
     for (QObject *child : FWindow->children()) {
         auto *w = qobject_cast<QWidget *>(child);
-        if (!w || w->isWindow() || w->isHidden())
+        if (!w || w->isWindow() || w->isHidden() || w == FMarkAbove || w == FMarkBelow)
             continue;
         visible.append(w);
         bounds = bounds.united(w->geometry());
     }
     if (visible.isEmpty()) {
         FFittedSize = QSize(0, 0);
+        ShowMarks(visible, 0);
         if (FWindow->isVisible()) {
             FHiddenEmpty = true;
             FWindow->hide();
@@ -98,6 +170,19 @@ void TPanelColumn::Fit()
     FFittedSize = fitted;
     ShowInView(fitted.height());
     FWindow->resize(fitted);
+    ShowMarks(visible, fitted.height());
+    // Wholly within the usable area from top to bottom: a window that would
+    // reach below it (a place saved low on the screen, drives added since)
+    // moves up, one taller than it starts at its top.
+    if (where && limit > 0) {
+        const QRect area = where->availableGeometry();
+        const int top = std::clamp(FWindow->y(), area.top(),
+                                   std::max(area.top(), area.bottom() + 1 - fitted.height()));
+        if (top != FWindow->y()) {
+            qCDebug(lcShell) << "window moved up into the screen:" << FWindow->y() << "->" << top;
+            FWindow->move(FWindow->x(), top);
+        }
+    }
     if (FHiddenEmpty) {
         FHiddenEmpty = false;
         FWindow->show();
@@ -120,6 +205,29 @@ void TPanelColumn::ShowInView(int height)
     }
 }
 
+void TPanelColumn::ShowMarks(const QList<QWidget *> &visible, int height)
+{
+    int above = 0;
+    int below = 0;
+    for (QWidget *w : visible) {
+        if (!qobject_cast<TFrameDrive *>(w))
+            continue;
+        above += w->y() < 0 ? 1 : 0;
+        below += w->y() + w->height() > height ? 1 : 0;
+    }
+    FMarkAbove->setGeometry(0, 0, FWidth, kMarkHeight);
+    FMarkBelow->setGeometry(0, height - kMarkHeight, FWidth, kMarkHeight);
+    FMarkAbove->setVisible(above > 0);
+    FMarkBelow->setVisible(below > 0);
+    FMarkAbove->raise();
+    FMarkBelow->raise();
+    if (above != FMoreAbove || below != FMoreBelow) {
+        FMoreAbove = above;
+        FMoreBelow = below;
+        qCDebug(lcShell) << "drives out of view: above" << above << "below" << below;
+    }
+}
+
 bool TPanelColumn::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == FWindow) {
@@ -128,11 +236,10 @@ bool TPanelColumn::eventFilter(QObject *watched, QEvent *event)
             FIndex.reset();
         return QObject::eventFilter(watched, event);
     }
-    if (event->type() == QEvent::Wheel && qobject_cast<TFrameDrive *>(watched)) {
+    if (event->type() == QEvent::Wheel
+        && (qobject_cast<TFrameDrive *>(watched) || watched == FMarkAbove || watched == FMarkBelow)) {
         // Fit keeps the offset in range and drops it when everything fits.
-        const auto *frame = static_cast<QWidget *>(watched);
-        FScroll -= static_cast<QWheelEvent *>(event)->angleDelta().y() * frame->height() / 120;
-        Fit();
+        ScrollBy(-static_cast<QWheelEvent *>(event)->angleDelta().y() * PanelHeight() / 120);
         return true;
     }
     if (event->type() == QEvent::Paint && !FFirstPaintLogged && qobject_cast<TFrameDrive *>(watched)) {

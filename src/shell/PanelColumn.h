@@ -30,10 +30,14 @@ private:
 // The column of drive panels inside the widget window. The panels are the
 // window's direct children of class TFrameDrive, in the order of the
 // children; the column stacks the visible ones from the top across the
-// window's width and fits the window to what is visible. A window taller
-// than the usable height of its screen (hundreds of mounts) stops there and
-// the mouse wheel over a panel scrolls the column, a notch (120) a panel.
-// Only the panels in view (and those near it) have their inner controls.
+// window's width and fits the window to what is visible. The window always
+// lies within the usable area of its screen from top to bottom: one that
+// would reach below it moves up, and one taller than it (hundreds of mounts)
+// stops at its height, the mouse wheel over a panel scrolling the column, a
+// notch (120) a panel. A strip with an arrow at the top or the bottom shows
+// that more drives lie above or below; a click on it scrolls a panel that
+// way. Only the panels in view (and those near it) have their inner
+// controls.
 class TPanelColumn : public QObject
 {
     Q_OBJECT
@@ -61,6 +65,11 @@ public:
     QSize FittedSize() const { return FFittedSize; }
     // True while the window is hidden because nothing was visible.
     bool HiddenEmpty() const { return FHiddenEmpty; }
+    // How many shown panels lie wholly or partly above and below the view.
+    int MoreAbove() const { return FMoreAbove; }
+    int MoreBelow() const { return FMoreBelow; }
+    // Scrolls the column by so many pixels (down for positive) and fits.
+    void ScrollBy(int pixels);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -69,6 +78,9 @@ private:
     // Builds the controls of the panels that meet the client area (0 to
     // height) and releases those of panels far from it or hidden.
     void ShowInView(int height);
+    // Shows the strips that tell of panels above and below the view.
+    void ShowMarks(const QList<QWidget *> &visible, int height);
+    int PanelHeight() const;
 
     QWidget *FWindow;
     int FWidth;
@@ -76,6 +88,12 @@ private:
     // How many pixels of the column are above the window's top.
     int FScroll = 0;
     bool FHiddenEmpty = false;
+    int FMoreAbove = 0;
+    int FMoreBelow = 0;
+    // The strips; children of the window without names, so they are no
+    // components, never panels and no part of the fitting.
+    QWidget *FMarkAbove = nullptr;
+    QWidget *FMarkBelow = nullptr;
     bool FFirstPaintLogged = false;
     // Built at the first lookup after a child of the window came or went or
     // a panel was adopted.

@@ -76,7 +76,88 @@ QPoint Place(const QRect &window, const QList<QRect> &screens)
             Inside(window.y(), window.height(), target->y(), target->height())};
 }
 
+namespace {
+
+QRect DeviceGeometry(const TScreenScale &screen)
+{
+    return {
+        screen.Geometry.topLeft(),
+        QSize(qRound(screen.Geometry.width() * screen.Ratio), qRound(screen.Geometry.height() * screen.Ratio))};
+}
+
+// The screen holding the point in the given geometry, else the nearest.
+const TScreenScale *ScreenFor(const QPoint &point, const QList<TScreenScale> &screens,
+                              QRect (*geometry)(const TScreenScale &))
+{
+    const TScreenScale *nearest = nullptr;
+    qint64 best = std::numeric_limits<qint64>::max();
+    for (const TScreenScale &screen : screens) {
+        const QRect area = geometry(screen);
+        if (area.isEmpty() || screen.Ratio <= 0)
+            continue;
+        if (area.contains(point))
+            return &screen;
+        if (const qint64 distance = DistanceSquared(point, area); distance < best) {
+            best = distance;
+            nearest = &screen;
+        }
+    }
+    return nearest;
+}
+
+QRect LogicalGeometry(const TScreenScale &screen)
+{
+    return screen.Geometry;
+}
+
+} // namespace
+
+QList<TScreenScale> Screens()
+{
+    QList<TScreenScale> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens.append({screen->geometry(), screen->devicePixelRatio()});
+    return screens;
+}
+
+QPoint ToDevice(const QPoint &logical, const QList<TScreenScale> &screens)
+{
+    const TScreenScale *screen = ScreenFor(logical, screens, LogicalGeometry);
+    if (!screen)
+        return logical;
+    const QPoint origin = screen->Geometry.topLeft();
+    return origin
+        + QPoint(qRound((logical.x() - origin.x()) * screen->Ratio),
+                 qRound((logical.y() - origin.y()) * screen->Ratio));
+}
+
+QPoint FromDevice(const QPoint &device, const QList<TScreenScale> &screens)
+{
+    const TScreenScale *screen = ScreenFor(device, screens, DeviceGeometry);
+    if (!screen)
+        return device;
+    const QPoint origin = screen->Geometry.topLeft();
+    return origin
+        + QPoint(qRound((device.x() - origin.x()) / screen->Ratio),
+                 qRound((device.y() - origin.y()) / screen->Ratio));
+}
+
 } // namespace ScreenPlacement
+
+QPoint TSavedPlace::Restore(const QPoint &device, const QList<ScreenPlacement::TScreenScale> &screens)
+{
+    FRestored = true;
+    FDevice = device;
+    FLogical = ScreenPlacement::FromDevice(device, screens);
+    return FLogical;
+}
+
+QPoint TSavedPlace::ToSave(const QPoint &logical, const QList<ScreenPlacement::TScreenScale> &screens) const
+{
+    if (FRestored && logical == FLogical)
+        return FDevice;
+    return ScreenPlacement::ToDevice(logical, screens);
+}
 
 TScreenKeeper::TScreenKeeper(QWidget *window) : QObject(window), FWindow(window)
 {

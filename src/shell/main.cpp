@@ -47,8 +47,8 @@ void SaveSettingsOfARunningWindow()
 
 } // namespace
 
-// The program reads no command-line arguments but --help and --version; Qt's
-// own (-platform ...) still work as usual.
+// The program reads no command-line arguments but --help, --version and
+// --host URL; Qt's own (-platform ...) still work as usual.
 int main(int argc, char *argv[])
 {
     if (const int answered = CommandLine::Answer(argc, argv); answered >= 0)
@@ -91,6 +91,7 @@ int main(int argc, char *argv[])
 
     TSessionEnd sessionEnd;
     auto window = std::make_unique<TFormMain>();
+    window->SetHostForThisRun(CommandLine::HostFor(QCoreApplication::arguments()));
     QObject::connect(&guard, &ControlInstance::TInstanceGuard::RaiseRequested, window.get(),
                      &TFormMain::BringToFront);
     // Both ends close the window like the close command; the settings are

@@ -9,8 +9,11 @@ namespace rounded_corners {
 
 // The corner preference of the desktop window manager, in the order and with
 // the values of DWM_WINDOW_CORNER_PREFERENCE: system default, square, round,
-// small round.
-enum TCornerPreference { cpDefault, cpDoNotRound, cpRound, cpRoundSmall };
+// small round. Its own type is int, as the Windows enumeration's, so that any
+// number read from outside is a value of it (without a fixed type only 0 to 3
+// would be, and any other number cast to it undefined) and reaches the
+// functions below, which treat it as the system default.
+enum TCornerPreference : int { cpDefault, cpDoNotRound, cpRound, cpRoundSmall };
 
 // What became of a corner request.
 enum TCornerResult {

@@ -3,7 +3,7 @@
 
 #include "history/DiskTrendService.h"
 #include "platform/SystemError.h"
-#include "platform/WbemService.h"
+#include "platform/WbemFactory.h"
 #include "vcl/Exception.h"
 #include "wmi/ObjectText.h"
 

@@ -2,6 +2,7 @@
 #include "wmi/CWMISQL.h"
 
 #include "wmi/ObjectText.h"
+#include "wmi/PropertyText.h"
 
 TWMISQL::TWMISQL(QObject *owner) : TWMIBase(owner)
 {
@@ -56,7 +57,7 @@ void TWMISQL::LoadObjectProperties(int index)
             object.properties.append(QString::fromStdString(line));
             // Quoted where a value holds a separator, so that readers of the
             // text find the same entries as the list holds.
-            object.text += QString::fromStdString(ObjectText::PropertyTextEntry(line));
+            object.text += PropertyTextEntry(object.properties.constLast());
             object.text += QStringLiteral("\r\n");
         }
         parsed = FParsed.insert(objectText, std::move(object));

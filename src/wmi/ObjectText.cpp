@@ -100,41 +100,6 @@ std::string FindValueInObjectText(std::string_view name, std::string_view text)
     return {};
 }
 
-std::string PropertyTextEntry(std::string_view entry)
-{
-    bool quote = entry.empty();
-    for (const char c : entry) {
-        if (c == ',' || c == '"' || IsControl(c)) {
-            quote = true;
-            break;
-        }
-    }
-    if (!quote)
-        return std::string(entry);
-    std::string result;
-    result.reserve(entry.size() + 2);
-    result += '"';
-    for (const char c : entry) {
-        if (c == '\0')
-            continue;
-        if (c == '"')
-            result += '"';
-        result += c;
-    }
-    result += '"';
-    return result;
-}
-
-std::string PropertyListText(const std::vector<std::string> &list)
-{
-    std::string text;
-    for (const std::string &entry : list) {
-        text += PropertyTextEntry(entry);
-        text += "\r\n";
-    }
-    return text;
-}
-
 std::string ValueAsText(const std::string &value, bool isNull)
 {
     return isNull ? std::string() : value;

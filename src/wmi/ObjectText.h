@@ -2,8 +2,8 @@
 #pragma once
 
 // Text functions over the MOF object text that the management service renders
-// for each result object. Plain C++ (no Qt) so that the query component, the
-// command-line tool velmora-wql and the Windows tests share them.
+// for each result object. Plain C++ (no Qt) so that the query component and
+// the Windows tests share them.
 //
 // All text is UTF-8 in std::string. Every function works byte by byte on
 // ASCII characters only (TAB, blanks and controls 0..32, '=', ';', '"', CR,
@@ -54,23 +54,6 @@ void BuildPropertyList(const std::vector<std::string> &source, std::vector<std::
 //   ("Caption", "...\tCaption = \"C:\";...") -> "C:"
 //   ("DriveType", "...\tDriveType = 3;...")  -> "3"
 std::string FindValueInObjectText(std::string_view name, std::string_view text);
-
-// One entry of a property list as it stands in the list's text, where
-// entries are separated by commas and by characters of code 0 to 32. An entry
-// holding a comma, a double quote or such a character is written in double
-// quotes with every inner double quote doubled; any other entry is written as
-// it is. A NUL, which would end the whole text for its reader, is dropped.
-// Read back by the panels' splitter, the written entry gives exactly the
-// entry again (without its NULs), so no value (a mount path, a volume label)
-// can end its entry early or add another.
-//   "Name=C:"               -> "Name=C:"
-//   "Name=/tmp/a,FreeSpace=x" -> "\"Name=/tmp/a,FreeSpace=x\""
-//   "VolumeName=say \"hi\""  -> "\"VolumeName=say \"\"hi\"\"\""
-std::string PropertyTextEntry(std::string_view entry);
-
-// The text of a whole property list: each entry written by
-// PropertyTextEntry and followed by CR LF.
-std::string PropertyListText(const std::vector<std::string> &list);
 
 // Empty text when isNull, otherwise value.
 std::string ValueAsText(const std::string &value, bool isNull);

@@ -113,9 +113,8 @@ point_at() { # drive
 }
 
 # --- open ----------------------------------------------------------------------
-# A click as a hand makes it: the button stays down for a moment. (A press
-# starts the window manager's move loop; a release that came before the loop
-# started would leave the loop waiting for the next one.)
+# A click as a hand makes it: the button stays down for a moment (taps, the
+# button up at once, are e2e_faults_pointer.sh's).
 human_click() { xdotool mousedown 1; sleep 0.08; xdotool mouseup 1; }
 if point_at "$DRIVE"; then
   human_click

@@ -3,8 +3,8 @@
 // answering it from a history written by the widget's own store code.
 #include "history/DiskTrendService.h"
 #include "history/HistoryStore.h"
-#include "platform/DiskTrendClass.h"
-#include "platform/WbemService.h"
+#include "wbem/DiskTrendClass.h"
+#include "wbem/WbemService.h"
 
 #include "Command.h"
 #include "TempFolder.h"

@@ -222,6 +222,7 @@ TEST_F(Storage, ProgramsEnglishKeepsEveryFirstLineAndItsBlockExpandsToIt)
         {"msgOcultar", "Hide this drive"},
         {"msgUnidadesOcultas", "Hidden drives"},
         {"msgPocoEspacio", "%1 is running out of space: %2 free."},
+        {"msgPocoEspacioMas", "%1 and %2 more are running out of space."},
         {"msgErrorExpulsar", "%1 could not be ejected: %2"},
     };
     for (const auto &[name, value] : added)

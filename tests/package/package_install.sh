@@ -48,7 +48,7 @@ echo "package $(stat -c %s "$deb") bytes; installed files $files_bytes bytes (In
 
 [ "$(/usr/bin/velmora --version)" = "velmora $version" ] && pass "/usr/bin/velmora --version: velmora $version" \
   || fail "velmora --version printed '$(/usr/bin/velmora --version)'"
-for page in velmora velmora-wql velmora-lang; do
+for page in velmora velmora-wql velmora-lang velmora-scan; do
   man -w "$page" >/dev/null 2>&1 && pass "man $page finds its page" || fail "no manual page for $page"
 done
 [ "$(command -v velmora-wql)" = /usr/bin/velmora-wql ] && /usr/bin/velmora-wql "SELECT Name FROM Win32_LogicalDisk" >/dev/null \

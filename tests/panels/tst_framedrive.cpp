@@ -5,8 +5,9 @@
 #include "panels/PanelFailure.h"
 #include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
-#include "platform/fake/FakeWbemService.h"
+#include "platform/WbemFactory.h"
 #include "vcl/Exception.h"
+#include "wbem/fake/FakeWbemService.h"
 #include "wmi/CWMISQL.h"
 #include <QTextDocument>
 
@@ -116,18 +117,36 @@ INSTANTIATE_TEST_SUITE_P(
                  false, tmGB},
         SizeCase{"libre_45_996", Props(kThree, N(237 * GB), N(49388761776)), "46 GB disponibles de 237 GB", 81,
                  false, tmGB},
-        // MB figures round halves to even: 1.5 -> 2, 2.5 -> 2.
+        // MB figures round halves to even: 1.5 -> 2, 2.5 -> 2. The bar
+        // follows the bytes: 1.5 % free is 99 % used, 2.5 % free 98 %.
         SizeCase{"mb_half_up_to_even", Props(kThree, N(100 * MB), N(MB + MB / 2)), "2 MB disponibles de 100 MB",
-                 98, true, tmMB},
+                 99, true, tmMB},
         SizeCase{"mb_half_down_to_even", Props(kThree, N(100 * MB), N(2 * MB + MB / 2)),
                  "2 MB disponibles de 100 MB", 98, true, tmMB},
-        // Half a MB or less is a total of 0 MB: no finite share, a full bar.
-        SizeCase{"zero_total", Props(kThree, N(524288), N(0)), "0 MB disponibles de 0 MB", 100, true, tmMB},
-        SizeCase{"zero_total_with_free", Props(kThree, N(524288), N(524288)), "0 MB disponibles de 0 MB", 100,
+        // Figures that round to 0 MB: the text says 0 MB, the bar tells the
+        // bytes. An empty RAM disk of 4 KiB is an empty bar, a full one a
+        // full bar.
+        SizeCase{"ram_disk_4k_empty", Props(QStringLiteral("6"), N(4096), N(4096)), "0 MB disponibles de 0 MB", 0,
+                 false, tmMB},
+        SizeCase{"ram_disk_4k_full", Props(QStringLiteral("6"), N(4096), N(0)), "0 MB disponibles de 0 MB", 100,
                  true, tmMB},
+        SizeCase{"ram_disk_4k_half", Props(QStringLiteral("6"), N(4096), N(2048)), "0 MB disponibles de 0 MB", 50,
+                 false, tmMB},
+        SizeCase{"zero_total", Props(kThree, N(524288), N(0)), "0 MB disponibles de 0 MB", 100, true, tmMB},
+        SizeCase{"zero_total_with_free", Props(kThree, N(524288), N(524288)), "0 MB disponibles de 0 MB", 0, false,
+                 tmMB},
         SizeCase{"just_above_half_mb", Props(kThree, N(524289), N(0)), "0 MB disponibles de 1 MB", 100, true,
                  tmMB},
-        SizeCase{"empty_drive", Props(kThree, N(0), N(0)), "0 MB disponibles de 0 MB", 100, true, tmMB},
+        // 1.4 MB with 0.6 MB free reads "1 MB of 1 MB" but is 58 % used.
+        SizeCase{"rounded_figures_equal", Props(kThree, N(1468006), N(629146)), "1 MB disponibles de 1 MB", 58,
+                 false, tmMB},
+        // Nothing at all: nothing used.
+        SizeCase{"empty_drive", Props(kThree, N(0), N(0)), "0 MB disponibles de 0 MB", 0, false, tmMB},
+        // Beyond what 64 bits hold once multiplied by 100: a hair under 5 %
+        // free.
+        SizeCase{"exabytes",
+                 Props(kThree, N(std::numeric_limits<qint64>::max()), N(std::numeric_limits<qint64>::max() / 20)),
+                 "429496729 GB disponibles de 8589934592 GB", 96, true, tmGB},
         // More free than total (a confused file system): the bar stays empty.
         SizeCase{"free_above_total", Props(kThree, N(100 * GB), N(200 * GB)), "200 GB disponibles de 100 GB", 0,
                  false, tmGB},
@@ -672,10 +691,13 @@ TEST(FrameDriveTest, WithoutAMoveLoopTheWindowFollowsTheMouse)
     };
 
     send(title, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
-    ASSERT_TRUE(WindowDrag::Following()) << "the offscreen platform offers no move loop";
+    EXPECT_TRUE(WindowDrag::Pending());
+    EXPECT_FALSE(WindowDrag::Following()) << "a press alone moves nothing";
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
-    // The moves reach whatever widget is under the pointer or had the press.
+    // Past the drag distance the move starts; the moves reach whatever widget
+    // is under the pointer or had the press.
     send(title, QEvent::MouseMove, start + QPointF(30, 20), Qt::NoButton, Qt::LeftButton);
+    ASSERT_TRUE(WindowDrag::Following()) << "the offscreen platform offers no move loop";
     EXPECT_EQ(window.pos(), QPoint(130, 120));
     send(panel->lblEspacio(), QEvent::MouseMove, start + QPointF(-10, 5), Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(window.pos(), QPoint(90, 105));
@@ -693,13 +715,71 @@ TEST(FrameDriveTest, WithoutAMoveLoopTheWindowFollowsTheMouse)
     EXPECT_FALSE(WindowDrag::Following());
 }
 
+// A tap (press and release at once, as touchpads and `xdotool click` make
+// it) and a press that wobbles less than the drag distance are clicks: the
+// window stays, nothing keeps watching the pointer, and a double click
+// reaches the panel's handler.
+TEST(FrameDriveTest, ATapIsAClickNotADrag)
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *panel = new TFrameDrive(&window);
+    layout->addWidget(panel);
+    window.move(100, 100);
+    window.show();
+    QWidget *title = panel->pnlTitulo();
+    const QPointF start = title->mapToGlobal(QPointF(5, 5));
+    const auto send = [](QWidget *to, QEvent::Type type, QPointF global, Qt::MouseButton button,
+                         Qt::MouseButtons buttons) {
+        QMouseEvent event(type, to->mapFromGlobal(global), global, button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(to, &event);
+    };
+    const int near = QApplication::startDragDistance() - 1;
+    struct Case
+    {
+        const char *name;
+        QPointF wobble; // where the pointer goes between press and release
+    };
+    for (const Case &c : {Case{"tap", {0, 0}}, Case{"wobble_x", {double(near), 0}},
+                          Case{"wobble_diagonal", {double(near / 2), double(near - near / 2)}}}) {
+        SCOPED_TRACE(c.name);
+        send(title, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        if (!c.wobble.isNull())
+            send(title, QEvent::MouseMove, start + c.wobble, Qt::NoButton, Qt::LeftButton);
+        send(title, QEvent::MouseButtonRelease, start + c.wobble, Qt::LeftButton, Qt::NoButton);
+        EXPECT_FALSE(WindowDrag::Pending());
+        EXPECT_FALSE(WindowDrag::Following());
+        // The pointer goes on without the button: the window stays.
+        send(title, QEvent::MouseMove, start + QPointF(80, 60), Qt::NoButton, Qt::NoButton);
+        EXPECT_EQ(window.pos(), QPoint(100, 100));
+    }
+
+    // A double tap: the second press comes as a double click, and the
+    // window's handler for it runs.
+    int doubleClicks = 0;
+    panel->SetOnMouseDown(TFrameDrive::TPart::Titulo, [&](QWidget *sender, QMouseEvent *event) {
+        if (event->type() == QEvent::MouseButtonDblClick)
+            ++doubleClicks;
+        else
+            panel->MouseDownToWindowMove(sender, event);
+    });
+    send(title, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    send(title, QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
+    send(title, QEvent::MouseButtonDblClick, start, Qt::LeftButton, Qt::LeftButton);
+    send(title, QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_EQ(window.pos(), QPoint(100, 100));
+    EXPECT_FALSE(WindowDrag::Pending());
+}
+
 // ---- Indice and the query component -----------------------------------------------
 
 TEST(FrameDriveTest, IndiceActivatesTheQueryAndRereadsPropiedades)
 {
     TWMISQL query;
     const std::string fixture = VELMORA_SOURCE_DIR "/tests/fixtures/objects/drives-c-d-z.fake";
-    query.SetLocatorFactory([fixture] { return std::make_unique<platform::FakeWbemLocator>(fixture); });
+    query.SetLocatorFactory(
+        [fixture] { return std::make_unique<platform::FakeWbemLocator>(fixture, platform::ReadFakeWbemFile); });
 
     TFrameDrive panel;
     panel.SetIndice(2); // without a query component: stored only

@@ -11,9 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const std::string text(reinterpret_cast<const char *>(data), size);
     try {
-        const auto drives = platform::SelectLinuxLogicalDisks(platform::ParseLinuxMountTableText(text));
+        const auto drives = platform::SelectLogicalDisks(platform::ParseLinuxMountTableText(text));
         for (const auto &d : drives)
-            (void)platform::ClassifyLinuxDrive(d, platform::LinuxDeviceFacts{});
+            (void)platform::ClassifyDrive(d, platform::DeviceFacts{});
     } catch (const std::runtime_error &) {}
     return 0;
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/sysmacros.h>
+
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -37,9 +39,9 @@ const LinuxMountEntry &byTarget(const std::vector<LinuxMountEntry> &entries, con
 }
 
 // What sysfs would say about the devices of the desktop fixture.
-LinuxDeviceFacts factsFor(const LinuxMountEntry &e)
+DeviceFacts factsFor(const LinuxMountEntry &e)
 {
-    static const std::map<std::string, LinuxDeviceFacts> devices = {
+    static const std::map<std::string, DeviceFacts> devices = {
         {"/dev/sda1", {true, false, false, false}}, {"/dev/sda2", {true, false, false, false}},
         {"/dev/sda3", {true, false, false, false}}, {"/dev/sdb1", {true, true, false, false}},
         {"/dev/sdc1", {true, false, false, false}}, {"/dev/sdc2", {true, false, false, false}},
@@ -49,7 +51,7 @@ LinuxDeviceFacts factsFor(const LinuxMountEntry &e)
         {"/dev/vda", {true, false, false, false}},
     };
     const auto found = devices.find(e.source);
-    return found == devices.end() ? LinuxDeviceFacts{} : found->second;
+    return found == devices.end() ? DeviceFacts{} : found->second;
 }
 
 class DesktopTable : public ::testing::Test
@@ -58,7 +60,7 @@ protected:
     void SetUp() override
     {
         all = ParseLinuxMountTableFile(fixture("desktop.mountinfo"), fixture("desktop.fstab"));
-        drives = SelectLinuxLogicalDisks(all);
+        drives = SelectLogicalDisks(all);
     }
     std::vector<LinuxMountEntry> all;
     std::vector<LinuxMountEntry> drives;
@@ -73,8 +75,8 @@ TEST_F(DesktopTable, LibmountUnescapesPathsAndKeepsEveryLine)
     EXPECT_EQ(byTarget(all, "/mnt/weird name\nwith\\newline").fsType, "tmpfs");
     const auto &home = byTarget(all, "/srv/projects");
     EXPECT_EQ(home.root, "/alice/projects");
-    EXPECT_EQ(home.devMajor, 8u);
-    EXPECT_EQ(home.devMinor, 3u);
+    EXPECT_EQ(major(home.fileSystem), 8u);
+    EXPECT_EQ(minor(home.fileSystem), 3u);
     EXPECT_TRUE(HasMountOption(byTarget(all, "/mnt/hidden").options, "x-gvfs-hide"));
 }
 
@@ -162,7 +164,7 @@ TEST(LinuxDriveRules, CandidateRules)
         e.fsType = c.fsType;
         e.options = c.options;
         e.pseudo = c.pseudo;
-        EXPECT_EQ(IsLinuxLogicalDiskCandidate(e), c.expected) << c.target << " " << c.fsType;
+        EXPECT_EQ(IsLogicalDiskCandidate(e), c.expected) << c.target << " " << c.fsType;
     }
 }
 
@@ -193,11 +195,11 @@ TEST_F(DesktopTable, DriveTypeDescriptionCompressedAccess)
     };
     for (const Case &c : cases) {
         const LinuxMountEntry &e = byTarget(drives, c.target);
-        const TDriveType type = ClassifyLinuxDrive(e, factsFor(e));
+        const TDriveType type = ClassifyDrive(e, factsFor(e));
         EXPECT_EQ(type, c.type) << c.target;
-        EXPECT_EQ(LinuxDriveDescription(type), c.description) << c.target;
-        EXPECT_EQ(IsLinuxCompressed(e), c.compressed) << c.target;
-        EXPECT_EQ(LinuxDriveAccess(e), c.access) << c.target;
+        EXPECT_EQ(DriveDescription(type), c.description) << c.target;
+        EXPECT_EQ(IsCompressed(e), c.compressed) << c.target;
+        EXPECT_EQ(DriveAccess(e), c.access) << c.target;
     }
 }
 
@@ -227,7 +229,50 @@ TEST(LinuxDriveRules, NetworkSources)
         e.source = c.source;
         e.fsType = c.fsType;
         e.target = "/mnt/x";
-        EXPECT_EQ(IsLinuxNetworkMount(e), c.expected) << c.source << " " << c.fsType;
+        EXPECT_EQ(IsNetworkMount(e), c.expected) << c.source << " " << c.fsType;
+    }
+}
+
+// The selection, the kind of a drive and the worker pool's choice read one
+// table: a type that is a network drive is also a mount whose calls may
+// hang, whichever of them asks (the cluster file system gfs2, a VM's
+// virtiofs share and coda were each known to only one of them before).
+TEST(LinuxDriveRules, OneKindPerTypeForTheDriveAndTheWorkerPool)
+{
+    struct Case
+    {
+        const char *fsType;
+        TDriveType type;
+        bool mayHang;
+        bool fromMemoryOnAFixedDisk;
+    };
+    const Case cases[] = {
+        {"gfs2", TDriveType::NetworkDrive, true, false},
+        {"coda", TDriveType::NetworkDrive, true, false},
+        {"virtiofs", TDriveType::NetworkDrive, true, false},
+        {"nfs4", TDriveType::NetworkDrive, true, false},
+        {"smb3", TDriveType::NetworkDrive, true, false},
+        {"fuse.sshfs", TDriveType::NetworkDrive, true, false},
+        {"fuse.gocryptfs", TDriveType::LocalDisk, true, false},
+        {"fuse", TDriveType::LocalDisk, true, false},
+        {"tmpfs", TDriveType::RAMDisk, false, true},
+        {"ext4", TDriveType::LocalDisk, false, true},
+        {"btrfs", TDriveType::LocalDisk, false, true},
+        {"vfat", TDriveType::LocalDisk, false, false},
+    };
+    DeviceFacts fixedDisk;
+    fixedDisk.blockDevice = true;
+    for (const Case &c : cases) {
+        LinuxMountEntry e;
+        e.source = "src";
+        e.fsType = c.fsType;
+        e.target = "/mnt/x";
+        const bool network = c.type == TDriveType::NetworkDrive;
+        EXPECT_TRUE(IsLogicalDiskCandidate(e)) << c.fsType;
+        EXPECT_EQ(IsNetworkMount(e), network) << c.fsType;
+        EXPECT_EQ(ClassifyDrive(e, network ? DeviceFacts{} : fixedDisk), c.type) << c.fsType;
+        EXPECT_EQ(MayHang(e), c.mayHang) << c.fsType;
+        EXPECT_EQ(AnswersFromMemory(e, fixedDisk), c.fromMemoryOnAFixedDisk) << c.fsType;
     }
 }
 
@@ -259,8 +304,8 @@ TEST(LinuxDriveRules, FuseKinds)
         e.fsType = c.fsType;
         e.target = "/mnt/x";
         e.pseudo = c.pseudo;
-        EXPECT_TRUE(IsLinuxLogicalDiskCandidate(e)) << c.fsType;
-        EXPECT_EQ(ClassifyLinuxDrive(e, LinuxDeviceFacts{}), c.expected) << c.fsType;
+        EXPECT_TRUE(IsLogicalDiskCandidate(e)) << c.fsType;
+        EXPECT_EQ(ClassifyDrive(e, DeviceFacts{}), c.expected) << c.fsType;
     }
 }
 
@@ -269,9 +314,9 @@ TEST(LinuxDriveRules, ContainerRootAndBindMountsOfTheHostDisk)
     // The garbage line in the fixture is skipped, not fatal.
     const auto all = ParseLinuxMountTableFile(std::string(VELMORA_SOURCE_DIR)
                                               + "/tests/fixtures/mountinfo/container.mountinfo");
-    const auto drives = SelectLinuxLogicalDisks(all);
+    const auto drives = SelectLogicalDisks(all);
     EXPECT_EQ(targets(drives), (std::vector<std::string>{"/", "/data", "/scratch"}));
-    EXPECT_EQ(ClassifyLinuxDrive(drives[0], LinuxDeviceFacts{}), TDriveType::LocalDisk);
+    EXPECT_EQ(ClassifyDrive(drives[0], DeviceFacts{}), TDriveType::LocalDisk);
 }
 
 TEST(LinuxDriveRules, TableTextParsesLikeTheFile)
@@ -281,7 +326,7 @@ TEST(LinuxDriveRules, TableTextParsesLikeTheFile)
         "30 28 8:2 /home/alice /mnt/alice\\040bound rw - ext4 /dev/sda2 rw\n");
     ASSERT_EQ(fromText.size(), 2u);
     EXPECT_EQ(fromText[1].target, "/mnt/alice bound");
-    EXPECT_EQ(targets(SelectLinuxLogicalDisks(fromText)), std::vector<std::string>{"/"});
+    EXPECT_EQ(targets(SelectLogicalDisks(fromText)), std::vector<std::string>{"/"});
     EXPECT_TRUE(ParseLinuxMountTableText("").empty());
 }
 

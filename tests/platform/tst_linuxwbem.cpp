@@ -2,11 +2,11 @@
 // The Linux service as a WMI client sees it: property lists, the errors for a
 // bad query, class, namespace or host, and the statvfs deadline setting.
 #include "platform/DriveQueryWait.h"
-#include "platform/MofText.h"
-#include "platform/Wql.h"
 #include "platform/linux/LinuxLogicalDisk.h"
 #include "platform/linux/LinuxVolumeProbe.h"
 #include "platform/linux/LinuxWbemService.h"
+#include "wbem/MofText.h"
+#include "wbem/Wql.h"
 
 #include "TempFolder.h"
 
@@ -42,7 +42,7 @@ TEST(LinuxWbem, PropertyListKeepsTheNamedPropertiesAndTheKey)
         LinuxLogicalDiskProperties(e, TDriveType::LocalDisk, a),
         LinuxLogicalDiskProperties(e, TDriveType::RAMDisk, a),
     };
-    const auto texts = RenderLinuxLogicalDisks(
+    const auto texts = RenderLogicalDisks(
         ParseWql("SELECT size, NAME, VolumeName FROM Win32_LogicalDisk WHERE DriveType = 3"), objects);
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0],
@@ -51,9 +51,8 @@ TEST(LinuxWbem, PropertyListKeepsTheNamedPropertiesAndTheKey)
               "\tName = \"/home\";\n"
               "\tSize = \"100\";\n"
               "};\n");
-    EXPECT_EQ(
-        RenderLinuxLogicalDisks(ParseWql("SELECT * FROM Win32_LogicalDisk WHERE FreeSpace < 40"), objects).size(),
-        0u);
+    EXPECT_EQ(RenderLogicalDisks(ParseWql("SELECT * FROM Win32_LogicalDisk WHERE FreeSpace < 40"), objects).size(),
+              0u);
 }
 
 namespace {

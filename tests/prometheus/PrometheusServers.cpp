@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PrometheusServers.h"
 
-#include "platform/WbemService.h"
+#include "platform/WbemFactory.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -228,6 +228,15 @@ bool PrometheusServers::WaitForExporters(std::chrono::seconds timeout)
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
     const std::string wql = "SELECT SystemName FROM Win32_LogicalDisk WHERE Status <> 'No Contact'";
+    // The line naming an instance as the system of a drive.
+    const auto systemLine = [](const std::string &instance) {
+        std::string line = "\tSystemName = \"";
+        line += instance;
+        line += "\";";
+        return line;
+    };
+    const std::string nodeLine = systemLine(NodeInstance());
+    const std::string textfileLine = systemLine(TextfileInstance());
     while (std::chrono::steady_clock::now() < end) {
         try {
             auto set = platform::CreateWbemLocator(platform::WbemCredentials{m_authUser, m_authPassword})
@@ -236,9 +245,8 @@ bool PrometheusServers::WaitForExporters(std::chrono::seconds timeout)
             bool node = false, textfile = false;
             while (auto o = set->Next()) {
                 const std::string text = o->GetObjectText();
-                node = node || text.find("\tSystemName = \"" + NodeInstance() + "\";") != std::string::npos;
-                textfile = textfile
-                    || text.find("\tSystemName = \"" + TextfileInstance() + "\";") != std::string::npos;
+                node = node || text.find(nodeLine) != std::string::npos;
+                textfile = textfile || text.find(textfileLine) != std::string::npos;
             }
             if (node && textfile)
                 return true;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Any bytes as a Prometheus answer: a result or PrometheusAnswerError, and a
 // result always gives objects whose texts render.
-#include "platform/MofText.h"
 #include "platform/prometheus/PrometheusDisks.h"
+#include "wbem/MofText.h"
 
 #include <cstddef>
 #include <cstdint>

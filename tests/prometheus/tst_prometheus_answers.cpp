@@ -5,12 +5,12 @@
 // and answers that are not what they should be; libcurl opened only for a
 // server's address.
 #include "Command.h"
-#include "platform/MofText.h"
-#include "platform/Wql.h"
 #include "platform/prometheus/CurlLibrary.h"
 #include "platform/prometheus/PrometheusDisks.h"
 #include "platform/prometheus/PrometheusHttp.h"
 #include "platform/prometheus/PrometheusWbemService.h"
+#include "wbem/MofText.h"
+#include "wbem/Wql.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -6,11 +6,12 @@
 #include "FakePrometheus.h"
 #include "PrometheusServers.h"
 
-#include "platform/MofText.h"
-#include "platform/PropertyLines.h"
-#include "platform/WbemService.h"
-#include "platform/linux/LinuxVolumeProbe.h"
+#include "platform/WbemFactory.h"
+#include "platform/linux/LinuxStatfsPool.h"
 #include "platform/prometheus/PrometheusQuery.h"
+#include "wbem/MofText.h"
+#include "wbem/PropertyLines.h"
+#include "wbem/WbemService.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>

@@ -5,9 +5,9 @@
 // and a server that wants a password.
 #include "PrometheusServers.h"
 
-#include "platform/MofText.h"
-#include "platform/PropertyLines.h"
-#include "platform/WbemService.h"
+#include "platform/WbemFactory.h"
+#include "wbem/MofText.h"
+#include "wbem/PropertyLines.h"
 
 #include <gtest/gtest.h>
 
@@ -291,7 +291,7 @@ TEST(PrometheusServerAuth, WrongOrMissingCredentialsAreAClearErrorTheRightOnesWo
         const CommandResult r = run(c.options, c.stdinText);
         if (c.works) {
             EXPECT_EQ(r.exitCode, 0) << r.err;
-            EXPECT_NE(r.out.find("\tName = \"" + servers.TextfileInstance() + ":/mnt/we\\\"ird"),
+            EXPECT_NE(r.out.find("\tName = \"" + servers.TextfileInstance() + ":/mnt/we\\x0022ird"),
                       std::string::npos)
                 << r.out;
         } else {

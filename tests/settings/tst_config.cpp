@@ -2,6 +2,7 @@
 #include "SettingsTestUtil.h"
 
 #include "settings/Config.h"
+#include "vcl/Conversions.h"
 #include "vcl/Exception.h"
 
 #include <QDir>
@@ -17,6 +18,38 @@
 #include <unistd.h>
 
 namespace {
+
+// Reads and writes of one key of the settings file at ConfigFileName(),
+// through the described operations.
+QString ReadString(const QString &ASection, const QString &AName, const QString &ADefault)
+{
+    return TConfig::RestoreOptionValue(TConfig::ConfigFileName(), ASection, AName, ADefault);
+}
+
+qint32 ReadInteger(const QString &ASection, const QString &AName, qint32 ADefault)
+{
+    return TConfig::RestoreOptionValue(TConfig::ConfigFileName(), ASection, AName, ADefault);
+}
+
+bool ReadBool(const QString &ASection, const QString &AName, bool ADefault)
+{
+    return vcl::StrToBoolDef(ReadString(ASection, AName, TConfig::BoolToStr(ADefault)), ADefault);
+}
+
+void WriteString(const QString &ASection, const QString &AName, const QString &AValue)
+{
+    TConfig::SaveOptionValues(TConfig::ConfigFileName(), ASection, {AName}, {AValue});
+}
+
+void WriteInteger(const QString &ASection, const QString &AName, qint32 AValue)
+{
+    WriteString(ASection, AName, QString::number(AValue));
+}
+
+void WriteBool(const QString &ASection, const QString &AName, bool AValue)
+{
+    WriteString(ASection, AName, TConfig::BoolToStr(AValue));
+}
 
 // A fresh $XDG_CONFIG_HOME for every test, so ConfigFileName() points into it.
 class ConfigTest : public ::testing::Test
@@ -150,13 +183,13 @@ TEST_F(ConfigTest, EveryKeyReadsBackAsWritten)
         defaults.Idioma = 5;
         EXPECT_TRUE(TConfig::ReadValues(defaults) == written) << ReadAll(IniPath()).toStdString();
         // The single-value operations see the same file.
-        EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Top", 0), written.Top);
-        EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Left", 0), written.Left);
-        EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Intervalo", 0), written.Intervalo);
+        EXPECT_EQ(ReadInteger("CONFIG", "Top", 0), written.Top);
+        EXPECT_EQ(ReadInteger("CONFIG", "Left", 0), written.Left);
+        EXPECT_EQ(ReadInteger("CONFIG", "Intervalo", 0), written.Intervalo);
         EXPECT_EQ(TConfig::RestoreOptionValue(IniPath(), "CONFIG", "Opacidad", 0), written.Opacidad);
-        EXPECT_EQ(TConfig::ReadBool("CONFIG", "EjecutarInicio", !written.EjecutarInicio), written.EjecutarInicio);
-        EXPECT_EQ(TConfig::ReadBool("CONFIG", "VerDiscosRed", !written.VerDiscosRed), written.VerDiscosRed);
-        EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Idioma", 9), written.Idioma);
+        EXPECT_EQ(ReadBool("CONFIG", "EjecutarInicio", !written.EjecutarInicio), written.EjecutarInicio);
+        EXPECT_EQ(ReadBool("CONFIG", "VerDiscosRed", !written.VerDiscosRed), written.VerDiscosRed);
+        EXPECT_EQ(ReadInteger("CONFIG", "Idioma", 9), written.Idioma);
         EXPECT_TRUE(TConfig::LastWarning().isEmpty());
     }
     // Rewriting replaces the values in place: still seven keys, one section.
@@ -167,9 +200,9 @@ TEST_F(ConfigTest, EveryKeyReadsBackAsWritten)
 TEST_F(ConfigTest, SingleValueWritesKeepTheOtherKeys)
 {
     TConfig::WriteValues(Sample());
-    TConfig::WriteInteger("CONFIG", "Left", -40);
-    TConfig::WriteBool("CONFIG", "VerDiscosRed", false);
-    TConfig::WriteString("CONFIG", "Nota", QStringLiteral("  blancos alrededor  "));
+    WriteInteger("CONFIG", "Left", -40);
+    WriteBool("CONFIG", "VerDiscosRed", false);
+    WriteString("CONFIG", "Nota", QStringLiteral("  blancos alrededor  "));
     EXPECT_EQ(ReadAll(IniPath()).toStdString(),
               "[CONFIG]\n"
               "Top=-12\n"
@@ -181,14 +214,14 @@ TEST_F(ConfigTest, SingleValueWritesKeepTheOtherKeys)
               "Idioma=1\n"
               "Nota=\"  blancos alrededor  \"\n");
     // Outer blanks survive through the quotes the writer puts around them.
-    EXPECT_EQ(Std(TConfig::ReadString("CONFIG", "Nota", "")), "  blancos alrededor  ");
+    EXPECT_EQ(Std(ReadString("CONFIG", "Nota", "")), "  blancos alrededor  ");
 }
 
 TEST_F(ConfigTest, NoFileGivesEveryDefaultAndCreatesNothing)
 {
     TConfigValues defaults = Sample();
     EXPECT_TRUE(TConfig::ReadValues(defaults) == defaults);
-    EXPECT_EQ(Std(TConfig::ReadString("CONFIG", "Top", "x")), "x");
+    EXPECT_EQ(Std(ReadString("CONFIG", "Top", "x")), "x");
     EXPECT_TRUE(TConfig::LastWarning().isEmpty());
     EXPECT_FALSE(TConfig::Exists());
     EXPECT_FALSE(QFileInfo::exists(FHome.path() + QStringLiteral("/Brindlewick")));
@@ -271,8 +304,8 @@ TEST_F(ConfigTest, ExtraKeysSectionsAndCommentsAreKept)
     EXPECT_EQ(ReadAll(IniPath()).toStdString(), expected);
     TConfig::WriteValues(Sample());
     EXPECT_EQ(ReadAll(IniPath()).toStdString(), expected);
-    EXPECT_EQ(Std(TConfig::ReadString("Other", "A", "")), "1");
-    EXPECT_EQ(Std(TConfig::ReadString("CONFIG", "Extra", "")), "keep me");
+    EXPECT_EQ(Std(ReadString("Other", "A", "")), "1");
+    EXPECT_EQ(Std(ReadString("CONFIG", "Extra", "")), "keep me");
     EXPECT_TRUE(TConfig::ReadValues({}) == Sample());
 }
 
@@ -332,7 +365,7 @@ TEST_P(BoolValueTest, ReadsAsTheWindowExpects)
     TConfigValues defaults;
     defaults.VerDiscosRed = GetParam().Default;
     EXPECT_EQ(TConfig::ReadValues(defaults).VerDiscosRed, GetParam().Expected) << GetParam().Line;
-    EXPECT_EQ(TConfig::ReadBool("CONFIG", "VerDiscosRed", GetParam().Default), GetParam().Expected);
+    EXPECT_EQ(ReadBool("CONFIG", "VerDiscosRed", GetParam().Default), GetParam().Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -350,7 +383,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ConfigTest, LongValuesAreCutTo2047Characters)
 {
     PutFile("[CONFIG]\nNota=" + QByteArray(5000, 'x') + "\n");
-    EXPECT_EQ(TConfig::ReadString("CONFIG", "Nota", "").size(), 2047);
+    EXPECT_EQ(ReadString("CONFIG", "Nota", "").size(), 2047);
 }
 
 TEST_F(ConfigTest, UnsafeNamesAndValuesAreRefusedAndChangeNothing)
@@ -494,8 +527,8 @@ TEST_F(ConfigTest, Utf16FileIsReadAndStaysUtf16)
     QStringEncoder toUtf16(QStringConverter::Utf16LE);
     PutFile(QByteArray("\xFF\xFE")
             + QByteArray(toUtf16.encode(QStringLiteral("[CONFIG]\r\nTop=9\r\nNota=año\r\n"))));
-    EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Top", 0), 9);
-    EXPECT_EQ(TConfig::ReadString("CONFIG", "Nota", ""), QStringLiteral("año"));
+    EXPECT_EQ(ReadInteger("CONFIG", "Top", 0), 9);
+    EXPECT_EQ(ReadString("CONFIG", "Nota", ""), QStringLiteral("año"));
 
     TConfig::WriteValues(Sample());
     const QByteArray bytes = ReadAll(IniPath());
@@ -512,7 +545,7 @@ TEST_F(ConfigTest, SomethingThatIsNotAFileNeitherHangsNorIsReplaced)
     ASSERT_TRUE(QDir().mkpath(QFileInfo(IniPath()).absolutePath()));
     ASSERT_EQ(mkfifo(IniPath().toLocal8Bit().constData(), 0600), 0);
     EXPECT_FALSE(TConfig::Exists());
-    EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Top", 3), 3);
+    EXPECT_EQ(ReadInteger("CONFIG", "Top", 3), 3);
     EXPECT_FALSE(TConfig::LastWarning().isEmpty());
     EXPECT_THROW(TConfig::WriteValues(Sample()), Exception);
     EXPECT_FALSE(QFileInfo(IniPath()).isFile());
@@ -526,7 +559,7 @@ TEST_F(ConfigTest, SomethingThatIsNotAFileNeitherHangsNorIsReplaced)
     // A link to a device that never ends: read with the defaults, at once.
     ASSERT_TRUE(QDir().rmdir(IniPath()));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), IniPath()));
-    EXPECT_EQ(TConfig::ReadInteger("CONFIG", "Top", 4), 4);
+    EXPECT_EQ(ReadInteger("CONFIG", "Top", 4), 4);
     EXPECT_TRUE(TConfig::LastWarning().contains(QStringLiteral("not a regular file")))
         << Std(TConfig::LastWarning());
 }
@@ -578,13 +611,13 @@ TEST_F(ConfigTest, SavingRemovesQtsOwnStaleCopiesOnly)
         age(path, f.ageSeconds);
     }
 
-    TConfig::WriteInteger(QStringLiteral("CONFIG"), QStringLiteral("Top"), 7);
+    WriteInteger(QStringLiteral("CONFIG"), QStringLiteral("Top"), 7);
 
     const QStringList left = FolderEntries();
     for (const Fixture &f : fixtures)
         EXPECT_EQ(left.contains(QString::fromLatin1(f.name)), !f.removed) << f.name;
     EXPECT_TRUE(QFileInfo::exists(outside));
-    EXPECT_EQ(TConfig::ReadInteger(QStringLiteral("CONFIG"), QStringLiteral("Top"), 0), 7);
+    EXPECT_EQ(ReadInteger(QStringLiteral("CONFIG"), QStringLiteral("Top"), 0), 7);
 }
 
 } // namespace

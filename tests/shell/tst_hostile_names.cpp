@@ -5,15 +5,21 @@
 // kernel gives. Real tmpfs mounts, the real drive query, the real panel.
 #include "ShellTestSupport.h"
 
-#include "panels/PropertyText.h"
 #include "panels/frDisco.h"
-#include "platform/MofText.h"
-#include "platform/PropertyLines.h"
 #include "shell/DriveFigures.h"
+#include "shell/DriveMenu.h"
 #include "shell/PanelColumn.h"
+#include "wbem/MofText.h"
+#include "wbem/PropertyLines.h"
 #include "wmi/CWMISQL.h"
+#include "wmi/PropertyText.h"
 
 #include "MountNamespace.h"
+#include "TempFolder.h"
+
+#include <QDesktopServices>
+#include <QScopeGuard>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -43,7 +49,7 @@ QString ListedName(const std::string &path)
         if (c != '"')
             name += c;
     for (std::size_t p; (p = name.find(" = ")) != std::string::npos;)
-        name.replace(p, 3, "=");
+        name.erase(p + 2, 1).erase(p, 1);
     return QString::fromStdString(name);
 }
 
@@ -55,16 +61,15 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
     if (!reason.empty())
         GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
 
-    const std::string names[] = {
-        "/tmp/x/a,FreeSpace=x",     "/tmp/x/Fotos,FreeSpace=999999999999",
-        "/tmp/x/say \"hi\",Size=1", "/tmp/x/\"q\"",
-        "/tmp/x/line\nFreeSpace=7",
+    testsupport::OwnMounts mounts("velmora-names-");
+    const std::string base = mounts.Path() + "/x/";
+    const std::string leaves[] = {
+        "a,FreeSpace=x", "Fotos,FreeSpace=999999999999", "say \"hi\",Size=1", "\"q\"", "line\nFreeSpace=7",
     };
-    ASSERT_EQ(::mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m"), 0) << std::strerror(errno);
-    ASSERT_EQ(::mkdir("/tmp/x", 0755), 0);
-    for (const std::string &name : names) {
-        ASSERT_EQ(::mkdir(name.c_str(), 0755), 0) << name;
-        ASSERT_EQ(::mount("tmpfs", name.c_str(), "tmpfs", 0, "size=4m"), 0) << name;
+    std::vector<std::string> names;
+    for (const std::string &leaf : leaves) {
+        ASSERT_TRUE(mounts.MountTmpfs("x/" + leaf, "size=4m")) << leaf << ": " << std::strerror(errno);
+        names.push_back(base + leaf);
     }
 
     TWMISQL sql;
@@ -82,7 +87,7 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
                 path = n;
         if (path.empty()) {
             // Whatever else is mounted here must not pose as one of ours.
-            EXPECT_FALSE(name.startsWith(QStringLiteral("/tmp/x/"))) << text.toStdString();
+            EXPECT_FALSE(name.startsWith(QString::fromStdString(base))) << text.toStdString();
             continue;
         }
         ++found;
@@ -109,15 +114,16 @@ TEST(HostileNames, MountPathsThatLookLikePropertiesStayOneName)
         EXPECT_EQ(f.Size, QString::number(size));
         EXPECT_NO_THROW(StrToInt64(f.FreeSpace));
     }
-    EXPECT_EQ(found, int(std::size(names)));
+    EXPECT_EQ(found, int(names.size()));
     sql.SetActive(false);
 }
 
 // Two mount paths that differ only in bytes that are not UTF-8 (a stick
 // formatted on an old system, a folder made by a script) both read as U+FFFD
-// and shared one panel, which showed the other drive's figures. Each keeps a
-// name of its own, \xNN where the bytes are, in the query tool and in the
-// panels; a UTF-8 path keeps its bytes.
+// and shared one panel, which showed the other drive's figures; then a path
+// with the byte 0xE9 and one with the four characters \xE9 met in one name.
+// Each keeps a name of its own: in the query tool a property line that reads
+// back to the path's very bytes, in the window a panel with its own figures.
 TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
 {
     TestApp();
@@ -132,21 +138,21 @@ TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
         std::string name; // as the drive query names it
         int megabytes;
     };
+    testsupport::OwnMounts mounts("velmora-bytes-");
+    const std::string base = mounts.Path() + "/u/";
     const Drive drives[] = {
-        {"/tmp/u/\xFF", "/tmp/u/\\xFF", 4},
-        {"/tmp/u/\xFE", "/tmp/u/\\xFE", 8},
-        {"/tmp/u/\xC3", "/tmp/u/\\xC3", 12},
-        {"/tmp/u/\xC3\xA9", "/tmp/u/\xC3\xA9", 16},
+        {base + "\xFF", base + "\xFF", 4},          {base + "\xFE", base + "\xFE", 8},
+        {base + "\xC3", base + "\xC3", 12},         {base + "\xC3\xA9", base + "\xC3\xA9", 16},
+        {base + "\\xFF", base + "\\xFF", 20},       {base + "caf\xE9", base + "caf\xE9", 24},
+        {base + "caf\\xE9", base + "caf\\xE9", 28},
     };
-    ASSERT_EQ(::mount("tmpfs", "/tmp", "tmpfs", 0, "size=1m"), 0) << std::strerror(errno);
-    ASSERT_EQ(::mkdir("/tmp/u", 0755), 0);
     for (const Drive &d : drives) {
-        ASSERT_EQ(::mkdir(d.path.c_str(), 0755), 0) << d.name;
         const std::string options = "size=" + std::to_string(d.megabytes) + "m";
-        ASSERT_EQ(::mount("tmpfs", d.path.c_str(), "tmpfs", 0, options.c_str()), 0) << d.name;
+        ASSERT_TRUE(mounts.MountTmpfs(d.path.substr(mounts.Path().size() + 1), options))
+            << d.name << ": " << std::strerror(errno);
     }
 
-    // velmora-wql: four names, each with its own size.
+    // velmora-wql: one name per drive, each with its own size.
     std::map<std::string, std::string> listed;
     {
         std::string out;
@@ -166,7 +172,7 @@ TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
                 ADD_FAILURE() << "not a property line: " << line;
             else if (property == "Name")
                 name = value;
-            else if (property == "Size" && name.rfind("/tmp/u/", 0) == 0)
+            else if (property == "Size" && name.rfind(base, 0) == 0)
                 listed[name] = value;
         }
     }
@@ -201,4 +207,93 @@ TEST(HostileNames, PathsDifferingOnlyInBytesThatAreNotUtf8KeepTheirOwnPanels)
     }
 }
 
+// Stands in for the desktop's folder handler: keeps the address it was given.
+class FolderOpener : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> Opened;
+
+public Q_SLOTS:
+    void Open(const QUrl &url) { Opened << url; }
+};
+
+// Names holding a double quote, a backslash, a line break, " = " or a byte
+// that is not UTF-8: the panel's title shows the name itself (a line break
+// as its picture, a byte that is not UTF-8 as U+FFFD), and opening the drive
+// hands the folder handler an address that gives back the path's very bytes.
+TEST(HostileNames, TitlesShowAndOpenHandsTheRealName)
+{
+    TestApp();
+    ::unsetenv("VELMORA_FAKE_WBEM");
+    const std::string reason = testsupport::IsolateMounts();
+    if (!reason.empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: " << reason;
+    testsupport::TempFolder folder("velmora-names");
+    struct Drive
+    {
+        std::string leaf;
+        QString shown; // in the title
+    };
+    const Drive drives[] = {
+        {"q\"uo'te", QStringLiteral("q\"uo'te")},           {"back\\slash", QStringLiteral("back\\slash")},
+        {"line\nbreak", QStringLiteral("line\u240Abreak")}, {"a = b", QStringLiteral("a = b")},
+        {"caf\xE9", QStringLiteral("caf\uFFFD")},           {"caf\\xE9", QStringLiteral("caf\\xE9")},
+        {"caf\xC3\xA9", QStringLiteral("caf\u00E9")},
+    };
+    std::vector<std::string> mounted;
+    const auto unmount = qScopeGuard([&mounted] {
+        for (const std::string &path : mounted)
+            ::umount2(path.c_str(), MNT_DETACH);
+    });
+    int megabytes = 4;
+    for (const Drive &d : drives) {
+        const std::string path = folder.Path() + "/" + d.leaf;
+        ASSERT_EQ(::mkdir(path.c_str(), 0755), 0) << path;
+        const std::string options = "size=" + std::to_string(megabytes++) + "m";
+        ASSERT_EQ(::mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()), 0) << path;
+        mounted.push_back(path);
+    }
+
+    TWMISQL sql;
+    sql.SetSQL(QStringLiteral("SELECT * FROM Win32_LogicalDisk"));
+    sql.SetActive(true);
+    std::vector<std::unique_ptr<TFrameDrive>> panels;
+    QList<TFrameDrive *> frames;
+    for (int i = 1; i <= sql.ObjectsCount(); ++i) {
+        sql.SetObjectIndex(i);
+        panels.push_back(std::make_unique<TFrameDrive>());
+        ASSERT_NO_THROW(panels.back()->SetPropiedades(sql.PropertiesText()));
+        frames << panels.back().get();
+    }
+    sql.SetActive(false);
+
+    FolderOpener opener;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "Open");
+    const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+    const TFrameIndex index(frames);
+    const QString base = QString::fromUtf8(folder.Path());
+    megabytes = 4;
+    for (const Drive &d : drives) {
+        const std::string path = folder.Path() + "/" + d.leaf;
+        SCOPED_TRACE(path);
+        TFrameDrive *panel = index.Find(ListedName(path));
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->Tamanyo(), quint64(megabytes++) << 20) << "another drive's figures";
+        EXPECT_EQ(panel->Titulo(),
+                  QStringLiteral("Disco local (") + base + QLatin1Char('/') + d.shown
+                      + QStringLiteral(") - tmpfs"));
+
+        opener.Opened.clear();
+        EXPECT_TRUE(OpenDriveFolder(panel->Nombre()));
+        ASSERT_EQ(opener.Opened.size(), 1);
+        const QByteArray address = opener.Opened[0].toEncoded();
+        ASSERT_TRUE(address.startsWith("file:///")) << address.toStdString();
+        EXPECT_EQ(QByteArray::fromPercentEncoding(address.mid(7)).toStdString(), path) << address.toStdString();
+    }
+}
+
 } // namespace
+
+#include "tst_hostile_names.moc"

@@ -199,10 +199,10 @@ TEST_P(SecondStart, HandsOverAndExitsZeroWhateverItIsCalled)
     Instance first(env);
     first.Start();
     ASSERT_TRUE(first.WaitFor(kReady)) << first.Stderr().toStdString();
-    // Only the guard's own way is taken, and no network library is loaded
-    // for it.
-    EXPECT_EQ(QFile::exists(runtime() + QStringLiteral("/velmora.lock")), !GetParam());
-    EXPECT_EQ(QFile::exists(runtime() + QStringLiteral("/velmora.socket")), !GetParam());
+    // The lock file guards with a bus and without one; no network library
+    // is loaded for it.
+    EXPECT_TRUE(QFile::exists(runtime() + QStringLiteral("/velmora.lock")));
+    EXPECT_TRUE(QFile::exists(runtime() + QStringLiteral("/velmora.socket")));
     if (GetParam()) {
         EXPECT_FALSE(bus->NameOwner().isEmpty()) << "the name is not taken on the bus";
     }
@@ -262,19 +262,61 @@ TEST_F(ProgramInstance, NameOnTheSessionBus)
     EXPECT_FALSE(bus->NameOwner().isEmpty());
 }
 
-// Another program on the bus holds the name but does not answer Activate.
-TEST_F(ProgramInstance, NameHeldByAProgramThatDoesNotAnswer)
+// Another program of the user that owns the name on the bus keeps the widget
+// from nothing: with the lock file free it runs, says that the name is taken,
+// and a second start still finds it.
+TEST_F(ProgramInstance, NameHeldByAnotherProgramDoesNotKeepTheWidgetFromStarting)
 {
     if (!UseOwnBus())
         GTEST_SKIP() << "SKIPPED LOUDLY: no dbus-daemon for a private session bus (apt-get install dbus-daemon)";
     ASSERT_TRUE(bus->Connection().registerService(QString::fromLatin1(ControlInstance::kBusName)));
+    Instance widget(env);
+    widget.Start();
+    ASSERT_TRUE(widget.WaitFor(kReady)) << widget.Stderr().toStdString();
+    EXPECT_TRUE(widget.Stderr().contains(QStringLiteral("on the session bus is held by another program")))
+        << widget.Stderr().toStdString();
+    EXPECT_FALSE(widget.Stderr().contains(QStringLiteral("Otra instancia")));
+
     Instance second(env);
     second.Start();
     ASSERT_TRUE(second.Finish());
     EXPECT_EQ(second.Process().exitCode(), 0);
-    EXPECT_TRUE(second.Stderr().contains(QStringLiteral("Otra instancia ya se está ejecutando.")))
-        << second.Stderr().toStdString();
     EXPECT_FALSE(second.Stderr().contains(kReady));
+    EXPECT_TRUE(widget.WaitFor(kRaised, 5000));
+    EXPECT_EQ(widget.Process().state(), QProcess::Running);
+}
+
+// A widget started with a session bus is found by a start without one, and
+// by a start after the bus died: one widget, one writer of the settings file.
+TEST_F(ProgramInstance, StartsWithoutTheBusFindTheWidgetStartedWithIt)
+{
+    if (!UseOwnBus())
+        GTEST_SKIP() << "SKIPPED LOUDLY: no dbus-daemon for a private session bus (apt-get install dbus-daemon)";
+    Instance first(env);
+    first.Start();
+    ASSERT_TRUE(first.WaitFor(kReady)) << first.Stderr().toStdString();
+    ASSERT_FALSE(bus->NameOwner().isEmpty());
+
+    QProcessEnvironment noBus = env;
+    noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                 QStringLiteral("unix:path=") + dir.filePath(QStringLiteral("no-bus")));
+    const auto secondStart = [&](const QProcessEnvironment &environment, const char *what) {
+        SCOPED_TRACE(what);
+        Instance second(environment);
+        second.Start();
+        ASSERT_TRUE(second.Finish()) << "a second widget runs: " << second.Stderr().toStdString();
+        EXPECT_EQ(second.Process().exitCode(), 0);
+        EXPECT_FALSE(second.Stderr().contains(kReady));
+        EXPECT_TRUE(first.WaitFor(kRaised, 5000));
+        first.Forget(kRaised);
+    };
+    secondStart(noBus, "no bus");
+    const QString address = bus->Address();
+    bus.reset();
+    QProcessEnvironment deadBus = env;
+    deadBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    secondStart(deadBus, "the bus gone");
+    EXPECT_EQ(first.Process().state(), QProcess::Running);
 }
 
 TEST_F(ProgramInstance, EndSignalsCloseTheWindowAndExitZero)

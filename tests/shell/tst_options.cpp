@@ -11,6 +11,7 @@
 #include "panels/frDisco.h"
 #include "settings/Config.h"
 #include "settings/RegistryApp.h"
+#include "shell/DriveActions.h"
 #include "shell/FMain.h"
 #include "shell/Opacidad.h"
 #include "vcl/ActnList.h"
@@ -22,6 +23,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -129,11 +131,10 @@ TEST_F(Options, FileValuesAreAppliedAtShowAndWrittenBackAtDestruction)
     EXPECT_TRUE(asked.isEmpty()) << "a settings file exists: no question";
     EXPECT_EQ(w.pos(), QPoint(210, 120));
 
-    // An interval the menu does not list is kept, but the timer and the
-    // menu stay at 15 s.
-    EXPECT_EQ(w.Intervalo(), 7);
-    EXPECT_EQ(w.TimerDiscos->Interval(), 15000);
-    EXPECT_TRUE(w.N15sg1->Checked());
+    // An interval the menu does not list runs as the nearest one it does.
+    EXPECT_EQ(w.Intervalo(), 5);
+    EXPECT_EQ(w.TimerDiscos->Interval(), 5000);
+    EXPECT_TRUE(w.N5sg1->Checked());
 
     // Any level takes effect; no item matches 100, so "60%" keeps its mark.
     EXPECT_EQ(w.Opacidad()->Nivel(), 100);
@@ -166,6 +167,78 @@ TEST_F(Options, FileValuesAreAppliedAtShowAndWrittenBackAtDestruction)
     EXPECT_EQ(ReadIni(),
               QByteArray("[CONFIG]\nTop=44\nLeft=333\nIntervalo=30\nOpacidad=100\n"
                          "EjecutarInicio=True\nVerDiscosRed=True\nIdioma=1\n"));
+}
+
+// An interval written by hand that the menu does not offer: the nearest one
+// it offers runs, the menu marks it, the log says so, and the file says it
+// after the widget ends.
+TEST_F(Options, IntervalOutsideTheMenuRunsAsTheNearestOneAndIsWrittenBack)
+{
+    struct Case
+    {
+        const char *text;
+        int used;
+    };
+    const Case cases[] = {
+        {"1", 5},           {"0", 5},          {"-30", 5}, {"7", 5},   {"8", 10},  {"12", 10},
+        {"13", 15},         {"22", 15},        {"23", 30}, {"45", 30}, {"46", 60}, {"3600", 60},
+        {"2147483647", 60}, {"$7FFFFFFF", 60}, {"5", 5},   {"30", 30}, {"60", 60},
+    };
+    static QStringList logged;
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &, const QString &message) {
+            if (type == QtWarningMsg)
+                logged << message;
+        });
+    const auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        logged.clear();
+        WriteIni(QByteArray("[CONFIG]\nIntervalo=") + c.text + "\n");
+        TFormMain &w = Start();
+        EXPECT_EQ(w.Intervalo(), c.used);
+        EXPECT_EQ(w.TimerDiscos->Interval(), c.used * 1000);
+        for (TMenuItem *item : {w.N5sg1, w.N10sg2, w.N15sg1, w.N30sg1, w.N1minuto1})
+            EXPECT_EQ(item->Checked(), item->Tag() == c.used) << item->objectName().toStdString();
+        const QString said = logged.filter(QStringLiteral("Refresh interval")).join(QLatin1Char('|'));
+        if (QByteArray::number(c.used) == c.text)
+            EXPECT_TRUE(said.isEmpty()) << said.toStdString();
+        else
+            EXPECT_TRUE(said.contains(QStringLiteral("; %1 s is used").arg(c.used))) << said.toStdString();
+        window.reset();
+        EXPECT_TRUE(ReadIni().contains("\nIntervalo=" + QByteArray::number(c.used) + "\n"))
+            << ReadIni().toStdString();
+    }
+}
+
+// Hiding a drive and showing it again before the settings file exists (the
+// first start) leaves no file behind that would make the next start skip its
+// question and run with default options; the hidden drives are written with
+// the options when the widget ends.
+TEST_F(Options, HidingDrivesBeforeTheFileExistsLeavesTheNextStartAsItWas)
+{
+    TFormMain &w = Start();
+    ASSERT_EQ(asked.size(), 1);
+    w.DriveActions()->HideDrive(QStringLiteral("C:"));
+    EXPECT_FALSE(QFileInfo::exists(IniPath()));
+    w.DriveActions()->ShowDrive(QStringLiteral("C:"));
+    EXPECT_FALSE(QFileInfo::exists(IniPath())) << "an empty file: " << ReadIni().size() << " bytes";
+    EXPECT_FALSE(w.Configurado());
+    w.DriveActions()->HideDrive(QStringLiteral("Z:"));
+    window.reset();
+    const QByteArray written = ReadIni();
+    EXPECT_TRUE(written.startsWith("[CONFIG]\nTop=")) << written.toStdString();
+    EXPECT_TRUE(written.contains("\nIdioma=0\n")) << written.toStdString();
+    EXPECT_TRUE(written.endsWith("\n[OCULTAS]\nZ:=True\n")) << written.toStdString();
+
+    // With the file there, each change is written at once and the options
+    // stay.
+    TFormMain &again = Start();
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_EQ(again.DriveActions()->Hidden(), QStringList({QStringLiteral("Z:")}));
+    again.DriveActions()->ShowDrive(QStringLiteral("Z:"));
+    EXPECT_EQ(ReadIni().trimmed().toStdString(),
+              written.left(written.indexOf("[OCULTAS]")).trimmed().toStdString());
 }
 
 // A translation the user put into the data folder gets its own radio item,
@@ -214,25 +287,45 @@ TEST_F(Options, EnglishFromTheFileReachesThePanelsAndTheFatalBox)
     EXPECT_EQ(fatal[0], QStringLiteral("The query component could not be started.\r\nError:boom"));
 }
 
-TEST_F(Options, LanguageChosenInTheMenuReachesThePanelsAtTheNextRefresh)
+// A language chosen in the menu reaches every panel's line at once, in
+// either unit, hidden panels too; a panel without figures stays empty.
+TEST_F(Options, LanguageChosenInTheMenuReachesThePanelsAtOnce)
 {
     WriteIni("[CONFIG]\r\nIdioma=0\r\n");
+    fake.Drives({{"C:"}, {"/small", 3, 100LL << 20, "62914560"}, {"Z:", 4}, {"/reader", 5, 0, nullptr}});
     TFormMain &w = Start();
     const auto tick = [&w] { w.TimerDiscosTimer(w.TimerDiscos); };
-    const auto line = [&w] { return w.Frames().value(0)->lblEspacio()->text(); };
     tick();
     tick(); // the same figures again
-    ASSERT_FALSE(w.Frames().isEmpty());
-    EXPECT_TRUE(line().contains(QStringLiteral(" GB disponibles de "))) << line().toStdString();
-
-    w.Ingls1->trigger();
-    EXPECT_TRUE(line().contains(QStringLiteral(" GB disponibles de "))) << "only at the next refresh";
-    tick();
-    EXPECT_TRUE(line().contains(QStringLiteral(" GB available from "))) << line().toStdString();
-
-    w.Espaol1->trigger();
-    tick();
-    EXPECT_TRUE(line().contains(QStringLiteral(" GB disponibles de "))) << line().toStdString();
+    ASSERT_EQ(w.Frames().size(), 4);
+    const auto lines = [&w] {
+        QStringList texts;
+        for (TFrameDrive *frame : w.Frames())
+            texts << frame->Espacio();
+        return texts;
+    };
+    struct Step
+    {
+        TMenuItem *item;
+        QStringList expected;
+    };
+    const Step steps[] = {
+        {w.Ingls1,
+         {"50 GB available from 100 GB", "60 MB available from 100 MB", "50 GB available from 100 GB", ""}},
+        {w.Espaol1,
+         {"50 GB disponibles de 100 GB", "60 MB disponibles de 100 MB", "50 GB disponibles de 100 GB", ""}},
+        {w.Ingls1,
+         {"50 GB available from 100 GB", "60 MB available from 100 MB", "50 GB available from 100 GB", ""}},
+    };
+    EXPECT_EQ(lines(), steps[1].expected);
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.item->objectName().toStdString());
+        step.item->trigger();
+        EXPECT_EQ(lines(), step.expected) << "without waiting for a refresh";
+        EXPECT_EQ(w.Frames()[0]->lblEspacio()->text(), step.expected[0]) << "the label shows it";
+        tick();
+        EXPECT_EQ(lines(), step.expected);
+    }
 }
 
 TEST_F(Options, LanguageIndexFromFileOrLocale)

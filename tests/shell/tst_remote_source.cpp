@@ -7,10 +7,13 @@
 
 #include "panels/PanelFailure.h"
 #include "panels/frDisco.h"
+#include "shell/DriveActions.h"
 #include "shell/FMain.h"
+#include "vcl/Menus.h"
 #include "vcl/Timer.h"
 #include "wmi/CWMISQL.h"
 
+#include <QAction>
 #include <QDir>
 #include <QLoggingCategory>
 #include <QScopeGuard>
@@ -188,6 +191,44 @@ TEST_F(RemoteSource, ThisMachinesMountsChangeNothingForAnotherMachine)
     Tick();
     Tick();
     EXPECT_EQ(w.Frames().size(), 2) << "the timer's refreshes still follow the source";
+}
+
+// Another machine's panels offer only what works for them: its drives have
+// no folder on this machine and are no devices of this machine's disk
+// service, so neither "Abrir" nor "Expulsar" is there. This machine's
+// optical drive keeps both.
+TEST_F(RemoteSource, PanelMenuOffersOnlyWhatWorksForTheDrive)
+{
+    struct Case
+    {
+        QByteArray settings;
+        QString drives;
+        QStringList section;
+    };
+    const QString remoteCd = ObjectText({"nas:9100:/media/cdrom", 5});
+    const QString localCd = ObjectText({"/media/cdrom", 5});
+    const Case cases[] = {
+        {"Host=http://127.0.0.1:9090\r\n", remoteCd, {"Ocultar esta unidad"}},
+        {"", localCd, {"Abrir", "Expulsar", "Ocultar esta unidad"}},
+    };
+    for (const Case &c : cases) {
+        Settings(c.settings);
+        fake.Write(c.drives);
+        TFormMain &w = Start();
+        ASSERT_EQ(w.Frames().size(), 1) << c.drives.toStdString();
+        TFrameDrive *frame = w.Frames()[0];
+        w.DriveActions()->PopupFor(frame, QPoint(-10000, -10000));
+        QStringList section;
+        for (const QAction *action : w.pmTray->actions()) {
+            if (action->isSeparator())
+                break;
+            section << action->text();
+        }
+        w.pmTray->hide();
+        EXPECT_EQ(section.join(QStringLiteral(" | ")).toStdString(),
+                  c.section.join(QStringLiteral(" | ")).toStdString());
+        window.reset();
+    }
 }
 
 // A user and password written into Host never reach a log line, at any

@@ -50,3 +50,63 @@ TEST(ScreenPlacement, KeepsPlacesOnAScreenAndBringsTheRestFullyOntoTheNearest)
 }
 
 } // namespace
+
+namespace {
+
+using ScreenPlacement::TScreenScale;
+
+// Places between logical and device pixels: a 1280 x 800 screen shown at a
+// factor of 2 (640 x 400 logical) with a second one of 1920 x 1080 at 1.5 to
+// its right, starting at device pixel 1280.
+TEST(ScreenPlacement, PlacesTravelInDevicePixels)
+{
+    const QList<TScreenScale> one{{QRect(0, 0, 1280, 800), 1}};
+    const QList<TScreenScale> doubled{{QRect(0, 0, 640, 400), 2}};
+    const QList<TScreenScale> two{{QRect(0, 0, 640, 400), 2}, {QRect(1280, 0, 1280, 720), 1.5}};
+    struct Case
+    {
+        const char *what;
+        QList<TScreenScale> screens;
+        QPoint logical;
+        QPoint device;
+    };
+    const Case cases[] = {
+        {"factor 1: the same", one, {300, 276}, {300, 276}},
+        {"factor 2", doubled, {150, 138}, {300, 276}},
+        {"factor 2, the origin", doubled, {0, 0}, {0, 0}},
+        {"factor 2, bottom right", doubled, {639, 399}, {1278, 798}},
+        {"factor 2, above and left of the screen", doubled, {-10, -20}, {-20, -40}},
+        {"second screen at 1.5", two, {1280 + 200, 100}, {1280 + 300, 150}},
+        {"second screen, its origin", two, {1280, 0}, {1280, 0}},
+        {"beyond the second screen: the nearest", two, {1280 + 1400, 10}, {1280 + 2100, 15}},
+        {"no screens: the same", {}, {123, 456}, {123, 456}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ScreenPlacement::ToDevice(c.logical, c.screens), c.device);
+        EXPECT_EQ(ScreenPlacement::FromDevice(c.device, c.screens), c.logical);
+    }
+}
+
+// A place saved at one factor comes back at another to the same device
+// pixel, and a place read and not moved is written back as read, even where
+// the factor cannot put the window on that pixel.
+TEST(ScreenPlacement, SavedPlaceSurvivesAnyScaleFactor)
+{
+    const QList<TScreenScale> one{{QRect(0, 0, 1280, 800), 1}};
+    const QList<TScreenScale> doubled{{QRect(0, 0, 640, 400), 2}};
+
+    TSavedPlace scaled;
+    const QPoint logical = scaled.Restore({1001, 277}, doubled);
+    EXPECT_EQ(logical, QPoint(501, 139)) << "half pixels round";
+    EXPECT_EQ(scaled.ToSave(logical, doubled), QPoint(1001, 277)) << "not moved: saved as read";
+    EXPECT_EQ(scaled.ToSave(QPoint(500, 100), doubled), QPoint(1000, 200)) << "moved: its device place";
+
+    TSavedPlace normal;
+    EXPECT_EQ(normal.Restore({1000, 200}, one), QPoint(1000, 200));
+    EXPECT_EQ(normal.ToSave(QPoint(1000, 200), one), QPoint(1000, 200));
+    TSavedPlace fresh;
+    EXPECT_EQ(fresh.ToSave(QPoint(70, 30), doubled), QPoint(140, 60)) << "nothing read: converted";
+}
+
+} // namespace

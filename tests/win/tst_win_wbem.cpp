@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The drive query over the WMI COM objects, against Wine's own WMI service:
 // its drives C: (the prefix's drive_c) and Z: (the Linux root).
-#include "platform/WbemService.h"
+#include "platform/WbemFactory.h"
 #include "platform/win/WinText.h"
 #include "platform/win/WinWbemService.h"
 #include "wmi/ObjectText.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The file-fed service that the window's refresh tests script.
-#include "platform/WbemService.h"
-#include "platform/fake/FakeWbemService.h"
+#include "platform/WbemFactory.h"
+#include "wbem/fake/FakeWbemService.h"
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -80,7 +80,7 @@ TEST_F(FakeWbemTest, ServesTheBlocksBetweenSeparatorsAsWritten)
     const std::string c = ReadFile(FixturePath("logicaldisk-c.mof"));
     const std::string d = ReadFile(FixturePath("logicaldisk-d-cdrom.mof"));
     const std::string z = ReadFile(FixturePath("logicaldisk-z-network.mof"));
-    platform::FakeWbemLocator locator(FixturePath("drives-c-d-z.fake"));
+    platform::FakeWbemLocator locator(FixturePath("drives-c-d-z.fake"), platform::ReadFakeWbemFile);
     auto services = locator.ConnectServer(".", "root\\cimv2");
     EXPECT_EQ(Texts(*services), (std::vector<std::string>{c, d, z}));
 }
@@ -107,7 +107,7 @@ TEST_F(FakeWbemTest, SeparatorsAndBlankBlocks)
     };
     for (const Case &c : cases) {
         Write(c.file);
-        platform::FakeWbemLocator locator(path);
+        platform::FakeWbemLocator locator(path, platform::ReadFakeWbemFile);
         auto services = locator.ConnectServer(".", "root\\cimv2");
         EXPECT_EQ(Texts(*services), c.texts) << testing::PrintToString(c.file);
     }
@@ -116,7 +116,7 @@ TEST_F(FakeWbemTest, SeparatorsAndBlankBlocks)
 TEST_F(FakeWbemTest, DirectivesMakeTheirCallFail)
 {
     Write("!connect-error Acceso denegado.\r\ninstance of X\n");
-    platform::FakeWbemLocator locator(path);
+    platform::FakeWbemLocator locator(path, platform::ReadFakeWbemFile);
     EXPECT_EQ(ErrorOf([&] { locator.ConnectServer(".", "root\\cimv2"); }), "Acceso denegado.");
 
     Write("!connect-error\n");
@@ -134,7 +134,7 @@ TEST_F(FakeWbemTest, DirectivesMakeTheirCallFail)
 TEST_F(FakeWbemTest, TextErrorBlockFailsOnlyWhenRendered)
 {
     Write("a\n----\n!text-error Error genérico\n----\nb\n");
-    platform::FakeWbemLocator locator(path);
+    platform::FakeWbemLocator locator(path, platform::ReadFakeWbemFile);
     auto services = locator.ConnectServer(".", "root\\cimv2");
     auto set = services->ExecQuery("SELECT");
     EXPECT_EQ(set->Next()->GetObjectText(), "a\n");
@@ -148,7 +148,7 @@ TEST_F(FakeWbemTest, TextErrorBlockFailsOnlyWhenRendered)
 
 TEST_F(FakeWbemTest, FileIsReadAgainAtEveryQuery)
 {
-    platform::FakeWbemLocator locator(path); // file missing: empty result
+    platform::FakeWbemLocator locator(path, platform::ReadFakeWbemFile); // file missing: empty result
     auto services = locator.ConnectServer(".", "root\\cimv2");
     EXPECT_TRUE(Texts(*services).empty());
 
@@ -162,12 +162,12 @@ TEST_F(FakeWbemTest, FileIsReadAgainAtEveryQuery)
 
 TEST_F(FakeWbemTest, UnreadableOrHugeFileIsAnError)
 {
-    platform::FakeWbemLocator locator(dir.string()); // a directory
+    platform::FakeWbemLocator locator(dir.string(), platform::ReadFakeWbemFile); // a directory
     EXPECT_FALSE(ErrorOf([&] { locator.ConnectServer(".", "root\\cimv2"); }).empty());
 
     Write("");
     fs::resize_file(path, 16u * 1024u * 1024u + 1u);
-    platform::FakeWbemLocator huge(path);
+    platform::FakeWbemLocator huge(path, platform::ReadFakeWbemFile);
     EXPECT_NE(ErrorOf([&] { huge.ConnectServer(".", "root\\cimv2"); }).find("16 MiB"), std::string::npos);
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // TWMISQL over a scripted service: the activation sequence, object selection,
 // the caption, the events and the failures as the window meets them.
-#include "platform/WbemService.h"
 #include "vcl/Exception.h"
+#include "wbem/WbemService.h"
 #include "wmi/CWMISQL.h"
 
 #include <QMetaProperty>

@@ -8,15 +8,15 @@
 //
 // Prints the object text of every result object, or with --properties each
 // object's properties, one Name="value" line each (escaped so that the line
-// reads back to exactly the value: platform/PropertyLines.h), objects
+// reads back to exactly the value: wbem/PropertyLines.h), objects
 // separated by an empty line. Errors go to standard error with the service's
 // code, one line with every control character made visible (a server's words
 // never act on the terminal); the exit code is then 1.
 #include "history/DiskTrendService.h"
-#include "platform/PropertyLines.h"
 #include "platform/SecretPrompt.h"
-#include "platform/VisibleText.h"
-#include "platform/WbemService.h"
+#include "platform/WbemFactory.h"
+#include "wbem/PropertyLines.h"
+#include "wbem/VisibleText.h"
 
 #include <cstdio>
 #include <cstring>

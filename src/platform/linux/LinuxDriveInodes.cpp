@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "platform/DriveInodes.h"
 
-#include "platform/MofText.h"
 #include "platform/linux/LinuxMountTable.h"
 #include "platform/linux/LinuxVolumeProbe.h"
+#include "wbem/DriveRules.h"
+#include "wbem/MofText.h"
 
 namespace platform {
 
@@ -12,7 +13,7 @@ std::vector<DriveInodes> ReadDriveInodes()
     std::vector<DriveInodes> result;
     std::vector<LinuxMountEntry> drives;
     try {
-        drives = SelectLinuxLogicalDisks(ReadLinuxMountTable());
+        drives = SelectLogicalDisks(ReadLinuxMountTable());
     } catch (const std::exception &) {
         return result;
     }
@@ -22,8 +23,9 @@ std::vector<DriveInodes> ReadDriveInodes()
         const LinuxVolumeAnswer &a = volumes[i].answer;
         if (!a.answered || !a.statvfsOk || a.files == 0)
             continue;
-        // The drive's Name as the query writes it (see LinuxWbemService.cpp).
-        result.push_back(DriveInodes{VisibleUtf8(drives[i].target), a.files, a.filesFree});
+        // The drive's Name as its object text writes it (its bytes, escaped),
+        // which is how the window knows the drive.
+        result.push_back(DriveInodes{EscapeMofString(drives[i].target), a.files, a.filesFree});
     }
     return result;
 }

@@ -6,7 +6,6 @@
 
 #include <libmount/libmount.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,9 +61,7 @@ std::vector<LinuxMountEntry> copyEntries(libmnt_table *table)
         LinuxMountEntry e;
         e.id = mnt_fs_get_id(fs);
         e.parentId = mnt_fs_get_parent_id(fs);
-        const dev_t dev = mnt_fs_get_devno(fs);
-        e.devMajor = major(dev);
-        e.devMinor = minor(dev);
+        e.fileSystem = mnt_fs_get_devno(fs);
         e.source = copy(mnt_fs_get_source(fs));
         e.target = copy(mnt_fs_get_target(fs));
         e.fsType = copy(mnt_fs_get_fstype(fs));

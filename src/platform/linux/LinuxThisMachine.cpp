@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/ThisMachine.h"
 
-#include "platform/Wql.h"
+#include "wbem/Wql.h"
 
 #include <unistd.h>
 

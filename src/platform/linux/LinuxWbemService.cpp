@@ -2,88 +2,15 @@
 #include "platform/linux/LinuxWbemService.h"
 
 #include "platform/ThisMachine.h"
-#include "platform/WbemTextObjects.h"
 #include "platform/linux/LinuxLogicalDisk.h"
+#include "wbem/WbemTextObjects.h"
 
 #include <algorithm>
 #include <mutex>
-#include <set>
 
 namespace platform {
 
 namespace {
-
-// Every property of Win32_LogicalDisk, in Windows' spelling; the ones this
-// system cannot fill are valid in a query and simply have no value.
-const char *const kClassProperties[] = {
-    "Access",
-    "Availability",
-    "BlockSize",
-    "Caption",
-    "Compressed",
-    "ConfigManagerErrorCode",
-    "ConfigManagerUserConfig",
-    "CreationClassName",
-    "Description",
-    "DeviceID",
-    "DriveType",
-    "ErrorCleared",
-    "ErrorDescription",
-    "ErrorMethodology",
-    "FileSystem",
-    "FreeSpace",
-    "InstallDate",
-    "LastErrorCode",
-    "MaximumComponentLength",
-    "MediaType",
-    "Name",
-    "NumberOfBlocks",
-    "PNPDeviceID",
-    "PowerManagementCapabilities",
-    "PowerManagementSupported",
-    "ProviderName",
-    "Purpose",
-    "QuotasDisabled",
-    "QuotasIncomplete",
-    "QuotasRebuilding",
-    "Size",
-    "Status",
-    "StatusInfo",
-    "SupportsDiskQuotas",
-    "SupportsFileBasedCompression",
-    "SystemCreationClassName",
-    "SystemName",
-    "VolumeDirty",
-    "VolumeName",
-    "VolumeSerialNumber",
-};
-
-WqlValue valueOf(const MofProperty &p)
-{
-    switch (p.type) {
-    case MofType::String:
-        return p.text;
-    case MofType::Boolean:
-        return p.text == "TRUE";
-    case MofType::UInt64:
-    case MofType::Number:
-        return WqlUnsigned(std::stoull(p.text));
-    }
-    return WqlNull{};
-}
-
-// Paths, sources and labels are bytes; one that is not UTF-8 keeps its
-// bytes apart from another's in a visible \xNN (so /mnt/\xFF and /mnt/\xFE
-// are two drives), while UTF-8 stays as it is.
-MofProperty text(const char *name, std::string value)
-{
-    return MofProperty{name, MofType::String, VisibleUtf8(std::move(value))};
-}
-
-MofProperty number(const char *name, std::uint64_t value, MofType type)
-{
-    return MofProperty{name, type, std::to_string(value)};
-}
 
 bool isDefaultNamespace(const std::string &ns)
 {
@@ -106,7 +33,7 @@ public:
         texts.reserve(shown.size());
         for (std::size_t i : shown) {
             const LinuxMountEntry &entry = drives[i];
-            const TDriveType type = ClassifyLinuxDrive(entry, volumes[i].device);
+            const TDriveType type = ClassifyDrive(entry, volumes[i].device);
             const LinuxVolumeAnswer &answer = volumes[i].answer;
             const std::size_t at = objects.size();
             if (at < m_objects.size() && m_objects[at].type == type && m_objects[at].answer == answer
@@ -150,7 +77,7 @@ public:
 
         std::vector<LinuxMountEntry> drives;
         try {
-            drives = SelectLinuxLogicalDisks(ReadLinuxMountTable());
+            drives = SelectLogicalDisks(ReadLinuxMountTable());
         } catch (const std::exception &e) {
             throw WbemError(e.what());
         }
@@ -180,10 +107,10 @@ public:
             std::vector<std::vector<MofProperty>> objects;
             objects.reserve(shown.size());
             for (std::size_t i : shown) {
-                const TDriveType type = ClassifyLinuxDrive(drives[i], volumes[i].device);
+                const TDriveType type = ClassifyDrive(drives[i], volumes[i].device);
                 objects.push_back(LinuxLogicalDiskProperties(drives[i], type, volumes[i].answer));
             }
-            texts = RenderLinuxLogicalDisks(query, objects);
+            texts = RenderLogicalDisks(query, objects);
         }
         return std::make_unique<TextWbemObjectSet>(std::move(texts));
     }
@@ -197,94 +124,27 @@ std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry
     std::vector<MofProperty> p;
     p.reserve(13);
     const bool sized = answer.answered && answer.statvfsOk;
-    p.push_back(number("Access", static_cast<std::uint64_t>(LinuxDriveAccess(entry)), MofType::Number));
-    p.push_back(text("Caption", entry.target));
-    p.push_back(MofProperty{"Compressed", MofType::Boolean, IsLinuxCompressed(entry) ? "TRUE" : "FALSE"});
-    if (std::string description = LinuxDriveDescription(type); !description.empty())
-        p.push_back(text("Description", std::move(description)));
-    p.push_back(text("DeviceID", entry.target));
-    p.push_back(number("DriveType", static_cast<std::uint64_t>(type), MofType::Number));
+    p.push_back(NumberProperty("Access", static_cast<std::uint64_t>(DriveAccess(entry)), MofType::Number));
+    p.push_back(TextProperty("Caption", entry.target));
+    p.push_back(BooleanProperty("Compressed", IsCompressed(entry)));
+    if (std::string description = DriveDescription(type); !description.empty())
+        p.push_back(TextProperty("Description", std::move(description)));
+    p.push_back(TextProperty("DeviceID", entry.target));
+    p.push_back(NumberProperty("DriveType", static_cast<std::uint64_t>(type), MofType::Number));
     if (!entry.fsType.empty())
-        p.push_back(text("FileSystem", entry.fsType));
+        p.push_back(TextProperty("FileSystem", entry.fsType));
     if (sized)
-        p.push_back(number("FreeSpace", answer.freeBytes, MofType::UInt64));
-    p.push_back(text("Name", entry.target));
+        p.push_back(NumberProperty("FreeSpace", answer.freeBytes, MofType::UInt64));
+    p.push_back(TextProperty("Name", entry.target));
     if (type == TDriveType::NetworkDrive && !entry.source.empty())
-        p.push_back(text("ProviderName", entry.source));
+        p.push_back(TextProperty("ProviderName", entry.source));
     if (sized)
-        p.push_back(number("Size", answer.sizeBytes, MofType::UInt64));
+        p.push_back(NumberProperty("Size", answer.sizeBytes, MofType::UInt64));
     if (!answer.label.empty())
-        p.push_back(text("VolumeName", answer.label));
+        p.push_back(TextProperty("VolumeName", answer.label));
     if (!answer.uuid.empty())
-        p.push_back(text("VolumeSerialNumber", answer.uuid));
+        p.push_back(TextProperty("VolumeSerialNumber", answer.uuid));
     return p;
-}
-
-std::vector<std::string> LogicalDiskQueryProperties(const WqlQuery &query)
-{
-    std::vector<std::string> named = query.properties;
-    if (query.where)
-        for (std::string &p : WqlConditionProperties(*query.where))
-            named.push_back(std::move(p));
-    return named;
-}
-
-WqlQuery ParseLogicalDiskQuery(const std::string &wql)
-{
-    WqlQuery query;
-    try {
-        query = ParseWql(wql);
-    } catch (const WqlSyntaxError &) {
-        throw WbemError("Invalid query", wbem_code::InvalidQuery);
-    }
-    if (!WqlNamesEqual(query.className, kLogicalDiskClass))
-        throw WbemError("Invalid class", wbem_code::InvalidClass);
-    for (const std::string &p : LogicalDiskQueryProperties(query))
-        if (LinuxLogicalDiskPropertyName(p).empty())
-            throw WbemError("Invalid query", wbem_code::InvalidQuery);
-    return query;
-}
-
-std::string LinuxLogicalDiskPropertyName(const std::string &name)
-{
-    for (const char *p : kClassProperties)
-        if (WqlNamesEqual(name, p))
-            return p;
-    return {};
-}
-
-std::vector<std::string> RenderLinuxLogicalDisks(const WqlQuery &query,
-                                                 const std::vector<std::vector<MofProperty>> &objects)
-{
-    std::set<std::string> keep;
-    if (!query.properties.empty()) {
-        keep.insert("DeviceID"); // the key stays, as in WMI's answer to a property list
-        for (const std::string &p : query.properties)
-            keep.insert(LinuxLogicalDiskPropertyName(p));
-    }
-    std::vector<std::string> texts;
-    for (const auto &object : objects) {
-        if (query.where) {
-            const auto lookup = [&object](const std::string &name) -> WqlValue {
-                for (const MofProperty &p : object)
-                    if (WqlNamesEqual(p.name, name))
-                        return valueOf(p);
-                return WqlNull{};
-            };
-            if (!EvaluateWql(*query.where, lookup))
-                continue;
-        }
-        if (keep.empty()) {
-            texts.push_back(RenderMofInstance(kLogicalDiskClass, object));
-            continue;
-        }
-        std::vector<MofProperty> projected;
-        for (const MofProperty &p : object)
-            if (keep.count(p.name))
-                projected.push_back(p);
-        texts.push_back(RenderMofInstance(kLogicalDiskClass, projected));
-    }
-    return texts;
 }
 
 std::unique_ptr<WbemServices> LinuxWbemLocator::ConnectServer(const std::string &host,

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/WbemService.h"
+#include "wbem/WbemService.h"
 
 namespace platform {
 

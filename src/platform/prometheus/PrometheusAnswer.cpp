@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusAnswer.h"
 
-#include "platform/VisibleText.h"
+#include "wbem/VisibleText.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusDisks.h"
 
-#include "platform/linux/LinuxMountTable.h"
+#include "wbem/DriveRules.h"
+#include "wbem/LogicalDisk.h"
 
 #include <libmount.h>
 
@@ -16,10 +17,6 @@
 namespace platform {
 
 namespace {
-
-// The drive kinds of the local rules, whatever their enumeration is called.
-using DriveType = decltype(ClassifyLinuxDrive(std::declval<const LinuxMountEntry &>(),
-                                              std::declval<const LinuxDeviceFacts &>()));
 
 constexpr const char *kSampleTimeLabel = "velmora_sample_time";
 constexpr const char *kLastValueWindow = "10m";
@@ -97,16 +94,6 @@ bool collectSelectors(const WqlCondition &c, std::vector<std::string> &out)
     return true;
 }
 
-MofProperty text(const char *name, std::string value)
-{
-    return MofProperty{name, MofType::String, std::move(value)};
-}
-
-MofProperty number(const char *name, std::uint64_t value, MofType type)
-{
-    return MofProperty{name, type, std::to_string(value)};
-}
-
 // One file system as the answers give it: its series' labels without the
 // metric name, and the two figures.
 struct Disk
@@ -157,9 +144,9 @@ std::string failure(const std::string &instance, const InstanceState *state)
     return {};
 }
 
-LinuxDeviceFacts deviceFacts(const std::string &device)
+DeviceFacts deviceFacts(const std::string &device)
 {
-    LinuxDeviceFacts facts;
+    DeviceFacts facts;
     facts.blockDevice = device.rfind("/dev/", 0) == 0;
     if (!facts.blockDevice)
         return facts;
@@ -175,7 +162,7 @@ LinuxDeviceFacts deviceFacts(const std::string &device)
 }
 
 std::vector<MofProperty> diskProperties(const std::string &instance, const std::string &path,
-                                        const std::string &fsType, const std::string &provider, DriveType type,
+                                        const std::string &fsType, const std::string &provider, TDriveType type,
                                         const Disk &disk, const std::string &failing)
 {
     const std::string name = instance + ":" + path;
@@ -191,27 +178,27 @@ std::vector<MofProperty> diskProperties(const std::string &instance, const std::
     // As for this machine's drives: 1 read-only, 3 read and write. Unknown
     // (windows_exporter says nothing of it) leaves the property out.
     if (disk.readonly)
-        p.push_back(number("Access", *disk.readonly ? 1u : 3u, MofType::Number));
-    p.push_back(text("Caption", name));
-    p.push_back(MofProperty{"Compressed", MofType::Boolean, "FALSE"});
-    if (std::string description = LinuxDriveDescription(type); !description.empty())
-        p.push_back(text("Description", std::move(description)));
-    p.push_back(text("DeviceID", name));
-    p.push_back(number("DriveType", static_cast<std::uint64_t>(type), MofType::Number));
+        p.push_back(NumberProperty("Access", *disk.readonly ? 1u : 3u, MofType::Number));
+    p.push_back(TextProperty("Caption", name));
+    p.push_back(BooleanProperty("Compressed", false));
+    if (std::string description = DriveDescription(type); !description.empty())
+        p.push_back(TextProperty("Description", std::move(description)));
+    p.push_back(TextProperty("DeviceID", name));
+    p.push_back(NumberProperty("DriveType", static_cast<std::uint64_t>(type), MofType::Number));
     if (!reason.empty())
-        p.push_back(text("ErrorDescription", reason));
+        p.push_back(TextProperty("ErrorDescription", reason));
     if (!fsType.empty())
-        p.push_back(text("FileSystem", fsType));
+        p.push_back(TextProperty("FileSystem", fsType));
     if (disk.free && figures)
-        p.push_back(number("FreeSpace", *disk.free, MofType::UInt64));
-    p.push_back(text("Name", name));
-    if (type == DriveType::NetworkDrive && !provider.empty())
-        p.push_back(text("ProviderName", provider));
+        p.push_back(NumberProperty("FreeSpace", *disk.free, MofType::UInt64));
+    p.push_back(TextProperty("Name", name));
+    if (type == TDriveType::NetworkDrive && !provider.empty())
+        p.push_back(TextProperty("ProviderName", provider));
     if (disk.size && figures)
-        p.push_back(number("Size", *disk.size, MofType::UInt64));
-    p.push_back(text("Status", !failing.empty() ? "No Contact" : !reason.empty() ? "Error" : "OK"));
-    p.push_back(text("SystemName", instance));
-    p.push_back(text("VolumeName", ""));
+        p.push_back(NumberProperty("Size", *disk.size, MofType::UInt64));
+    p.push_back(TextProperty("Status", !failing.empty() ? "No Contact" : !reason.empty() ? "Error" : "OK"));
+    p.push_back(TextProperty("SystemName", instance));
+    p.push_back(TextProperty("VolumeName", ""));
     return p;
 }
 
@@ -335,45 +322,44 @@ BuildPrometheusDisks(const std::array<std::vector<PrometheusSample>, kPrometheus
                 const Disk &d = *kept[i];
                 if (d.size && *d.size == 0)
                     continue;
-                emit(diskProperties(instance, volume, {}, {}, DriveType::LocalDisk, d, reasons[i]));
+                emit(diskProperties(instance, volume, {}, {}, TDriveType::LocalDisk, d, reasons[i]));
             }
             continue;
         }
 
         // The same rules as this machine's mount table: pseudo and system
-        // mounts out, one entry per device. Block devices are told apart by
-        // their name; every other mount is a file system of its own.
-        std::vector<LinuxMountEntry> entries;
-        std::map<std::string, unsigned> deviceNumbers;
-        unsigned otherNumber = 0;
+        // mounts out, one entry per file system. node_exporter tells no
+        // device numbers: block devices are told apart by their name (the
+        // source stands for the file system), every other mount is a file
+        // system of its own.
+        std::vector<MountRecord> records;
+        records.reserve(kept.size());
         for (std::size_t i = 0; i < kept.size(); ++i) {
             const PrometheusSample &s = *kept[i]->labels;
-            LinuxMountEntry e;
-            e.id = static_cast<int>(i);
-            e.source = labelOr(s, "device");
-            e.target = labelOr(s, "mountpoint");
-            e.fsType = labelOr(s, "fstype");
-            e.root = "/";
-            e.pseudo = mnt_fstype_is_pseudofs(e.fsType.c_str()) != 0;
-            e.netfs = mnt_fstype_is_netfs(e.fsType.c_str()) != 0;
-            if (e.source.rfind("/dev/", 0) == 0) {
-                e.devMajor = 1;
-                e.devMinor =
-                    deviceNumbers.emplace(e.source, static_cast<unsigned>(deviceNumbers.size())).first->second;
-            } else {
-                e.devMajor = 2;
-                e.devMinor = otherNumber++;
-            }
-            entries.push_back(std::move(e));
+            MountRecord r;
+            r.source = labelOr(s, "device");
+            r.target = labelOr(s, "mountpoint");
+            r.fsType = labelOr(s, "fstype");
+            r.root = "/";
+            r.pseudo = mnt_fstype_is_pseudofs(r.fsType.c_str()) != 0;
+            r.netfs = mnt_fstype_is_netfs(r.fsType.c_str()) != 0;
+            if (r.source.rfind("/dev/", 0) != 0)
+                r.fileSystem = i + 1;
+            records.push_back(std::move(r));
         }
-        std::sort(entries.begin(), entries.end(),
-                  [](const LinuxMountEntry &a, const LinuxMountEntry &b) { return a.target < b.target; });
-        for (const LinuxMountEntry &e : SelectLinuxLogicalDisks(std::move(entries))) {
-            const std::size_t i = static_cast<std::size_t>(e.id);
+        std::vector<const MountRecord *> byTarget;
+        byTarget.reserve(records.size());
+        for (const MountRecord &r : records)
+            byTarget.push_back(&r);
+        std::sort(byTarget.begin(), byTarget.end(),
+                  [](const MountRecord *a, const MountRecord *b) { return a->target < b->target; });
+        for (std::size_t chosen : ChooseLogicalDisks(byTarget)) {
+            const MountRecord &e = *byTarget[chosen];
+            const std::size_t i = static_cast<std::size_t>(&e - records.data());
             const Disk &d = *kept[i];
             if (d.size && *d.size == 0)
                 continue;
-            const DriveType type = ClassifyLinuxDrive(e, deviceFacts(e.source));
+            const TDriveType type = ClassifyDrive(e, deviceFacts(e.source));
             emit(diskProperties(instance, e.target, e.fsType, e.source, type, d, reasons[i]));
         }
     }

@@ -16,9 +16,9 @@
 // that its drives stay listed; a file system of a healthy instance that has
 // only a last value has been unmounted and is left out.
 
-#include "platform/MofText.h"
-#include "platform/Wql.h"
 #include "platform/prometheus/PrometheusAnswer.h"
+#include "wbem/MofText.h"
+#include "wbem/Wql.h"
 
 #include <array>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusHttp.h"
 
-#include "platform/VisibleText.h"
 #include "platform/prometheus/CurlLibrary.h"
 #include "platform/prometheus/PrometheusAnswer.h"
+#include "wbem/VisibleText.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusQuery.h"
 
-#include "platform/DiskTrendClass.h"
-#include "platform/WbemTextObjects.h"
-#include "platform/linux/LinuxLogicalDisk.h"
 #include "platform/prometheus/PrometheusDisks.h"
 #include "platform/prometheus/PrometheusTrends.h"
+#include "wbem/DiskTrendClass.h"
+#include "wbem/LogicalDisk.h"
+#include "wbem/WbemTextObjects.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -156,7 +156,7 @@ std::vector<std::string> RunPrometheusQuery(const PrometheusEndpoint &endpoint, 
     }
     bodies.clear();
     std::vector<std::string> texts = trends ? RenderDiskTrends(query, BuildPrometheusTrends(answers, trendAnswers))
-                                            : RenderLinuxLogicalDisks(query, BuildPrometheusDisks(answers));
+                                            : RenderLogicalDisks(query, BuildPrometheusDisks(answers));
     if (Clock::now() > end)
         throw WbemError("Prometheus at " + endpoint.DisplayUrl() + within(deadline), wbem_code::RpcUnavailable);
     return texts;

@@ -13,8 +13,8 @@
 // what the server answers is what fleet alerts use (predict_linear over 6
 // hours), taken as it is.
 
-#include "platform/DiskTrendClass.h"
 #include "platform/prometheus/PrometheusDisks.h"
+#include "wbem/DiskTrendClass.h"
 
 #include <array>
 #include <string>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prometheus/PrometheusWbemService.h"
 
-#include "platform/DiskTrendClass.h"
-#include "platform/WbemTextObjects.h"
-#include "platform/linux/LinuxLogicalDisk.h"
-#include "platform/linux/LinuxVolumeProbe.h"
+#include "platform/DriveQueryWait.h"
 #include "platform/prometheus/PrometheusDisks.h"
 #include "platform/prometheus/PrometheusHttp.h"
 #include "platform/prometheus/PrometheusQuery.h"
+#include "wbem/DiskTrendClass.h"
+#include "wbem/LogicalDisk.h"
+#include "wbem/WbemTextObjects.h"
 
 namespace platform {
 
@@ -47,7 +47,7 @@ public:
             return std::make_unique<TextWbemObjectSet>(std::vector<std::string>());
         return std::make_unique<SharedTextObjectSet>(
             AskPrometheus(m_endpoint, PrometheusLogin{m_credentials.user, m_credentials.password}, wql,
-                          LinuxQueryWait(), LinuxStatfsDeadline()));
+                          DriveQueryWaitNow(), DriveQueryDeadline()));
     }
 
 private:

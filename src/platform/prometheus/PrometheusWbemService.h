@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/WbemService.h"
+#include "wbem/WbemService.h"
 
 #include <string>
 
@@ -20,9 +20,9 @@ bool IsPrometheusHost(const std::string &host);
 // with the user and password as HTTP Basic credentials, or those of ~/.netrc
 // for the server when they are empty. The whole query (transfer,
 // decompression, reading the answers, building the drives) runs on a worker
-// under the deadline of a local mount (LinuxStatfsDeadline, 1 s) and within
+// under the deadline of a local mount (DriveQueryDeadline, 1 s) and within
 // bounds of memory (PrometheusQuery.h); ExecQuery waits for it no longer than
-// the query of local drives waits (LinuxQueryWait: the whole deadline for a
+// the query of local drives waits (DriveQueryWaitNow: the whole deadline for a
 // command-line tool, a few tens of milliseconds for a window) and otherwise
 // returns the last answer, as a late local drive shows its last figures.
 // Every failure is a WbemError with the server's own words where it gave

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/ThisMachine.h"
 
-#include "platform/Wql.h"
 #include "platform/win/WinText.h"
+#include "wbem/Wql.h"
 
 #include <windows.h>
 

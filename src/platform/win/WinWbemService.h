@@ -11,7 +11,7 @@
 // the thread that created it (the user-interface thread). Failures throw
 // WbemError carrying the HRESULT and the system's text for it.
 
-#include "platform/WbemService.h"
+#include "wbem/WbemService.h"
 
 #include <memory>
 #include <string>
