@@ -11,6 +11,8 @@ VELMORA_RUN_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libxcb1-dev libxcb-xfixes0-dev zlib1g-dev libmount-dev libblkid-dev libsimpleini-dev
   libcurl4-openssl-dev nlohmann-json3-dev
+  # the drive history
+  libsqlite3-dev
   # the servers' passwords in the desktop's keyring (the Secret Service)
   libsecret-1-dev
   # tools and suites are configured with the same project
@@ -48,6 +50,8 @@ VELMORA_PACKAGES=(
   # the Debian package: made with cpack (dpkg-shlibdeps), checked with Debian's
   # and freedesktop's validators, installed and purged with apt (tests/package)
   dpkg-dev lintian desktop-file-utils appstream man-db file
+  # the drive history read as its README shows
+  sqlite3
   # drives of other machines: a real Prometheus, node_exporter, a bcrypt password
   prometheus prometheus-node-exporter apache2-utils
   # a private session and system bus with stand-ins for the notification

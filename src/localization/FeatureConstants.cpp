@@ -28,6 +28,18 @@ constexpr TFeatureConstant kFeatureConstants[] = {
     {"msgNoPermitido", u"no tiene permiso para hacerlo."},
     {"msgNoExpulsable", u"el sistema no la reconoce como una unidad extraíble."},
     {"msgErrorAbrir", u"No se ha podido abrir %1."},
+    {"msgLlenoEn", u"Lleno en ~%1"},
+    {"msgLlenoYa", u"Lleno en un momento"},
+    {"msgEstable", u"Ocupación estable"},
+    {"msgMinutos", u"%1 minutos"},
+    {"msgHoras", u"%1 horas"},
+    {"msgDias", u"%1 días"},
+    {"msgMeses", u"%1 meses"},
+    {"msgLlenandoTitulo", u"Un disco se está llenando"},
+    {"msgLlenandoUrgenteTitulo", u"Un disco se llenará pronto"},
+    {"msgLlenando", u"%1 se llenará en ~%2 a este ritmo: %3 libres."},
+    {"msgSinInodos", u"Quedan pocos inodos: %1 % libres"},
+    {"msgPocoEspacioInodos", u"Quedan pocos inodos en %1: no caben más archivos aunque hay %2 libres."},
 };
 
 } // namespace

@@ -458,6 +458,17 @@ void TFrameDrive::UpdateToolTip()
     FToolTip = FTitulo;
     if (!FEspacio.isEmpty())
         FToolTip += QLatin1Char('\n') + FEspacio;
+    if (!FToolTipNote.isEmpty())
+        FToolTip += QLatin1Char('\n') + FToolTipNote;
+}
+
+void TFrameDrive::SetToolTipNote(const QString &note)
+{
+    if (note == FToolTipNote)
+        return;
+    FToolTipNote = note;
+    UpdateToolTip();
+    qCDebug(lcPanels).noquote() << "panel" << FNombre << "note:" << note;
 }
 
 bool TFrameDrive::event(QEvent *event)

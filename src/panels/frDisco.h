@@ -173,6 +173,9 @@ public:
 
     // Sets the title to "Disco local (" + Nombre + ") - " + SistemaFicheros.
     void UpdateTitle();
+    // A line shown below the tool tip's own text (when a drive will be
+    // full, why it counts as full); empty for none.
+    void SetToolTipNote(const QString &note);
 
     // Mouse-down handler that drags the widget: on the left button the
     // panel's top-level window moves with the mouse (WindowDrag). Other
@@ -249,6 +252,7 @@ private:
 
     // What the controls show, kept while they are not built.
     QString FToolTip;
+    QString FToolTipNote;
     QString FTitulo;
     QString FEspacio;
     QString FPicture;

@@ -20,6 +20,13 @@ std::string UserConfigFolder();
 // the variable is not set.
 std::string ProgramDataFolder();
 
+// The folder of this program's state: what it keeps for itself between runs
+// and the user may delete (the drive history). Linux: velmora under
+// $XDG_STATE_HOME when it is an absolute path, else under
+// $HOME/.local/state. Windows: Velmora under %LOCALAPPDATA% (state stays on
+// this machine, it does not roam); empty when the variable is not set.
+std::string ProgramStateFolder();
+
 // The separator that paths of this system are written with: '/' or '\'.
 char PathSeparator();
 

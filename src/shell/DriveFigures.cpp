@@ -13,7 +13,9 @@ const TDriveFigures::TFigures &TDriveFigures::Read(const QString &propertyText)
             {{PropertyValue(items, QStringLiteral("Name")), PropertyValue(items, QStringLiteral("FreeSpace")),
               PropertyValue(items, QStringLiteral("Size")), PropertyValue(items, QStringLiteral("DriveType")),
               PropertyValue(items, QStringLiteral("Status")),
-              PropertyValue(items, QStringLiteral("ErrorDescription"))},
+              PropertyValue(items, QStringLiteral("ErrorDescription")),
+              PropertyValue(items, QStringLiteral("VolumeSerialNumber")),
+              PropertyValue(items, QStringLiteral("FileSystem")), PropertyValue(items, QStringLiteral("Access"))},
              0});
     }
     found->Refresh = FRefresh;

@@ -20,6 +20,10 @@ public:
         // does not (a machine that Prometheus cannot reach).
         QString Status;
         QString ErrorDescription;
+        // What the drive history keys and judges a drive by.
+        QString VolumeSerialNumber;
+        QString FileSystem;
+        QString Access; // "1": mounted read-only
     };
 
     // The figures of one property text. The reference holds until the next

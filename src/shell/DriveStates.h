@@ -24,5 +24,16 @@ struct TDriveState
     // The panel takes room in the window: not left out for its kind, by the
     // network option or by the user.
     bool Shown = false;
+    // What the drive history keys and judges a drive by, as the query gave
+    // it: the file system's identity (UUID, volume serial number), its kind,
+    // mounted read-only.
+    QString VolumeSerialNumber;
+    QString FileSystem;
+    bool ReadOnly = false;
+    // The drives are this machine's own, not another machine's.
+    bool Local = true;
+    // The drive's inodes run out (the drive history tells): it counts as
+    // Full as well.
+    bool InodesOut = false;
 };
 using TDriveStates = QList<TDriveState>;

@@ -200,6 +200,9 @@ void TFormMain::ActivarComponente()
                     drive.Size = last->Size;
             }
             drive.Full = DriveFullness::IsDriveFull(drive.Kind, drive.Free, drive.Size);
+            drive.VolumeSerialNumber = figures.VolumeSerialNumber;
+            drive.FileSystem = figures.FileSystem;
+            drive.ReadOnly = figures.Access == QLatin1String("1");
             TFrameDrive *frame = BuscarFrame(figures.Name);
             if (!frame)
                 continue;

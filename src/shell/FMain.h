@@ -8,6 +8,8 @@
 #include "shell/PanelColumn.h"
 #include "shell/ScreenPlacement.h"
 
+#include <QHash>
+#include <QSet>
 #include <QSize>
 #include <QStringList>
 #include <QWidget>
@@ -199,6 +201,12 @@ signals:
     // panels.
     void Refreshed(const TDriveStates &drives);
 
+public:
+    // What the drive history says of each drive: a line for its panel's
+    // tool tip (by name), and the drives whose inodes run out, which the next
+    // refreshes hand out as full.
+    void SetDriveNotes(const QHash<QString, QString> &notes, const QSet<QString> &inodesOut);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -254,6 +262,10 @@ private:
     QString FPanelesMostrados;
     std::unique_ptr<TDesktopNotifier> FNotifier;
     std::unique_ptr<TDriveActions> FActions;
+    // What the last query said of each drive beyond its figures (identity,
+    // file system, read-only), and what the drive history said back.
+    QHash<QString, QString> FNotas;
+    QSet<QString> FSinInodos;
 
     std::unique_ptr<TPanelColumn> FColumn;
     // Made once the first panels are in: the window then has its height.

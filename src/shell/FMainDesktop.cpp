@@ -80,8 +80,19 @@ void TFormMain::AplicarOcultas()
             frame->hide();
 }
 
+void TFormMain::SetDriveNotes(const QHash<QString, QString> &notes, const QSet<QString> &inodesOut)
+{
+    FNotas = notes;
+    FSinInodos = inodesOut;
+    for (TFrameDrive *frame : Frames())
+        frame->SetToolTipNote(FNotas.value(frame->Nombre()));
+}
+
 void TFormMain::HandOutRefresh()
 {
+    // Panels made since the history last spoke get their line too.
+    for (TFrameDrive *frame : Frames())
+        frame->SetToolTipNote(FNotas.value(frame->Nombre()));
     const bool logPlaces = lcShell().isDebugEnabled();
     const QStringList hidden = FActions->Hidden();
     // The figures and the full state come from the query; whether a drive
@@ -90,6 +101,9 @@ void TFormMain::HandOutRefresh()
     for (TDriveState &drive : drives) {
         const TFrameDrive *frame = BuscarFrame(drive.Name);
         drive.Shown = frame && !frame->isHidden() && !hidden.contains(drive.Name);
+        drive.Local = !FSource.IsRemote();
+        drive.InodesOut = FSinInodos.contains(drive.Name);
+        drive.Full = drive.Full || drive.InodesOut;
     }
     QStringList shown;
     if (logPlaces)

@@ -103,9 +103,12 @@ void TLowSpaceNotice::Refreshed(const TDriveStates &drives)
 {
     QList<TLowSpaceWatch::TDrive> watched;
     watched.reserve(drives.size());
-    for (const TDriveState &drive : drives)
+    for (const TDriveState &drive : drives) {
+        // Full for want of inodes, with space to spare.
+        const bool inodes = drive.InodesOut && drive.Size && drive.Free && *drive.Free * 10 > *drive.Size;
         watched.append({drive.Name, drive.Full && drive.Free.has_value(), !drive.Shown, drive.Free.value_or(0),
-                        drive.Size.value_or(0)});
+                        drive.Size.value_or(0), inodes});
+    }
     Update(watched);
 }
 
@@ -130,6 +133,7 @@ void TLowSpaceNotice::Flush()
     for (const TNoticeLimit::TNotice &notice : FLimit.Take(now)) {
         const TLowSpaceWatch::TDrive drive = FLast.value(notice.Name);
         const QString text = notice.Others > 0 ? FoldedText(notice.Name, notice.Others)
+            : drive.Inodes                     ? InodesText(notice.Name, drive.Free, drive.Size)
                                                : Text(notice.Name, drive.Free, drive.Size);
         qCDebug(lcShell).noquote() << "low-space notice:" << text;
         if (FSend)
@@ -148,6 +152,11 @@ QString TLowSpaceNotice::Text(const QString &name, quint64 free, quint64 size)
 {
     // The free space exactly as the drive's panel shows it.
     return ConstantText(QStringLiteral("msgPocoEspacio")).arg(name, TFrameDrive::FreeSpaceText(free, size));
+}
+
+QString TLowSpaceNotice::InodesText(const QString &name, quint64 free, quint64 size)
+{
+    return ConstantText(QStringLiteral("msgPocoEspacioInodos")).arg(name, TFrameDrive::FreeSpaceText(free, size));
 }
 
 QString TLowSpaceNotice::FoldedText(const QString &name, int others)

@@ -32,6 +32,8 @@ public:
         // The figures the notice quotes, in bytes.
         quint64 Free = 0;
         quint64 Size = 0;
+        // Full for want of inodes, with space to spare.
+        bool Inodes = false;
     };
 
     // The names to tell about now, in the order given.
@@ -108,6 +110,8 @@ public:
     // The texts a notice carries.
     static QString Title();
     static QString Text(const QString &name, quint64 free, quint64 size);
+    // A drive out of inodes while a tenth or more of its space is free.
+    static QString InodesText(const QString &name, quint64 free, quint64 size);
     static QString FoldedText(const QString &name, int others);
 
 private:

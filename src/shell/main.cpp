@@ -4,6 +4,7 @@
 #include "settings/RegistryApp.h"
 #include "shell/CommandLine.h"
 #include "shell/ControlInstance.h"
+#include "shell/DriveHistory.h"
 #include "shell/FMain.h"
 #include "shell/FormUtils.h"
 #include "shell/LowSpaceNotice.h"
@@ -116,6 +117,10 @@ int main(int argc, char *argv[])
     TDesktopNotifier notifier(window->TrayIcon);
     TLowSpaceNotice lowSpace(notifier);
     QObject::connect(window.get(), &TFormMain::Refreshed, &lowSpace, &TLowSpaceNotice::Refreshed);
+    // So does the drive history, which tells the window what it found.
+    TDriveHistory driveHistory(notifier);
+    QObject::connect(window.get(), &TFormMain::Refreshed, &driveHistory, &TDriveHistory::Refreshed);
+    QObject::connect(&driveHistory, &TDriveHistory::NotesChanged, window.get(), &TFormMain::SetDriveNotes);
 
     // An entry left by a build folder or an installation that is gone starts
     // this program from now on.

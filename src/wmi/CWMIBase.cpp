@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "wmi/CWMIBase.h"
 
+#include "history/DiskTrendService.h"
 #include "platform/SystemError.h"
 #include "platform/WbemFactory.h"
 #include "vcl/Exception.h"
@@ -39,8 +40,9 @@ TWMIBase::TWMIBase(QObject *owner) : TComponent(owner), FHost(QStringLiteral("."
     // The system's locator, with the credentials set at the time of each
     // connection.
     FLocatorFactory = [this] {
-        return platform::CreateWbemLocator(
-            platform::WbemCredentials{FUser.toStdString(), FPassword.toStdString()});
+        // Velmora_DiskTrend of this machine comes from its drive history.
+        return history::WithDiskTrends(
+            platform::CreateWbemLocator(platform::WbemCredentials{FUser.toStdString(), FPassword.toStdString()}));
     };
 }
 

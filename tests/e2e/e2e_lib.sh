@@ -45,7 +45,7 @@ e2e_setup() { # name
   [ $rc -eq 0 ] || exit $rc
   echo "desktop on $DISPLAY"
   export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_DATA_HOME="$WORK/home/.local/share" \
-    XDG_RUNTIME_DIR="$WORK/rt"
+    XDG_STATE_HOME="$WORK/home/.local/state" XDG_RUNTIME_DIR="$WORK/rt"
   mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
   export QT_LOGGING_RULES="velmora.shell.debug=true
 velmora.panels.debug=true

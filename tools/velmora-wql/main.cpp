@@ -12,6 +12,7 @@
 // separated by an empty line. Errors go to standard error with the service's
 // code, one line with every control character made visible (a server's words
 // never act on the terminal); the exit code is then 1.
+#include "history/DiskTrendService.h"
 #include "platform/SecretPrompt.h"
 #include "platform/WbemFactory.h"
 #include "wbem/PropertyLines.h"
@@ -83,14 +84,18 @@ int main(int argc, char **argv)
     try {
         std::unique_ptr<platform::WbemObjectSet> result;
         try {
-            result = platform::CreateWbemLocator(credentials)->ConnectServer(host, nameSpace)->ExecQuery(query);
+            result = history::WithDiskTrends(platform::CreateWbemLocator(credentials))
+                         ->ConnectServer(host, nameSpace)
+                         ->ExecQuery(query);
         } catch (const platform::WbemError &e) {
             constexpr auto kAccessDenied = static_cast<std::int32_t>(0x80070005u);
             if (e.code() != kAccessDenied || credentials.user.empty())
                 throw;
             if (!platform::ReadSecretLine("Password for " + credentials.user + ": ", credentials.password))
                 throw;
-            result = platform::CreateWbemLocator(credentials)->ConnectServer(host, nameSpace)->ExecQuery(query);
+            result = history::WithDiskTrends(platform::CreateWbemLocator(credentials))
+                         ->ConnectServer(host, nameSpace)
+                         ->ExecQuery(query);
         }
         bool first = true;
         while (auto object = result->Next()) {

@@ -186,6 +186,9 @@ LinuxVolumeAnswer AskLinuxVolume(const LinuxStatfsJob &job)
         // reserved for root, so used + available is not the total.
         a.sizeBytes = static_cast<std::uint64_t>(sv.f_blocks) * sv.f_frsize;
         a.freeBytes = static_cast<std::uint64_t>(sv.f_bavail) * sv.f_frsize;
+        // 0 for a file system without a fixed number of inodes (btrfs).
+        a.files = sv.f_files;
+        a.filesFree = sv.f_favail;
     }
     if (!job.deviceNode.empty() && (a.label.empty() || a.uuid.empty()))
         ReadLinuxSuperblock(job.deviceNode, a.label, a.uuid);

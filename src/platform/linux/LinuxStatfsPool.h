@@ -34,6 +34,8 @@ struct LinuxVolumeAnswer
     bool statvfsOk = false;      // statvfs succeeded
     std::uint64_t sizeBytes = 0; // f_blocks x f_frsize
     std::uint64_t freeBytes = 0; // f_bavail x f_frsize
+    std::uint64_t files = 0;     // f_files: inodes in all, 0 when not counted
+    std::uint64_t filesFree = 0; // f_favail: inodes a user can still take
     std::string label;           // empty when unknown
     std::string uuid;
 

@@ -111,6 +111,11 @@ std::string ProgramDataFolder()
     return LinuxJoinPath(XdgFolder("XDG_DATA_HOME", ".local/share"), "Velmora");
 }
 
+std::string ProgramStateFolder()
+{
+    return LinuxJoinPath(XdgFolder("XDG_STATE_HOME", ".local/state"), "velmora");
+}
+
 char PathSeparator()
 {
     return '/';

@@ -1,29 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "platform/linux/LinuxWbemService.h"
 
+#include "platform/ThisMachine.h"
 #include "platform/linux/LinuxLogicalDisk.h"
 #include "wbem/WbemTextObjects.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
 #include <mutex>
 
 namespace platform {
 
 namespace {
-
-bool isLocalHost(const std::string &host)
-{
-    if (host.empty() || host == "." || WqlNamesEqual(host, "localhost"))
-        return true;
-    char buffer[HOST_NAME_MAX + 1] = {};
-    if (::gethostname(buffer, sizeof buffer - 1) != 0)
-        return false;
-    const std::string name(buffer);
-    return WqlNamesEqual(host, name) || WqlNamesEqual(host, name.substr(0, name.find('.')));
-}
 
 bool isDefaultNamespace(const std::string &ns)
 {
@@ -163,7 +150,7 @@ std::vector<MofProperty> LinuxLogicalDiskProperties(const LinuxMountEntry &entry
 std::unique_ptr<WbemServices> LinuxWbemLocator::ConnectServer(const std::string &host,
                                                               const std::string &nameSpace)
 {
-    if (!isLocalHost(host))
+    if (!IsThisMachine(host))
         throw WbemError("The RPC server is unavailable.", wbem_code::RpcUnavailable);
     if (!isDefaultNamespace(nameSpace))
         throw WbemError("Invalid namespace", wbem_code::InvalidNamespace);

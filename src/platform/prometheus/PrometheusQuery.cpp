@@ -2,6 +2,8 @@
 #include "platform/prometheus/PrometheusQuery.h"
 
 #include "platform/prometheus/PrometheusDisks.h"
+#include "platform/prometheus/PrometheusTrends.h"
+#include "wbem/DiskTrendClass.h"
 #include "wbem/LogicalDisk.h"
 #include "wbem/WbemTextObjects.h"
 
@@ -112,7 +114,9 @@ std::vector<std::string> RunPrometheusQuery(const PrometheusEndpoint &endpoint, 
                                             const std::string &wql, std::chrono::milliseconds deadline)
 {
     const Clock::time_point end = Clock::now() + deadline;
-    const WqlQuery query = ParseLogicalDiskQuery(wql);
+    // Velmora_DiskTrend asks the same families and the trend queries after them.
+    const bool trends = IsDiskTrendQuery(wql);
+    const WqlQuery query = trends ? ParseDiskTrendQuery(wql) : ParseLogicalDiskQuery(wql);
     // SystemName comparisons narrow the series asked for; the whole
     // condition is still evaluated on the objects below.
     const std::optional<std::string> selector = PrometheusSelector(query.where.get());
@@ -121,6 +125,9 @@ std::vector<std::string> RunPrometheusQuery(const PrometheusEndpoint &endpoint, 
     std::vector<std::string> promql;
     for (std::size_t f = 0; f < kPrometheusFamilies; ++f)
         promql.push_back(PrometheusFamilyQuery(static_cast<PrometheusFamily>(f), *selector));
+    if (trends)
+        for (std::size_t q = 0; q < kPrometheusTrendQueries; ++q)
+            promql.push_back(PrometheusTrendQueryText(static_cast<PrometheusTrendQuery>(q), *selector));
 
     std::vector<std::string> bodies;
     try {
@@ -129,6 +136,7 @@ std::vector<std::string> RunPrometheusQuery(const PrometheusEndpoint &endpoint, 
         throw toWbemError(e);
     }
     std::array<std::vector<PrometheusSample>, kPrometheusFamilies> answers;
+    std::array<std::vector<PrometheusSample>, kPrometheusTrendQueries> trendAnswers;
     PrometheusBudget budget;
     budget.deadline = end;
     try {
@@ -136,13 +144,19 @@ std::vector<std::string> RunPrometheusQuery(const PrometheusEndpoint &endpoint, 
             answers[f] = ParsePrometheusVector(bodies[f], budget);
             std::string().swap(bodies[f]);
         }
+        if (trends)
+            for (std::size_t q = 0; q < kPrometheusTrendQueries; ++q) {
+                trendAnswers[q] = ParsePrometheusVector(bodies[kPrometheusFamilies + q], budget);
+                std::string().swap(bodies[kPrometheusFamilies + q]);
+            }
     } catch (const PrometheusDeadlineError &) {
         throw WbemError("Prometheus at " + endpoint.DisplayUrl() + within(deadline), wbem_code::RpcUnavailable);
     } catch (const PrometheusAnswerError &e) {
         throw WbemError("Prometheus at " + endpoint.DisplayUrl() + ": " + e.what(), wbem_code::Failed);
     }
     bodies.clear();
-    std::vector<std::string> texts = RenderLogicalDisks(query, BuildPrometheusDisks(answers));
+    std::vector<std::string> texts = trends ? RenderDiskTrends(query, BuildPrometheusTrends(answers, trendAnswers))
+                                            : RenderLogicalDisks(query, BuildPrometheusDisks(answers));
     if (Clock::now() > end)
         throw WbemError("Prometheus at " + endpoint.DisplayUrl() + within(deadline), wbem_code::RpcUnavailable);
     return texts;

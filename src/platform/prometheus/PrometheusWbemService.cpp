@@ -5,6 +5,7 @@
 #include "platform/prometheus/PrometheusDisks.h"
 #include "platform/prometheus/PrometheusHttp.h"
 #include "platform/prometheus/PrometheusQuery.h"
+#include "wbem/DiskTrendClass.h"
 #include "wbem/LogicalDisk.h"
 #include "wbem/WbemTextObjects.h"
 
@@ -41,7 +42,7 @@ public:
     {
         // A query that is not valid fails at once, as the local one does; one
         // that no instance can match needs no server.
-        const WqlQuery query = ParseLogicalDiskQuery(wql);
+        const WqlQuery query = IsDiskTrendQuery(wql) ? ParseDiskTrendQuery(wql) : ParseLogicalDiskQuery(wql);
         if (!PrometheusSelector(query.where.get()))
             return std::make_unique<TextWbemObjectSet>(std::vector<std::string>());
         return std::make_unique<SharedTextObjectSet>(

@@ -120,6 +120,14 @@ std::string ProgramDataFolder()
     return win::WideToUtf8(roaming) + "\\Brindlewick\\Velmora";
 }
 
+std::string ProgramStateFolder()
+{
+    const std::wstring local = Environment(L"LOCALAPPDATA");
+    if (local.empty())
+        return {};
+    return win::WideToUtf8(local) + "\\Velmora";
+}
+
 char PathSeparator()
 {
     return '\\';
