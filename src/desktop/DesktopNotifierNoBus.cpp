@@ -2,7 +2,11 @@
 // Without D-Bus in Qt (the Windows build) the tray icon's balloon tells it.
 #include "desktop/DesktopNotifier.h"
 
-void TDesktopNotifier::Notify(const QString &title, const QString &text)
+void TDesktopNotifier::Notify(const QString &title, const QString &text, const QString &, TAction action)
 {
-    ShowInTray(title, text);
+    ShowInTray(title, text, std::move(action));
 }
+
+void TDesktopNotifier::ActionInvoked(uint, const QString &) {}
+
+void TDesktopNotifier::NotificationClosed(uint, uint) {}

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "shell/DriveActions.h"
 
+#include "analysis/DriveWindows.h"
 #include "desktop/DesktopNotifier.h"
 #include "desktop/DriveEject.h"
 #include "localization/ConstantText.h"
+#include "panels/DriveName.h"
 #include "panels/frDisco.h"
 #include "settings/Config.h"
 #include "settings/HiddenDrives.h"
@@ -22,6 +24,7 @@ TDriveActions::TDriveActions(QMenu *menu, TDesktopNotifier &notifier, TErrorRepo
     handlers.Eject = guarded(&TDriveActions::EjectDrive);
     handlers.Hide = guarded(&TDriveActions::HideDrive);
     handlers.Show = guarded(&TDriveActions::ShowDrive);
+    handlers.Analyze = guarded(&TDriveActions::AnalyzeDrive);
     handlers.Hidden = [this] { return FHidden; };
     FDriveMenu = std::make_unique<TDriveMenu>(menu, std::move(handlers));
     FGestures = std::make_unique<TPanelGestures>([this](QWidget *panel) {
@@ -30,6 +33,7 @@ TDriveActions::TDriveActions(QMenu *menu, TDesktopNotifier &notifier, TErrorRepo
             FReport.Guarded([&] { OpenDrive(frame->Nombre()); });
     });
     FEject = std::make_unique<TDriveEject>();
+    FWindows = std::make_unique<TDriveWindows>();
 }
 
 TDriveActions::~TDriveActions() = default;
@@ -54,9 +58,9 @@ TDriveMenu::TCommands TDriveActions::CommandsFor(const TFrameDrive *frame) const
     // Another machine's drive has a name such as "web1:9100:/srv": no
     // folder of this machine, no device of this machine's disk service.
     if (FIsLocal && !FIsLocal(frame))
-        return {false, false};
+        return {false, false, false};
     const TDriveType type = frame->DriveType();
-    return {true, type == TDriveType::RemovableDisk || type == TDriveType::CompactDisc};
+    return {true, type == TDriveType::RemovableDisk || type == TDriveType::CompactDisc, true};
 }
 
 void TDriveActions::PopupFor(const TFrameDrive *frame, const QPoint &globalPos)
@@ -115,6 +119,21 @@ void TDriveActions::ShowDrive(const QString &name)
     qCDebug(lcShell).noquote() << "drive shown again:" << name;
     emit RebuildNeeded();
     SaveHidden();
+}
+
+void TDriveActions::AnalyzeDrive(const QString &name)
+{
+    // The panel's name turned back into the mount point's bytes (a name
+    // that is no escaped name is taken as it stands); a drive letter is the
+    // root of its drive.
+    QByteArray root = DriveNameBytes(name).value_or(name.toUtf8());
+    if (root.size() == 2 && root.at(1) == ':')
+        root += '\\';
+    if (root.isEmpty()) {
+        FReport.Show(ConstantText(QStringLiteral("msgErrorAbrir")).arg(name));
+        return;
+    }
+    FWindows->Open(DriveNameShown(name), root.toStdString());
 }
 
 void TDriveActions::SaveHidden()

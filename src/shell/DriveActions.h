@@ -16,6 +16,7 @@ class QPoint;
 class QWidget;
 class TDesktopNotifier;
 class TDriveEject;
+class TDriveWindows;
 class TErrorReport;
 class TFrameDrive;
 class TPanelGestures;
@@ -26,7 +27,7 @@ class TPanelGestures;
 // user hid, as the settings file keeps them. Only what works for a drive is
 // offered: a drive of another machine (its panel filled from a Prometheus
 // server) can be hidden, but neither opened here nor ejected by this
-// machine's disk service. What the window must redo after
+// machine's disk service, nor analysed here. What the window must redo after
 // a command comes out as a signal; a problem goes to the error report.
 class TDriveActions : public QObject
 {
@@ -56,6 +57,10 @@ public:
     void EjectDrive(const QString &name);
     void HideDrive(const QString &name);
     void ShowDrive(const QString &name);
+    // Opens the drive window of a drive of this machine (or brings it to
+    // the front): what fills it.
+    void AnalyzeDrive(const QString &name);
+    TDriveWindows &DriveWindows() { return *FWindows; }
 
     // A panel's hooks: Enter opens it (Watch); its mouse-down events come to
     // DoubleClick first, which is true for the double click that opened it
@@ -87,4 +92,5 @@ private:
     std::unique_ptr<TDriveMenu> FDriveMenu;
     std::unique_ptr<TPanelGestures> FGestures;
     std::unique_ptr<TDriveEject> FEject;
+    std::unique_ptr<TDriveWindows> FWindows;
 };

@@ -89,6 +89,8 @@ void TDriveMenu::Build()
         if (FCommands.Eject)
             AddAction(ConstantText(QStringLiteral("msgExpulsar")), first, FHandlers.Eject, drive);
         AddAction(ConstantText(QStringLiteral("msgOcultar")), first, FHandlers.Hide, drive);
+        if (FCommands.Analyze)
+            AddAction(ConstantText(QStringLiteral("msgAnalizar")), first, FHandlers.Analyze, drive);
     } else {
         const QStringList hidden = FHandlers.Hidden ? FHandlers.Hidden() : QStringList();
         if (hidden.isEmpty())

@@ -21,7 +21,8 @@ class QWidget;
 // A section at the top of the window's popup menu, made each time the menu
 // opens and gone at the next opening. Opened for a drive (a right click on
 // its panel) it holds the commands that work for that drive (open and eject
-// where its caller says so) and hide. Opened any other way (the tray icon) it
+// where its caller says so), hide, and what fills it (the drive window, for a
+// drive of this machine). Opened any other way (the tray icon) it
 // holds the submenu of hidden drives, one item each to show it again, when
 // there is any. The items have no names, so the localization of the window
 // never sees them; their captions are the program's constants in the active
@@ -38,16 +39,18 @@ public:
         TDriveHandler Eject;
         TDriveHandler Hide;
         TDriveHandler Show;
+        TDriveHandler Analyze;
         std::function<QStringList()> Hidden;
     };
 
     // What can be done to a drive besides hiding it: open its folder (a
     // drive of this machine), eject it (a removable or optical drive of this
-    // machine).
+    // machine), see what fills it (a drive of this machine).
     struct TCommands
     {
         bool Open = true;
         bool Eject = false;
+        bool Analyze = false;
     };
 
     TDriveMenu(QMenu *menu, THandlers handlers);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "shell/FMain.h"
 
+#include "analysis/DriveWindows.h"
 #include "desktop/DesktopNotifier.h"
 #include "localization/ConstantText.h"
 #include "localization/LangManager.h"
@@ -508,6 +509,9 @@ void TFormMain::vlLCLanguageChanged(QObject *)
     // next refresh.
     for (TFrameDrive *frame : Frames())
         frame->UpdateSize();
+    // So do the open drive windows.
+    if (FActions)
+        FActions->DriveWindows().Retranslate();
     LogMenuTexts();
 }
 

@@ -6,6 +6,7 @@
 #include "shell/ShellLog.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -76,6 +77,15 @@ qint64 TNoticeLimit::NextChance(qint64 now) const
 }
 
 TLowSpaceNotice::TLowSpaceNotice(TSend send, QObject *parent)
+    : TLowSpaceNotice(TSendWithAction([send = std::move(send)](const QString &title, const QString &text,
+                                                               const QString &, std::function<void()>) {
+                          if (send)
+                              send(title, text);
+                      }),
+                      parent)
+{}
+
+TLowSpaceNotice::TLowSpaceNotice(TSendWithAction send, QObject *parent)
     : QObject(parent),
       FSend(std::move(send)),
       FClock([] {
@@ -93,7 +103,10 @@ TLowSpaceNotice::TLowSpaceNotice(TSend send, QObject *parent)
 }
 
 TLowSpaceNotice::TLowSpaceNotice(TDesktopNotifier &notifier, QObject *parent)
-    : TLowSpaceNotice([&notifier](const QString &title, const QString &text) { notifier.Notify(title, text); },
+    : TLowSpaceNotice(TSendWithAction([&notifier](const QString &title, const QString &text,
+                                                  const QString &actionText, std::function<void()> action) {
+                          notifier.Notify(title, text, actionText, std::move(action));
+                      }),
                       parent)
 {}
 
@@ -107,7 +120,7 @@ void TLowSpaceNotice::Refreshed(const TDriveStates &drives)
         // Full for want of inodes, with space to spare.
         const bool inodes = drive.InodesOut && drive.Size && drive.Free && *drive.Free * 10 > *drive.Size;
         watched.append({drive.Name, drive.Full && drive.Free.has_value(), !drive.Shown, drive.Free.value_or(0),
-                        drive.Size.value_or(0), inodes});
+                        drive.Size.value_or(0), inodes, drive.Local});
     }
     Update(watched);
 }
@@ -136,8 +149,18 @@ void TLowSpaceNotice::Flush()
             : drive.Inodes                     ? InodesText(notice.Name, drive.Free, drive.Size)
                                                : Text(notice.Name, drive.Free, drive.Size);
         qCDebug(lcShell).noquote() << "low-space notice:" << text;
+        // One drive of this machine: the notice offers to see what fills it.
+        std::function<void()> examine;
+        if (notice.Others == 0 && drive.Local)
+            examine = [self = QPointer<TLowSpaceNotice>(this), name = notice.Name] {
+                if (self) {
+                    qCDebug(lcShell).noquote() << "low-space notice: examine" << name;
+                    emit self->ExamineRequested(name);
+                }
+            };
         if (FSend)
-            FSend(Title(), text);
+            FSend(Title(), text, examine ? ConstantText(QStringLiteral("msgExaminar")) : QString(),
+                  std::move(examine));
     }
     if (FLimit.Waiting())
         FTimer->start(int(std::clamp<qint64>(FLimit.NextChance(now) - now, 0, TNoticeLimit::WindowMs)));

@@ -34,6 +34,8 @@ public:
         quint64 Size = 0;
         // Full for want of inodes, with space to spare.
         bool Inodes = false;
+        // A drive of this machine: its notice offers to examine it.
+        bool Local = false;
     };
 
     // The names to tell about now, in the order given.
@@ -81,7 +83,8 @@ private:
 
 // The low-space notice: follows the window's refreshes and tells the desktop
 // about drives that have just become full, never more than TNoticeLimit lets
-// through, with their free space as their panels show it.
+// through, with their free space as their panels show it. A notice about one
+// drive of this machine offers to examine it ("Examinar": what fills it).
 class TLowSpaceNotice : public QObject
 {
     Q_OBJECT
@@ -94,6 +97,11 @@ public:
     explicit TLowSpaceNotice(TDesktopNotifier &notifier, QObject *parent = nullptr);
     // Notices go to send (tests).
     explicit TLowSpaceNotice(TSend send, QObject *parent = nullptr);
+    // Notices go to send with their action (tests): its text, and what
+    // choosing it does (empty for a notice without one).
+    using TSendWithAction = std::function<void(const QString &title, const QString &text,
+                                               const QString &actionText, std::function<void()> action)>;
+    explicit TLowSpaceNotice(TSendWithAction send, QObject *parent = nullptr);
     ~TLowSpaceNotice() override;
 
     // The drives of one refresh, as the window hands them out: a drive
@@ -114,8 +122,12 @@ public:
     static QString InodesText(const QString &name, quint64 free, quint64 size);
     static QString FoldedText(const QString &name, int others);
 
+signals:
+    // The user chose a notice's action: see what fills the drive.
+    void ExamineRequested(const QString &name);
+
 private:
-    TSend FSend;
+    TSendWithAction FSend;
     TClock FClock;
     TLowSpaceWatch FWatch;
     TNoticeLimit FLimit;

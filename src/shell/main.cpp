@@ -4,6 +4,7 @@
 #include "settings/RegistryApp.h"
 #include "shell/CommandLine.h"
 #include "shell/ControlInstance.h"
+#include "shell/DriveActions.h"
 #include "shell/DriveHistory.h"
 #include "shell/FMain.h"
 #include "shell/FormUtils.h"
@@ -117,6 +118,12 @@ int main(int argc, char *argv[])
     TDesktopNotifier notifier(window->TrayIcon);
     TLowSpaceNotice lowSpace(notifier);
     QObject::connect(window.get(), &TFormMain::Refreshed, &lowSpace, &TLowSpaceNotice::Refreshed);
+    // Its "Examinar" opens the drive's window.
+    QObject::connect(&lowSpace, &TLowSpaceNotice::ExamineRequested, window.get(),
+                     [w = window.get()](const QString &name) {
+                         if (TDriveActions *actions = w->DriveActions())
+                             actions->AnalyzeDrive(name);
+                     });
     // So does the drive history, which tells the window what it found.
     TDriveHistory driveHistory(notifier);
     QObject::connect(window.get(), &TFormMain::Refreshed, &driveHistory, &TDriveHistory::Refreshed);

@@ -142,7 +142,7 @@ if point_at "$DRIVE"; then
   for i in $(seq 1 40); do open_menu $VPID >/dev/null && break; sleep 0.1; done
   sleep 0.3
   SECTION=$(grep -F "menu section $DRIVE reads:" "$LOG" | tail -1 | sed 's/^.*reads: //')
-  [ "$SECTION" = "Abrir | Ocultar esta unidad" ] && pass "drive section: $SECTION" || fail "drive section '$SECTION'"
+  [ "$SECTION" = "Abrir | Ocultar esta unidad | Analizar…" ] && pass "drive section: $SECTION" || fail "drive section '$SECTION'"
   keys_down 2
   xdotool key Return
   menu_closed $VPID || fail "the menu stayed open"
@@ -233,7 +233,7 @@ eject_from_menu() {
 touch "$BUSY"
 eject_from_menu refused
 SECTION=$(grep -F "menu section $STICK reads:" "$LOG" | tail -1 | sed 's/^.*reads: //')
-[ "$SECTION" = "Abrir | Expulsar | Ocultar esta unidad" ] && pass "removable drive section: $SECTION" || fail "section '$SECTION'"
+[ "$SECTION" = "Abrir | Expulsar | Ocultar esta unidad | Analizar…" ] && pass "removable drive section: $SECTION" || fail "section '$SECTION'"
 wait_for_line "$CALLS" "Unmount refused" 10 && pass "UDisks2 was asked and refused" || fail "no unmount call: $(cat "$CALLS")"
 BOX=
 for i in $(seq 1 50); do BOX=$(dialog_window $VPID) && break; sleep 0.1; done

@@ -59,7 +59,7 @@ xdotool click 3
 for i in $(seq 1 40); do open_menu $VPID >/dev/null && break; sleep 0.1; done
 sleep 0.3
 SECTION=$(grep -F "menu section /srv/vol200 reads:" "$WORK/widget.log" | tail -1 | sed 's/^.*reads: //')
-[ "$SECTION" = "Abrir | Ocultar esta unidad" ] && pass "its menu is the last drive's: $SECTION" ||
+[ "$SECTION" = "Abrir | Ocultar esta unidad | Analizar…" ] && pass "its menu is the last drive's: $SECTION" ||
   fail "menu at the bottom: $(grep -F 'menu section' "$WORK/widget.log" | tail -1)"
 keys_down 2
 xdotool key Return

@@ -101,6 +101,7 @@ struct MenuFixture
         handlers.Eject = record("eject");
         handlers.Hide = record("hide");
         handlers.Show = record("show");
+        handlers.Analyze = record("analyze");
         handlers.Hidden = [this] { return hidden; };
         section = std::make_unique<TDriveMenu>(&menu, handlers);
     }
@@ -126,10 +127,12 @@ TEST(DriveMenu, ASectionForTheDriveItWasOpenedForAndNoneLeftBehind)
         QStringList texts;
     };
     const Case cases[] = {
-        {"/media/stick", {true, true}, {"Abrir", "Expulsar", "Ocultar esta unidad", "-", "version", "Cerrar"}},
-        {"/home", {true, false}, {"Abrir", "Ocultar esta unidad", "-", "version", "Cerrar"}},
+        {"/media/stick",
+         {true, true, true},
+         {"Abrir", "Expulsar", "Ocultar esta unidad", "Analizar…", "-", "version", "Cerrar"}},
+        {"/home", {true, false, true}, {"Abrir", "Ocultar esta unidad", "Analizar…", "-", "version", "Cerrar"}},
         // Another machine's drive: hiding is all that works here.
-        {"web1:9100:/media/cdrom", {false, false}, {"Ocultar esta unidad", "-", "version", "Cerrar"}},
+        {"web1:9100:/media/cdrom", {false, false, false}, {"Ocultar esta unidad", "-", "version", "Cerrar"}},
     };
     MenuFixture f;
     for (const Case &c : cases) {
@@ -138,11 +141,13 @@ TEST(DriveMenu, ASectionForTheDriveItWasOpenedForAndNoneLeftBehind)
         EXPECT_EQ(f.Texts(), c.texts) << c.drive;
     }
     // Every command carries the drive it was made for.
-    f.section->PopupFor(QStringLiteral("/media/stick"), {true, true}, QPoint(-10000, -10000));
+    f.section->PopupFor(QStringLiteral("/media/stick"), {true, true, true}, QPoint(-10000, -10000));
     f.menu.hide();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         f.menu.actions().at(i)->trigger();
-    EXPECT_EQ(f.calls, QStringList({"open /media/stick", "eject /media/stick", "hide /media/stick"}));
+    EXPECT_EQ(
+        f.calls,
+        QStringList({"open /media/stick", "eject /media/stick", "hide /media/stick", "analyze /media/stick"}));
 
     // Opened from the tray with nothing hidden: the menu as it was made.
     f.Open();

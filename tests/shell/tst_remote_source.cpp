@@ -195,8 +195,9 @@ TEST_F(RemoteSource, ThisMachinesMountsChangeNothingForAnotherMachine)
 
 // Another machine's panels offer only what works for them: its drives have
 // no folder on this machine and are no devices of this machine's disk
-// service, so neither "Abrir" nor "Expulsar" is there. This machine's
-// optical drive keeps both.
+// service, so neither "Abrir" nor "Expulsar" is there, and nothing of
+// theirs can be scanned here ("Analizar…"). This machine's optical drive
+// keeps all three.
 TEST_F(RemoteSource, PanelMenuOffersOnlyWhatWorksForTheDrive)
 {
     struct Case
@@ -209,7 +210,7 @@ TEST_F(RemoteSource, PanelMenuOffersOnlyWhatWorksForTheDrive)
     const QString localCd = ObjectText({"/media/cdrom", 5});
     const Case cases[] = {
         {"Host=http://127.0.0.1:9090\r\n", remoteCd, {"Ocultar esta unidad"}},
-        {"", localCd, {"Abrir", "Expulsar", "Ocultar esta unidad"}},
+        {"", localCd, {"Abrir", "Expulsar", "Ocultar esta unidad", "Analizar…"}},
     };
     for (const Case &c : cases) {
         Settings(c.settings);
