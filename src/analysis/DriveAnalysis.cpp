@@ -110,7 +110,7 @@ struct TDriveAnalysis::TJob
     std::mutex Lock;
     std::unique_ptr<usage::Scanner> Scanner; // once it has started
     bool CancelAsked = false;
-    Clock::time_point CancelledAt, StoppedAt;
+    Clock::time_point StartedAt = Clock::now(), CancelledAt, StoppedAt;
     std::string Error;
     std::atomic<bool> Over{false};
     TFacts Facts;
@@ -325,8 +325,10 @@ void TDriveAnalysis::Finish(const std::shared_ptr<TJob> &job)
         FState = TState::Done; // the old figures stay
     }
     FPartial = {};
-    qCDebug(lcAnalysis).noquote() << "scan of" << Shown(job->Root) << (cancelled ? "cancelled" : "done") << ":"
-                                  << FProgress.Entries << "entries," << FProgress.Bytes << "bytes";
+    qCDebug(lcAnalysis).noquote()
+        << "scan of" << Shown(job->Root) << (cancelled ? "cancelled" : "done") << "in"
+        << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - job->StartedAt).count()
+        << "ms:" << FProgress.Entries << "entries," << FProgress.Bytes << "bytes";
     emit ProgressChanged();
     emit Changed();
 }

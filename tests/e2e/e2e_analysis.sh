@@ -36,13 +36,13 @@ dd if=/dev/urandom of="$DRIVE/big/backup.tar" bs=1M count=3 status=none
 dd if=/dev/urandom of="$DRIVE/mid/deeper/data.bin" bs=1M count=3 status=none
 dd if=/dev/urandom of="$DRIVE/small/notes.txt" bs=1k count=100 status=none
 dd if=/dev/urandom of="$DRIVE/top.iso" bs=1M count=12 status=none
-# 250,000 empty files in 2,500 folders: a scan that runs long enough to be
-# cancelled.
+# 400,000 empty files in 4,000 folders: a scan that runs long enough to be
+# cancelled (about a second on a 2-core machine).
 /usr/bin/python3 - "$LARGE" <<'PY'
 import os, sys
 top = sys.argv[1]
-for a in range(50):
-    for b in range(50):
+for a in range(40):
+    for b in range(100):
         d = os.path.join(top, "a%d" % a, "b%d" % b)
         os.makedirs(d)
         for f in range(100):
@@ -99,7 +99,12 @@ wait_reads "$DRIVE" "Carpetas más grandes: $DRIVE/big 8 MB" 20 &&
   fail "biggest folder not named: $(window_reads "$DRIVE")"
 grep -F "drive window $DRIVE painted" "$LOG" | grep -q "top.iso@" && pass "the treemap is painted" ||
   fail "no treemap painted: $(grep -F "drive window $DRIVE painted" "$LOG" | tail -1)"
-DW=$(xdotool search --onlyvisible --name "^Qué ocupa $DRIVE\$" 2>/dev/null | head -1)
+DW=$(xdotool search --all --onlyvisible --pid $VPID --name "ocupa $DRIVE" 2>/dev/null | head -1)
+if [ -n "${E2E_DEBUG:-}" ]; then
+  for w in $(xdotool search --onlyvisible --pid $VPID 2>/dev/null); do
+    echo "window $w: $(xprop -id $w _NET_WM_NAME WM_CLASS 2>&1 | tr '\n' ' ') $(geom $w)"
+  done
+fi
 [ -n "$DW" ] && pass "the window is on the screen: $(xprop -id "$DW" WM_NAME | cut -d= -f2)" ||
   fail "no window titled 'Qué ocupa $DRIVE'"
 
@@ -170,9 +175,9 @@ drive_menu_choose "$LARGE" 3
 wait_for_line "$LOG" "drive window opened for $LARGE" 5 || fail "no window for $LARGE"
 LW=
 for i in $(seq 1 50); do
-  LW=$(xdotool search --onlyvisible --name "^Qué ocupa $LARGE\$" 2>/dev/null | head -1)
+  LW=$(xdotool search --all --onlyvisible --pid $VPID --name "ocupa $LARGE" 2>/dev/null | head -1)
   [ -n "$LW" ] && break
-  sleep 0.05
+  sleep 0.02
 done
 if [ -n "$LW" ]; then
   xdotool windowactivate --sync "$LW" 2>/dev/null
@@ -180,7 +185,8 @@ if [ -n "$LW" ]; then
   wait_for_line "$LOG" "scan of $LARGE stopped" 10 &&
     pass "Cancel stops the scan: $(grep -F "scan of $LARGE stopped" "$LOG" | tail -1 | sed 's/^.*stopped/stopped/')" ||
     {
-      grep -qF "scan of $LARGE done" "$LOG" && echo "SKIP (cancel): the scan ended before the key arrived" >&2 ||
+      grep -qF "scan of $LARGE done" "$LOG" &&
+        echo "SKIP (cancel): the scan ended before the key arrived: $(grep -F "scan of $LARGE done" "$LOG")" >&2 ||
         fail "no stop logged: $(grep -F "$LARGE" "$LOG" | tail -3)"
     }
   grep -F "scan of $LARGE stopped" "$LOG" | tail -1 | sed 's/^.*stopped \([0-9.]*\) ms.*$/[ measured ] Cancel to stop: \1 ms/'
