@@ -43,9 +43,10 @@ void MakeTree(const fs::path &root)
                     for (int f = 0; f < 10; ++f) {
                         const int fd = ::open((dir / ("f" + std::to_string(f))).c_str(), O_WRONLY | O_CREAT, 0644);
                         if (fd >= 0) {
-                            if (f == 0)
-                                (void)::write(fd, "0123456789abcdef", 16);
+                            const bool written = f != 0 || ::write(fd, "0123456789abcdef", 16) == 16;
                             ::close(fd);
+                            if (!written)
+                                std::abort();
                         }
                     }
                 }

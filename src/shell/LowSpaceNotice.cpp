@@ -158,9 +158,9 @@ void TLowSpaceNotice::Flush()
                     emit self->ExamineRequested(name);
                 }
             };
+        const QString actionText = examine ? ConstantText(QStringLiteral("msgExaminar")) : QString();
         if (FSend)
-            FSend(Title(), text, examine ? ConstantText(QStringLiteral("msgExaminar")) : QString(),
-                  std::move(examine));
+            FSend(Title(), text, actionText, std::move(examine));
     }
     if (FLimit.Waiting())
         FTimer->start(int(std::clamp<qint64>(FLimit.NextChance(now) - now, 0, TNoticeLimit::WindowMs)));

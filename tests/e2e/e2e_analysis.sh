@@ -100,11 +100,6 @@ wait_reads "$DRIVE" "Carpetas más grandes: $DRIVE/big 8 MB" 20 &&
 grep -F "drive window $DRIVE painted" "$LOG" | grep -q "top.iso@" && pass "the treemap is painted" ||
   fail "no treemap painted: $(grep -F "drive window $DRIVE painted" "$LOG" | tail -1)"
 DW=$(xdotool search --all --onlyvisible --pid $VPID --name "ocupa $DRIVE" 2>/dev/null | head -1)
-if [ -n "${E2E_DEBUG:-}" ]; then
-  for w in $(xdotool search --onlyvisible --pid $VPID 2>/dev/null); do
-    echo "window $w: $(xprop -id $w _NET_WM_NAME WM_CLASS 2>&1 | tr '\n' ' ') $(geom $w)"
-  done
-fi
 [ -n "$DW" ] && pass "the window is on the screen: $(xprop -id "$DW" WM_NAME | cut -d= -f2)" ||
   fail "no window titled 'Qué ocupa $DRIVE'"
 

@@ -263,4 +263,59 @@ INSTANTIATE_TEST_SUITE_P(
                     FigureCase{25 * GB, 500 * GB, "25 GB"}, FigureCase{49388761776, 500 * GB, "46 GB"},
                     FigureCase{49382319227, 500 * GB, "45 GB"}, FigureCase{0, 4096, "0 MB"}));
 
+// A notice about one drive of this machine offers to examine it; choosing
+// that asks for the drive's window. A drive of another machine, and a notice
+// that stands for several drives, offer nothing.
+TEST(LowSpaceExamine, OneLocalDriveOffersExaminar)
+{
+    TestApp();
+    LangManager::Start();
+    struct Sent
+    {
+        QString text, action;
+        std::function<void()> choose;
+    };
+    QList<Sent> sent;
+    qint64 now = 1000;
+    TLowSpaceNotice notice{TLowSpaceNotice::TSendWithAction(
+        [&](const QString &, const QString &text, const QString &action, std::function<void()> choose) {
+            sent.append({text, action, std::move(choose)});
+        })};
+    notice.SetClock([&] { return now; });
+    QStringList examined;
+    QObject::connect(&notice, &TLowSpaceNotice::ExamineRequested, [&](const QString &name) { examined << name; });
+
+    const auto drives = [](bool full) {
+        return QList<TDrive>{
+            {QStringLiteral("/home"), full, false, full ? 4 * MB : 60 * MB, 100 * MB, false, true},
+            {QStringLiteral("web1:9100:/srv"), full, false, full ? 4 * MB : 60 * MB, 100 * MB, false, false}};
+    };
+    notice.Update(drives(false));
+    notice.Update(drives(true));
+    ASSERT_EQ(sent.size(), 2);
+    EXPECT_EQ(sent[0].action, QStringLiteral("Examinar"));
+    ASSERT_TRUE(sent[0].choose);
+    EXPECT_TRUE(sent[1].action.isEmpty()) << "a remote drive cannot be examined here";
+    EXPECT_FALSE(sent[1].choose);
+    sent[0].choose();
+    EXPECT_EQ(examined, QStringList{QStringLiteral("/home")});
+
+    // Five local drives at once: the third notice stands for three of them.
+    sent.clear();
+    QList<TDrive> many;
+    for (const QString &name : Names(1, 5))
+        many.append({name, false, false, 60 * MB, 100 * MB, false, true});
+    now += TNoticeLimit::WindowMs;
+    notice.Update(many);
+    for (TDrive &drive : many) {
+        drive.Full = true;
+        drive.Free = 4 * MB;
+    }
+    notice.Update(many);
+    ASSERT_EQ(sent.size(), 3);
+    EXPECT_EQ(sent[0].action, QStringLiteral("Examinar"));
+    EXPECT_TRUE(sent[2].action.isEmpty()) << sent[2].text.toStdString();
+    EXPECT_FALSE(sent[2].choose);
+}
+
 } // namespace
