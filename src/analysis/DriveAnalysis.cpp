@@ -485,8 +485,8 @@ void TDriveAnalysis::Enter(const TItem &folder)
     if (FScans.empty() || folder.Kind != TItem::TKind::Folder || !folder.Known)
         return;
     const TPlace place = Resolve(folder.Place);
-    // Only a folder of the current place, or one further down a list's path.
-    const usage::ScanTree &tree = Tree(place.Scan);
+    // The trail from the drive down to the folder, wherever it is (a folder
+    // of a list may lie several levels below the place shown).
     std::vector<TPlace> down;
     TPlace at = place;
     for (;;) {
@@ -503,7 +503,6 @@ void TDriveAnalysis::Enter(const TItem &folder)
         }
         at = TPlace{at.Scan, Tree(at.Scan).Folder(at.Folder).parent};
     }
-    (void)tree;
     std::reverse(down.begin(), down.end());
     // Places that an overlay stands in for do not show in a trail.
     std::vector<TPlace> trail;
