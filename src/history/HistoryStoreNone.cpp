@@ -38,4 +38,12 @@ std::vector<Point> HistoryStore::Quarters(std::int64_t, std::int64_t, std::int64
     return {};
 }
 
+void HistoryStore::RecordScan(const std::string &, const std::string &, std::int64_t, const FolderTotals &) {}
+
+std::vector<FolderGrowth> HistoryStore::GrowthSinceLastScan(const std::string &, const std::string &,
+                                                            std::size_t) const
+{
+    return {};
+}
+
 } // namespace history
