@@ -63,8 +63,9 @@ VELMORA_PACKAGES=(
   xdg-utils
   # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)
   g++-mingw-w64-x86-64-posix wine wine64
-  # the whole widget for Windows: zlib for MinGW (Qt for MinGW comes from ../shared/qt6-mingw)
-  libz-mingw-w64-dev
+  # the whole widget for Windows: zlib for MinGW (Qt for MinGW comes from ../shared/qt6-mingw);
+  # SQLite built from Debian's sqlite3 source package (scripts/build-sqlite-mingw.sh) with tclsh
+  libz-mingw-w64-dev tcl
 )
 
 velmora_install_packages() {

@@ -119,12 +119,19 @@ else
   widget=$build/widget
   # SimpleIni is one header; the cross compiler must not see /usr/include.
   mkdir -p "$build/include" && cp /usr/include/SimpleIni.h "$build/include/"
+  # SQLite for the drive history: built once from Debian's source package and
+  # kept in the build folder until Debian's version changes.
+  sqlite=$build/sqlite-mingw
+  bash scripts/build-sqlite-mingw.sh "$sqlite" || status=1
+  echo "wine-tests: SQLite for MinGW ready in $(elapsed)"
   launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   if cmake -S . -B "$widget" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
        -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-       -DSIMPLEINI_INCLUDE_DIR="$build/include" -DVELMORA_BENCH=OFF -DVELMORA_WERROR=ON "${launcher[@]}" >/dev/null &&
+       -DSIMPLEINI_INCLUDE_DIR="$build/include" \
+       -DSQLite3_INCLUDE_DIR="$sqlite/include" -DSQLite3_LIBRARY="$sqlite/lib/libsqlite3.a" \
+       -DVELMORA_BENCH=OFF -DVELMORA_WERROR=ON "${launcher[@]}" >/dev/null &&
      cmake --build "$widget" -j"$(nproc)" && cmake --build "$widget" --target velmora_windows_zip; then
     echo "wine-tests: widget built in $(elapsed): $(ls "$widget"/Velmora-*-win64.zip) ($(du -k "$widget"/Velmora-*-win64.zip | cut -f1) kB)"
     ctest --test-dir "$widget" --output-on-failure -j1 || status=1

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The store of a build without SQLite (the MinGW build, for which Debian
-// has no SQLite): no database can be had, so the recorder keeps nothing,
+// The store of a build without SQLite (a MinGW build configured without the
+// library scripts/build-sqlite-mingw.sh makes): no database can be had, so
+// the recorder keeps nothing,
 // the window shows no forecast and Velmora_DiskTrend lists no drive.
 #include "history/HistoryStore.h"
 
