@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The store of a build without SQLite (a MinGW build configured without the
 // library scripts/build-sqlite-mingw.sh makes): no database can be had, so
-// the recorder keeps nothing,
-// the window shows no forecast and Velmora_DiskTrend lists no drive.
+// the recorder keeps nothing, the window shows no forecast and
+// Velmora_DiskTrend lists no drive.
 #include "history/HistoryStore.h"
 
 namespace history {
