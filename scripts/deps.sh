@@ -32,6 +32,9 @@ VELMORA_WINDOWS_PACKAGES=(
   cmake ninja-build xz-utils
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   qt6-base-dev qt6-base-dev-tools libsimpleini-dev qt6-translations-l10n
+  # SQLite for the drive history, built from Debian's sqlite3 source package
+  # (scripts/build-sqlite-mingw.sh) with tclsh
+  tcl dpkg-dev gcc make libsqlite3-dev
 )
 
 # Everything ./test needs on top of that.

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Builds the Windows program alone: the folder users get,
 # build-win/widget/Velmora (velmora.exe, velmora-wql.exe, velmora-lang.exe
-# beside the Qt, MinGW and zlib DLLs and Qt's Spanish catalogue), and its zip
+# beside the Qt, MinGW and zlib DLLs (SQLite linked in) and Qt's Spanish catalogue), and its zip
 # build-win/widget/Velmora-<version>-win64.zip. Cross-compiled on Debian with
 # MinGW-w64 against a Qt for MinGW; nothing is run, no test is built.
 #
@@ -55,12 +55,18 @@ fi
 widget=$build/widget
 # SimpleIni is one header; the cross compiler must not see /usr/include.
 mkdir -p "$build/include" && cp /usr/include/SimpleIni.h "$build/include/" || exit 1
+# SQLite for the drive history: built once from Debian's source package and
+# kept in the build folder until Debian's version changes.
+sqlite=$build/sqlite-mingw
+bash scripts/build-sqlite-mingw.sh "$sqlite" || { echo "windows-build: SQLite for MinGW failed" >&2; exit 1; }
+echo "windows-build: SQLite for MinGW ready in $(elapsed)"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$widget" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DSIMPLEINI_INCLUDE_DIR="$build/include" -DVELMORA_BENCH=OFF -DVELMORA_WERROR=ON "${launcher[@]}" >/dev/null ||
+  -DSIMPLEINI_INCLUDE_DIR="$build/include" \
+  -DSQLite3_INCLUDE_DIR="$sqlite/include" -DSQLite3_LIBRARY="$sqlite/lib/libsqlite3.a" -DVELMORA_BENCH=OFF -DVELMORA_WERROR=ON "${launcher[@]}" >/dev/null ||
   { echo "windows-build: configuring $widget failed" >&2; exit 1; }
 cmake --build "$widget" -j"$(nproc)" --target velmora_windows_zip ||
   { echo "windows-build: the build failed" >&2; exit 1; }
