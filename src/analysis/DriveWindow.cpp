@@ -7,6 +7,7 @@
 #include "localization/ConstantText.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QHBoxLayout>
@@ -224,8 +225,12 @@ void TDriveWindow::Retranslate()
     setWindowTitle(Text("msgAnalizarTitulo").arg(FDriveName));
     FCancel->setText(Text("msgCancelar"));
     FTabs->setTabText(0, Text("msgDesglose"));
-    if (FHistoryPane)
+    if (FHistoryPane) {
         FTabs->setTabText(FTabs->indexOf(FHistoryPane), Text("msgHistoria"));
+        // The pane follows too, whatever it is.
+        QEvent change(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(FHistoryPane, &change);
+    }
     FFoldersTitle->setText(Text("msgCarpetasGrandes"));
     FFilesTitle->setText(Text("msgArchivosGrandes"));
     for (QTreeWidget *list : {FFolders, FFiles})

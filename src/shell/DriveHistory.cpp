@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "shell/DriveHistory.h"
 
+#include "analysis/DriveWindow.h"
+#include "analysis/HistoryChart.h"
 #include "desktop/DesktopNotifier.h"
 #include "history/FillingNotice.h"
 #include "history/HistoryRecorder.h"
@@ -9,10 +11,11 @@
 #include "shell/ShellLog.h"
 
 #include <QDateTime>
-
 #include <QLocale>
+#include <QThread>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -42,13 +45,42 @@ TDriveHistory::TDriveHistory(TDesktopNotifier &notifier, std::unique_ptr<history
       FRecorder(std::move(recorder)),
       FWatch(std::make_unique<history::FillingNoticeWatch>(holdSeconds()))
 {
-    if (!FRecorder && !qEnvironmentVariableIsSet("VELMORA_FAKE_WBEM"))
+    if (!FRecorder && !qEnvironmentVariableIsSet("VELMORA_FAKE_WBEM")) {
         FRecorder = std::make_unique<history::HistoryRecorder>(
             std::string(), history::HistoryRecorder::InodeReader(),
             [](const std::string &what) { qCInfo(lcShell).noquote() << QString::fromStdString(what); });
+        FPath = history::HistoryRecorder::DefaultPath();
+    }
 }
 
 TDriveHistory::~TDriveHistory() = default;
+
+void TDriveHistory::AddChartTo(TDriveWindow *window)
+{
+    // The history names a drive by its mount point; a drive letter without
+    // its backslash.
+    QByteArray root = QByteArray::fromStdString(window->Analysis().DriveRoot());
+    if (root.size() == 3 && root.at(1) == ':' && root.at(2) == '\\')
+        root.chop(1);
+    const QByteArray key = FKeys.value(root);
+    if (key.isEmpty() || FPath.empty())
+        return;
+    auto *chart = new THistoryChart;
+    window->AddHistoryPane(chart);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    auto history = std::make_shared<analysis::ChartHistory>();
+    QThread *reader = QThread::create([path = FPath, key = key.toStdString(), now, history] {
+        try {
+            *history = analysis::ReadChartHistory(path, key, now);
+        } catch (const std::exception &e) {
+            qCInfo(lcShell).noquote() << "the drive's history cannot be read:" << QString::fromStdString(e.what());
+        }
+    });
+    QObject::connect(reader, &QThread::finished, chart,
+                     [chart, history, now] { chart->SetHistory(*history, now); });
+    QObject::connect(reader, &QThread::finished, reader, &QObject::deleteLater);
+    reader->start(QThread::LowPriority);
+}
 
 QString TDriveHistory::Duration(double seconds)
 {
@@ -88,6 +120,7 @@ void TDriveHistory::Refreshed(const TDriveStates &drives)
         s.freeBytes = *d.Free;
         s.sizeBytes = *d.Size;
         keys.insert(d.Name, s.key);
+        FKeys.insert(QByteArray::fromStdString(s.name), QByteArray::fromStdString(s.key));
         samples.push_back(std::move(s));
     }
     FRecorder->Submit(now, std::move(samples));

@@ -11,6 +11,7 @@
 #include <memory>
 
 class TDesktopNotifier;
+class TDriveWindow;
 namespace history {
 class HistoryRecorder;
 class FillingNoticeWatch;
@@ -42,6 +43,10 @@ public:
     // "3 días", "5 horas": a span of seconds as the texts say it.
     static QString Duration(double seconds);
 
+    // Gives a drive window the drive's history chart, read off the
+    // window's thread (nothing for a drive the history does not keep).
+    void AddChartTo(TDriveWindow *window);
+
 signals:
     // After each refresh that the history has figures for: the line for each
     // drive's tool tip (by name; when it will be full, or that it is stable,
@@ -54,4 +59,9 @@ private:
     std::unique_ptr<history::FillingNoticeWatch> FWatch;
     QHash<QString, QString> FNotes;
     QSet<QString> FInodesOut;
+    // The drives of the last refresh by their names' bytes, with their keys.
+    QHash<QByteArray, QByteArray> FKeys;
+    // The file the chart is read from (the recorder's own, when it is the
+    // default one).
+    std::string FPath;
 };

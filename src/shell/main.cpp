@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "analysis/DriveWindow.h"
+#include "analysis/DriveWindows.h"
 #include "localization/LangManager.h"
 #include "platform/DriveQueryWait.h"
 #include "settings/RegistryApp.h"
@@ -128,6 +130,10 @@ int main(int argc, char *argv[])
     TDriveHistory driveHistory(notifier);
     QObject::connect(window.get(), &TFormMain::Refreshed, &driveHistory, &TDriveHistory::Refreshed);
     QObject::connect(&driveHistory, &TDriveHistory::NotesChanged, window.get(), &TFormMain::SetDriveNotes);
+    // A drive window shows the drive's history beside its breakdown.
+    if (TDriveActions *actions = window->DriveActions())
+        QObject::connect(&actions->DriveWindows(), &TDriveWindows::Opened, &driveHistory,
+                         &TDriveHistory::AddChartTo);
 
     // An entry left by a build folder or an installation that is gone starts
     // this program from now on.

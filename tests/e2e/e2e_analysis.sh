@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: MIT
 # The drive window end to end, on tmpfs drives the test mounts:
 # - the drive section of a local panel's menu offers "Analizar…"; chosen, it
-#   opens the drive's window, which paints the treemap and names the biggest
-#   folder of the prepared tree;
+#   opens the drive's window, which paints the treemap, names the biggest
+#   folder of the prepared tree and has a tab for the drive's history;
 # - a file moved to the trash from the treemap's menu leaves its folder and
 #   lands in that drive's trash (<top>/.Trash-0, the home being elsewhere);
 # - emptying the trash gives the space back: the window's figure and the
@@ -97,6 +97,8 @@ wait_for_line "$LOG" "drive window opened for $DRIVE" 5 && pass "Analizar… ope
 wait_reads "$DRIVE" "Carpetas más grandes: $DRIVE/big 8 MB" 20 &&
   pass "the window names the biggest folder: $(window_reads "$DRIVE" | tr '|' '\n' | grep -F 'Carpetas más grandes')" ||
   fail "biggest folder not named: $(window_reads "$DRIVE")"
+window_reads "$DRIVE" | grep -qF "| Desglose | Historia |" && pass "the drive's history has its tab" ||
+  fail "no history tab: $(window_reads "$DRIVE")"
 grep -F "drive window $DRIVE painted" "$LOG" | grep -q "top.iso@" && pass "the treemap is painted" ||
   fail "no treemap painted: $(grep -F "drive window $DRIVE painted" "$LOG" | tail -1)"
 DW=$(xdotool search --all --onlyvisible --pid $VPID --name "ocupa $DRIVE" 2>/dev/null | head -1)
