@@ -43,6 +43,8 @@ public:
                  std::vector<LinuxVolume> &volumes, bool withNames)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        // Mount IDs are read again only after the table changed.
+        const std::uint64_t generation = LinuxMountTableGeneration();
         if (drives != m_drives) {
             m_drives = drives;
             m_records.assign(drives.size(), std::nullopt);
@@ -74,7 +76,11 @@ public:
             // Without udev's names the superblock is read once per mounted
             // file system and label, not at every refresh.
             if (readsSuperblock(job) && AnswersFromMemory(drives[i], r->facts)) {
-                job.superblockKey = LinuxSuperblockKey(job.target,
+                if (!r->mountId || r->mountIdGeneration != generation) {
+                    r->mountId = LinuxUniqueMountId(job.target);
+                    r->mountIdGeneration = generation;
+                }
+                job.superblockKey = LinuxSuperblockKey(job.target, *r->mountId,
                                                        FileSystemKinds(drives[i].fsType) & fs_kind::FixedLabel);
                 if (!job.superblockKey.empty() && r->superblock && r->superblockKey == job.superblockKey) {
                     if (job.knownLabel.empty())
