@@ -11,6 +11,15 @@
 #   ...
 #   kill -TERM $VPID; expect_exit $VPID 0 "SIGTERM"
 #   e2e_finish                  # exit code from the checks
+# As root each test runs in a mount namespace of its own, private from the
+# start: the mounts it makes are seen by its widget only, and mounts made and
+# removed by tests running beside it do not come and go under its panels. The
+# namespace ends with the test, and every mount made in it with it.
+if [ "$(id -u)" = 0 ] && [ -z "${VELMORA_E2E_OWN_MOUNTS:-}" ] && command -v unshare >/dev/null \
+  && unshare --mount --propagation private true 2>/dev/null; then
+  export VELMORA_E2E_OWN_MOUNTS=1
+  exec unshare --mount --propagation private -- bash "${BASH_SOURCE[1]}" "$@"
+fi
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_ROOT=$(cd "$E2E_HERE/../.." && pwd)
 source "$E2E_ROOT/scripts/e2e/desktop.sh"
