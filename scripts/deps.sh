@@ -65,6 +65,8 @@ VELMORA_PACKAGES=(
   dpkg-dev lintian desktop-file-utils appstream man-db file
   # the drive history read as its README shows
   sqlite3
+  # the peer of the idle widget's benchmark (bench_idle): conky showing the same drives
+  conky-std
   # drives of other machines: a real Prometheus, node_exporter, a bcrypt password
   prometheus prometheus-node-exporter apache2-utils
   # a private session and system bus with stand-ins for the notification
