@@ -170,6 +170,9 @@ fi
 # --- Cancel a large scan -------------------------------------------------------------
 drive_menu_choose "$LARGE" 3
 wait_for_line "$LOG" "drive window opened for $LARGE" 5 || fail "no window for $LARGE"
+# The new window has the focus: Escape at once, while the scan runs.
+sleep 0.2
+xdotool key Escape
 LW=
 for i in $(seq 1 50); do
   LW=$(xdotool search --all --onlyvisible --pid $VPID --name "ocupa $LARGE" 2>/dev/null | head -1)
@@ -177,8 +180,10 @@ for i in $(seq 1 50); do
   sleep 0.02
 done
 if [ -n "$LW" ]; then
-  xdotool windowactivate --sync "$LW" 2>/dev/null
-  xdotool key Escape
+  if ! wait_for_line "$LOG" "scan of $LARGE stopped" 1; then
+    xdotool windowactivate --sync "$LW" 2>/dev/null
+    xdotool key Escape
+  fi
   wait_for_line "$LOG" "scan of $LARGE stopped" 10 &&
     pass "Cancel stops the scan: $(grep -F "scan of $LARGE stopped" "$LOG" | tail -1 | sed 's/^.*stopped/stopped/')" ||
     {
