@@ -7,14 +7,27 @@
 // programs take turns within each round, so that a drift of the machine's
 // speed reaches all of them alike. Prints a Markdown table of medians.
 //
-// Needs root (loop mount, dropping the page cache, which slows the whole
+// The image is made with room for every inode of the tree (mkfs.ext4's
+// default of one inode per 16 KiB gives a 2 GiB image only 131,072) and is
+// attached as a drive would be: with direct I/O, since a loop device that
+// reads its file through the page cache serves one request after the other
+// on a single kernel worker (a queue of waiting reads gains nothing) and
+// keeps a second copy of all it read; and as non-rotational, since the loop
+// device takes the flag of the disk under the image, and virtual disks
+// (virtio, as on this project's machines) are rotational unless told
+// otherwise.
+//
+// Needs root (loop device, dropping the page cache, which slows the whole
 // machine for a moment). Runs in a mount namespace of its own.
-//   bench_scan [ROUNDS]     (default 5)
+//   bench_scan [ROUNDS] [--as-mount-o-loop]
+// ROUNDS defaults to 5. --as-mount-o-loop attaches the image as mount -o loop
+// does (through the page cache, rotational when the disk under it is).
 // Environment: VELMORA_BENCH_DIR, where the 2 GiB image goes (default /tmp).
 #include "ChildProcess.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <sched.h>
@@ -63,23 +76,41 @@ double TimeRun(const std::vector<std::string> &args, long &peak)
     return seconds;
 }
 
-void WriteFile(const std::string &path, std::size_t size, const std::string &data)
+bool WriteFile(const std::string &path, std::size_t size, const std::string &data)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    for (std::size_t left = size; left > 0 && fd >= 0;) {
+    if (fd < 0)
+        return false;
+    bool written = true;
+    for (std::size_t left = size; left > 0 && written;) {
         const std::size_t n = std::min(left, data.size());
-        if (::write(fd, data.data(), n) != ssize_t(n))
-            break;
+        written = ::write(fd, data.data(), n) == ssize_t(n);
         left -= n;
     }
-    if (fd >= 0)
-        ::close(fd);
+    return ::close(fd) == 0 && written;
+}
+
+// The first line a shell command prints.
+std::string Output(const std::string &command)
+{
+    std::string line;
+    if (std::FILE *pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        if (std::fgets(buffer, sizeof buffer, pipe))
+            line = buffer;
+        ::pclose(pipe);
+    }
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    return line;
 }
 
 // The tree: folders hung below a random earlier folder that is less than 8
-// deep, files in random folders; the same every time (fixed seed).
-void Generate(const std::string &root)
+// deep, files in random folders; the same every time (fixed seed). False
+// when any of it could not be made.
+bool Generate(const std::string &root)
 {
+    bool made = true;
     std::mt19937 random(20261211);
     std::vector<std::pair<std::string, int>> folders{{root, 0}};
     std::vector<std::size_t> canHold{0};
@@ -87,23 +118,31 @@ void Generate(const std::string &root)
         const std::size_t at = canHold[random() % canHold.size()];
         const int depth = folders[at].second;
         const std::string path = folders[at].first + "/d" + std::to_string(i);
-        ::mkdir(path.c_str(), 0755);
+        made = made && ::mkdir(path.c_str(), 0755) == 0;
         folders.emplace_back(path, depth + 1);
         if (depth + 1 < 8)
             canHold.push_back(folders.size() - 1);
     }
     const std::string data(1 << 20, 'v');
-    for (int i = 0; i < 200000; ++i)
-        WriteFile(folders[1 + random() % 20000].first + "/f" + std::to_string(i), random() % 4097, data);
-    for (int i = 0; i < 4; ++i)
-        WriteFile(folders[1 + random() % 20000].first + "/big" + std::to_string(i), 100u << 20, data);
+    for (int i = 0; i < 200000 && made; ++i)
+        made = WriteFile(folders[1 + random() % 20000].first + "/f" + std::to_string(i), random() % 4097, data);
+    for (int i = 0; i < 4 && made; ++i)
+        made = WriteFile(folders[1 + random() % 20000].first + "/big" + std::to_string(i), 100u << 20, data);
+    return made;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    int rounds = 5;
+    bool asDrive = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--as-mount-o-loop")
+            asDrive = false;
+        else
+            rounds = std::max(1, std::atoi(argv[i]));
+    }
     if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0
         || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
         std::fprintf(stderr, "bench_scan: needs root (loop mount, dropping the page cache)\n");
@@ -114,14 +153,33 @@ int main(int argc, char **argv)
         + std::to_string(::getpid());
     const std::string image = dir + "/tree.ext4", mountPoint = dir + "/mnt";
     std::filesystem::create_directories(mountPoint);
-    if (!Shell("truncate -s 2G " + image + " && mkfs.ext4 -q -F " + image + " && mount -o loop " + image + " "
-               + mountPoint)) {
+    std::string device;
+    if (Shell("truncate -s 2G " + image + " && mkfs.ext4 -q -F -N 262144 " + image))
+        device = Output(std::string("losetup --find --show ") + (asDrive ? "--direct-io=on " : "") + image);
+    const std::string rotational = "/sys/block/" + std::filesystem::path(device).filename().string()
+        + "/queue/rotational";
+    if (device.empty()
+        || !Shell((asDrive ? "echo 0 > " + rotational + " && " : std::string()) + "mount " + device + " "
+                  + mountPoint)) {
         std::fprintf(stderr, "bench_scan: cannot make and mount the ext4 image\n");
+        if (!device.empty())
+            Shell("losetup -d " + device);
         std::filesystem::remove_all(dir);
         return 1;
     }
+    const bool rotationalDevice = Shell("grep -q 1 " + rotational);
+    const auto cleanUp = [&] {
+        if (::umount2(mountPoint.c_str(), 0) != 0)
+            ::umount2(mountPoint.c_str(), MNT_DETACH);
+        Shell("losetup -d " + device); // or at the last unmount, when still busy
+        std::filesystem::remove_all(dir);
+    };
     const auto generated = std::chrono::steady_clock::now();
-    Generate(mountPoint);
+    if (!Generate(mountPoint)) {
+        std::fprintf(stderr, "bench_scan: cannot write the tree: %s\n", std::strerror(errno));
+        cleanUp();
+        return 1;
+    }
     ::sync();
     std::fprintf(stderr, "bench_scan: tree written in %.0f s\n",
                  std::chrono::duration<double>(std::chrono::steady_clock::now() - generated).count());
@@ -144,8 +202,7 @@ int main(int argc, char **argv)
             tool.warm.push_back(TimeRun(tool.args, tool.peakKib));
         std::fprintf(stderr, "bench_scan: round %d of %d\n", round + 1, rounds);
     }
-    ::umount2(mountPoint.c_str(), MNT_DETACH);
-    std::filesystem::remove_all(dir);
+    cleanUp();
 
     double fastestColdOther = 1e9;
     for (std::size_t i = 2; i < tools.size(); ++i)
@@ -157,7 +214,22 @@ int main(int argc, char **argv)
     for (const Tool &tool : tools)
         std::printf("| `%s` | %.2f s | %.2f s | %.1f MiB |\n", tool.name.c_str(), bench::Median(tool.warm),
                     bench::Median(tool.cold), double(tool.peakKib) / 1024.0);
+    std::printf("\nThe image's loop device: %s, %s.\n", asDrive ? "direct I/O" : "through the page cache",
+                rotationalDevice ? "rotational" : "non-rotational");
     std::printf("\nvelmora-scan: warm %.2fx du, cold %.2fx the fastest other program\n",
                 bench::Median(tools[0].warm) / duWarm, bench::Median(tools[0].cold) / fastestColdOther);
+    // The same within each round (the programs ran minutes apart at most),
+    // which a machine whose load drifts between rounds disturbs less.
+    std::vector<double> warmPaired, coldPaired;
+    for (int round = 0; round < rounds; ++round) {
+        const std::size_t r = std::size_t(round);
+        double fastest = 1e9;
+        for (std::size_t i = 2; i < tools.size(); ++i)
+            fastest = std::min(fastest, tools[i].cold[r]);
+        warmPaired.push_back(tools[0].warm[r] / tools[2].warm[r]);
+        coldPaired.push_back(tools[0].cold[r] / fastest);
+    }
+    std::printf("paired within each round (median): warm %.2fx du, cold %.2fx the fastest other program\n",
+                bench::Median(warmPaired), bench::Median(coldPaired));
     return 0;
 }

@@ -105,6 +105,12 @@ public:
 // cannot be opened.
 std::unique_ptr<DirectoryVolume> OpenDirectoryVolume(const std::string &path, std::string &error);
 
+// How many bytes the calling thread has made the system read from storage so
+// far (reads served from memory not counted), for telling a scan that waits
+// on the disk from one served by the cache. False where the system does not
+// say.
+bool CurrentThreadStorageReads(std::uint64_t &bytes);
+
 // Puts the calling thread into the background: idle I/O class and a low CPU
 // priority on Linux, background mode on Windows. Best effort; false when the
 // system refused.

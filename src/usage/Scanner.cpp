@@ -22,12 +22,23 @@ bool BiggerFile(const FileItem &a, const FileItem &b)
 // Descriptors a worker keeps open for the folders below them.
 constexpr unsigned kOpenFoldersPerWorker = 48;
 
+// Folders a worker reads between two looks at whether it made the disk read,
+// and how much it must have read in them to count as waiting on the disk: a
+// cold folder costs at least its own block, while a warm tree that memory
+// pressure thinned out costs a block here and there.
+constexpr unsigned kFoldersPerDiskCheck = 4;
+constexpr std::uint64_t kDiskBoundRead = kFoldersPerDiskCheck * 4096;
+
 } // namespace
 
 struct Scanner::Worker final : platform::DirectoryEntrySink
 {
     Scanner *scanner = nullptr;
+    std::size_t index = 0;
     std::unique_ptr<platform::DirectoryCursor> cursor;
+    // Bytes this worker's thread had read from the disk at the last look.
+    std::uint64_t storageRead = 0;
+    unsigned foldersSinceCheck = kFoldersPerDiskCheck - 1; // the first folder is looked at
     std::deque<FolderId> stack;
     std::vector<FileItem> biggest; // a min-heap by BiggerFile
 
@@ -99,9 +110,17 @@ bool Scanner::Start(std::string &error)
         return false;
     m_tree.SetRoot(m_volume->RootPath(), m_volume->RootAllocatedBytes(), m_volume->RootApparentBytes());
     m_workerCount = m_volume->Rotational() ? 1u : std::clamp(m_options.parallelReads, 1u, 64u);
+    // From the cache a worker per processor is as fast as it gets, and more
+    // only switch between each other; reads from the disk overlap, so that
+    // the disk's queue stays full. Where the system does not tell whether a
+    // thread read the disk, all of them work from the start.
+    std::uint64_t probe = 0;
+    const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    m_admitted = platform::CurrentThreadStorageReads(probe) ? std::min(m_workerCount, processors) : m_workerCount;
     for (unsigned i = 0; i < m_workerCount; ++i) {
         auto worker = std::make_unique<Worker>();
         worker->scanner = this;
+        worker->index = i;
         worker->cursor = m_volume->NewCursor(kOpenFoldersPerWorker);
         m_workers.push_back(std::move(worker));
     }
@@ -120,6 +139,7 @@ void Scanner::Cancel()
         m_stop = true;
     }
     m_wake.notify_all();
+    m_admitWake.notify_all();
 }
 
 void Scanner::Wait()
@@ -145,6 +165,10 @@ bool Scanner::Pop(Worker &worker, FolderId &id)
     for (;;) {
         if (m_stop || m_inFlight == 0)
             return false;
+        if (worker.index >= m_admitted) {
+            m_admitWake.wait(guard);
+            continue;
+        }
         if (!worker.stack.empty()) {
             id = worker.stack.back();
             worker.stack.pop_back();
@@ -169,6 +193,7 @@ void Scanner::Run(Worker &worker)
 {
     if (m_options.background)
         platform::LowerCurrentThreadPriority();
+    platform::CurrentThreadStorageReads(worker.storageRead);
     FolderId id = 0;
     while (Pop(worker, id))
         ReadFolder(worker, id);
@@ -195,10 +220,19 @@ void Scanner::ReadFolder(Worker &worker, FolderId id)
 
     std::string error;
     const auto status = worker.cursor->Read(worker.chain, worker, m_stop, error);
+    bool readDisk = false;
+    if (++worker.foldersSinceCheck == kFoldersPerDiskCheck) {
+        worker.foldersSinceCheck = 0;
+        std::uint64_t storageRead = 0;
+        if (platform::CurrentThreadStorageReads(storageRead)) {
+            readDisk = storageRead - worker.storageRead >= kDiskBoundRead;
+            worker.storageRead = storageRead;
+        }
+    }
 
     std::vector<std::string_view> names(worker.subfolderNames.begin(), worker.subfolderNames.end());
     std::size_t added = 0;
-    bool wakeAll = false;
+    bool wakeAll = false, wakeWaiting = false;
     {
         std::lock_guard guard(m_lock);
         FolderRecord &record = m_tree.Folder(id);
@@ -244,6 +278,14 @@ void Scanner::ReadFolder(Worker &worker, FolderId id)
         m_inFlight += added;
         --m_inFlight;
         wakeAll = added > 1 || m_inFlight == 0;
+        // Twice as many workers each time one finds it waited on the disk:
+        // a cold tree gets all of them within a few folders, while a
+        // warm one where memory pressure evicted a little gets a few more.
+        if (readDisk && m_admitted < m_workerCount) {
+            m_admitted = std::min<std::size_t>(m_workerCount, 2 * m_admitted);
+            wakeAll = wakeWaiting = true;
+        }
+        wakeWaiting = wakeWaiting || (m_inFlight == 0 && m_admitted < m_workerCount);
     }
     if (id == 0) {
         m_rootFiles += worker.allocated;
@@ -263,6 +305,8 @@ void Scanner::ReadFolder(Worker &worker, FolderId id)
     m_allocated += found;
     m_entries += worker.entries;
     ++m_foldersRead;
+    if (wakeWaiting)
+        m_admitWake.notify_all();
     if (wakeAll)
         m_wake.notify_all();
     else if (added == 1)

@@ -6,8 +6,10 @@
 // following symbolic links, hard-linked files counted once, sizes as used on
 // the disk (as du counts) with the apparent length beside.
 //
-// Folders are read by a few worker threads at once (one on a spinning disk),
-// in the background I/O class and at a low CPU priority. Partial totals can
+// Folders are read by worker threads (one on a spinning disk), in the
+// background I/O class and at a low CPU priority. While every folder comes
+// from the cache only as many work as there are processors; once the disk is
+// read, all of them, so that many reads wait on it at once. Partial totals can
 // be read at any time (Snapshot); Cancel stops the workers within one system
 // call each.
 //
@@ -40,8 +42,9 @@ namespace usage {
 struct ScanOptions
 {
     std::string root;
-    // Folders read at the same time; a rotational disk gets one.
-    unsigned parallelReads = 8;
+    // Folders read at the same time (at most 64) while the disk is read; a
+    // rotational disk gets one.
+    unsigned parallelReads = 32;
     // How many of the biggest files are kept.
     std::size_t biggestFiles = 100;
     // Idle I/O class and a low CPU priority for the workers.
@@ -110,8 +113,12 @@ private:
     // another's), and the number of folders queued or being read.
     mutable std::mutex m_lock;
     std::condition_variable m_wake;
+    std::condition_variable m_admitWake; // for the workers not admitted yet
     std::size_t m_inFlight = 0;
     std::size_t m_running = 0;
+    // Workers 0 .. m_admitted - 1 take folders; the rest wait until a read
+    // is seen to reach the disk.
+    std::size_t m_admitted = 0;
     std::vector<std::unique_ptr<Worker>> m_workers;
     std::vector<std::thread> m_threads;
     std::thread m_finisher;

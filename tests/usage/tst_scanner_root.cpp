@@ -95,6 +95,34 @@ TEST_F(ScannerRoot, MountsBelowAreLeftOutAsDuLeavesThemOut)
 // A FUSE file system whose every stat of its root blocks for good, as a dead
 // network server's does: had the scanner asked it anything, the scan would
 // never end.
+// A process allowed few open files, on a file system read by many workers at
+// once (tmpfs: no spinning disk): the folders the workers keep open share
+// what the limit leaves, instead of folders failing with "Too many open
+// files".
+TEST_F(ScannerRoot, ManyWorkersKeepWithinTheLimitOfOpenFiles)
+{
+    const std::string root = temp->Path() + "/tree";
+    MakeFolder(root);
+    MountTmpfs(root);
+    // 3,000 folders ten wide, each with a file: 300 of them hold folders.
+    std::vector<std::string> folders{root};
+    for (std::size_t made = 0, parent = 0; made < 3000; ++parent)
+        for (int i = 0; i < 10 && made < 3000; ++i, ++made) {
+            folders.push_back(folders[parent] + "/d" + std::to_string(i));
+            MakeFolder(folders.back());
+            WriteFile(folders.back() + "/f", 100);
+        }
+    const auto scan = RunCommand({"/usr/bin/prlimit", "--nofile=160:160", kScan, "--jobs", "32", "--json", root});
+    EXPECT_EQ(scan.exitCode, 0) << scan.err;
+    EXPECT_EQ(scan.err.find("Too many open files"), std::string::npos) << scan.err;
+    const auto json = nlohmann::json::parse(scan.out, nullptr, false);
+    ASSERT_FALSE(json.is_discarded()) << scan.out;
+    EXPECT_EQ(json["folders"], 3001);
+    EXPECT_EQ(json["files"], 3000);
+    EXPECT_EQ(json["bytes"].get<std::uint64_t>(),
+              std::stoull(scantest::LastTotal(RunCommand({kDu, "-sxB1", root}).out)));
+}
+
 TEST_F(ScannerRoot, HungMountBelowIsNeverAsked)
 {
     if (::access("/dev/fuse", R_OK | W_OK) != 0)

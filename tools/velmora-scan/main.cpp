@@ -38,7 +38,8 @@ constexpr const char *kHelp = "Usage: velmora-scan [OPTION]... PATH\n"
                               "                   with its size on the disk and its apparent size\n"
                               "  --apparent-size  print apparent sizes (the lengths of the files) instead\n"
                               "                   of the space used on the disk\n"
-                              "  --jobs N         read up to N folders at the same time (default 8;\n"
+                              "  --jobs N         read up to N folders at the same time while the disk\n"
+                              "                   is read (default 32; from the cache one per processor;\n"
                               "                   a spinning disk is always read one folder at a time)\n"
                               "  --background     read in the idle I/O class at a low CPU priority, so\n"
                               "                   that other programs keep the disk and processors first\n"
@@ -185,7 +186,7 @@ int main(int argc, char **argv)
 {
     usage::ScanOptions options;
     options.biggestFiles = 0;
-    std::size_t top = 0, files = 0, jobs = 8;
+    std::size_t top = 0, files = 0, jobs = usage::ScanOptions{}.parallelReads;
     bool haveTop = false, json = false, apparent = false, background = false;
     std::string path;
     bool havePath = false;

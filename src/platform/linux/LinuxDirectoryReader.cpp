@@ -8,7 +8,15 @@
 // hung network or FUSE mount below the scanned folder is never touched
 // (stat on a mount point asks the mounted file system, not the one below it).
 // A folder on another device or the root of another mount that the table did
-// not know about is still recognised by its statx answer and left out.
+// not know about is still recognised by its statx answer and left out, and a
+// folder is opened with openat2's RESOLVE_NO_XDEV, so that a file system
+// mounted on it after it was listed is refused by the kernel itself (one
+// system call where openat and fstat took two).
+//
+// The folders a cursor keeps open come out of one budget for the whole
+// volume, taken from the process's limit of open files: many workers each
+// holding their chain of ancestors must not make the scan (or the program
+// around it) fail with EMFILE.
 #include "platform/DirectoryReader.h"
 #include "platform/linux/LinuxMountTable.h"
 
@@ -19,6 +27,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <linux/openat2.h>
 #include <map>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -71,19 +80,52 @@ constexpr unsigned kStatxMask = STATX_TYPE | STATX_NLINK | STATX_INO | STATX_SIZ
 constexpr int kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC;
 constexpr int kOpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
 
+// Whether openat2 is there (Linux 5.6 and later, and not refused by a seccomp
+// filter); learnt from the first call.
+std::atomic<int> g_openat2{1};
+
+// Opens the folder name in parent, never crossing into another mount. Returns
+// the descriptor or -1 with errno set: EXDEV when another file system is
+// mounted there, ENOTDIR or ELOOP when it is no longer a folder.
+int OpenSubfolder(int parent, const char *name, dev_t device)
+{
+    if (g_openat2.load(std::memory_order_relaxed)) {
+        open_how how{};
+        how.flags = kOpenFolder;
+        how.resolve = RESOLVE_NO_XDEV | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+        const long fd = ::syscall(SYS_openat2, parent, name, &how, sizeof how);
+        if (fd >= 0)
+            return int(fd);
+        if (errno != ENOSYS && errno != EPERM)
+            return -1;
+        g_openat2.store(0, std::memory_order_relaxed);
+    }
+    const int fd = ::openat(parent, name, kOpenFolder);
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || st.st_dev != device || !S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        errno = EXDEV;
+        return -1;
+    }
+    return fd;
+}
+
+// Descriptors left to the rest of the process; the scan's own (held ones and
+// two per cursor) share what remains of the limit.
+rlim_t ReservedFiles(rlim_t limit)
+{
+    return std::max<rlim_t>(64, limit / 4);
+}
+
 class LinuxDirectoryVolume;
 
 class LinuxDirectoryCursor final : public DirectoryCursor
 {
 public:
-    LinuxDirectoryCursor(const LinuxDirectoryVolume &volume, unsigned maxOpen)
-        : m_volume(volume), m_maxOpen(std::max(1u, maxOpen)), m_buffer(64 * 1024)
-    {}
-    ~LinuxDirectoryCursor() override
-    {
-        for (const Held &held : m_held)
-            ::close(held.fd);
-    }
+    LinuxDirectoryCursor(LinuxDirectoryVolume &volume, unsigned maxOpen);
+    ~LinuxDirectoryCursor() override;
 
     DirectoryReadStatus Read(std::span<const DirectoryStep> chain, DirectoryEntrySink &sink,
                              const std::atomic<bool> &stop, std::string &error) override;
@@ -97,9 +139,12 @@ private:
     };
 
     int OpenChain(std::span<const DirectoryStep> chain, DirectoryReadStatus &status, std::string &error);
-    void Hold(std::uint32_t key, int fd);
+    // Keeps fd open under key (closing the least used one when this
+    // cursor's share is full); false, fd left to the caller, when the
+    // volume's budget has no room for this cursor to hold any.
+    bool Hold(std::uint32_t key, int fd);
 
-    const LinuxDirectoryVolume &m_volume;
+    LinuxDirectoryVolume &m_volume;
     const unsigned m_maxOpen;
     std::vector<Held> m_held;
     std::uint64_t m_clock = 0;
@@ -118,6 +163,8 @@ public:
     bool rotational = false;
     std::string rootPath;
     MountTree mounts;
+    // Folders all cursors may keep open together, and how many they do.
+    std::atomic<std::int64_t> holdBudget{0};
 
     ~LinuxDirectoryVolume() override
     {
@@ -134,16 +181,38 @@ public:
     }
 };
 
-void LinuxDirectoryCursor::Hold(std::uint32_t key, int fd)
+LinuxDirectoryCursor::LinuxDirectoryCursor(LinuxDirectoryVolume &volume, unsigned maxOpen)
+    : m_volume(volume), m_maxOpen(std::max(1u, maxOpen)), m_buffer(64 * 1024)
 {
-    if (m_held.size() >= m_maxOpen) {
-        auto oldest = std::min_element(m_held.begin(), m_held.end(),
-                                       [](const Held &a, const Held &b) { return a.lastUse < b.lastUse; });
-        ::close(oldest->fd);
-        *oldest = Held{key, fd, ++m_clock};
-        return;
+    // This cursor's own two descriptors (the folder read and the one opened
+    // on the way to it) come out of the budget too.
+    m_volume.holdBudget.fetch_sub(2, std::memory_order_relaxed);
+}
+
+LinuxDirectoryCursor::~LinuxDirectoryCursor()
+{
+    for (const Held &held : m_held)
+        ::close(held.fd);
+    m_volume.holdBudget.fetch_add(std::int64_t(m_held.size()) + 2, std::memory_order_relaxed);
+}
+
+bool LinuxDirectoryCursor::Hold(std::uint32_t key, int fd)
+{
+    if (m_held.size() < m_maxOpen) {
+        if (m_volume.holdBudget.fetch_sub(1, std::memory_order_relaxed) > 0) {
+            m_held.push_back(Held{key, fd, ++m_clock});
+            return true;
+        }
+        m_volume.holdBudget.fetch_add(1, std::memory_order_relaxed);
+        if (m_held.empty())
+            return false;
     }
-    m_held.push_back(Held{key, fd, ++m_clock});
+    // The least recently used one makes way.
+    auto oldest = std::min_element(m_held.begin(), m_held.end(),
+                                   [](const Held &a, const Held &b) { return a.lastUse < b.lastUse; });
+    ::close(oldest->fd);
+    *oldest = Held{key, fd, ++m_clock};
+    return true;
 }
 
 // Opens the last folder of chain, starting from the deepest ancestor still
@@ -175,28 +244,33 @@ int LinuxDirectoryCursor::OpenChain(std::span<const DirectoryStep> chain, Direct
         }
         return fd;
     }
+    // A folder opened on the way that could not be held: closed once its
+    // child is open.
+    int passing = -1;
     for (std::size_t i = next; i < chain.size(); ++i) {
         const std::string name(chain[i].name);
-        const int fd = ::openat(from, name.c_str(), kOpenFolder);
+        const int fd = OpenSubfolder(from, name.c_str(), m_volume.device);
+        const int code = errno;
+        if (passing >= 0)
+            ::close(passing);
+        passing = -1;
         if (fd < 0) {
-            const int code = errno;
+            if (code == EXDEV) {
+                // Whatever was mounted here since the folder was listed is not ours.
+                status = DirectoryReadStatus::Vanished;
+                error = "it is no longer a folder of this file system";
+                return -1;
+            }
             // ELOOP: it is a symbolic link now; ENOTDIR: no longer a folder.
             status = (code == ENOENT || code == ENOTDIR || code == ELOOP) ? DirectoryReadStatus::Vanished
                                                                           : DirectoryReadStatus::Unreadable;
             error = std::strerror(code);
             return -1;
         }
-        // Whatever was mounted here since the folder was listed is not ours.
-        struct stat st;
-        if (::fstat(fd, &st) != 0 || st.st_dev != m_volume.device || !S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            status = DirectoryReadStatus::Vanished;
-            error = "it is no longer a folder of this file system";
-            return -1;
-        }
         if (i + 1 == chain.size())
             return fd;
-        Hold(chain[i].key, fd);
+        if (!Hold(chain[i].key, fd))
+            passing = fd; // not held: open only until its child is
         from = fd;
     }
     return -1; // not reached: the chain is not empty here
@@ -295,9 +369,7 @@ DirectoryReadStatus LinuxDirectoryCursor::Read(std::span<const DirectoryStep> ch
         }
     }
     // A folder with folders in it stays open for their reads.
-    if (subfolders && !chain.empty() && status == DirectoryReadStatus::Ok)
-        Hold(chain.back().key, fd);
-    else
+    if (!subfolders || chain.empty() || status != DirectoryReadStatus::Ok || !Hold(chain.back().key, fd))
         ::close(fd);
     return status;
 }
@@ -330,6 +402,12 @@ std::unique_ptr<DirectoryVolume> OpenDirectoryVolume(const std::string &path, st
     volume->rootAllocated = std::uint64_t(st.stx_blocks) * 512u;
     volume->rootApparent = st.stx_size;
     volume->rotational = ReadRotational(st.stx_dev_major, st.stx_dev_minor);
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY)
+        volume->holdBudget = std::int64_t(files.rlim_cur
+                                          - std::min(files.rlim_cur, ReservedFiles(files.rlim_cur)));
+    else
+        volume->holdBudget = 1 << 20;
 
     // Every mount strictly below the root. Without a readable table the scan
     // still keeps to its file system by the statx answers alone.
@@ -341,6 +419,18 @@ std::unique_ptr<DirectoryVolume> OpenDirectoryVolume(const std::string &path, st
         }
     } catch (const std::exception &) {}
     return volume;
+}
+
+bool CurrentThreadStorageReads(std::uint64_t &bytes)
+{
+    // The block input the kernel charges to the thread that submitted it
+    // (in 512-byte units), readahead included; reads served from the page
+    // cache add nothing.
+    rusage usage{};
+    if (::getrusage(RUSAGE_THREAD, &usage) != 0)
+        return false;
+    bytes = std::uint64_t(usage.ru_inblock) * 512u;
+    return true;
 }
 
 bool LowerCurrentThreadPriority()

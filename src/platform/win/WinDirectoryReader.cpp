@@ -150,6 +150,13 @@ std::unique_ptr<DirectoryVolume> OpenDirectoryVolume(const std::string &path, st
     return volume;
 }
 
+bool CurrentThreadStorageReads(std::uint64_t &)
+{
+    // Windows counts I/O per process (GetProcessIoCounters), cached reads
+    // included: no answer for one thread.
+    return false;
+}
+
 bool LowerCurrentThreadPriority()
 {
     // Background mode lowers the thread's CPU, I/O and memory priorities.
