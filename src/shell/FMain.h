@@ -9,6 +9,7 @@
 #include "shell/ScreenPlacement.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QSet>
 #include <QSize>
 #include <QStringList>
@@ -16,6 +17,8 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QMouseEvent;
 class TDesktopNotifier;
@@ -221,6 +224,8 @@ private:
     TFrameDrive *BuscarFrame(const QString &name) const;
     void EnlazarFrame(TFrameDrive *frame);
     void AjustarTamanyo();
+    // The headings take the state of their machine's source.
+    void ShowHeadingStates();
     void ShowFatalError(const QString &message);
     void PreguntarEjecutarAlInicio();
 
@@ -268,6 +273,8 @@ private:
     QSet<QString> FSinInodos;
 
     std::unique_ptr<TPanelColumn> FColumn;
+    // Each machine's heading and the source it names.
+    std::vector<std::pair<QPointer<TMachineHeading>, TDriveSource::TSource *>> FHeadings;
     // Made once the first panels are in: the window then has its height.
     TScreenKeeper *FScreenKeeper = nullptr;
     // Top and Left of the settings are the screen's own (device) pixels.

@@ -57,9 +57,8 @@ void TFormMain::CrearAccionesUnidad()
 {
     FNotifier = std::make_unique<TDesktopNotifier>(TrayIcon);
     FActions = std::make_unique<TDriveActions>(pmTray, *FNotifier, FErrorReport);
-    // Every panel comes from the one drive source: this machine's or
-    // another machine's through a Prometheus server.
-    FActions->SetIsLocal([this](const TFrameDrive *) { return !FSource.IsRemote(); });
+    // A panel is this machine's drive when this machine's query gave it.
+    FActions->SetIsLocal([this](const TFrameDrive *frame) { return FSource.IsLocalDrive(frame->Nombre()); });
     connect(FActions.get(), &TDriveActions::HiddenChanged, this, [this] {
         AplicarOcultas();
         AjustarTamanyo();
@@ -101,7 +100,7 @@ void TFormMain::HandOutRefresh()
     for (TDriveState &drive : drives) {
         const TFrameDrive *frame = BuscarFrame(drive.Name);
         drive.Shown = frame && !frame->isHidden() && !hidden.contains(drive.Name);
-        drive.Local = !FSource.IsRemote();
+        drive.Local = FSource.IsLocalDrive(drive.Name);
         drive.InodesOut = FSinInodos.contains(drive.Name);
         drive.Full = drive.Full || drive.InodesOut;
     }
@@ -161,7 +160,7 @@ void TFormMain::MountsChanged()
 
 void TFormMain::SourceAnswered()
 {
-    if (!FShown || FFatal || !TimerDiscos->Enabled() || !FSource.IsRemote())
+    if (!FShown || FFatal || !TimerDiscos->Enabled() || !FSource.HasRemote())
         return;
     qCDebug(lcShell) << "drive source answered: refreshing";
     FMustReload = true;
