@@ -35,8 +35,10 @@
 #include "wmi/CWMISQL.h"
 #include "wmi/PropertyText.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScopeGuard>
@@ -100,11 +102,13 @@ TFormMain::TFormMain(QWidget *parent)
     LangManager::Instance().RegisterUserTranslations(LangManager::UserTranslationsFolder());
     AddLanguageItems();
     CrearAccionesUnidad();
+    CrearOtrasMaquinas();
     FormCreate(this);
 }
 
 TFormMain::~TFormMain()
 {
+    delete FOtrasMaquinasDialog;
     FormDestroy(this);
 }
 
@@ -589,6 +593,8 @@ void TFormMain::vlLCLanguageChanged(QObject *)
     menuVersion->SetCaption(ConstantText(QStringLiteral("msgVersion")) + QLatin1Char(' ')
                             + VersionInfo::FileVersionText(QString(), false));
     QtTranslations::FollowActiveLanguage();
+    if (FOtrasMaquinas)
+        FOtrasMaquinas->setText(ConstantText(QStringLiteral("msgOtrasMaquinas")));
     // The panels' lines hold a translated word: they follow now, not at the
     // next refresh.
     for (TFrameDrive *frame : Frames())
@@ -654,6 +660,10 @@ void TFormMain::GuardarConfiguracion()
     qCDebug(lcShell) << "settings written:" << values;
     if (FActions)
         FActions->SaveHiddenIfPending();
+    // The list of other machines chosen before the file existed; by now the
+    // seven options have made it.
+    if (FOtrasMaquinasPendientes)
+        FOtrasMaquinasPendientes = !TOtherMachines::Write(TConfig::ConfigFileName(), FSource.Machines());
 }
 
 void TFormMain::ActualizarMenu()

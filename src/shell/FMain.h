@@ -8,6 +8,7 @@
 #include "shell/PanelColumn.h"
 #include "shell/ScreenPlacement.h"
 
+#include <QDialog>
 #include <QHash>
 #include <QPointer>
 #include <QSet>
@@ -20,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+class QAction;
 class QMouseEvent;
 class TDesktopNotifier;
 class TDriveActions;
@@ -157,6 +159,9 @@ public:
     // Shows the machines of a Prometheus server for this run instead of the
     // source of the settings file (velmora --host); before the first show.
     void SetHostForThisRun(const QString &host) { FSource.SetHostForThisRun(host); }
+    // The dialog of the other machines, while it is open (tests).
+    QDialog *OtrasMaquinasDialog() const { return FOtrasMaquinasDialog; }
+    QAction *OtrasMaquinasItem() const { return FOtrasMaquinas; }
     // Asks the window to come to the front (a second start of the program).
     void BringToFront();
     // The mount table changed: refresh at once with a rebuild.
@@ -259,6 +264,15 @@ private:
     // them; the panels of hidden drives out of sight; the refresh's result
     // handed out.
     void CrearAccionesUnidad();
+    // The menu item "Otras máquinas…" (made at run time, before Refrescar)
+    // and its dialog; the list it gives is used at once and written.
+    void CrearOtrasMaquinas();
+    void OtrasMaquinasClick();
+    void AplicarOtrasMaquinas(const TOtherMachines &machines);
+    QAction *FOtrasMaquinas = nullptr;
+    QPointer<QDialog> FOtrasMaquinasDialog;
+    // The list waits for the settings file, which hiding it must not make.
+    bool FOtrasMaquinasPendientes = false;
     void AplicarOcultas();
     void HandOutRefresh();
     // Debug lines: which items are checked, what the menu reads.

@@ -6,9 +6,13 @@
 #include "shell/FMain.h"
 
 #include "desktop/DesktopNotifier.h"
+#include "localization/ConstantText.h"
 #include "localization/LangManager.h"
 #include "panels/frDisco.h"
+#include "settings/Config.h"
 #include "shell/DriveActions.h"
+#include "shell/OtherMachinesDialog.h"
+#include "shell/ServerPassword.h"
 #include "shell/ShellLog.h"
 #include "vcl/Menus.h"
 #include "vcl/Timer.h"
@@ -69,6 +73,55 @@ void TFormMain::CrearAccionesUnidad()
         FErrorReport.Guarded([this] { TimerDiscosTimer(nullptr); });
     });
     connect(FActions.get(), &TDriveActions::Ejected, this, &TFormMain::MountsChanged);
+}
+
+void TFormMain::CrearOtrasMaquinas()
+{
+    // No name and no component: LangData stays the window's own; the
+    // caption is a program constant and follows the language switch.
+    FOtrasMaquinas = new QAction(pmTray);
+    FOtrasMaquinas->setText(ConstantText(QStringLiteral("msgOtrasMaquinas")));
+    pmTray->insertAction(Refrescar1, FOtrasMaquinas);
+    connect(FOtrasMaquinas, &QAction::triggered, this,
+            [this] { FErrorReport.Guarded([this] { OtrasMaquinasClick(); }); });
+}
+
+void TFormMain::OtrasMaquinasClick()
+{
+    if (FOtrasMaquinasDialog) {
+        FOtrasMaquinasDialog->raise();
+        FOtrasMaquinasDialog->activateWindow();
+        return;
+    }
+    // No owner: a window that belonged to the widget would share its place
+    // below all other windows.
+    auto *dialog = new TOtherMachinesDialog(FSource.Machines());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    FOtrasMaquinasDialog = dialog;
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { FErrorReport.Guarded([&] { AplicarOtrasMaquinas(dialog->Machines()); }); });
+    qCDebug(lcShell) << "other machines: dialog open";
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void TFormMain::AplicarOtrasMaquinas(const TOtherMachines &machines)
+{
+    const TOtherMachines before = FSource.Machines();
+    // A server taken out of the list takes its password out of the keyring.
+    for (const TOtherServer &server : before.Servers)
+        if (!server.User.isEmpty() && !machines.Servers.contains(server))
+            ServerPassword::Remove(this, server.Url, server.User, [](const QString &error) {
+                if (!error.isEmpty())
+                    qCInfo(lcShell).noquote() << error;
+            });
+    FSource.SetMachines(machines);
+    qCDebug(lcShell).noquote() << "other machines:" << machines.Servers.size() << "servers, this machine"
+                               << (machines.ThisMachine ? "shown" : "not shown");
+    FOtrasMaquinasPendientes = !TOtherMachines::Write(TConfig::ConfigFileName(), machines);
+    FMustReload = true;
+    TimerDiscosTimer(nullptr);
 }
 
 void TFormMain::AplicarOcultas()
