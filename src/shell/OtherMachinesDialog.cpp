@@ -142,8 +142,8 @@ void TOtherMachinesDialog::Show(const QString &text)
 void TOtherMachinesDialog::AddItem(const TOtherServer &server)
 {
     auto *item = new QListWidgetItem(server.User.isEmpty() ? Shown(server.Url)
-                                                           : Shown(server.Url) + QStringLiteral(" (")
-                                                               + server.User + QLatin1Char(')'));
+                                                           : Shown(server.Url) + QStringLiteral(" (") + server.User
+                                             + QLatin1Char(')'));
     item->setData(kUrlRole, server.Url);
     item->setData(kUserRole, server.User);
     FList->addItem(item);

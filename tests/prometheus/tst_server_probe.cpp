@@ -41,9 +41,7 @@ const char *Name(ServerProbeOutcome outcome)
 TEST(ServerProbe, EachOutcomeIsToldApart)
 {
     FakePrometheus fleet(velmora::test::FleetHandler(2, 3));
-    FakePrometheus denied([](const std::string &) {
-        return FakeReply{401, "Unauthorized\n"};
-    });
+    FakePrometheus denied([](const std::string &) { return FakeReply{401, "Unauthorized\n"}; });
     FakePrometheus webPage([](const std::string &) {
         return FakeReply{404, "<html><body>Not Found</body></html>"};
     });
@@ -91,12 +89,13 @@ TEST(ServerProbe, RealServerWithAPassword)
     if (const std::string missing = velmora::test::PrometheusServers::Missing(); !missing.empty())
         GTEST_SKIP() << "SKIPPED LOUDLY: " << missing;
     velmora::test::PrometheusServers servers("ann", "Kx7-probe");
-    servers.WriteTextfile("data.prom", "# TYPE node_filesystem_size_bytes gauge\n"
-                                       "node_filesystem_size_bytes{device=\"/dev/sdz1\",fstype=\"ext4\","
-                                       "mountpoint=\"/srv/data\"} 1000000\n"
-                                       "# TYPE node_filesystem_avail_bytes gauge\n"
-                                       "node_filesystem_avail_bytes{device=\"/dev/sdz1\",fstype=\"ext4\","
-                                       "mountpoint=\"/srv/data\"} 400000\n");
+    servers.WriteTextfile("data.prom",
+                          "# TYPE node_filesystem_size_bytes gauge\n"
+                          "node_filesystem_size_bytes{device=\"/dev/sdz1\",fstype=\"ext4\","
+                          "mountpoint=\"/srv/data\"} 1000000\n"
+                          "# TYPE node_filesystem_avail_bytes gauge\n"
+                          "node_filesystem_avail_bytes{device=\"/dev/sdz1\",fstype=\"ext4\","
+                          "mountpoint=\"/srv/data\"} 400000\n");
     ASSERT_TRUE(servers.WaitForExporters(60s)) << servers.Log();
     const platform::ServerProbeResult right = platform::ProbeDriveServer(servers.Url(), "ann", "Kx7-probe", 5s);
     EXPECT_STREQ(Name(right.outcome), "reached") << right.detail;
