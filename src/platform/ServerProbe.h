@@ -31,6 +31,10 @@ struct ServerProbeResult
     std::string detail;
 };
 
+// Whether this build can ask servers of drives at all (the Windows program's
+// drive query is WMI's alone).
+bool CanAskDriveServers();
+
 // The password may be empty (then ~/.netrc, as for the drive query).
 ServerProbeResult ProbeDriveServer(const std::string &url, const std::string &user, const std::string &password,
                                    std::chrono::milliseconds deadline);

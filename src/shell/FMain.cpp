@@ -346,8 +346,10 @@ void TFormMain::GenerarFrames()
     for (TDriveSource::TSource *source : FSource.Sources()) {
         QString machine;
         bool first = true;
-        if (grouped && source->Texts.isEmpty())
+        if (grouped && source->Texts.isEmpty()) {
+            qCDebug(lcShell).noquote() << "machine heading:" << source->ShownHost << "(no drives yet)";
             FHeadings.push_back({FColumn->AddHeading(source->ShownHost), source});
+        }
         for (const QString &text : std::as_const(source->Texts)) {
             ++i;
             if (grouped) {
@@ -355,7 +357,9 @@ void TFormMain::GenerarFrames()
                     ? PropertyValue(SplitPropertyText(text), QStringLiteral("SystemName"))
                     : source->ShownHost;
                 if (first || name != machine) {
-                    FHeadings.push_back({FColumn->AddHeading(name.isEmpty() ? source->ShownHost : name), source});
+                    const QString shown = name.isEmpty() ? source->ShownHost : name;
+                    qCDebug(lcShell).noquote() << "machine heading:" << shown;
+                    FHeadings.push_back({FColumn->AddHeading(shown), source});
                     machine = name;
                     first = false;
                 }

@@ -9,6 +9,7 @@
 #include "localization/ConstantText.h"
 #include "localization/LangManager.h"
 #include "panels/frDisco.h"
+#include "platform/ServerProbe.h"
 #include "settings/Config.h"
 #include "shell/DriveActions.h"
 #include "shell/OtherMachinesDialog.h"
@@ -77,6 +78,9 @@ void TFormMain::CrearAccionesUnidad()
 
 void TFormMain::CrearOtrasMaquinas()
 {
+    // Only where servers can be asked (not in the Windows program).
+    if (!platform::CanAskDriveServers())
+        return;
     // No name and no component: LangData stays the window's own; the
     // caption is a program constant and follows the language switch.
     FOtrasMaquinas = new QAction(pmTray);

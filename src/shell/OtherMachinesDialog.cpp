@@ -112,6 +112,8 @@ TOtherMachinesDialog::TOtherMachinesDialog(const TOtherMachines &machines, QWidg
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
     resize(480, sizeHint().height());
+    // The address is what a user types first.
+    FUrl->setFocus();
 }
 
 TOtherMachinesDialog::~TOtherMachinesDialog() = default;

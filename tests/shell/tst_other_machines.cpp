@@ -21,12 +21,12 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QScreen>
-#include <QSet>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QElapsedTimer>
+#include <QScreen>
+#include <QSet>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -118,8 +118,9 @@ protected:
         std::stable_sort(shown.begin(), shown.end(), [](QWidget *a, QWidget *b) { return a->y() < b->y(); });
         QStringList column;
         for (QWidget *w : shown)
-            column << (qobject_cast<TFrameDrive *>(w) ? QStringLiteral("P ") + static_cast<TFrameDrive *>(w)->Nombre()
-                                                      : QStringLiteral("H ") + static_cast<QLabel *>(w)->text());
+            column << (qobject_cast<TFrameDrive *>(w)
+                           ? QStringLiteral("P ") + static_cast<TFrameDrive *>(w)->Nombre()
+                           : QStringLiteral("H ") + static_cast<QLabel *>(w)->text());
         return column;
     }
     TMachineHeading *Heading(const QString &name) const
@@ -175,8 +176,8 @@ TEST_F(OtherMachines, EachMachineUnderItsNameAndAServerDownGreysOnlyItsOwn)
     second.WriteTextfile("data.prom", kDataTextfile);
     ASSERT_TRUE(first.WaitForExporters(60s)) << first.Log();
     ASSERT_TRUE(second.WaitForExporters(60s)) << second.Log();
-    Settings("[MAQUINAS]\r\nServidor1=" + QByteArray::fromStdString(first.Url()) + "\r\nServidor2="
-             + QByteArray::fromStdString(second.Url()) + "\r\n");
+    Settings("[MAQUINAS]\r\nServidor1=" + QByteArray::fromStdString(first.Url())
+             + "\r\nServidor2=" + QByteArray::fromStdString(second.Url()) + "\r\n");
     const QStringList machines = {
         QString::fromStdString(first.NodeInstance()), QString::fromStdString(first.TextfileInstance()),
         QString::fromStdString(second.NodeInstance()), QString::fromStdString(second.TextfileInstance())};
@@ -261,7 +262,8 @@ TEST_F(OtherMachines, WithoutThisMachineOnlyTheServersDrivesShow)
     } cases[] = {
         {"this machine alone", "", true},
         {"this machine off, one server: its drives alone, no heading",
-         "[MAQUINAS]\r\nEstaMaquina=False\r\nServidor1=" + QByteArray::fromStdString(server.Url()) + "\r\n", false},
+         "[MAQUINAS]\r\nEstaMaquina=False\r\nServidor1=" + QByteArray::fromStdString(server.Url()) + "\r\n",
+         false},
         {"this machine off and no server: this machine all the same", "[MAQUINAS]\r\nEstaMaquina=False\r\n", true},
     };
     for (const auto &c : cases) {
@@ -296,8 +298,8 @@ TEST_F(OtherMachines, TheDialogAddsATestedServerThatShowsBesideThisMachine)
     // that the server is listed, then what the keyring did.
     const auto outcome = [&](QPushButton *button, const QString &first = QStringLiteral("Probando")) {
         QString shown;
-        const QMetaObject::Connection c =
-            QObject::connect(dialog, &TOtherMachinesDialog::OutcomeShown, [&](const QString &text) { shown = text; });
+        const QMetaObject::Connection c = QObject::connect(dialog, &TOtherMachinesDialog::OutcomeShown,
+                                                           [&](const QString &text) { shown = text; });
         button->click();
         EXPECT_TRUE(WaitFor([&] { return !shown.isEmpty() && !shown.contains(first); }, 15000));
         QObject::disconnect(c);
@@ -308,8 +310,7 @@ TEST_F(OtherMachines, TheDialogAddsATestedServerThatShowsBesideThisMachine)
     const QString refused = outcome(dialog->ProbeButton());
     EXPECT_TRUE(refused.contains(QStringLiteral("no acepta la conexión"))) << refused.toStdString();
     dialog->UrlEdit()->setText(url);
-    EXPECT_EQ(outcome(dialog->ProbeButton()),
-              QStringLiteral("%1 responde: 2 unidades de 1 máquinas.").arg(url));
+    EXPECT_EQ(outcome(dialog->ProbeButton()), QStringLiteral("%1 responde: 2 unidades de 1 máquinas.").arg(url));
     // A bad address is refused in plain words and never listed.
     dialog->UrlEdit()->setText(QStringLiteral("nas:9090"));
     dialog->AddButton()->click();
@@ -321,7 +322,8 @@ TEST_F(OtherMachines, TheDialogAddsATestedServerThatShowsBesideThisMachine)
     dialog->UserEdit()->setText(QStringLiteral("ann"));
     dialog->PasswordEdit()->setText(QStringLiteral("Kx7-never-in-a-file"));
     const QString stored = outcome(dialog->AddButton(), QStringLiteral("está en la lista"));
-    EXPECT_TRUE(stored.startsWith(QStringLiteral("No hay llavero del escritorio que guarde la contraseña de ") + url))
+    EXPECT_TRUE(
+        stored.startsWith(QStringLiteral("No hay llavero del escritorio que guarde la contraseña de ") + url))
         << stored.toStdString();
     EXPECT_EQ(dialog->List()->count(), 1);
     EXPECT_TRUE(dialog->PasswordEdit()->text().isEmpty());
@@ -329,9 +331,10 @@ TEST_F(OtherMachines, TheDialogAddsATestedServerThatShowsBesideThisMachine)
 
     const auto besideThisMachine = [&] {
         const auto groups = Groups(Column());
-        return groups.size() == 2 && groups[0].first == TDriveSource::ThisMachineName() && AllLocal(groups[0].second)
-            && groups[1].first == QStringLiteral("host0:9100")
-            && groups[1].second == QStringList({QStringLiteral("host0:9100:/"), QStringLiteral("host0:9100:/fs1")});
+        return groups.size() == 2 && groups[0].first == TDriveSource::ThisMachineName()
+            && AllLocal(groups[0].second) && groups[1].first == QStringLiteral("host0:9100")
+            && groups[1].second
+            == QStringList({QStringLiteral("host0:9100:/"), QStringLiteral("host0:9100:/fs1")});
     };
     EXPECT_TRUE(TickUntil(besideThisMachine, 10s)) << Column().join(u'\n').toStdString();
     QFile ini(Ini());

@@ -11,6 +11,11 @@
 
 namespace platform {
 
+bool CanAskDriveServers()
+{
+    return true;
+}
+
 ServerProbeResult ProbeDriveServer(const std::string &url, const std::string &user, const std::string &password,
                                    std::chrono::milliseconds deadline)
 {

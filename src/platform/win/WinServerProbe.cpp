@@ -4,6 +4,11 @@
 namespace platform {
 
 // The Windows program asks no Prometheus server (its drive query is WMI's).
+bool CanAskDriveServers()
+{
+    return false;
+}
+
 ServerProbeResult ProbeDriveServer(const std::string &, const std::string &, const std::string &,
                                    std::chrono::milliseconds)
 {
