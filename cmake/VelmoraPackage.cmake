@@ -43,7 +43,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 #   Host is a Prometheus server's URL instead of linking it (a local query
 #   then loads none of its libraries), so no ELF file names it any more;
 #   7.85.0 brought CURLOPT_PROTOCOLS_STR, which keeps the transfers to HTTP(S).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, libcurl4 (>= 7.85.0)")
+# - libsecret-1-0: velmora opens libsecret-1.so.0 with dlopen the first time a
+#   server's password is kept, looked up or forgotten, for the same reason.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, libcurl4 (>= 7.85.0), libsecret-1-0")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 
 include(CPack)

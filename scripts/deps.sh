@@ -24,6 +24,19 @@ VELMORA_RUN_PACKAGES=(
   scdoc
 )
 
+# What building only the Windows folder and its zip needs
+# (scripts/windows-build.sh): the MinGW-w64 cross compiler, zlib for MinGW,
+# the host's Qt tools (moc, rcc, uic and their CMake packages), the SimpleIni
+# header, Qt's Spanish catalogue for the folder and xz for the Qt archive.
+VELMORA_WINDOWS_PACKAGES=(
+  cmake ninja-build xz-utils
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  qt6-base-dev qt6-base-dev-tools libsimpleini-dev qt6-translations-l10n
+  # SQLite for the drive history, built from Debian's sqlite3 source package
+  # (scripts/build-sqlite-mingw.sh) with tclsh
+  tcl dpkg-dev gcc make libsqlite3-dev
+)
+
 # Everything ./test needs on top of that.
 VELMORA_PACKAGES=(
   "${VELMORA_RUN_PACKAGES[@]}"
@@ -52,6 +65,8 @@ VELMORA_PACKAGES=(
   dpkg-dev lintian desktop-file-utils appstream man-db file
   # the drive history read as its README shows
   sqlite3
+  # the peer of the idle widget's benchmark (bench_idle): conky showing the same drives
+  conky-std
   # drives of other machines: a real Prometheus, node_exporter, a bcrypt password
   prometheus prometheus-node-exporter apache2-utils
   # a private session and system bus with stand-ins for the notification
@@ -62,9 +77,9 @@ VELMORA_PACKAGES=(
   # the desktop's default handler for a folder (QDesktopServices on X11)
   xdg-utils
   # the Windows half, cross-compiled and run under Wine (scripts/wine-tests.sh)
-  g++-mingw-w64-x86-64-posix wine wine64
-  # the whole widget for Windows: zlib for MinGW (Qt for MinGW comes from ../shared/qt6-mingw)
-  libz-mingw-w64-dev
+  wine wine64
+  # the whole widget for Windows (Qt for MinGW comes from ../shared/qt6-mingw)
+  "${VELMORA_WINDOWS_PACKAGES[@]}"
 )
 
 velmora_install_packages() {

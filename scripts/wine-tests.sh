@@ -88,26 +88,19 @@ else
   echo "wine-tests: WARNING: $compat not built: the Linux half of the settings round trip did not run" >&2
 fi
 
-# The whole widget for Windows.
-qt=
+# The whole widget for Windows: the folder and its zip built by
+# scripts/windows-build.sh, then the tests of that build (they are configured
+# with it, and built by the default target).
+widget=$build/widget
+qt_found=
 if [ -n "${VELMORA_QT_MINGW:-}" ]; then
-  qt=$VELMORA_QT_MINGW
+  qt_found=1
 else
-  # shared/ lies beside the repository (beside the main clone, for a git
-  # worktree one level further down).
-  archive=
   for shared in "$root/../shared" "$root/../../shared"; do
-    [ -f "$shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz" ] && { archive=$shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz; break; }
+    [ -f "$shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz" ] && qt_found=1
   done
-  if [ -n "$archive" ]; then
-    if [ ! -f "$build/qt6-mingw/.unpacked" ] || [ "$archive" -nt "$build/qt6-mingw/.unpacked" ]; then
-      rm -rf "$build/qt6-mingw"
-      tar xJf "$archive" -C "$build" && touch "$build/qt6-mingw/.unpacked" || status=1
-    fi
-    qt=$build/qt6-mingw
-  fi
 fi
-if [ -z "$qt" ] || [ ! -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
+if [ -z "$qt_found" ]; then
   cat >&2 <<EOM
 ##########################################################################
 wine-tests: WARNING: NO QT FOR MINGW: THE WIDGET'S WINDOWS BUILD WAS SKIPPED
@@ -115,24 +108,13 @@ wine-tests: WARNING: NO QT FOR MINGW: THE WIDGET'S WINDOWS BUILD WAS SKIPPED
    qt6-mingw-6.4.2.tar.xz in ../shared/qt6-mingw beside the repository)
 ##########################################################################
 EOM
+elif BUILD_WIN=$build bash scripts/windows-build.sh && cmake --build "$widget" -j"$(nproc)"; then
+  echo "wine-tests: widget built in $(elapsed)"
+  ctest --test-dir "$widget" --output-on-failure -j1 || status=1
+  echo "wine-tests: widget tests done in $(elapsed)"
 else
-  widget=$build/widget
-  # SimpleIni is one header; the cross compiler must not see /usr/include.
-  mkdir -p "$build/include" && cp /usr/include/SimpleIni.h "$build/include/"
-  launcher=()
-  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-  if cmake -S . -B "$widget" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-       -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-       -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-       -DSIMPLEINI_INCLUDE_DIR="$build/include" -DVELMORA_BENCH=OFF -DVELMORA_WERROR=ON "${launcher[@]}" >/dev/null &&
-     cmake --build "$widget" -j"$(nproc)" && cmake --build "$widget" --target velmora_windows_zip; then
-    echo "wine-tests: widget built in $(elapsed): $(ls "$widget"/Velmora-*-win64.zip) ($(du -k "$widget"/Velmora-*-win64.zip | cut -f1) kB)"
-    ctest --test-dir "$widget" --output-on-failure -j1 || status=1
-    echo "wine-tests: widget tests done in $(elapsed)"
-  else
-    echo "wine-tests: the widget's Windows build FAILED" >&2
-    status=1
-  fi
+  echo "wine-tests: the widget's Windows build FAILED" >&2
+  status=1
 fi
 
 echo "wine-tests: finished in $(elapsed), status $status"

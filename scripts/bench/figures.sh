@@ -3,8 +3,8 @@
 # Runs every figure of the README's "How fast is it?" table from a build
 # folder: each subject next to its anchor in the same run. With root, the
 # query figures are taken a second time with 200 more tmpfs drives, mounted
-# in a mount namespace of their own (they vanish with it). The 5-minute idle
-# figure is left out unless IDLE=1.
+# in a mount namespace of their own (they vanish with it). The idle figures
+# (5 minutes alone; 3 minutes beside conky) are left out unless IDLE=1.
 #
 #   scripts/bench/figures.sh <build folder>
 set -u
@@ -32,4 +32,6 @@ echo "== translation reading and language switch vs their floors"
 if [ "${IDLE:-0}" = 1 ]; then
   echo "== idle cost over 5 minutes"
   "$HERE/idle_cost.sh" "$B/src/shell/velmora" "$B/bench/bench_tray_floor" 300
+  echo "== idle cost per hour, 10 tmpfs drives at 5 s, beside conky and the floor with one timer (root)"
+  "$B/bench/bench_idle"
 fi

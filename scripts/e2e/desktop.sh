@@ -116,21 +116,37 @@ velmora_desktop_start() {
   else
     echo "warning: openbox missing, running without a window manager" >&2
   fi
-  if command -v trayer >/dev/null; then
-    trayer --edge top --align right --widthtype pixel --width 120 --height 28 >/dev/null 2>&1 &
-    VELMORA_DESKTOP_PIDS+=($!)
-    # A program started before the notification area owns its selection
-    # may never show its icon there: wait for trayer's window, then a little
-    # for the selection it takes right after.
-    if command -v xdotool >/dev/null; then
-      for i in $(seq 1 50); do
-        [ -n "$(xdotool search --class trayer 2>/dev/null)" ] && break
-        sleep 0.1
-      done
-    fi
-    sleep 0.3
-  fi
+  velmora_desktop_tray_start
   return 0
+}
+
+# The notification area alone, started (again) and stopped, so that a test
+# can show a program a tray host that comes late or restarts. Its pid is
+# VELMORA_DESKTOP_TRAY_PID (and among VELMORA_DESKTOP_PIDS, stopped with the
+# desktop).
+velmora_desktop_tray_start() {
+  local i
+  VELMORA_DESKTOP_TRAY_PID=
+  command -v trayer >/dev/null || return 0
+  trayer --edge top --align right --widthtype pixel --width 120 --height 28 >/dev/null 2>&1 &
+  VELMORA_DESKTOP_TRAY_PID=$!
+  VELMORA_DESKTOP_PIDS+=($VELMORA_DESKTOP_TRAY_PID)
+  # A program started before the notification area owns its selection
+  # may never show its icon there: wait for trayer's window, then a little
+  # for the selection it takes right after.
+  if command -v xdotool >/dev/null; then
+    for i in $(seq 1 50); do
+      [ -n "$(xdotool search --class trayer 2>/dev/null)" ] && break
+      sleep 0.1
+    done
+  fi
+  sleep 0.3
+}
+velmora_desktop_tray_stop() {
+  [ -n "${VELMORA_DESKTOP_TRAY_PID:-}" ] || return 0
+  kill "$VELMORA_DESKTOP_TRAY_PID" 2>/dev/null
+  wait "$VELMORA_DESKTOP_TRAY_PID" 2>/dev/null
+  VELMORA_DESKTOP_TRAY_PID=
 }
 
 velmora_desktop_stop() {

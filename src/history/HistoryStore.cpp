@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <limits>
+#include <map>
+#include <optional>
 #include <system_error>
 
 namespace history {
@@ -14,7 +17,8 @@ namespace {
 
 // "VlmH": tells this program's history from any other SQLite file.
 constexpr int kApplicationId = 0x566C6D48;
-constexpr int kSchemaVersion = 1;
+// 1: the drive samples; 2: the folder totals of scans beside them.
+constexpr int kSchemaVersion = 2;
 // How long a write waits for a lock another connection holds (sqlite3 in a
 // terminal, say). The store works on its own thread, never the window's.
 constexpr int kBusyMilliseconds = 250;
@@ -52,6 +56,23 @@ CREATE VIEW samples AS
          (SELECT c.size FROM capacity c WHERE c.volume = m.volume AND c.t <= m.t
           ORDER BY c.t DESC LIMIT 1) AS size
   FROM minute m JOIN volume v ON v.id = m.volume;
+)sql";
+
+// Added by version 2. Paths are blobs: a folder's name is bytes, which
+// need not be UTF-8.
+const char *const kScanSchema = R"sql(
+CREATE TABLE scan(
+  id INTEGER PRIMARY KEY,
+  key TEXT NOT NULL,
+  root BLOB NOT NULL,
+  t INTEGER NOT NULL,
+  cut INTEGER NOT NULL);
+CREATE INDEX scan_of_drive ON scan(key, root, t);
+CREATE TABLE scan_folder(
+  scan INTEGER NOT NULL,
+  path BLOB NOT NULL,
+  bytes INTEGER NOT NULL,
+  PRIMARY KEY(scan, path)) WITHOUT ROWID;
 )sql";
 
 std::filesystem::path fsPath(const std::string &utf8)
@@ -94,6 +115,11 @@ public:
         sqlite3_bind_text(m_stmt, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
         return *this;
     }
+    Statement &bindBlob(int i, const std::string &v)
+    {
+        sqlite3_bind_blob(m_stmt, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
     // True while a row is there.
     bool step()
     {
@@ -112,6 +138,20 @@ public:
     }
     bool isInteger(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_INTEGER; }
     std::int64_t integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
+    // A text or blob column's bytes; none for another type or one longer
+    // than limit.
+    std::optional<std::string> bytes(int col, std::size_t limit) const
+    {
+        const int type = sqlite3_column_type(m_stmt, col);
+        if (type != SQLITE_TEXT && type != SQLITE_BLOB)
+            return std::nullopt;
+        const void *p = type == SQLITE_BLOB ? sqlite3_column_blob(m_stmt, col) : sqlite3_column_text(m_stmt, col);
+        const int n = sqlite3_column_bytes(m_stmt, col);
+        if (n < 0 || static_cast<std::size_t>(n) > limit)
+            return std::nullopt;
+        return n == 0 || !p ? std::string()
+                            : std::string(static_cast<const char *>(p), static_cast<std::size_t>(n));
+    }
     std::string text(int col, std::size_t limit = 4096) const
     {
         const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, col));
@@ -146,13 +186,26 @@ std::int64_t pragmaInteger(sqlite3 *db, const char *sql)
     return s.step() ? s.integer(0) : 0;
 }
 
-// The tables and columns this program writes, as SQLite lists them.
-bool hasOurTables(sqlite3 *db)
+// The tables this program writes in a file of the version, as SQLite lists
+// them.
+bool hasOurTables(sqlite3 *db, std::int64_t version)
 {
     Statement s(db,
                 "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN "
-                "('volume', 'capacity', 'minute', 'quarter')");
-    return s.step() && s.integer(0) == 4;
+                "('volume', 'capacity', 'minute', 'quarter', 'scan', 'scan_folder')");
+    return s.step() && s.integer(0) == (version >= 2 ? 6 : 4);
+}
+
+void inTransaction(sqlite3 *db, const std::function<void()> &work)
+{
+    exec(db, "BEGIN IMMEDIATE");
+    try {
+        work();
+        exec(db, "COMMIT");
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 void checkOrCreate(sqlite3 *db, bool writable)
@@ -166,19 +219,23 @@ void checkOrCreate(sqlite3 *db, bool writable)
         // Before any table: freed pages go back to the file system on
         // incremental_vacuum, so thinning makes the file smaller.
         exec(db, "PRAGMA auto_vacuum = INCREMENTAL");
-        exec(db, "BEGIN IMMEDIATE");
-        try {
+        inTransaction(db, [db] {
             exec(db, kSchema);
+            exec(db, kScanSchema);
             exec(db, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
             exec(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
-            exec(db, "COMMIT");
-        } catch (...) {
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-            throw;
-        }
-    } else if (appId != kApplicationId || pragmaInteger(db, "PRAGMA user_version") != kSchemaVersion
-               || !hasOurTables(db)) {
-        throw HistoryCorrupt("history database: not a history of this program");
+        });
+    } else {
+        const std::int64_t version = pragmaInteger(db, "PRAGMA user_version");
+        if (appId != kApplicationId || version < 1 || version > kSchemaVersion || !hasOurTables(db, version))
+            throw HistoryCorrupt("history database: not a history of this program");
+        // A history of the first version gains the scan tables; read
+        // only, it has no scans to tell.
+        if (version == 1 && writable)
+            inTransaction(db, [db] {
+                exec(db, kScanSchema);
+                exec(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+            });
     }
     // quick_check reads every page but skips the index cross-checks: a few
     // milliseconds for the largest history.
@@ -436,6 +493,93 @@ std::vector<Point> HistoryStore::Minutes(std::int64_t volume, std::int64_t from,
 std::vector<Point> HistoryStore::Quarters(std::int64_t volume, std::int64_t from, std::int64_t to) const
 {
     return points("quarter", volume, from, to);
+}
+
+void HistoryStore::RecordScan(const std::string &key, const std::string &root, std::int64_t finished,
+                              const FolderTotals &folders)
+{
+    if (key.empty() || root.empty() || root.size() > kMaxScanPath)
+        throw HistoryError("history database: a scan needs a drive and a folder");
+    // One row a path, each below root (or root itself), biggest first.
+    std::map<std::string, std::uint64_t> unique;
+    for (const auto &[path, bytes] : folders)
+        if (path.size() <= kMaxScanPath && path.compare(0, root.size(), root) == 0)
+            unique.emplace(path, std::min(bytes, kMaxFigure));
+    std::vector<std::pair<std::string, std::uint64_t>> kept(unique.begin(), unique.end());
+    std::stable_sort(kept.begin(), kept.end(), [](const auto &a, const auto &b) { return a.second > b.second; });
+    // What the folders left out used at most: the biggest of them.
+    std::uint64_t cut = 0;
+    if (kept.size() > kScanFoldersKept) {
+        cut = kept[kScanFoldersKept].second;
+        kept.resize(kScanFoldersKept);
+    }
+    inTransaction(m_db, [&] {
+        Statement scan(m_db, "INSERT INTO scan(key, root, t, cut) VALUES(?1, ?2, ?3, ?4)");
+        scan.bind(1, key).bindBlob(2, root).bind(3, finished).bindFigure(4, cut).run();
+        const std::int64_t id = sqlite3_last_insert_rowid(m_db);
+        Statement folder(m_db, "INSERT INTO scan_folder(scan, path, bytes) VALUES(?1, ?2, ?3)");
+        for (const auto &[path, bytes] : kept)
+            folder.bind(1, id).bindBlob(2, path).bindFigure(3, bytes).run();
+        Statement old(m_db,
+                      "DELETE FROM scan WHERE key = ?1 AND id NOT IN "
+                      "(SELECT id FROM scan WHERE key = ?1 ORDER BY t DESC, id DESC LIMIT ?2)");
+        old.bind(1, key).bind(2, static_cast<std::int64_t>(kScansKept)).run();
+        exec(m_db, "DELETE FROM scan_folder WHERE scan NOT IN (SELECT id FROM scan)");
+    });
+}
+
+std::vector<FolderGrowth> HistoryStore::GrowthSinceLastScan(const std::string &key, const std::string &root,
+                                                            std::size_t limit) const
+{
+    struct Scan
+    {
+        std::int64_t id = 0;
+        std::uint64_t cut = 0;
+        std::map<std::string, std::uint64_t> folders;
+    };
+    std::vector<Scan> scans;
+    Statement last(m_db, "SELECT id, cut FROM scan WHERE key = ?1 AND root = ?2 ORDER BY t DESC, id DESC LIMIT 2");
+    last.bind(1, key).bindBlob(2, root);
+    while (last.step()) {
+        Scan s;
+        s.id = last.integer(0);
+        if (last.isInteger(1) && last.integer(1) > 0)
+            s.cut = static_cast<std::uint64_t>(last.integer(1));
+        scans.push_back(std::move(s));
+    }
+    if (scans.size() < 2)
+        return {};
+    for (Scan &s : scans) {
+        // A file written by someone else may hold more than a scan keeps.
+        Statement rows(m_db, "SELECT path, bytes FROM scan_folder WHERE scan = ?1 LIMIT ?2");
+        rows.bind(1, s.id).bind(2, static_cast<std::int64_t>(kScanFoldersKept * 4));
+        while (rows.step()) {
+            std::optional<std::string> path = rows.bytes(0, kMaxScanPath);
+            if (!path || !rows.isInteger(1) || rows.integer(1) < 0)
+                continue;
+            s.folders.emplace(std::move(*path), static_cast<std::uint64_t>(rows.integer(1)));
+        }
+    }
+    const Scan &now = scans[0], &before = scans[1];
+    std::vector<std::pair<std::uint64_t, FolderGrowth>> grown;
+    for (const auto &[path, bytes] : now.folders) {
+        FolderGrowth g;
+        g.path = path;
+        g.now = bytes;
+        std::uint64_t had = before.cut;
+        if (const auto it = before.folders.find(path); it != before.folders.end())
+            g.before = had = it->second;
+        if (bytes > had)
+            grown.emplace_back(bytes - had, std::move(g));
+    }
+    std::stable_sort(grown.begin(), grown.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    std::vector<FolderGrowth> result;
+    for (auto &g : grown) {
+        if (result.size() >= limit)
+            break;
+        result.push_back(std::move(g.second));
+    }
+    return result;
 }
 
 } // namespace history

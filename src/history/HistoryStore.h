@@ -13,6 +13,11 @@
 //             minute; kept for 48 hours
 //   quarter   the smallest free space and free inodes of each quarter hour;
 //             kept for 90 days
+//   scan      one row per finished scan of a folder on a drive (the drive's
+//             identity, the folder scanned, when); the last kScansKept of
+//             each drive are kept
+//   scan_folder the space used by the biggest folders of a scan (their path
+//             as bytes), at most kScanFoldersKept a scan
 // Times are seconds since the epoch (UTC), rounded down to the minute or the
 // quarter hour. Size and inode count live in their own table because they
 // hardly ever change, and free inodes only in the quarter rows: that keeps 90
@@ -29,6 +34,7 @@
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -86,6 +92,28 @@ inline constexpr std::int64_t kQuarterKeepSeconds = 90 * 86400;
 inline constexpr std::size_t kMaxVolumes = 1024;
 inline constexpr std::size_t kMaxPoints = 20000;
 
+// What a scan found: (folder path, bytes used below it), the scanned folder
+// itself among them. Paths are bytes (a name need not be UTF-8).
+using FolderTotals = std::vector<std::pair<std::string, std::uint64_t>>;
+
+// A folder whose space grew between two scans. before: what the earlier scan
+// kept for it; none when that scan did not list it (a new folder, or one too
+// small to be kept then).
+struct FolderGrowth
+{
+    std::string path;
+    std::optional<std::uint64_t> before;
+    std::uint64_t now = 0;
+};
+
+// Scans kept per drive, and folders kept per scan (the biggest); a scan's
+// totals are taken down to kScanDepthKept levels below the folder scanned
+// (usage::ScanTree::TopFolders(kScanDepthKept, ...)).
+inline constexpr std::size_t kScansKept = 10;
+inline constexpr std::size_t kScanFoldersKept = 200;
+inline constexpr std::size_t kScanDepthKept = 4;
+inline constexpr std::size_t kMaxScanPath = 4096;
+
 class HistoryStore
 {
 public:
@@ -118,6 +146,22 @@ public:
     // time order, at most kMaxPoints (the newest when there are more).
     std::vector<Point> Minutes(std::int64_t volume, std::int64_t from, std::int64_t to) const;
     std::vector<Point> Quarters(std::int64_t volume, std::int64_t from, std::int64_t to) const;
+
+    // Keeps the folder totals of a finished scan of root on the drive whose
+    // identity is key (DriveKey). Folders not below root, paths longer
+    // than kMaxScanPath and a second row for a path are left out; of the
+    // rest the kScanFoldersKept biggest are kept. The drive's scans beyond
+    // the last kScansKept go. Throws HistoryError as Record does.
+    void RecordScan(const std::string &key, const std::string &root, std::int64_t finished,
+                    const FolderTotals &folders);
+    // The folders that grew most between the two last scans of root on the
+    // drive, most first, at most limit: those the earlier scan did not list
+    // count as having had what its smallest listed folder had, when its list
+    // was cut, or nothing. Empty with fewer than two scans. Rows that cannot
+    // be a scan's (negative or non-integer sizes, paths not text or blob,
+    // too long) are passed over.
+    std::vector<FolderGrowth> GrowthSinceLastScan(const std::string &key, const std::string &root,
+                                                  std::size_t limit) const;
 
     const std::string &Path() const { return m_path; }
     // The path the last damaged file was moved to, empty when none was.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The store of a build without SQLite (the MinGW build, for which Debian
-// has no SQLite): no database can be had, so the recorder keeps nothing,
-// the window shows no forecast and Velmora_DiskTrend lists no drive.
+// The store of a build without SQLite (a MinGW build configured without the
+// library scripts/build-sqlite-mingw.sh makes): no database can be had, so
+// the recorder keeps nothing, the window shows no forecast and
+// Velmora_DiskTrend lists no drive.
 #include "history/HistoryStore.h"
 
 namespace history {
@@ -34,6 +35,14 @@ std::vector<Point> HistoryStore::Minutes(std::int64_t, std::int64_t, std::int64_
 }
 
 std::vector<Point> HistoryStore::Quarters(std::int64_t, std::int64_t, std::int64_t) const
+{
+    return {};
+}
+
+void HistoryStore::RecordScan(const std::string &, const std::string &, std::int64_t, const FolderTotals &) {}
+
+std::vector<FolderGrowth> HistoryStore::GrowthSinceLastScan(const std::string &, const std::string &,
+                                                            std::size_t) const
 {
     return {};
 }

@@ -40,6 +40,12 @@ constexpr TFeatureConstant kFeatureConstants[] = {
     {"msgLlenando", u"%1 se llenará en ~%2 a este ritmo: %3 libres."},
     {"msgSinInodos", u"Quedan pocos inodos: %1 % libres"},
     {"msgPocoEspacioInodos", u"Quedan pocos inodos en %1: no caben más archivos aunque hay %2 libres."},
+    {"msgHistoria24Horas", u"24 horas"},
+    {"msgHistoria30Dias", u"30 días"},
+    {"msgHistoria90Dias", u"90 días"},
+    {"msgHistoriaVacia", u"Aún no hay historia de esta unidad."},
+    {"msgHistoriaLleno", u"Lleno"},
+    {"msgHistoriaPrevision", u"Previsión"},
     // The other machines: the menu item and its dialog.
     {"msgOtrasMaquinas", u"Otras máquinas…"},
     {"msgOtrasMaquinasTitulo", u"Otras máquinas"},

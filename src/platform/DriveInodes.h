@@ -13,7 +13,7 @@ namespace platform {
 
 struct DriveInodes
 {
-    std::string name;            // the drive's Name, as Win32_LogicalDisk gives it
+    std::string name;            // the drive's Name, its very bytes (not escaped)
     std::uint64_t files = 0;     // inodes in all
     std::uint64_t filesFree = 0; // inodes a user can still take
 };

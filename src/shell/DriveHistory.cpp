@@ -5,6 +5,7 @@
 #include "history/FillingNotice.h"
 #include "history/HistoryRecorder.h"
 #include "localization/ConstantText.h"
+#include "panels/DriveName.h"
 #include "shell/ShellLog.h"
 
 #include <QDateTime>
@@ -76,7 +77,11 @@ void TDriveHistory::Refreshed(const TDriveStates &drives)
         if (!d.Free || !d.Size || *d.Size == 0)
             continue;
         history::DriveSample s;
-        s.name = d.Name.toStdString();
+        // The history keeps the drive's name itself: the listed name holds
+        // the object text's escapes, which Velmora_DiskTrend's object text
+        // would escape a second time.
+        const std::optional<QByteArray> bytes = DriveNameBytes(d.Name);
+        s.name = bytes ? bytes->toStdString() : d.Name.toStdString();
         s.fileSystem = d.FileSystem.toStdString();
         s.key = history::DriveKey(d.VolumeSerialNumber.toStdString(), s.name, s.fileSystem);
         s.readOnly = d.ReadOnly;
@@ -94,6 +99,7 @@ void TDriveHistory::Refreshed(const TDriveStates &drives)
     QSet<QString> inodesOut;
     std::vector<history::FillingNoticeWatch::Drive> watched;
     QHash<QString, const history::DriveTrend *> byKey;
+    QHash<QString, QString> listedByKey;
     for (const TDriveState &d : drives) {
         const auto key = keys.constFind(d.Name);
         if (key == keys.constEnd())
@@ -123,6 +129,7 @@ void TDriveHistory::Refreshed(const TDriveStates &drives)
         if (d.Shown) {
             watched.push_back({*key, history::FillingLevelOf(t.fast, t.freeBytes, t.sizeBytes)});
             byKey.insert(QString::fromStdString(*key), &t);
+            listedByKey.insert(QString::fromStdString(*key), d.Name);
         }
     }
     if (notes != FNotes || inodesOut != FInodesOut) {
@@ -135,7 +142,7 @@ void TDriveHistory::Refreshed(const TDriveStates &drives)
         const history::DriveTrend *t = byKey.value(QString::fromStdString(notice.key));
         if (!t)
             continue;
-        const QString name = QString::fromStdString(t->name);
+        const QString name = DriveNameShown(listedByKey.value(QString::fromStdString(notice.key)));
         const QString free = QLocale().formattedDataSize(static_cast<qint64>(t->freeBytes), 1,
                                                          QLocale::DataSizeTraditionalFormat);
         const QString title = ConstantText(notice.level == history::FillingLevel::Urgent

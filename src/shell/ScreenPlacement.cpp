@@ -4,6 +4,7 @@
 #include "shell/ShellLog.h"
 
 #include <QGuiApplication>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -161,6 +162,7 @@ QPoint TSavedPlace::ToSave(const QPoint &logical, const QList<ScreenPlacement::T
 
 TScreenKeeper::TScreenKeeper(QWidget *window) : QObject(window), FWindow(window)
 {
+    window->installEventFilter(this);
     for (QScreen *screen : QGuiApplication::screens())
         Watch(screen);
     connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
@@ -168,6 +170,16 @@ TScreenKeeper::TScreenKeeper(QWidget *window) : QObject(window), FWindow(window)
         KeepLater();
     });
     connect(qApp, &QGuiApplication::screenRemoved, this, &TScreenKeeper::KeepLater);
+}
+
+bool TScreenKeeper::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == FWindow && event->type() == QEvent::Resize) {
+        const QSize size = static_cast<QResizeEvent *>(event)->size();
+        if (size.width() > 1 && size.height() > 1)
+            FLastSize = FWindow->frameGeometry().size().expandedTo(size);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void TScreenKeeper::Watch(QScreen *screen)
@@ -198,15 +210,20 @@ bool TScreenKeeper::Keep()
     QList<QRect> areas;
     for (const QScreen *screen : QGuiApplication::screens())
         areas << screen->availableGeometry();
-    const QRect now = FWindow->frameGeometry();
+    QRect now = FWindow->frameGeometry();
     qCDebug(lcShell) << "screens" << areas << "window" << now;
     // While Qt moves a window to the screens it has just learnt, the window
-    // can be 1 x 1 for a moment: placed again once it has its size back.
-    // A few seconds at most: a window that stays so small is placed as it is.
-    if (FWindow->isVisible() && (now.width() <= 1 || now.height() <= 1) && FSmallRetries < 20) {
-        ++FSmallRetries;
-        KeepLater();
-        return false;
+    // can be 1 x 1 for a while: placed again once it has its size back, and
+    // after a few seconds placed with the last size it had, which is what it
+    // takes on the screen when it shows again.
+    if (FWindow->isVisible() && (now.width() <= 1 || now.height() <= 1)) {
+        if (FSmallRetries < 8) {
+            ++FSmallRetries;
+            KeepLater();
+            return false;
+        }
+        if (FLastSize.isValid())
+            now.setSize(FLastSize);
     }
     FSmallRetries = 0;
     const QPoint place = ScreenPlacement::Place(now, areas);

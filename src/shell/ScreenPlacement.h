@@ -74,10 +74,14 @@ public:
     bool Keep();
 
 private:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void Watch(QScreen *screen);
     void KeepLater();
 
     QPointer<QWidget> FWindow;
     bool FPending = false;
     int FSmallRetries = 0;
+    // The window's last real size: what it takes on the screen while Qt
+    // reports it 1 x 1 after a change of screens.
+    QSize FLastSize;
 };

@@ -125,4 +125,39 @@ std::vector<FolderId> ScanTree::ChildrenBySize(FolderId id) const
     return children;
 }
 
+std::vector<std::pair<std::string, std::uint64_t>> ScanTree::TopFolders(std::size_t maxDepth,
+                                                                        std::size_t maxCount) const
+{
+    std::vector<std::pair<std::string, std::uint64_t>> result;
+    if (m_count == 0 || maxCount == 0)
+        return result;
+    // Best first from the root: a folder uses no more than its parent, so
+    // folders leave the heap biggest first and each after its parent.
+    struct Open
+    {
+        std::uint64_t size;
+        FolderId id;
+        std::size_t depth;
+    };
+    const auto smaller = [](const Open &a, const Open &b) {
+        return a.size != b.size ? a.size < b.size : a.id > b.id;
+    };
+    std::vector<Open> heap{{Folder(0).allocated, 0, 0}};
+    while (!heap.empty() && result.size() < maxCount) {
+        std::pop_heap(heap.begin(), heap.end(), smaller);
+        const Open top = heap.back();
+        heap.pop_back();
+        result.emplace_back(Path(top.id), top.size);
+        if (top.depth >= maxDepth)
+            continue;
+        const FolderRecord &record = Folder(top.id);
+        for (std::uint32_t i = 0; i < record.childCount; ++i) {
+            const FolderId child = record.firstChild + i;
+            heap.push_back({Folder(child).allocated, child, top.depth + 1});
+            std::push_heap(heap.begin(), heap.end(), smaller);
+        }
+    }
+    return result;
+}
+
 } // namespace usage

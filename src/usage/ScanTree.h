@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace usage {
@@ -88,6 +89,12 @@ public:
 
     // The n biggest folders below the root (by space used), biggest first.
     std::vector<FolderId> BiggestFolders(std::size_t n) const;
+    // The root and its biggest folders down to maxDepth levels below it,
+    // at most maxCount in all, as (Path, space used), biggest first: a
+    // folder comes only after its parent, and everything left out used no
+    // more than the last one given. For keeping a scan's totals small.
+    std::vector<std::pair<std::string, std::uint64_t>> TopFolders(std::size_t maxDepth,
+                                                                  std::size_t maxCount) const;
     // The folders directly in id, biggest first.
     std::vector<FolderId> ChildrenBySize(FolderId id) const;
     const std::vector<FileItem> &BiggestFiles() const { return m_biggestFiles; }

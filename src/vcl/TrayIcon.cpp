@@ -39,25 +39,43 @@ public:
         FRenderer->render(painter, target);
     }
 
+    // A picture of exactly `size` pixels, its margins transparent.
     QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
-    {
-        return scaledPixmap(size, mode, state, 1.0);
-    }
-
-    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale) override
     {
         if (size.isEmpty())
             return {};
-        QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {
             QPainter painter(&image);
             paint(&painter, image.rect(), mode, state);
         }
-        QPixmap picture = QPixmap::fromImage(std::move(image));
-        picture.setDevicePixelRatio(scale);
+        return QPixmap::fromImage(std::move(image));
+    }
+
+    // QIcon::pixmap(size, ratio) asks with the size already in device pixels
+    // (the logical size times the ratio): the picture is drawn at that many
+    // pixels, not scaled up once more, and carries the ratio.
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        QPixmap picture = pixmap(size, mode, state);
+        if (!picture.isNull() && scale > 0)
+            picture.setDevicePixelRatio(scale);
         return picture;
     }
+
+    // The sizes a notification area picks from when it takes pixmaps rather
+    // than a painter (the D-Bus status notifier, Windows' icon handles): the
+    // usual tray and menu sizes, each drawn from the SVG at that size.
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (const int side : {16, 20, 22, 24, 32, 40, 44, 48, 64})
+            sizes.append(QSize(side, side));
+        return sizes;
+    }
+
+    bool isNull() override { return !FRenderer->isValid(); }
 
     QIconEngine *clone() const override { return new TSvgIconEngine(FData); }
     QString key() const override { return QStringLiteral("velmora-svg"); }

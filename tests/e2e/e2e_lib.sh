@@ -11,6 +11,15 @@
 #   ...
 #   kill -TERM $VPID; expect_exit $VPID 0 "SIGTERM"
 #   e2e_finish                  # exit code from the checks
+# As root each test runs in a mount namespace of its own, private from the
+# start: the mounts it makes are seen by its widget only, and mounts made and
+# removed by tests running beside it do not come and go under its panels. The
+# namespace ends with the test, and every mount made in it with it.
+if [ "$(id -u)" = 0 ] && [ -z "${VELMORA_E2E_OWN_MOUNTS:-}" ] && command -v unshare >/dev/null \
+  && unshare --mount --propagation private true 2>/dev/null; then
+  export VELMORA_E2E_OWN_MOUNTS=1
+  exec unshare --mount --propagation private -- bash "${BASH_SOURCE[1]}" "$@"
+fi
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_ROOT=$(cd "$E2E_HERE/../.." && pwd)
 source "$E2E_ROOT/scripts/e2e/desktop.sh"
@@ -164,17 +173,24 @@ open_menu() { # pid
   return 1
 }
 # The program's icon as trayer embedded it: a window of class velmora inside
-# trayer's panel. Prints "x y" of its centre.
-tray_icon_centre() {
+# trayer's panel. Prints "x y w h" of it on the screen.
+tray_icon_geometry() {
   local t line
   for t in $(xdotool search --class trayer 2>/dev/null); do
     line=$(xwininfo -id "$t" -tree 2>/dev/null | grep -F '("velmora" "velmora")' | head -1)
     [ -n "$line" ] || continue
     # ...  22x26+0+0  +1257+1
-    echo "$line" | awk '{n = split($(NF-1), s, /[x+]/); split($NF, a, /\+/); print a[2] + int(s[1] / 2), a[3] + int(s[2] / 2)}'
+    echo "$line" | awk '{split($(NF-1), s, /[x+]/); split($NF, a, /\+/); print a[2], a[3], s[1], s[2]}'
     return 0
   done
   return 1
+}
+# The centre of the icon: "x y".
+tray_icon_centre() {
+  local x y w h
+  read -r x y w h <<<"$(tray_icon_geometry)" || return 1
+  [ -n "$h" ] || return 1
+  echo "$((x + w / 2)) $((y + h / 2))"
 }
 
 MENU_FROM=

@@ -5,7 +5,9 @@
 # 339 x 58, the icon is embedded in the X notification area and its menu
 # works (opacity, interval, network drives, start with the session, language,
 # close), the settings land in %APPDATA%\Brindlewick\Velmora\config.ini, and a
-# second start hands over to the first and ends with exit code 0.
+# second start hands over to the first and ends with exit code 0; started
+# before the tray host and Wine's desktop process, its icon and menu come
+# once the host does.
 #
 #   e2e_wine_widget.sh <folder with velmora.exe> [screenshot.xwd]
 # Environment: WINEPREFIX (a prefix of its own under the work folder when
@@ -23,7 +25,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 skip_loudly() { echo "SKIP: $*" >&2; exit 77; }
 
-for tool in wine wineserver xdotool xwininfo xprop xwd; do
+for tool in wine wineserver xdotool xwininfo xprop xwd /usr/bin/python3; do
   command -v "$tool" >/dev/null || skip_loudly "$tool is not installed"
 done
 [ -f "$FOLDER/velmora.exe" ] || { echo "no velmora.exe in $FOLDER" >&2; exit 1; }
@@ -88,15 +90,21 @@ geom() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper
 # The icon as trayer embedded it: "x y" of its centre. Wine's explorer.exe
 # hosts every program's notification icons, so the embedded window is of
 # class explorer.exe; the widget is the only program here with an icon.
-tray_icon_centre() {
+tray_icon_geometry() { # -> "x y w h" on the screen
   local t line
   for t in $(xdotool search --class trayer 2>/dev/null); do
     line=$(xwininfo -id "$t" -tree 2>/dev/null | grep -F '("explorer.exe" "explorer.exe")' | head -1)
     [ -n "$line" ] || continue
-    echo "$line" | awk '{n = split($(NF-1), s, /[x+]/); split($NF, a, /\+/); print a[2] + int(s[1] / 2), a[3] + int(s[2] / 2)}'
+    echo "$line" | awk '{split($(NF-1), s, /[x+]/); split($NF, a, /\+/); print a[2], a[3], s[1], s[2]}'
     return 0
   done
   return 1
+}
+tray_icon_centre() {
+  local x y w h
+  read -r x y w h <<<"$(tray_icon_geometry)"
+  [ -n "$h" ] || return 1
+  echo "$((x + w / 2)) $((y + h / 2))"
 }
 # The open popup menu: a visible override-redirect window of velmora.exe
 # wider than the icon.
@@ -324,6 +332,44 @@ unset VELMORA_FAKE_WBEM
 choose 7 # close
 wait_exit "$VPID" "after closing from the menu"
 PIDS=()
+
+# --- a tray host that comes after the widget ----------------------------------
+# velmora.exe started while no X notification area runs and before Wine's
+# desktop process (which hosts every program's notification icons): once
+# trayer comes, the icon is embedded there with its picture (not a blank
+# square: many colours, on the panel's own colour) and a right click on it
+# opens the menu, whose "Cerrar" ends the widget.
+printf '[CONFIG]\r\nTop=40\r\nLeft=40\r\nIntervalo=15\r\nOpacidad=255\r\nEjecutarInicio=False\r\nVerDiscosRed=False\r\nIdioma=0\r\n' >"$INI"
+velmora_desktop_tray_stop
+wineserver -k 2>/dev/null
+wineserver -p
+start_widget || exit 1
+sleep 2
+velmora_desktop_tray_start
+for i in $(seq 1 50); do tray_icon_geometry >/dev/null && break; sleep 0.2; done
+if read -r x y w h <<<"$(tray_icon_geometry)" && [ -n "$h" ]; then
+  pass "the icon is embedded in a tray host that came after the widget"
+  sleep 1
+  if xwd -root -silent >"$WORK/screen.xwd" 2>/dev/null &&
+    stats=$(/usr/bin/python3 "$ROOT/tests/e2e/xwd_region.py" "$WORK/screen.xwd" "$x" "$y" "$w" "$h" --around $((x - 3)) $((y + h / 2))); then
+    echo "late tray host: icon ${w}x${h} at $x,$y: $stats"
+    colours=$(echo "$stats" | sed -n 's/.*colours=\([0-9]*\).*/\1/p')
+    edge=$(echo "$stats" | sed -n 's/.*edge=\([0-9.]*\).*/\1/p')
+    [ "$colours" -ge 12 ] && pass "the icon shows a picture ($colours colours)" ||
+      fail "the icon is a blank square ($colours colours)"
+    awk "BEGIN {exit !($edge >= 0.9)}" && pass "the icon lies on the panel's own colour" ||
+      fail "the icon's top and bottom rows are not the panel's colour ($edge)"
+  else
+    fail "no picture of the screen"
+  fi
+else
+  fail "no icon in a tray host that came after the widget"
+fi
+choose 7 # close, through the icon's menu
+wait_exit "$VPID" "after closing from the late tray host's menu"
+rc=$?
+PIDS=()
+[ $rc = 0 ] && pass "the late tray host's menu closes the widget: exit code 0" || fail "exit code $rc after closing from the late tray host's menu"
 
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed" >&2

@@ -469,6 +469,100 @@ TEST_F(LinuxDrivesRoot, MountReplacedOnTheSamePathShowsTheNewDrive)
     EXPECT_EQ(findDrive(queryDrives(), slot), nullptr);
 }
 
+// A steady refresh keeps what it knows of each mounted file system (its
+// mount's ID, its superblock's label and UUID) until the mount table changes;
+// two changes must still show at the first query after them, however long
+// the drive was steady before:
+// - another image on the same loop device under the same path, with the same
+//   label: the mount table reads the same, line for line (the kernel hands
+//   the freed mount ID out again), so only the UUID and size tell them apart;
+// - relabelled while mounted: the mount table does not change at all.
+TEST_F(LinuxDrivesRoot, SteadyDriveShowsARelabelOrASwappedImageAtOnce)
+{
+    const std::string slot = dir("slot");
+    const auto makeImage = [&](const std::string &name, const std::string &size) {
+        const std::string image = base + "/" + name + ".img";
+        return run("truncate -s " + size + " " + shellQuote(image)) == 0
+                && run("mkfs.ext4 -q -F -L Steady " + shellQuote(image)) == 0
+            ? image
+            : std::string();
+    };
+    const std::string first = makeImage("first", "32M");
+    const std::string second = makeImage("second", "48M");
+    if (first.empty() || second.empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: cannot make an ext4 image (mkfs.ext4 missing?)";
+    std::string loop = Capture("losetup -f --show " + shellQuote(first));
+    while (!loop.empty() && loop.back() == '\n')
+        loop.pop_back();
+    if (loop.empty())
+        GTEST_SKIP() << "SKIPPED LOUDLY: no loop device can be set up here";
+    ASSERT_EQ(run("mount " + shellQuote(loop) + " " + shellQuote(slot)), 0);
+    mounted.push_back(slot);
+
+    // The drive as the query shows it after a few steady refreshes.
+    const auto steadyDrive = [&] {
+        std::vector<DiskObject> drives;
+        for (int i = 0; i < 3; ++i)
+            drives = queryDrives();
+        const DiskObject *d = findDrive(drives, slot);
+        return d ? std::optional<DiskObject>(*d) : std::nullopt;
+    };
+    std::optional<DiskObject> before = steadyDrive();
+    ASSERT_TRUE(before);
+    EXPECT_EQ(before->values.at("VolumeName"), "Steady");
+    EXPECT_EQ(before->values.at("VolumeSerialNumber"), uuidOf(first));
+
+    const struct
+    {
+        const char *change;
+        std::function<void()> make;
+        std::string label;
+        std::string uuid;
+    } changes[] = {
+        {"another image on the same loop device",
+         [&] {
+             ASSERT_EQ(::umount2(slot.c_str(), 0), 0);
+             mounted.pop_back();
+             ASSERT_EQ(run("losetup -d " + shellQuote(loop)), 0);
+             // Detaching may complete a moment after the call returns.
+             bool attached = false;
+             for (int i = 0; i < 50 && !attached; ++i) {
+                 attached = run("losetup " + shellQuote(loop) + " " + shellQuote(second)) == 0;
+                 if (!attached)
+                     std::this_thread::sleep_for(20ms);
+             }
+             ASSERT_TRUE(attached) << "cannot attach the second image to " << loop;
+             ASSERT_EQ(run("mount " + shellQuote(loop) + " " + shellQuote(slot)), 0);
+             mounted.push_back(slot);
+         },
+         "Steady", uuidOf(second)},
+        {"relabel", [&] { ASSERT_EQ(run("e2label " + shellQuote(loop) + " Relabelled"), 0); }, "Relabelled",
+         uuidOf(second)},
+    };
+    for (const auto &c : changes) {
+        SCOPED_TRACE(c.change);
+        ASSERT_FALSE(c.uuid.empty());
+        c.make();
+        if (HasFatalFailure())
+            return;
+        const std::vector<DiskObject> drives = queryDrives();
+        const DiskObject *d = findDrive(drives, slot);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->values.at("VolumeName"), c.label);
+        EXPECT_EQ(d->values.at("VolumeSerialNumber"), c.uuid);
+        struct statvfs sv
+        {};
+        ASSERT_EQ(::statvfs(slot.c_str(), &sv), 0);
+        EXPECT_EQ(d->values.at("Size"), std::to_string(std::uint64_t(sv.f_blocks) * sv.f_frsize));
+        before = steadyDrive();
+        ASSERT_TRUE(before);
+        EXPECT_EQ(before->values.at("VolumeSerialNumber"), c.uuid);
+    }
+    ASSERT_EQ(::umount2(slot.c_str(), 0), 0);
+    mounted.pop_back();
+    run("losetup -d " + shellQuote(loop));
+}
+
 // Where udev runs, label and UUID come from its /dev/disk/by-label and
 // by-uuid links, which the query reads again only when their folder changes.
 // Here a /dev of the test's own (a tmpfs over /dev in its mount namespace)

@@ -337,6 +337,28 @@ TEST_F(Menus, TrayIconPictureIsSharpAtAnySize)
         EXPECT_EQ(image.pixelColor(side / 2 - 1, side / 2), QColor(255, 0, 0)) << side;
         EXPECT_EQ(image.pixelColor(side / 2, side / 2), QColor(0, 0, 255)) << side;
     }
+    // At a scale factor the picture is drawn at the device's pixels, with
+    // the margin the SVG leaves transparent.
+    ASSERT_TRUE(icon.ReadBlock(QStringLiteral("Icon"),
+                               QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='24' height='24'>"
+                                          "<rect x='4' y='4' width='8' height='16' fill='#ff0000'/>"
+                                          "<rect x='12' y='4' width='8' height='16' fill='#0000ff'/></svg>")));
+    for (const qreal scale : {1.0, 2.0, 3.0}) {
+        const QPixmap pixmap = icon.icon().pixmap(QSize(22, 22), scale);
+        const QImage image = pixmap.toImage();
+        const int side = qRound(22 * scale);
+        ASSERT_EQ(image.size(), QSize(side, side)) << scale;
+        EXPECT_EQ(pixmap.devicePixelRatio(), scale);
+        EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0) << scale << ": the margin is transparent";
+        EXPECT_EQ(image.pixelColor(side - 1, side - 1).alpha(), 0) << scale;
+        EXPECT_EQ(image.pixelColor(side / 2 - 1, side / 2), QColor(255, 0, 0)) << scale;
+        EXPECT_EQ(image.pixelColor(side / 2, side / 2), QColor(0, 0, 255)) << scale;
+    }
+    // Notification areas that take pixmaps (Windows, the D-Bus status
+    // notifier) pick among the sizes the icon offers: the usual tray sizes.
+    const QList<QSize> sizes = icon.icon().availableSizes();
+    for (const int side : {16, 22, 24, 32, 48})
+        EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
     // A picture in another format still reads (PNG: 1 x 1, opaque green).
     const QByteArray png = QByteArray::fromBase64(
         "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGNg+M8AAAICAQB7CYF4AAAAAElFTkSuQmCC");

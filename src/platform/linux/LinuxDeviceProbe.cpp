@@ -236,15 +236,22 @@ const std::map<LinuxDevNo, std::string> &LinuxUdevLinkFolder::Links()
     return m_links.Get(st, [this] { return udevLinks(m_path); });
 }
 
-std::string LinuxSuperblockKey(const std::string &target, bool labelFixed)
+std::string LinuxUniqueMountId(const std::string &target)
 {
     struct statx stx
     {};
     if (::statx(AT_FDCWD, target.c_str(), AT_NO_AUTOMOUNT, STATX_MNT_ID_UNIQUE, &stx) != 0
         || !(stx.stx_mask & STATX_MNT_ID_UNIQUE))
         return {};
+    return std::to_string(stx.stx_mnt_id);
+}
+
+std::string LinuxSuperblockKey(const std::string &target, const std::string &mountId, bool labelFixed)
+{
+    if (mountId.empty())
+        return {};
     if (labelFixed)
-        return std::to_string(stx.stx_mnt_id) + "/fixed";
+        return mountId + "/fixed";
     const int fd = ::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return {};
@@ -253,7 +260,7 @@ std::string LinuxSuperblockKey(const std::string &target, bool labelFixed)
     ::close(fd);
     if (rc != 0)
         return {};
-    return std::to_string(stx.stx_mnt_id) + '/' + std::string(label, ::strnlen(label, FSLABEL_MAX));
+    return mountId + '/' + std::string(label, ::strnlen(label, FSLABEL_MAX));
 }
 
 } // namespace platform

@@ -10,6 +10,7 @@
 #include "platform/linux/LinuxFileStamp.h"
 #include "platform/linux/LinuxMountTable.h"
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -39,6 +40,10 @@ struct LinuxDriveRecord
     // mounted file system then (see LinuxSuperblockKey).
     std::optional<std::pair<std::string, std::string>> superblock;
     std::string superblockKey;
+    // The mount's unique ID (LinuxUniqueMountId) and the mount table
+    // generation it was read under: asked again only when the table changed.
+    std::optional<std::string> mountId;
+    std::uint64_t mountIdGeneration = 0;
 };
 
 LinuxDriveRecord ProbeLinuxDrive(const LinuxMountEntry &entry);
@@ -74,12 +79,18 @@ void ReadLinuxSuperblock(const std::string &deviceNode, std::string &label, std:
 
 // What tells one mounted file system from the next on the same path, and a
 // label change from none, without reading the device: the mount's ID that
-// the kernel never hands out twice (Linux 6.8 and later), and the label the
-// file system keeps in memory (ext4, XFS, btrfs). Empty when either is not
-// to be had; the superblock is then read at every query. A file system whose
-// label cannot change while mounted (labelFixed) needs only the mount's ID.
-// Only for the file systems whose calls answer from memory: opening the
-// mount's root of a network file system could wait on its server.
-std::string LinuxSuperblockKey(const std::string &target, bool labelFixed);
+// the kernel never hands out twice (Linux 6.8 and later; LinuxUniqueMountId),
+// and the label the file system keeps in memory (ext4, XFS, btrfs). Empty
+// when either is not to be had; the superblock is then read at every query.
+// A file system whose label cannot change while mounted (labelFixed) needs
+// only the mount's ID. Only for the file systems whose calls answer from
+// memory: opening the mount's root of a network file system could wait on
+// its server.
+std::string LinuxSuperblockKey(const std::string &target, const std::string &mountId, bool labelFixed);
+
+// The unique ID of the mount at target, as text; empty on kernels before 6.8
+// or when target cannot be looked up. It stays the same as long as the mount
+// table does (LinuxMountTableGeneration).
+std::string LinuxUniqueMountId(const std::string &target);
 
 } // namespace platform

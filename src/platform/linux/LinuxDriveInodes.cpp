@@ -4,7 +4,6 @@
 #include "platform/linux/LinuxMountTable.h"
 #include "platform/linux/LinuxVolumeProbe.h"
 #include "wbem/DriveRules.h"
-#include "wbem/MofText.h"
 
 namespace platform {
 
@@ -23,9 +22,8 @@ std::vector<DriveInodes> ReadDriveInodes()
         const LinuxVolumeAnswer &a = volumes[i].answer;
         if (!a.answered || !a.statvfsOk || a.files == 0)
             continue;
-        // The drive's Name as its object text writes it (its bytes, escaped),
-        // which is how the window knows the drive.
-        result.push_back(DriveInodes{EscapeMofString(drives[i].target), a.files, a.filesFree});
+        // The drive's Name as its bytes, as the drive history keeps it.
+        result.push_back(DriveInodes{drives[i].target, a.files, a.filesFree});
     }
     return result;
 }

@@ -4,8 +4,11 @@
 
 #include "platform/linux/LinuxFileStamp.h"
 
+#include <fcntl.h>
 #include <libmount/libmount.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -143,16 +146,120 @@ SystemFstab &systemFstab()
     return fstab;
 }
 
+// The kernel's change mark on the mount table: every mount, unmount, move or
+// remount since the last look makes poll() report POLLPRI on an open
+// /proc/self/mountinfo (and the poll itself clears it). The descriptor
+// belongs to the mount namespace it was opened in, so it is opened again when
+// the process moves to another one.
+class MountTableMark
+{
+public:
+    ~MountTableMark()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    // Changes whenever the table may have changed since the last call.
+    std::uint64_t Generation()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        struct stat ns
+        {};
+        const bool knowsNamespace = ::stat("/proc/self/ns/mnt", &ns) == 0;
+        if (m_fd < 0 || !knowsNamespace || ns.st_ino != m_namespace || ns.st_dev != m_namespaceDevice) {
+            if (m_fd >= 0)
+                ::close(m_fd);
+            m_fd = knowsNamespace ? ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC) : -1;
+            m_namespace = ns.st_ino;
+            m_namespaceDevice = ns.st_dev;
+            return ++m_generation;
+        }
+        pollfd p{m_fd, POLLPRI, 0};
+        if (::poll(&p, 1, 0) != 0) // marked, or the look failed: either way read again
+            ++m_generation;
+        return m_generation;
+    }
+
+private:
+    std::mutex m_mutex;
+    int m_fd = -1;
+    ino_t m_namespace = 0;
+    dev_t m_namespaceDevice = 0;
+    std::uint64_t m_generation = 0;
+};
+
+MountTableMark &mountTableMark()
+{
+    static MountTableMark mark;
+    return mark;
+}
+
+// libmount's file of userspace mount options (LIBMOUNT_UTAB, unless the
+// program runs set-user-ID, as libmount itself decides).
+const char *utabPath()
+{
+    if (const char *path = ::secure_getenv("LIBMOUNT_UTAB"); path && *path)
+        return path;
+    return "/run/mount/utab";
+}
+
+// The mount table as libmount reads it (mountinfo with utab's options),
+// parsed again only when the kernel marked a change or utab's stamp moved:
+// mount(8) writes utab after the mount call, so the mark alone may come
+// before the options it stores there.
+class SystemMountTable
+{
+public:
+    std::vector<LinuxMountEntry> Entries()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const std::uint64_t generation = mountTableMark().Generation();
+        struct stat st
+        {};
+        std::optional<LinuxFileStamp> utab;
+        if (::stat(utabPath(), &st) == 0)
+            utab = LinuxFileStamp::Of(st);
+        if (!m_kept || generation != m_generation || utab != m_utab) {
+            m_kept = false;
+            TablePtr table = newTable();
+            // With a null path libmount reads /proc/self/mountinfo and merges
+            // the userspace options it keeps in utab.
+            if (const int rc = mnt_table_parse_mtab(table.get(), nullptr); rc != 0)
+                throw std::runtime_error("cannot read the mount table (/proc/self/mountinfo)");
+            m_entries = copyEntries(table.get());
+            m_generation = generation;
+            m_utab = utab;
+            // A utab stamp younger than the clock's tick proves nothing.
+            m_kept = !utab || utab->Settled();
+        }
+        return m_entries;
+    }
+
+private:
+    std::mutex m_mutex;
+    bool m_kept = false;
+    std::uint64_t m_generation = 0;
+    std::optional<LinuxFileStamp> m_utab;
+    std::vector<LinuxMountEntry> m_entries;
+};
+
+SystemMountTable &systemMountTable()
+{
+    static SystemMountTable table;
+    return table;
+}
+
 } // namespace
+
+std::uint64_t LinuxMountTableGeneration()
+{
+    return mountTableMark().Generation();
+}
 
 std::vector<LinuxMountEntry> ReadLinuxMountTable()
 {
-    TablePtr table = newTable();
-    // With a null path libmount reads /proc/self/mountinfo and merges the
-    // userspace options it keeps in utab.
-    if (const int rc = mnt_table_parse_mtab(table.get(), nullptr); rc != 0)
-        throw std::runtime_error("cannot read the mount table (/proc/self/mountinfo)");
-    auto entries = copyEntries(table.get());
+    auto entries = systemMountTable().Entries();
     mergeFstab(entries, systemFstab().Options());
     return entries;
 }

@@ -28,8 +28,16 @@ struct LinuxMountEntry : MountRecord
 // Reads /proc/self/mountinfo (with libmount's user options from utab) and
 // adds the options of /etc/fstab entries for the same mount path, where
 // x-gvfs-hide / x-gvfs-show are found. Throws std::runtime_error when the
-// table cannot be read.
+// table cannot be read. The table is parsed again only when the kernel has
+// marked a change since (see LinuxMountTableGeneration) or utab's stamp
+// moved; otherwise the last one is given.
 std::vector<LinuxMountEntry> ReadLinuxMountTable();
+
+// A number that changes whenever this process's mount table may have changed
+// since the last call (a mount, unmount, move or remount, or the process in
+// another mount namespace): one poll() on /proc/self/mountinfo. What is known
+// of a mounted file system holds as long as it stays the same.
+std::uint64_t LinuxMountTableGeneration();
 
 // Parses a mount table file (mountinfo or fstab format, as libmount detects)
 // and, when fstabPath is not empty, merges the options of that fstab file as

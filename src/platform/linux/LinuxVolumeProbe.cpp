@@ -12,12 +12,14 @@ namespace {
 
 // Resolving the path of a mount waits on every mount above it: one below a
 // FUSE or network mount may hang however fast its own file system answers.
-bool belowMountThatMayHang(const std::vector<LinuxMountEntry> &drives, std::size_t i)
+// mayHang holds MayHang of each drive, worked out once per query.
+bool belowMountThatMayHang(const std::vector<LinuxMountEntry> &drives, const std::vector<bool> &mayHang,
+                           std::size_t i)
 {
     const std::string &path = drives[i].target;
     for (std::size_t j = 0; j < drives.size(); ++j) {
         const std::string &above = drives[j].target;
-        if (j == i || !MayHang(drives[j]) || above.size() >= path.size())
+        if (j == i || !mayHang[j] || above.size() >= path.size())
             continue;
         if (path.compare(0, above.size(), above) == 0 && (above == "/" || path[above.size()] == '/'))
             return true;
@@ -43,6 +45,8 @@ public:
                  std::vector<LinuxVolume> &volumes, bool withNames)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        // Mount IDs are read again only after the table changed.
+        const std::uint64_t generation = LinuxMountTableGeneration();
         if (drives != m_drives) {
             m_drives = drives;
             m_records.assign(drives.size(), std::nullopt);
@@ -74,7 +78,11 @@ public:
             // Without udev's names the superblock is read once per mounted
             // file system and label, not at every refresh.
             if (readsSuperblock(job) && AnswersFromMemory(drives[i], r->facts)) {
-                job.superblockKey = LinuxSuperblockKey(job.target,
+                if (!r->mountId || r->mountIdGeneration != generation) {
+                    r->mountId = LinuxUniqueMountId(job.target);
+                    r->mountIdGeneration = generation;
+                }
+                job.superblockKey = LinuxSuperblockKey(job.target, *r->mountId,
                                                        FileSystemKinds(drives[i].fsType) & fs_kind::FixedLabel);
                 if (!job.superblockKey.empty() && r->superblock && r->superblockKey == job.superblockKey) {
                     if (job.knownLabel.empty())
@@ -154,9 +162,12 @@ std::vector<LinuxVolume> QueryLinuxVolumes(const std::vector<LinuxMountEntry> &d
     // What memory answers is asked here; a call for the same path still
     // running on a worker belongs to a mount that has gone from that path.
     std::vector<bool> asked(drives.size(), false);
+    std::vector<bool> mayHang(drives.size());
+    for (std::size_t i = 0; i < drives.size(); ++i)
+        mayHang[i] = MayHang(drives[i]);
     for (std::size_t i = 0; i < drives.size(); ++i) {
         if (!readsSuperblock(jobs[i]) && AnswersFromMemory(drives[i], volumes[i].device)
-            && !belowMountThatMayHang(drives, i)) {
+            && !belowMountThatMayHang(drives, mayHang, i)) {
             volumes[i].answer = AskLinuxVolume(jobs[i]);
             asked[i] = true;
             fresh[i] = true;
