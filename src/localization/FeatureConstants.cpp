@@ -46,6 +46,31 @@ constexpr TFeatureConstant kFeatureConstants[] = {
     {"msgHistoriaVacia", u"Aún no hay historia de esta unidad."},
     {"msgHistoriaLleno", u"Lleno"},
     {"msgHistoriaPrevision", u"Previsión"},
+    // The other machines: the menu item and its dialog.
+    {"msgOtrasMaquinas", u"Otras máquinas…"},
+    {"msgOtrasMaquinasTitulo", u"Otras máquinas"},
+    {"msgEstaMaquina", u"Mostrar las unidades de esta máquina"},
+    {"msgServidor", u"Servidor Prometheus:"},
+    {"msgUsuario", u"Usuario:"},
+    {"msgContrasena", u"Contraseña:"},
+    {"msgAnadir", u"Añadir"},
+    {"msgProbar", u"Probar"},
+    {"msgQuitar", u"Quitar"},
+    {"msgAnadido", u"%1 está en la lista."},
+    {"msgDireccionNoValida", u"Escriba una dirección que empiece por http:// o https:// y nombre el servidor."},
+    {"msgFaltaUsuario", u"Una contraseña necesita su usuario."},
+    {"msgContrasenaGuardada", u"La contraseña de %1 está en el llavero del escritorio."},
+    {"msgSinLlavero",
+     u"No hay llavero del escritorio que guarde la contraseña de %1 (%2). El servidor queda en la lista sin "
+     u"contraseña; puede ponerla en ~/.netrc."},
+    {"msgProbando", u"Probando %1…"},
+    // %2 drives of %3 machines.
+    {"msgProbarBien", u"%1 responde: %2 unidades de %3 máquinas."},
+    {"msgProbarRechazado", u"%1 no acepta la conexión o no existe: %2"},
+    {"msgProbarContrasena", u"%1 no acepta el usuario o la contraseña."},
+    {"msgProbarNoPrometheus", u"%1 responde, pero no es un servidor Prometheus: %2"},
+    {"msgProbarTiempo", u"%1 no ha respondido en %2 segundos."},
+    {"msgProbarNoDisponible", u"Este programa no puede consultar servidores: %1"},
 };
 
 } // namespace
