@@ -20,8 +20,9 @@ QCommandLineOption HostOption()
         QStringLiteral("host"),
         QStringLiteral(
             "Shows the drives of the machines that the Prometheus server at <url> watches, for this run "
-            "only (the settings are not changed). The server's password, if it asks for one, comes from "
-            "~/.netrc. Example: --host http://prometheus.example.org:9090"),
+            "only, instead of this machine and the other machines of the menu (the settings are not "
+            "changed). The server's password, if it asks for one, comes from ~/.netrc. Example: --host "
+            "http://prometheus.example.org:9090"),
         QStringLiteral("url"));
 }
 
@@ -60,9 +61,10 @@ QString AnswerFor(const QStringList &args)
     parser.setApplicationDescription(QStringLiteral(
         "Desktop widget that shows how full every drive is.\n"
         "Its menu is in the notification area and on a right click on the widget.\n"
-        "Other machines' drives come from a Prometheus server: --host for one run, or Host and User "
-        "in the settings file (config.ini), the password in the desktop's keyring or ~/.netrc, never "
-        "in the file. See velmora(1)."));
+        "Other machines' drives come from Prometheus servers. To watch them beside this machine, "
+        "choose \"Otras m\u00e1quinas\u2026\" (\"Other machines\u2026\") in the menu: add the server's "
+        "address, its user and password (kept in the desktop's keyring, never in a file), \"Probar\" "
+        "(\"Test\") tries it. --host shows one server's machines for one run. See velmora(1)."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help and exits."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},

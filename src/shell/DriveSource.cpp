@@ -3,59 +3,149 @@
 
 #include "panels/PanelFailure.h"
 #include "panels/frDisco.h"
+#include "settings/Config.h"
 #include "shell/ServerPassword.h"
 #include "shell/ShellLog.h"
 #include "wbem/VisibleText.h"
 #include "wmi/CWMISQL.h"
 
+#include <QPointer>
+#include <QSysInfo>
+
+#include <algorithm>
+
+namespace {
+
+QString Shown(const QString &host)
+{
+    return QString::fromStdString(platform::VisibleText(platform::UrlWithoutCredentials(host.toStdString())));
+}
+
+} // namespace
+
+TDriveSource::TDriveSource() : FGuard(std::make_unique<QObject>()) {}
+
+TDriveSource::~TDriveSource() = default;
+
+QString TDriveSource::ThisMachineName()
+{
+    const QString name = QSysInfo::machineHostName();
+    return name.isEmpty() ? QStringLiteral("localhost") : name;
+}
+
+void TDriveSource::AddServer(TSource &source, const QString &host, const QString &user)
+{
+    TWMISQL *query = source.Query;
+    query->SetHost(host);
+    query->SetUser(user);
+    source.Remote = true;
+    source.ShownHost = Shown(host);
+    // The password comes from the desktop's keyring when it keeps one for
+    // that user on that server, from ~/.netrc otherwise; the queries before
+    // the keyring answers go without.
+    if (user.isEmpty())
+        return;
+    QPointer<TWMISQL> target(query);
+    ServerPassword::Lookup(FGuard.get(), host, user,
+                           [target, arrived = FPasswordArrived](const QString &password, const QString &error) {
+                               if (!error.isEmpty())
+                                   qCInfo(lcShell).noquote() << error;
+                               if (password.isEmpty() || !target)
+                                   return;
+                               target->SetPassword(password);
+                               if (arrived)
+                                   arrived();
+                           });
+}
+
 void TDriveSource::Read(TWMISQL *query, std::function<void()> passwordArrived)
 {
+    FWindowQuery = query;
+    FPasswordArrived = std::move(passwordArrived);
     FSource = TRemoteSource::Read();
+    QStringList problems;
+    FMachines = TOtherMachines::Read(TConfig::ConfigFileName(), &problems);
+    for (const QString &problem : problems)
+        qCInfo(lcShell).noquote() << "other machines:" << problem;
     if (!FHostForThisRun.isEmpty()) {
         // The file's user belongs to the file's server; this one's password
-        // comes from ~/.netrc.
+        // comes from ~/.netrc. The list of other machines waits for the next
+        // run without this option.
         FSource.Host = FHostForThisRun;
         FSource.User.clear();
     }
-    if (FSource.IsRemote()) {
-        query->SetHost(FSource.Host);
-        query->SetUser(FSource.User);
-        // The password comes from the desktop's keyring when it keeps one
-        // for that user on that server, from ~/.netrc otherwise; the
-        // queries before the keyring answers go without.
-        if (!FSource.User.isEmpty()) {
-            ServerPassword::Lookup(query, FSource.Host, FSource.User,
-                                   [query, passwordArrived](const QString &password, const QString &error) {
-                                       if (!error.isEmpty())
-                                           qCInfo(lcShell).noquote() << error;
-                                       if (password.isEmpty())
-                                           return;
-                                       query->SetPassword(password);
-                                       if (passwordArrived)
-                                           passwordArrived();
-                                   });
-        }
-    }
+    FPrimary = TSource();
+    FPrimary.Query = query;
+    FPrimary.ShownHost = ThisMachineName();
+    if (FSource.IsRemote())
+        AddServer(FPrimary, FSource.Host, FSource.User);
     if (!FSource.Consulta.isEmpty())
         query->SetSQL(FSource.Consulta);
     if (FSource.IsRemote() || !FSource.Consulta.isEmpty())
         qCDebug(lcShell).noquote() << "drive source:"
-                                   << (FSource.IsRemote()
-                                           ? FSource.ShownHost()
-                                           : QString::fromStdString(platform::VisibleText(
-                                               platform::UrlWithoutCredentials(query->Host().toStdString()))))
+                                   << (FSource.IsRemote() ? FSource.ShownHost() : Shown(query->Host()))
                                    << "query:" << query->SQL();
+    SetMachines(FHostForThisRun.isEmpty() ? FMachines : TOtherMachines());
+    // Only --host for this run may hide the list: the file's is kept.
+    if (!FHostForThisRun.isEmpty())
+        FMachines = TOtherMachines::Read(TConfig::ConfigFileName());
 }
 
-bool TDriveSource::QueryFailed(const QString &message, const QList<TFrameDrive *> &frames)
+void TDriveSource::SetMachines(const TOtherMachines &machines)
 {
-    if (!FSource.IsRemote())
-        return false;
-    FFallen = true;
-    qCInfo(lcShell).noquote() << "drive source" << FSource.ShownHost() << "failed:" << message;
-    for (TFrameDrive *frame : frames)
-        ShowState(frame, message);
+    FMachines = machines;
+    // A server the file's Host already shows stands in the list once.
+    FWindowQueryShown = FPrimary.Remote || machines.ThisMachine || machines.Servers.isEmpty();
+    // The queries of servers still listed stay, with their last answers.
+    std::vector<std::unique_ptr<TSource>> kept;
+    for (const TOtherServer &server : machines.Servers) {
+        if (FPrimary.Remote && FWindowQuery && server.Url == FWindowQuery->Host() && server.User == FSource.User)
+            continue;
+        auto same = std::find_if(FListed.begin(), FListed.end(), [&](const std::unique_ptr<TSource> &s) {
+            return s && s->Query->Host() == server.Url && s->Query->User() == server.User;
+        });
+        if (same != FListed.end()) {
+            kept.push_back(std::move(*same));
+            continue;
+        }
+        auto source = std::make_unique<TSource>();
+        source->OwnQuery = std::make_unique<TWMISQL>();
+        source->Query = source->OwnQuery.get();
+        if (FWindowQuery)
+            source->Query->SetSQL(FWindowQuery->SQL());
+        source->Listed = true;
+        AddServer(*source, server.Url, server.User);
+        qCDebug(lcShell).noquote() << "other machine:" << source->ShownHost
+                                   << (server.User.isEmpty() ? QString() : QStringLiteral("as ") + server.User);
+        kept.push_back(std::move(source));
+    }
+    FListed = std::move(kept);
+}
+
+std::vector<TDriveSource::TSource *> TDriveSource::Sources() const
+{
+    std::vector<TSource *> sources;
+    if (FWindowQueryShown && FPrimary.Query)
+        sources.push_back(const_cast<TSource *>(&FPrimary));
+    for (const auto &source : FListed)
+        sources.push_back(source.get());
+    return sources;
+}
+
+bool TDriveSource::IsRemote() const
+{
+    for (const TSource *source : Sources())
+        if (!source->Remote)
+            return false;
     return true;
+}
+
+bool TDriveSource::HasRemote() const
+{
+    for (const TSource *source : Sources())
+        if (source->Remote)
+            return true;
+    return false;
 }
 
 void TDriveSource::ShowState(TFrameDrive *frame, const QString &reason)

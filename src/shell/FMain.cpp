@@ -11,6 +11,7 @@
 #include "panels/DriveFullness.h"
 #include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
+#include "platform/DriveQueryWait.h"
 #include "platform/SingleInstance.h"
 #include "settings/Config.h"
 #include "settings/LocaleHelper.h"
@@ -35,15 +36,35 @@
 #include "wmi/CWMISQL.h"
 #include "wmi/PropertyText.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
+
+// The drive query's wait for a while (a server of the list is never waited
+// for), the window's own wait again afterwards.
+class TScopedQueryWait
+{
+public:
+    explicit TScopedQueryWait(std::chrono::milliseconds wait) : FBefore(platform::DriveQueryWaitNow())
+    {
+        platform::SetDriveQueryWait(wait);
+    }
+    ~TScopedQueryWait() { platform::SetDriveQueryWait(FBefore); }
+    TScopedQueryWait(const TScopedQueryWait &) = delete;
+    TScopedQueryWait &operator=(const TScopedQueryWait &) = delete;
+
+private:
+    std::chrono::milliseconds FBefore;
+};
 
 bool HiddenKind(TDriveType type)
 {
@@ -82,11 +103,13 @@ TFormMain::TFormMain(QWidget *parent)
     LangManager::Instance().RegisterUserTranslations(LangManager::UserTranslationsFolder());
     AddLanguageItems();
     CrearAccionesUnidad();
+    CrearOtrasMaquinas();
     FormCreate(this);
 }
 
 TFormMain::~TFormMain()
 {
+    delete FOtrasMaquinasDialog;
     FormDestroy(this);
 }
 
@@ -174,18 +197,49 @@ void TFormMain::ActivarComponente()
 {
     FLastListaDiscos = FListaDiscos;
     FListaDiscos.clear();
-    FSource.QueryStarts();
-    try {
-        WMISQL->SetActive(false);
-        WMISQL->SetActive(true);
-        lblIni->SetVisible(false);
-        FListaDiscos.clear();
-        const auto forget = qScopeGuard([this] { FFigures.EndRefresh(); });
-        TDriveStates queried;
-        for (int i = 1; i <= WMISQL->ObjectsCount(); ++i) {
-            WMISQL->SetObjectIndex(i);
-            const TDriveFigures::TFigures &figures = FFigures.Read(WMISQL->PropertiesText());
+    const auto forget = qScopeGuard([this] { FFigures.EndRefresh(); });
+    TDriveStates queried;
+    QSet<QString> localNames;
+    QString localFailure;
+    for (TDriveSource::TSource *source : FSource.Sources()) {
+        try {
+            // A server of the list is never waited for: its worker answers
+            // for the next refresh (or at once with its first answer).
+            std::optional<TScopedQueryWait> noWait;
+            if (source->Listed)
+                noWait.emplace(std::chrono::milliseconds(0));
+            source->Query->SetActive(false);
+            source->Query->SetActive(true);
+            lblIni->SetVisible(false);
+            QStringList texts;
+            for (int i = 1; i <= source->Query->ObjectsCount(); ++i) {
+                source->Query->SetObjectIndex(i);
+                texts << source->Query->PropertiesText();
+            }
+            source->Texts = std::move(texts);
+            if (!source->Failure.isEmpty())
+                qCInfo(lcShell).noquote() << "drive source" << source->ShownHost << "answering again";
+            source->Failure.clear();
+        } catch (...) {
+            const QString message = TErrorReport::CurrentMessage();
+            if (!source->Remote) {
+                // This machine's drives: counted below, the panels rebuilt
+                // from nothing at the next refresh.
+                source->Texts.clear();
+                localFailure = message;
+                continue;
+            }
+            // Another machine's source that does not answer ends nothing:
+            // its panels stay with their last figures, greyed, until it
+            // answers; the other sources go on.
+            qCInfo(lcShell).noquote() << "drive source" << source->ShownHost << "failed:" << message;
+            source->Failure = message;
+        }
+        for (const QString &text : std::as_const(source->Texts)) {
+            const TDriveFigures::TFigures &figures = FFigures.Read(text);
             FListaDiscos.append(figures.Name);
+            if (!source->Remote)
+                localNames.insert(figures.Name);
             // The drive as the query gave it. A drive that gave no size this
             // time keeps the last one it gave, as its panel does.
             TDriveState &drive = queried.emplace_back();
@@ -207,6 +261,11 @@ void TFormMain::ActivarComponente()
             TFrameDrive *frame = BuscarFrame(figures.Name);
             if (!frame)
                 continue;
+            if (!source->Failure.isEmpty()) {
+                // Its last figures stay, greyed with the reason.
+                TDriveSource::ShowState(frame, source->Failure);
+                continue;
+            }
             // A drive that reports no free space (a reader without a medium,
             // a network mount that did not answer in time) or one that is not
             // a number is shown without figures; the drives after it are read.
@@ -230,21 +289,25 @@ void TFormMain::ActivarComponente()
             // no panel exists that it did not make.
             frame->UpdateSize();
         }
-        FQueried = std::move(queried);
-    } catch (...) {
-        // Another machine's source that does not answer ends nothing: its
-        // panels stay with their last figures until it answers. Anything else
-        // is counted and logged; the fourth failure since start is fatal.
-        const QString message = TErrorReport::CurrentMessage();
-        if (FSource.QueryFailed(message, Frames())) {
-            FListaDiscos = FLastListaDiscos;
-            return;
-        }
-        ++FReintentos;
-        qCInfo(lcShell) << "refresh failed (" << FReintentos << "since start):" << message;
-        if (FReintentos > 3)
-            ShowFatalError(message);
     }
+    FQueried = std::move(queried);
+    FSource.SetLocalNames(std::move(localNames));
+    ShowHeadingStates();
+    if (!localFailure.isEmpty()) {
+        // Counted and logged; the fourth failure since start is fatal.
+        ++FReintentos;
+        qCInfo(lcShell) << "refresh failed (" << FReintentos << "since start):" << localFailure;
+        if (FReintentos > 3)
+            ShowFatalError(localFailure);
+    }
+}
+
+void TFormMain::ShowHeadingStates()
+{
+    const std::vector<TDriveSource::TSource *> sources = FSource.Sources();
+    for (const auto &[heading, source] : FHeadings)
+        if (heading && std::find(sources.cbegin(), sources.cend(), source) != sources.cend())
+            heading->SetFailure(source->Failure);
 }
 
 bool TFormMain::HayCambios()
@@ -262,8 +325,7 @@ void TFormMain::RecargarFrames()
     setUpdatesEnabled(false);
     const auto resume = qScopeGuard([this] { setUpdatesEnabled(true); });
     ActivarComponente();
-    if (!FSource.Fallen())
-        GenerarFrames();
+    GenerarFrames();
     AplicarOcultas();
     AjustarTamanyo();
 }
@@ -273,46 +335,77 @@ void TFormMain::GenerarFrames()
     const QList<TFrameDrive *> old = Frames();
     for (TFrameDrive *frame : old)
         delete frame;
+    for (TMachineHeading *heading : FColumn->Headings())
+        delete heading;
+    FHeadings.clear();
 
-    for (int i = 1; i <= WMISQL->ObjectsCount(); ++i) {
-        // The column builds the controls of the panels in view.
-        auto *frame = new TFrameDrive(this, TFrameDrive::TControls::Deferred);
-        frame->setObjectName(QStringLiteral("FrameDiskInfo%1").arg(i));
-        frame->SetDiskDriveInfo(WMISQL);
-        WMISQL->SetObjectIndex(i);
-        try {
-            frame->SetPropiedades(WMISQL->PropertiesText());
-        } catch (const EConvertError &e) {
-            // A Size or FreeSpace that is no number is no figure: the drive
-            // is shown without figures, and the panels after it are built.
-            qCInfo(lcShell).noquote() << "drive without figures:" << e.Message();
-            // The items are written back quoted, so that values holding
-            // commas or line breaks stay whole.
-            QString text;
-            for (QString item : SplitPropertyText(WMISQL->PropertiesText())) {
-                for (const QLatin1String key : {QLatin1String("Size="), QLatin1String("FreeSpace=")})
-                    if (item.startsWith(key) && !PropertyUInt64(QStringView(item).mid(key.size())))
-                        item = key;
-                text += QLatin1Char('"') + item.replace(QLatin1Char('"'), QStringLiteral("\"\""))
-                    + QStringLiteral("\"\r\n");
+    // With several machines, each one's panels come under its name: this
+    // machine's host name, or the machine a server's drive belongs to
+    // (its SystemName), or the server itself while it has given nothing.
+    const bool grouped = FSource.Grouped();
+    int i = 0;
+    for (TDriveSource::TSource *source : FSource.Sources()) {
+        QString machine;
+        bool first = true;
+        if (grouped && source->Texts.isEmpty()) {
+            qCDebug(lcShell).noquote() << "machine heading:" << source->ShownHost << "(no drives yet)";
+            FHeadings.push_back({FColumn->AddHeading(source->ShownHost), source});
+        }
+        for (const QString &text : std::as_const(source->Texts)) {
+            ++i;
+            if (grouped) {
+                const QString name = source->Remote
+                    ? PropertyValue(SplitPropertyText(text), QStringLiteral("SystemName"))
+                    : source->ShownHost;
+                if (first || name != machine) {
+                    const QString shown = name.isEmpty() ? source->ShownHost : name;
+                    qCDebug(lcShell).noquote() << "machine heading:" << shown;
+                    FHeadings.push_back({FColumn->AddHeading(shown), source});
+                    machine = name;
+                    first = false;
+                }
             }
-            frame->SetPropiedades(text);
+            // The column builds the controls of the panels in view.
+            auto *frame = new TFrameDrive(this, TFrameDrive::TControls::Deferred);
+            frame->setObjectName(QStringLiteral("FrameDiskInfo%1").arg(i));
+            frame->SetDiskDriveInfo(source->Query);
+            try {
+                frame->SetPropiedades(text);
+            } catch (const EConvertError &e) {
+                // A Size or FreeSpace that is no number is no figure: the drive
+                // is shown without figures, and the panels after it are built.
+                qCInfo(lcShell).noquote() << "drive without figures:" << e.Message();
+                // The items are written back quoted, so that values holding
+                // commas or line breaks stay whole.
+                QString quoted;
+                for (QString item : SplitPropertyText(text)) {
+                    for (const QLatin1String key : {QLatin1String("Size="), QLatin1String("FreeSpace=")})
+                        if (item.startsWith(key) && !PropertyUInt64(QStringView(item).mid(key.size())))
+                            item = key;
+                    quoted += QLatin1Char('"') + item.replace(QLatin1Char('"'), QStringLiteral("\"\""))
+                        + QStringLiteral("\"\r\n");
+                }
+                frame->SetPropiedades(quoted);
+            }
+            const QStringList items = SplitPropertyText(frame->Propiedades());
+            if (const QString status = PropertyValue(items, QStringLiteral("Status"));
+                !status.isEmpty() && status != QLatin1String("OK")) {
+                const QString reason = PropertyValue(items, QStringLiteral("ErrorDescription"));
+                TDriveSource::ShowState(frame, reason.isEmpty() ? status : reason);
+            }
+            if (!source->Failure.isEmpty())
+                TDriveSource::ShowState(frame, source->Failure);
+            EnlazarFrame(frame);
+            frame->move(0, (i - 1) * frame->height());
+            frame->show();
+            const TDriveType type = frame->DriveType();
+            if (HiddenKind(type))
+                frame->hide();
+            if (type == TDriveType::NetworkDrive)
+                frame->setVisible(FVerDiscosRed);
         }
-        const QStringList items = SplitPropertyText(frame->Propiedades());
-        if (const QString status = PropertyValue(items, QStringLiteral("Status"));
-            !status.isEmpty() && status != QLatin1String("OK")) {
-            const QString reason = PropertyValue(items, QStringLiteral("ErrorDescription"));
-            TDriveSource::ShowState(frame, reason.isEmpty() ? status : reason);
-        }
-        EnlazarFrame(frame);
-        frame->move(0, (i - 1) * frame->height());
-        frame->show();
-        const TDriveType type = frame->DriveType();
-        if (HiddenKind(type))
-            frame->hide();
-        if (type == TDriveType::NetworkDrive)
-            frame->setVisible(FVerDiscosRed);
     }
+    ShowHeadingStates();
 }
 
 TFrameDrive *TFormMain::BuscarFrame(const QString &name) const
@@ -505,6 +598,8 @@ void TFormMain::vlLCLanguageChanged(QObject *)
     menuVersion->SetCaption(ConstantText(QStringLiteral("msgVersion")) + QLatin1Char(' ')
                             + VersionInfo::FileVersionText(QString(), false));
     QtTranslations::FollowActiveLanguage();
+    if (FOtrasMaquinas)
+        FOtrasMaquinas->setText(ConstantText(QStringLiteral("msgOtrasMaquinas")));
     // The panels' lines hold a translated word: they follow now, not at the
     // next refresh.
     for (TFrameDrive *frame : Frames())
@@ -573,6 +668,10 @@ void TFormMain::GuardarConfiguracion()
     qCDebug(lcShell) << "settings written:" << values;
     if (FActions)
         FActions->SaveHiddenIfPending();
+    // The list of other machines chosen before the file existed; by now the
+    // seven options have made it.
+    if (FOtrasMaquinasPendientes)
+        FOtrasMaquinasPendientes = !TOtherMachines::Write(TConfig::ConfigFileName(), FSource.Machines());
 }
 
 void TFormMain::ActualizarMenu()

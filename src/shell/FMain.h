@@ -8,7 +8,9 @@
 #include "shell/PanelColumn.h"
 #include "shell/ScreenPlacement.h"
 
+#include <QDialog>
 #include <QHash>
+#include <QPointer>
 #include <QSet>
 #include <QSize>
 #include <QStringList>
@@ -16,7 +18,10 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
+class QAction;
 class QMouseEvent;
 class TDesktopNotifier;
 class TDriveActions;
@@ -154,6 +159,9 @@ public:
     // Shows the machines of a Prometheus server for this run instead of the
     // source of the settings file (velmora --host); before the first show.
     void SetHostForThisRun(const QString &host) { FSource.SetHostForThisRun(host); }
+    // The dialog of the other machines, while it is open (tests).
+    QDialog *OtrasMaquinasDialog() const { return FOtrasMaquinasDialog; }
+    QAction *OtrasMaquinasItem() const { return FOtrasMaquinas; }
     // Asks the window to come to the front (a second start of the program).
     void BringToFront();
     // The mount table changed: refresh at once with a rebuild.
@@ -221,6 +229,8 @@ private:
     TFrameDrive *BuscarFrame(const QString &name) const;
     void EnlazarFrame(TFrameDrive *frame);
     void AjustarTamanyo();
+    // The headings take the state of their machine's source.
+    void ShowHeadingStates();
     void ShowFatalError(const QString &message);
     void PreguntarEjecutarAlInicio();
 
@@ -254,6 +264,15 @@ private:
     // them; the panels of hidden drives out of sight; the refresh's result
     // handed out.
     void CrearAccionesUnidad();
+    // The menu item "Otras máquinas…" (made at run time, before Refrescar)
+    // and its dialog; the list it gives is used at once and written.
+    void CrearOtrasMaquinas();
+    void OtrasMaquinasClick();
+    void AplicarOtrasMaquinas(const TOtherMachines &machines);
+    QAction *FOtrasMaquinas = nullptr;
+    QPointer<QDialog> FOtrasMaquinasDialog;
+    // The list waits for the settings file, which hiding it must not make.
+    bool FOtrasMaquinasPendientes = false;
     void AplicarOcultas();
     void HandOutRefresh();
     // Debug lines: which items are checked, what the menu reads.
@@ -268,6 +287,8 @@ private:
     QSet<QString> FSinInodos;
 
     std::unique_ptr<TPanelColumn> FColumn;
+    // Each machine's heading and the source it names.
+    std::vector<std::pair<QPointer<TMachineHeading>, TDriveSource::TSource *>> FHeadings;
     // Made once the first panels are in: the window then has its height.
     TScreenKeeper *FScreenKeeper = nullptr;
     // Top and Left of the settings are the screen's own (device) pixels.

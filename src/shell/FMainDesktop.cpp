@@ -6,9 +6,14 @@
 #include "shell/FMain.h"
 
 #include "desktop/DesktopNotifier.h"
+#include "localization/ConstantText.h"
 #include "localization/LangManager.h"
 #include "panels/frDisco.h"
+#include "platform/ServerProbe.h"
+#include "settings/Config.h"
 #include "shell/DriveActions.h"
+#include "shell/OtherMachinesDialog.h"
+#include "shell/ServerPassword.h"
 #include "shell/ShellLog.h"
 #include "vcl/Menus.h"
 #include "vcl/Timer.h"
@@ -57,9 +62,8 @@ void TFormMain::CrearAccionesUnidad()
 {
     FNotifier = std::make_unique<TDesktopNotifier>(TrayIcon);
     FActions = std::make_unique<TDriveActions>(pmTray, *FNotifier, FErrorReport);
-    // Every panel comes from the one drive source: this machine's or
-    // another machine's through a Prometheus server.
-    FActions->SetIsLocal([this](const TFrameDrive *) { return !FSource.IsRemote(); });
+    // A panel is this machine's drive when this machine's query gave it.
+    FActions->SetIsLocal([this](const TFrameDrive *frame) { return FSource.IsLocalDrive(frame->Nombre()); });
     connect(FActions.get(), &TDriveActions::HiddenChanged, this, [this] {
         AplicarOcultas();
         AjustarTamanyo();
@@ -70,6 +74,58 @@ void TFormMain::CrearAccionesUnidad()
         FErrorReport.Guarded([this] { TimerDiscosTimer(nullptr); });
     });
     connect(FActions.get(), &TDriveActions::Ejected, this, &TFormMain::MountsChanged);
+}
+
+void TFormMain::CrearOtrasMaquinas()
+{
+    // Only where servers can be asked (not in the Windows program).
+    if (!platform::CanAskDriveServers())
+        return;
+    // No name and no component: LangData stays the window's own; the
+    // caption is a program constant and follows the language switch.
+    FOtrasMaquinas = new QAction(pmTray);
+    FOtrasMaquinas->setText(ConstantText(QStringLiteral("msgOtrasMaquinas")));
+    pmTray->insertAction(Refrescar1, FOtrasMaquinas);
+    connect(FOtrasMaquinas, &QAction::triggered, this,
+            [this] { FErrorReport.Guarded([this] { OtrasMaquinasClick(); }); });
+}
+
+void TFormMain::OtrasMaquinasClick()
+{
+    if (FOtrasMaquinasDialog) {
+        FOtrasMaquinasDialog->raise();
+        FOtrasMaquinasDialog->activateWindow();
+        return;
+    }
+    // No owner: a window that belonged to the widget would share its place
+    // below all other windows.
+    auto *dialog = new TOtherMachinesDialog(FSource.Machines());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    FOtrasMaquinasDialog = dialog;
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { FErrorReport.Guarded([&] { AplicarOtrasMaquinas(dialog->Machines()); }); });
+    qCDebug(lcShell) << "other machines: dialog open";
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void TFormMain::AplicarOtrasMaquinas(const TOtherMachines &machines)
+{
+    const TOtherMachines before = FSource.Machines();
+    // A server taken out of the list takes its password out of the keyring.
+    for (const TOtherServer &server : before.Servers)
+        if (!server.User.isEmpty() && !machines.Servers.contains(server))
+            ServerPassword::Remove(this, server.Url, server.User, [](const QString &error) {
+                if (!error.isEmpty())
+                    qCInfo(lcShell).noquote() << error;
+            });
+    FSource.SetMachines(machines);
+    qCDebug(lcShell).noquote() << "other machines:" << machines.Servers.size() << "servers, this machine"
+                               << (machines.ThisMachine ? "shown" : "not shown");
+    FOtrasMaquinasPendientes = !TOtherMachines::Write(TConfig::ConfigFileName(), machines);
+    FMustReload = true;
+    TimerDiscosTimer(nullptr);
 }
 
 void TFormMain::AplicarOcultas()
@@ -101,7 +157,7 @@ void TFormMain::HandOutRefresh()
     for (TDriveState &drive : drives) {
         const TFrameDrive *frame = BuscarFrame(drive.Name);
         drive.Shown = frame && !frame->isHidden() && !hidden.contains(drive.Name);
-        drive.Local = !FSource.IsRemote();
+        drive.Local = FSource.IsLocalDrive(drive.Name);
         drive.InodesOut = FSinInodos.contains(drive.Name);
         drive.Full = drive.Full || drive.InodesOut;
     }
@@ -161,7 +217,7 @@ void TFormMain::MountsChanged()
 
 void TFormMain::SourceAnswered()
 {
-    if (!FShown || FFatal || !TimerDiscos->Enabled() || !FSource.IsRemote())
+    if (!FShown || FFatal || !TimerDiscos->Enabled() || !FSource.HasRemote())
         return;
     qCDebug(lcShell) << "drive source answered: refreshing";
     FMustReload = true;

@@ -63,6 +63,32 @@ private:
 
 } // namespace
 
+TMachineHeading::TMachineHeading(QWidget *window, const QString &name) : QLabel(window)
+{
+    // The machine's name as its source gave it: plain text, never markup.
+    setTextFormat(Qt::PlainText);
+    setText(name);
+    setIndent(8);
+    setAutoFillBackground(true);
+    QFont bold = font();
+    bold.setBold(true);
+    setFont(bold);
+    resize(TFrameDrive().sizeHint().width(), Height);
+    SetFailure(QString());
+}
+
+void TMachineHeading::SetFailure(const QString &reason)
+{
+    FFailure = reason;
+    // White on a dark slate, or on a mid grey while the machine does not
+    // answer: both far above 4.5:1.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, reason.isEmpty() ? QColor(31, 42, 54) : QColor(90, 95, 102));
+    colours.setColor(QPalette::WindowText, Qt::white);
+    setPalette(colours);
+    setToolTip(reason);
+}
+
 TFrameIndex::TFrameIndex(const QList<TFrameDrive *> &frames)
 {
     for (TFrameDrive *frame : frames)
@@ -115,6 +141,23 @@ void TPanelColumn::Adopt(TFrameDrive *frame)
     frame->installEventFilter(this);
 }
 
+TMachineHeading *TPanelColumn::AddHeading(const QString &name)
+{
+    auto *heading = new TMachineHeading(FWindow, name);
+    heading->installEventFilter(this);
+    heading->show();
+    return heading;
+}
+
+QList<TMachineHeading *> TPanelColumn::Headings() const
+{
+    QList<TMachineHeading *> headings;
+    for (QObject *child : FWindow->children())
+        if (auto *heading = qobject_cast<TMachineHeading *>(child))
+            headings.append(heading);
+    return headings;
+}
+
 TFrameDrive *TPanelColumn::Find(const QString &name) const
 {
     if (!FIndex)
@@ -128,11 +171,15 @@ void TPanelColumn::Fit()
     // across the design width (a window that once shrank to the start text
     // must not narrow the panels).
     int top = 0;
-    for (TFrameDrive *frame : Frames()) {
-        if (frame->isHidden())
+    for (QObject *child : FWindow->children()) {
+        auto *frame = qobject_cast<TFrameDrive *>(child);
+        auto *heading = qobject_cast<TMachineHeading *>(child);
+        QWidget *w = frame ? static_cast<QWidget *>(frame) : heading;
+        if (!w || w->isHidden())
             continue;
-        const int h = frame->height() > 0 ? frame->height() : frame->sizeHint().height();
-        frame->setGeometry(0, top, FWidth, h);
+        const int h = heading ? TMachineHeading::Height
+                              : (frame->height() > 0 ? frame->height() : frame->sizeHint().height());
+        w->setGeometry(0, top, FWidth, h);
         top += h;
     }
 
@@ -237,7 +284,8 @@ bool TPanelColumn::eventFilter(QObject *watched, QEvent *event)
         return QObject::eventFilter(watched, event);
     }
     if (event->type() == QEvent::Wheel
-        && (qobject_cast<TFrameDrive *>(watched) || watched == FMarkAbove || watched == FMarkBelow)) {
+        && (qobject_cast<TFrameDrive *>(watched) || qobject_cast<TMachineHeading *>(watched)
+            || watched == FMarkAbove || watched == FMarkBelow)) {
         // Fit keeps the offset in range and drops it when everything fits.
         ScrollBy(-static_cast<QWheelEvent *>(event)->angleDelta().y() * PanelHeight() / 120);
         return true;

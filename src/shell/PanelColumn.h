@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QHash>
+#include <QLabel>
 #include <QList>
 #include <QObject>
 #include <QSize>
@@ -25,6 +26,26 @@ public:
 
 private:
     QHash<QString, TFrameDrive *> FExact;
+};
+
+// The name of a machine above its drives' panels, when the window shows
+// several machines: a strip made at run time, a child of the window without
+// a name (no component), stacked by the column in the order of the children.
+// Greyed, with the reason as its tool tip, while the machine's source does
+// not answer.
+class TMachineHeading : public QLabel
+{
+    Q_OBJECT
+
+public:
+    static constexpr int Height = 20;
+    TMachineHeading(QWidget *window, const QString &name);
+    // Empty reason: answering.
+    void SetFailure(const QString &reason);
+    QString Failure() const { return FFailure; }
+
+private:
+    QString FFailure;
 };
 
 // The column of drive panels inside the widget window. The panels are the
@@ -52,6 +73,10 @@ public:
     // Takes a new panel into the column: the wheel over it scrolls, and it
     // is found by name from now on.
     void Adopt(TFrameDrive *frame);
+    // A heading for a machine's panels, below those made so far.
+    TMachineHeading *AddHeading(const QString &name);
+    // The headings, in the order of the children.
+    QList<TMachineHeading *> Headings() const;
     // The panel of a drive name (see TFrameIndex), or null.
     TFrameDrive *Find(const QString &name) const;
 

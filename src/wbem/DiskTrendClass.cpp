@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "wbem/DiskTrendClass.h"
 
+#include "wbem/InstanceSelection.h"
 #include "wbem/WbemService.h"
 #include "wbem/WbemTextObjects.h"
 
@@ -20,25 +21,6 @@ std::string canonicalName(const std::string &name)
         if (WqlNamesEqual(name, p))
             return p;
     return {};
-}
-
-WqlValue valueOf(const MofProperty &p)
-{
-    if (p.type == MofType::String)
-        return p.text;
-    if (p.type == MofType::Boolean)
-        return p.text == "TRUE";
-    // Figures are written by DiskTrendProperties: an optional '-', digits.
-    WqlInteger v;
-    std::size_t at = 0;
-    if (!p.text.empty() && p.text[0] == '-') {
-        v.negative = true;
-        at = 1;
-    }
-    v.magnitude = std::stoull(p.text.substr(at));
-    if (v.magnitude == 0)
-        v.negative = false;
-    return v;
 }
 
 // Howard Hinnant's days_from_civil inverse: the proleptic Gregorian date of
@@ -134,30 +116,11 @@ std::vector<std::string> RenderDiskTrends(const WqlQuery &query, const std::vect
         for (const std::string &p : query.properties)
             keep.insert(canonicalName(p));
     }
-    std::vector<std::string> texts;
-    for (const DiskTrendValues &values : objects) {
-        const std::vector<MofProperty> object = DiskTrendProperties(values);
-        if (query.where) {
-            const auto lookup = [&object](const std::string &name) -> WqlValue {
-                for (const MofProperty &p : object)
-                    if (WqlNamesEqual(p.name, name))
-                        return valueOf(p);
-                return WqlNull{};
-            };
-            if (!EvaluateWql(*query.where, lookup))
-                continue;
-        }
-        if (keep.empty()) {
-            texts.push_back(RenderMofInstance(kDiskTrendClass, object));
-            continue;
-        }
-        std::vector<MofProperty> projected;
-        for (const MofProperty &p : object)
-            if (keep.count(p.name))
-                projected.push_back(p);
-        texts.push_back(RenderMofInstance(kDiskTrendClass, projected));
-    }
-    return texts;
+    std::vector<std::vector<MofProperty>> properties;
+    properties.reserve(objects.size());
+    for (const DiskTrendValues &values : objects)
+        properties.push_back(DiskTrendProperties(values));
+    return RenderSelectedInstances(kDiskTrendClass, query, keep, properties);
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "wbem/LogicalDisk.h"
 
+#include "wbem/InstanceSelection.h"
 #include "wbem/WbemTextObjects.h"
 
 #include <set>
@@ -53,20 +54,6 @@ const char *const kClassProperties[] = {
     "VolumeName",
     "VolumeSerialNumber",
 };
-
-WqlValue valueOf(const MofProperty &p)
-{
-    switch (p.type) {
-    case MofType::String:
-        return p.text;
-    case MofType::Boolean:
-        return p.text == "TRUE";
-    case MofType::UInt64:
-    case MofType::Number:
-        return WqlUnsigned(std::stoull(p.text));
-    }
-    return WqlNull{};
-}
 
 } // namespace
 
@@ -127,29 +114,7 @@ std::vector<std::string> RenderLogicalDisks(const WqlQuery &query,
         for (const std::string &p : query.properties)
             keep.insert(LogicalDiskPropertyName(p));
     }
-    std::vector<std::string> texts;
-    for (const auto &object : objects) {
-        if (query.where) {
-            const auto lookup = [&object](const std::string &name) -> WqlValue {
-                for (const MofProperty &p : object)
-                    if (WqlNamesEqual(p.name, name))
-                        return valueOf(p);
-                return WqlNull{};
-            };
-            if (!EvaluateWql(*query.where, lookup))
-                continue;
-        }
-        if (keep.empty()) {
-            texts.push_back(RenderMofInstance(kLogicalDiskClass, object));
-            continue;
-        }
-        std::vector<MofProperty> projected;
-        for (const MofProperty &p : object)
-            if (keep.count(p.name))
-                projected.push_back(p);
-        texts.push_back(RenderMofInstance(kLogicalDiskClass, projected));
-    }
-    return texts;
+    return RenderSelectedInstances(kLogicalDiskClass, query, keep, objects);
 }
 
 } // namespace platform

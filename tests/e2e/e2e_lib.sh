@@ -233,8 +233,8 @@ menu_closed() { # pid
   return 1
 }
 # Top level of pmTray, separators skipped: 1 version line, 2 start with the
-# session, 3 language, 4 opacity, 5 interval, 6 network drives, 7 refresh,
-# 8 close. The menu opens with no item active; each Down moves one item.
+# session, 3 language, 4 opacity, 5 interval, 6 network drives, 7 other machines,
+# 8 refresh, 9 close. The menu opens with no item active; each Down moves one item.
 keys_down() { local i; for i in $(seq 1 "$1"); do xdotool key Down; sleep 0.05; done; }
 # Chooses an item through the tray menu with the keyboard; a third argument
 # goes into the item's submenu. E2E_BEFORE_RETURN, when set, is run with the
@@ -296,7 +296,7 @@ expect_exit() { # pid code what
 # Chooses the last item of the tray menu (close) and checks that the program
 # ends with exit code 0 and leaves Idioma=<index> in the settings file.
 close_from_menu_leaving_language() { # pid index
-  choose "$1" 8
+  choose "$1" 9
   expect_exit "$1" 0 "closed from the menu"
   [ "$(ini_value Idioma)" = "$2" ] && pass "the settings file holds Idioma=$2" || fail "Idioma=$(ini_value Idioma)"
 }

@@ -65,7 +65,7 @@ EXPECTED=$(awk 'BEGIN {printf "%.0f", 153 / 255 * 4294967295}')
 near() { [ -n "$1" ] && [ $(($1 - $2)) -le 1 ] && [ $(($2 - $1)) -le 1 ]; }
 OPACITY=$(xprop -id "$WID" _NET_WM_WINDOW_OPACITY 2>/dev/null | awk '{print $NF}')
 near "$OPACITY" "$EXPECTED" && pass "\"40%\" applied at once: opacity $OPACITY" || fail "opacity '$OPACITY' after \"40%\", expected $EXPECTED"
-choose $FIRST 8   # Cerrar
+choose $FIRST 9   # Cerrar
 expect_exit $FIRST 0 "Cerrar"
 
 if [ -f "$INI" ]; then
@@ -130,7 +130,7 @@ mkdir -p "$XDG_CONFIG_HOME"
 launch_widget "$VELMORA" "$WORK/nowrite.log"
 NOWRITE=$VPID
 answer_question "$WORK/nowrite.log" Escape "start with the session: false" || fail "question not answered"
-choose $NOWRITE 8 # Cerrar
+choose $NOWRITE 9 # Cerrar
 if ERRBOX=$(wait_dialog $NOWRITE 50); then
   pass "a failed write shows an error box at close"
   kill -0 $NOWRITE 2>/dev/null && pass "the program waits for the box" || fail "ended without waiting"

@@ -42,6 +42,8 @@ TEST(CommandLine, AnswersHelpAndVersionAndLetsTheRestStart)
             EXPECT_TRUE(answer.contains(QStringLiteral("--help"))) << answer.toStdString();
             EXPECT_TRUE(answer.contains(QStringLiteral("--host <url>"))) << answer.toStdString();
             EXPECT_TRUE(answer.contains(QStringLiteral("keyring"))) << answer.toStdString();
+            // How to watch another machine for good, not only for one run.
+            EXPECT_TRUE(answer.contains(QStringLiteral("\"Otras máquinas…\""))) << answer.toStdString();
         } else {
             EXPECT_EQ(answer.toStdString(), std::string(c.answer));
         }

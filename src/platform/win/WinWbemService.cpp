@@ -184,5 +184,9 @@ std::unique_ptr<WbemServices> WinWbemLocator::ConnectServer(const std::string &h
 
 // WMI keeps its own timing.
 void SetDriveQueryWait(std::chrono::milliseconds) {}
+std::chrono::milliseconds DriveQueryWaitNow()
+{
+    return std::chrono::milliseconds::zero();
+}
 
 } // namespace platform
