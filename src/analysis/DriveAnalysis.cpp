@@ -114,6 +114,8 @@ struct TDriveAnalysis::TJob
     std::string Error;
     std::atomic<bool> Over{false};
     TFacts Facts;
+    // The drive's biggest folders, when the scan ran to its end.
+    std::shared_ptr<history::FolderTotals> Totals;
 
     void Run()
     {
@@ -139,9 +141,11 @@ struct TDriveAnalysis::TJob
         }
         if (!Drive || !started)
             return;
-        if (!running->Cancelled())
+        if (!running->Cancelled()) {
             Facts = ReadFacts(Root);
-        else
+            Totals = std::make_shared<history::FolderTotals>(
+                running->Tree().TopFolders(history::kScanDepthKept, history::kScanFoldersKept));
+        } else
             Facts.HaveSpace = platform::ReadDriveSpace(Root, Facts.Space, error);
     }
 
@@ -286,6 +290,7 @@ void TDriveAnalysis::Finish(const std::shared_ptr<TJob> &job)
     scan->Scanner = std::move(job->Scanner);
     scan->Files = scan->Scanner->Tree().BiggestFiles();
     const bool cancelled = job->CancelAsked;
+    std::shared_ptr<const history::FolderTotals> totals = job->Drive && !cancelled ? job->Totals : nullptr;
     const usage::ScanTree &tree = scan->Scanner->Tree();
     FProgress = {tree.FileCount() + tree.FolderCount(), tree.Allocated(), QString()};
     guard.unlock();
@@ -331,6 +336,8 @@ void TDriveAnalysis::Finish(const std::shared_ptr<TJob> &job)
         << "ms:" << FProgress.Entries << "entries," << FProgress.Bytes << "bytes";
     emit ProgressChanged();
     emit Changed();
+    if (totals)
+        emit DriveScanned(std::move(totals));
 }
 
 const usage::ScanTree &TDriveAnalysis::Tree(int scan) const

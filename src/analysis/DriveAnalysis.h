@@ -9,6 +9,7 @@
 // window's thread never waits on the disk: every scan and every command runs
 // on a thread of its own and comes back through a signal.
 
+#include "history/HistoryStore.h"
 #include "usage/Scanner.h"
 
 #include <QElapsedTimer>
@@ -122,6 +123,11 @@ signals:
     // A command failed: the text says what and why (program's words plus the
     // system's reason).
     void Problem(const QString &text);
+    // A scan of the whole drive is over, not cancelled: the drive's root and
+    // its biggest folders (history::kScanDepthKept levels down, at most
+    // history::kScanFoldersKept), taken on the scan's worker. Not sent for a
+    // folder scanned again, nor for a scan that failed or was cancelled.
+    void DriveScanned(std::shared_ptr<const history::FolderTotals> totals);
 
 private:
     struct TScan;

@@ -528,6 +528,15 @@ void HistoryStore::RecordScan(const std::string &key, const std::string &root, s
     });
 }
 
+std::size_t HistoryStore::ScanCount(const std::string &key, const std::string &root) const
+{
+    Statement count(m_db, "SELECT count(*) FROM scan WHERE key = ?1 AND root = ?2");
+    count.bind(1, key).bindBlob(2, root);
+    if (!count.step() || !count.isInteger(0) || count.integer(0) < 0)
+        return 0;
+    return static_cast<std::size_t>(count.integer(0));
+}
+
 std::vector<FolderGrowth> HistoryStore::GrowthSinceLastScan(const std::string &key, const std::string &root,
                                                             std::size_t limit) const
 {

@@ -162,6 +162,8 @@ public:
     // too long) are passed over.
     std::vector<FolderGrowth> GrowthSinceLastScan(const std::string &key, const std::string &root,
                                                   std::size_t limit) const;
+    // How many scans of root on the drive are kept (at most kScansKept).
+    std::size_t ScanCount(const std::string &key, const std::string &root) const;
 
     const std::string &Path() const { return m_path; }
     // The path the last damaged file was moved to, empty when none was.

@@ -41,6 +41,11 @@ std::vector<Point> HistoryStore::Quarters(std::int64_t, std::int64_t, std::int64
 
 void HistoryStore::RecordScan(const std::string &, const std::string &, std::int64_t, const FolderTotals &) {}
 
+std::size_t HistoryStore::ScanCount(const std::string &, const std::string &) const
+{
+    return 0;
+}
+
 std::vector<FolderGrowth> HistoryStore::GrowthSinceLastScan(const std::string &, const std::string &,
                                                             std::size_t) const
 {

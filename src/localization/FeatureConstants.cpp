@@ -101,6 +101,15 @@ constexpr TFeatureConstant kFeatureConstants[] = {
     {"msgErrorPapelera", u"No se ha podido mover %1 a la papelera: %2"},
     {"msgErrorEliminar", u"No se ha podido eliminar %1: %2"},
     {"msgErrorVaciar", u"No se ha podido vaciar la papelera: %1"},
+    // What grew since the last scan, in the drive window's history tab.
+    {"msgCrecioTitulo", u"Lo que creció desde el último análisis"},
+    {"msgCrecioCarpeta", u"Carpeta"},
+    {"msgCrecioAntes", u"Antes"},
+    {"msgCrecioAhora", u"Ahora"},
+    {"msgCrecioCrecimiento", u"Creció"},
+    {"msgCrecioEsperando", u"Se sabrá cuando termine el análisis de la unidad."},
+    {"msgCrecioPrimero", u"Primer análisis de esta unidad: el próximo dirá qué creció."},
+    {"msgCrecioNada", u"Nada creció desde el último análisis."},
 };
 
 } // namespace

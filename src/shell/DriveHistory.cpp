@@ -3,6 +3,7 @@
 
 #include "analysis/DriveWindow.h"
 #include "analysis/HistoryChart.h"
+#include "analysis/ScanGrowth.h"
 #include "desktop/DesktopNotifier.h"
 #include "history/FillingNotice.h"
 #include "history/HistoryRecorder.h"
@@ -65,8 +66,12 @@ void TDriveHistory::AddChartTo(TDriveWindow *window)
     const QByteArray key = FKeys.value(root);
     if (key.isEmpty() || FPath.empty())
         return;
-    auto *chart = new THistoryChart;
-    window->AddHistoryPane(chart);
+    auto *pane = new THistoryPane;
+    window->AddHistoryPane(pane);
+    // Each scan of the whole drive is kept under the drive's identity, so
+    // that the next one can say what grew.
+    pane->Growth()->Follow(&window->Analysis(), FPath, key.toStdString());
+    THistoryChart *chart = pane->Chart();
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     auto history = std::make_shared<analysis::ChartHistory>();
     QThread *reader = QThread::create([path = FPath, key = key.toStdString(), now, history] {

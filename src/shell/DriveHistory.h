@@ -44,7 +44,9 @@ public:
     static QString Duration(double seconds);
 
     // Gives a drive window the drive's history chart, read off the
-    // window's thread (nothing for a drive the history does not keep).
+    // window's thread, and what grew since its last scan: each whole-drive
+    // scan of the window is kept in the history (nothing for a drive the
+    // history does not keep).
     void AddChartTo(TDriveWindow *window);
 
 signals:
