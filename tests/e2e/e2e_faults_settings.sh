@@ -21,10 +21,10 @@ close_and_check() { # case-name
   local name=$1 box
   start_widget "$VELMORA" "$WORK/$name.log" || return
   sleep 0.5
-  # "Cerrar" from the menu opened on the widget's first panel: the eighth item
+  # "Cerrar" from the menu opened on the widget's first panel: the ninth item
   # of pmTray after the panel's drive section ("Abrir", "Ocultar esta
   # unidad" and "Analizar…" for the root file system, a local disk).
-  E2E_MENU_ON=panel choose $VPID 11 || return
+  E2E_MENU_ON=panel choose $VPID 12 || return
   if box=$(wait_dialog $VPID 50); then
     pass "$name: an error box at close: $(xprop -id "$box" WM_NAME | cut -d= -f2)"
     kill -0 $VPID 2>/dev/null && pass "$name: the program waits for the box" || fail "$name: ended before the box was closed"
