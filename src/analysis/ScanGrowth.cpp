@@ -88,8 +88,8 @@ void TScanGrowthList::Follow(TDriveAnalysis *analysis, std::string storePath, st
 {
     const std::string root = analysis->DriveRoot();
     connect(analysis, &TDriveAnalysis::DriveScanned, this,
-            [this, root, storePath = std::move(storePath), key = std::move(key)](
-                std::shared_ptr<const history::FolderTotals> totals) {
+            [this, root, storePath = std::move(storePath),
+             key = std::move(key)](std::shared_ptr<const history::FolderTotals> totals) {
                 const std::int64_t finished = QDateTime::currentSecsSinceEpoch();
                 auto growth = std::make_shared<std::optional<analysis::ScanGrowth>>();
                 // The database is written and read off the window's thread.
@@ -131,8 +131,8 @@ void TScanGrowthList::SetGrowth(std::optional<analysis::ScanGrowth> growth)
 void TScanGrowthList::Retranslate()
 {
     FTitle->setText(Text("msgCrecioTitulo"));
-    FList->setHeaderLabels({Text("msgCrecioCarpeta"), Text("msgCrecioAntes"), Text("msgCrecioAhora"),
-                            Text("msgCrecioCrecimiento")});
+    FList->setHeaderLabels(
+        {Text("msgCrecioCarpeta"), Text("msgCrecioAntes"), Text("msgCrecioAhora"), Text("msgCrecioCrecimiento")});
     if (!FGrowth)
         FNote->setText(Text("msgCrecioEsperando"));
     else if (FGrowth->firstScan)
@@ -154,7 +154,8 @@ QStringList TScanGrowthList::Texts() const
     texts << headers.join(QStringLiteral(" | "));
     for (int row = 0; row < FList->topLevelItemCount(); ++row) {
         const QTreeWidgetItem *item = FList->topLevelItem(row);
-        texts << QStringList{item->text(0), item->text(1), item->text(2), item->text(3)}.join(QStringLiteral(" | "));
+        texts << QStringList{item->text(0), item->text(1), item->text(2), item->text(3)}.join(
+            QStringLiteral(" | "));
     }
     return texts;
 }

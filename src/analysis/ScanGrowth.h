@@ -31,7 +31,7 @@ inline constexpr std::size_t kGrowthListed = 20;
 
 struct ScanGrowth
 {
-    bool firstScan = false; // the history kept no earlier scan of the drive
+    bool firstScan = false;                   // the history kept no earlier scan of the drive
     std::vector<history::FolderGrowth> grown; // most first
 };
 

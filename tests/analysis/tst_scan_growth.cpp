@@ -151,13 +151,15 @@ TEST_F(ScanGrowthTest, TheFolderThatGrewComesFirstWithWhatItUsedBeforeAndNow)
     EXPECT_EQ(texts[0], QStringLiteral("Lo que creció desde el último análisis"));
     EXPECT_EQ(texts[1], QString()) << "a note beside a list of growth";
     EXPECT_EQ(texts[2], QStringLiteral("Carpeta | Antes | Ahora | Creció"));
-    EXPECT_EQ(texts[3], QString::fromStdString((drive / "music").string()) + QStringLiteral(" | 1 MB | 6 MB | +5 MB"));
+    EXPECT_EQ(texts[3],
+              QString::fromStdString((drive / "music").string()) + QStringLiteral(" | 1 MB | 6 MB | +5 MB"));
     EXPECT_EQ(ScansKept(), 2u);
 
     // Nothing changed: the third scan says so.
     window->Analysis().Start();
     ASSERT_TRUE(NextGrowth());
-    EXPECT_TRUE(Joined().contains(QStringLiteral("Nada creció desde el último análisis"))) << Joined().toStdString();
+    EXPECT_TRUE(Joined().contains(QStringLiteral("Nada creció desde el último análisis")))
+        << Joined().toStdString();
     EXPECT_EQ(pane->Growth()->Texts().size(), 3);
     window->close();
 }
@@ -188,9 +190,8 @@ TEST_F(ScanGrowthTest, CancelledScansAndFoldersScannedAgainAreNotKept)
     ASSERT_TRUE(music.has_value());
     WriteFile(drive / "music" / "album.flac", 5 << 20);
     window->Analysis().ScanAgain(*music);
-    ASSERT_TRUE(Until([&] {
-        return window->Analysis().State() == TDriveAnalysis::TState::Done && !window->Analysis().Busy();
-    }));
+    ASSERT_TRUE(Until(
+        [&] { return window->Analysis().State() == TDriveAnalysis::TState::Done && !window->Analysis().Busy(); }));
 
     // A cancelled scan after files were written, then one that ends: the
     // growth is since the one kept before, so music's 5 MB show.
