@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "shell/DriveStates.h"
+
 #include <QHash>
 #include <QString>
 
@@ -33,6 +35,11 @@ public:
     // the cache holds no more than the drives of the last query.
     void EndRefresh();
 
+    // A property text with every Size or FreeSpace that is no number left
+    // empty, its items written back quoted so that values holding commas or
+    // line breaks stay whole.
+    static QString WithoutBadFigures(const QString &propertyText);
+
 private:
     struct TEntry
     {
@@ -42,3 +49,7 @@ private:
     QHash<QString, TEntry> FEntries;
     quint64 FRefresh = 1;
 };
+
+// The drive as the query gave it, by the one fullness rule. A drive that gave
+// no size this time keeps the last one it gave (from `last`), as its panel does.
+TDriveState DriveStateOf(const TDriveFigures::TFigures &figures, const TDriveStates &last);

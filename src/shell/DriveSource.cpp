@@ -3,7 +3,9 @@
 
 #include "panels/PanelFailure.h"
 #include "panels/frDisco.h"
+#include "platform/DriveQueryWait.h"
 #include "settings/Config.h"
+#include "shell/ErrorReport.h"
 #include "shell/ServerPassword.h"
 #include "shell/ShellLog.h"
 #include "wbem/VisibleText.h"
@@ -13,6 +15,8 @@
 #include <QSysInfo>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 
 namespace {
 
@@ -20,6 +24,23 @@ QString Shown(const QString &host)
 {
     return QString::fromStdString(platform::VisibleText(platform::UrlWithoutCredentials(host.toStdString())));
 }
+
+// The drive query's wait for a while (a server of the list is never waited
+// for), the window's own wait again afterwards.
+class TScopedQueryWait
+{
+public:
+    explicit TScopedQueryWait(std::chrono::milliseconds wait) : FBefore(platform::DriveQueryWaitNow())
+    {
+        platform::SetDriveQueryWait(wait);
+    }
+    ~TScopedQueryWait() { platform::SetDriveQueryWait(FBefore); }
+    TScopedQueryWait(const TScopedQueryWait &) = delete;
+    TScopedQueryWait &operator=(const TScopedQueryWait &) = delete;
+
+private:
+    std::chrono::milliseconds FBefore;
+};
 
 } // namespace
 
@@ -160,4 +181,43 @@ void TDriveSource::ShowState(TFrameDrive *frame, const QString &reason)
         PanelFailure::Show(frame, reason);
         qCDebug(lcShell).noquote() << "panel" << frame->Nombre() << "greyed:" << reason;
     }
+}
+
+TDriveSource::TAnswers TDriveSource::QueryAll()
+{
+    TAnswers answers;
+    for (TSource *source : Sources()) {
+        try {
+            std::optional<TScopedQueryWait> noWait;
+            if (source->Listed)
+                noWait.emplace(std::chrono::milliseconds(0));
+            source->Query->SetActive(false);
+            source->Query->SetActive(true);
+            answers.AnyAnswered = true;
+            QStringList texts;
+            for (int i = 1; i <= source->Query->ObjectsCount(); ++i) {
+                source->Query->SetObjectIndex(i);
+                texts << source->Query->PropertiesText();
+            }
+            source->Texts = std::move(texts);
+            if (!source->Failure.isEmpty())
+                qCInfo(lcShell).noquote() << "drive source" << source->ShownHost << "answering again";
+            source->Failure.clear();
+        } catch (...) {
+            const QString message = TErrorReport::CurrentMessage();
+            if (!source->Remote) {
+                // This machine's drives: counted by the window, the panels
+                // rebuilt from nothing at the next refresh.
+                source->Texts.clear();
+                answers.LocalFailure = message;
+                continue;
+            }
+            // Another machine's source that does not answer ends nothing:
+            // its panels stay with their last figures, greyed, until it
+            // answers; the other sources go on.
+            qCInfo(lcShell).noquote() << "drive source" << source->ShownHost << "failed:" << message;
+            source->Failure = message;
+        }
+    }
+    return answers;
 }

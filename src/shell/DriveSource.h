@@ -73,6 +73,17 @@ public:
     bool HasRemote() const;
     // More than one source: each machine's panels come under its name.
     bool Grouped() const { return Sources().size() > 1; }
+    struct TAnswers
+    {
+        bool AnyAnswered = false; // some source's query answered
+        QString LocalFailure;     // why this machine's query failed, if it did
+    };
+    // Queries every source once: each one's property texts, or its failure.
+    // A server of the list is never waited for: its worker answers for the
+    // next refresh (or at once with its first answer). A failing server
+    // keeps its last texts; this machine's failure is returned, not kept.
+    TAnswers QueryAll();
+
     // The drive came from this machine in the last answer.
     bool IsLocalDrive(const QString &name) const { return FLocalNames.contains(name); }
     // Kept by the window after every query.

@@ -8,10 +8,8 @@
 #include "localization/LanguageController.h"
 #include "localization/VLangStorage.h"
 #include "panels/DriveControls.h"
-#include "panels/DriveFullness.h"
 #include "panels/WindowDrag.h"
 #include "panels/frDisco.h"
-#include "platform/DriveQueryWait.h"
 #include "platform/SingleInstance.h"
 #include "settings/Config.h"
 #include "settings/LocaleHelper.h"
@@ -45,26 +43,8 @@
 #include <QScopeGuard>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
-
-// The drive query's wait for a while (a server of the list is never waited
-// for), the window's own wait again afterwards.
-class TScopedQueryWait
-{
-public:
-    explicit TScopedQueryWait(std::chrono::milliseconds wait) : FBefore(platform::DriveQueryWaitNow())
-    {
-        platform::SetDriveQueryWait(wait);
-    }
-    ~TScopedQueryWait() { platform::SetDriveQueryWait(FBefore); }
-    TScopedQueryWait(const TScopedQueryWait &) = delete;
-    TScopedQueryWait &operator=(const TScopedQueryWait &) = delete;
-
-private:
-    std::chrono::milliseconds FBefore;
-};
 
 bool HiddenKind(TDriveType type)
 {
@@ -200,64 +180,17 @@ void TFormMain::ActivarComponente()
     const auto forget = qScopeGuard([this] { FFigures.EndRefresh(); });
     TDriveStates queried;
     QSet<QString> localNames;
-    QString localFailure;
+    const TDriveSource::TAnswers answers = FSource.QueryAll();
+    if (answers.AnyAnswered)
+        lblIni->SetVisible(false);
+    const QString &localFailure = answers.LocalFailure;
     for (TDriveSource::TSource *source : FSource.Sources()) {
-        try {
-            // A server of the list is never waited for: its worker answers
-            // for the next refresh (or at once with its first answer).
-            std::optional<TScopedQueryWait> noWait;
-            if (source->Listed)
-                noWait.emplace(std::chrono::milliseconds(0));
-            source->Query->SetActive(false);
-            source->Query->SetActive(true);
-            lblIni->SetVisible(false);
-            QStringList texts;
-            for (int i = 1; i <= source->Query->ObjectsCount(); ++i) {
-                source->Query->SetObjectIndex(i);
-                texts << source->Query->PropertiesText();
-            }
-            source->Texts = std::move(texts);
-            if (!source->Failure.isEmpty())
-                qCInfo(lcShell).noquote() << "drive source" << source->ShownHost << "answering again";
-            source->Failure.clear();
-        } catch (...) {
-            const QString message = TErrorReport::CurrentMessage();
-            if (!source->Remote) {
-                // This machine's drives: counted below, the panels rebuilt
-                // from nothing at the next refresh.
-                source->Texts.clear();
-                localFailure = message;
-                continue;
-            }
-            // Another machine's source that does not answer ends nothing:
-            // its panels stay with their last figures, greyed, until it
-            // answers; the other sources go on.
-            qCInfo(lcShell).noquote() << "drive source" << source->ShownHost << "failed:" << message;
-            source->Failure = message;
-        }
         for (const QString &text : std::as_const(source->Texts)) {
             const TDriveFigures::TFigures &figures = FFigures.Read(text);
             FListaDiscos.append(figures.Name);
             if (!source->Remote)
                 localNames.insert(figures.Name);
-            // The drive as the query gave it. A drive that gave no size this
-            // time keeps the last one it gave, as its panel does.
-            TDriveState &drive = queried.emplace_back();
-            drive.Name = figures.Name;
-            drive.Kind = static_cast<TDriveType>(
-                static_cast<quint8>(PropertyInt32(figures.DriveType).value_or(0)));
-            drive.Free = PropertyUInt64(figures.FreeSpace);
-            drive.Size = PropertyUInt64(figures.Size);
-            if (!drive.Size) {
-                const auto last = std::find_if(FQueried.cbegin(), FQueried.cend(),
-                                               [&](const TDriveState &it) { return it.Name == drive.Name; });
-                if (last != FQueried.cend())
-                    drive.Size = last->Size;
-            }
-            drive.Full = DriveFullness::IsDriveFull(drive.Kind, drive.Free, drive.Size);
-            drive.VolumeSerialNumber = figures.VolumeSerialNumber;
-            drive.FileSystem = figures.FileSystem;
-            drive.ReadOnly = figures.Access == QLatin1String("1");
+            queried.push_back(DriveStateOf(figures, FQueried));
             TFrameDrive *frame = BuscarFrame(figures.Name);
             if (!frame)
                 continue;
@@ -292,7 +225,7 @@ void TFormMain::ActivarComponente()
     }
     FQueried = std::move(queried);
     FSource.SetLocalNames(std::move(localNames));
-    ShowHeadingStates();
+    FHeadings.ShowStates(FSource.Sources());
     if (!localFailure.isEmpty()) {
         // Counted and logged; the fourth failure since start is fatal.
         ++FReintentos;
@@ -300,14 +233,6 @@ void TFormMain::ActivarComponente()
         if (FReintentos > 3)
             ShowFatalError(localFailure);
     }
-}
-
-void TFormMain::ShowHeadingStates()
-{
-    const std::vector<TDriveSource::TSource *> sources = FSource.Sources();
-    for (const auto &[heading, source] : FHeadings)
-        if (heading && std::find(sources.cbegin(), sources.cend(), source) != sources.cend())
-            heading->SetFailure(source->Failure);
 }
 
 bool TFormMain::HayCambios()
@@ -335,36 +260,15 @@ void TFormMain::GenerarFrames()
     const QList<TFrameDrive *> old = Frames();
     for (TFrameDrive *frame : old)
         delete frame;
-    for (TMachineHeading *heading : FColumn->Headings())
-        delete heading;
-    FHeadings.clear();
+    FHeadings.Clear();
 
-    // With several machines, each one's panels come under its name: this
-    // machine's host name, or the machine a server's drive belongs to
-    // (its SystemName), or the server itself while it has given nothing.
     const bool grouped = FSource.Grouped();
     int i = 0;
     for (TDriveSource::TSource *source : FSource.Sources()) {
-        QString machine;
-        bool first = true;
-        if (grouped && source->Texts.isEmpty()) {
-            qCDebug(lcShell).noquote() << "machine heading:" << source->ShownHost << "(no drives yet)";
-            FHeadings.push_back({FColumn->AddHeading(source->ShownHost), source});
-        }
+        FHeadings.BeginSource(source, grouped);
         for (const QString &text : std::as_const(source->Texts)) {
             ++i;
-            if (grouped) {
-                const QString name = source->Remote
-                    ? PropertyValue(SplitPropertyText(text), QStringLiteral("SystemName"))
-                    : source->ShownHost;
-                if (first || name != machine) {
-                    const QString shown = name.isEmpty() ? source->ShownHost : name;
-                    qCDebug(lcShell).noquote() << "machine heading:" << shown;
-                    FHeadings.push_back({FColumn->AddHeading(shown), source});
-                    machine = name;
-                    first = false;
-                }
-            }
+            FHeadings.BeforePanel(source, text, grouped);
             // The column builds the controls of the panels in view.
             auto *frame = new TFrameDrive(this, TFrameDrive::TControls::Deferred);
             frame->setObjectName(QStringLiteral("FrameDiskInfo%1").arg(i));
@@ -375,17 +279,7 @@ void TFormMain::GenerarFrames()
                 // A Size or FreeSpace that is no number is no figure: the drive
                 // is shown without figures, and the panels after it are built.
                 qCInfo(lcShell).noquote() << "drive without figures:" << e.Message();
-                // The items are written back quoted, so that values holding
-                // commas or line breaks stay whole.
-                QString quoted;
-                for (QString item : SplitPropertyText(text)) {
-                    for (const QLatin1String key : {QLatin1String("Size="), QLatin1String("FreeSpace=")})
-                        if (item.startsWith(key) && !PropertyUInt64(QStringView(item).mid(key.size())))
-                            item = key;
-                    quoted += QLatin1Char('"') + item.replace(QLatin1Char('"'), QStringLiteral("\"\""))
-                        + QStringLiteral("\"\r\n");
-                }
-                frame->SetPropiedades(quoted);
+                frame->SetPropiedades(TDriveFigures::WithoutBadFigures(text));
             }
             const QStringList items = SplitPropertyText(frame->Propiedades());
             if (const QString status = PropertyValue(items, QStringLiteral("Status"));
@@ -405,7 +299,7 @@ void TFormMain::GenerarFrames()
                 frame->setVisible(FVerDiscosRed);
         }
     }
-    ShowHeadingStates();
+    FHeadings.ShowStates(FSource.Sources());
 }
 
 TFrameDrive *TFormMain::BuscarFrame(const QString &name) const

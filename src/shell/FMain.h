@@ -5,6 +5,7 @@
 #include "shell/DriveSource.h"
 #include "shell/DriveStates.h"
 #include "shell/ErrorReport.h"
+#include "shell/MachineHeadings.h"
 #include "shell/PanelColumn.h"
 #include "shell/ScreenPlacement.h"
 
@@ -230,7 +231,6 @@ private:
     void EnlazarFrame(TFrameDrive *frame);
     void AjustarTamanyo();
     // The headings take the state of their machine's source.
-    void ShowHeadingStates();
     void ShowFatalError(const QString &message);
     void PreguntarEjecutarAlInicio();
 
@@ -288,7 +288,7 @@ private:
 
     std::unique_ptr<TPanelColumn> FColumn;
     // Each machine's heading and the source it names.
-    std::vector<std::pair<QPointer<TMachineHeading>, TDriveSource::TSource *>> FHeadings;
+    TMachineHeadings FHeadings{FColumn.get()};
     // Made once the first panels are in: the window then has its height.
     TScreenKeeper *FScreenKeeper = nullptr;
     // Top and Left of the settings are the screen's own (device) pixels.
