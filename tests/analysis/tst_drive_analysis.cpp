@@ -4,6 +4,7 @@
 // (the trash of a tmpfs mounted as another drive, deleting for good only
 // once confirmed and never below a mount point), a folder scanned again, and
 // Cancel stopping the workers.
+#include "AnalysisTestSupport.h"
 #include "analysis/DriveAnalysis.h"
 
 #include "localization/LangManager.h"
@@ -27,24 +28,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using analysistest::Until;
+using analysistest::WriteFile;
 QApplication &App()
 {
-    static int argc = 1;
-    static char name[] = "tst_drive_analysis";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = qApp ? static_cast<QApplication *>(qApp) : new QApplication(argc, argv);
-    return *app;
-}
-
-// Runs the event loop until done() or 30 s have gone (a hang, not a speed
-// limit); the answer of done() at the end.
-bool Until(const std::function<bool()> &done)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    return done();
+    return analysistest::App("tst_drive_analysis");
 }
 
 bool ScanOver(const TDriveAnalysis &analysis)
@@ -55,20 +43,6 @@ bool ScanOver(const TDriveAnalysis &analysis)
 
 // A file of real blocks (not sparse), so that its space on the disk is its
 // length.
-void WriteFile(const fs::path &path, std::size_t bytes)
-{
-    fs::create_directories(path.parent_path());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0) << path;
-    std::string block(65536, 'x');
-    for (std::size_t left = bytes; left > 0;) {
-        const std::size_t n = std::min(left, block.size());
-        ASSERT_EQ(::write(fd, block.data(), n), ssize_t(n));
-        left -= n;
-    }
-    ::close(fd);
-}
-
 constexpr std::size_t MiB = 1024 * 1024;
 
 // big/ 3 MiB in two files (2.5 and 0.5), mid/ 1 MiB (and a folder below), small/ 8 KiB, a

@@ -3,6 +3,7 @@
 // breakdown and then the treemap of the finished scan, names the biggest
 // folder and file, follows the language switch at once (the history's tab
 // included), and its commands wait for a selection.
+#include "AnalysisTestSupport.h"
 #include "analysis/DriveWindow.h"
 #include "analysis/DriveWindows.h"
 #include "analysis/TreemapView.h"
@@ -27,32 +28,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using analysistest::Until;
+using analysistest::WriteFile;
 QApplication &App()
 {
-    static int argc = 1;
-    static char name[] = "tst_drive_window";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = qApp ? static_cast<QApplication *>(qApp) : new QApplication(argc, argv);
-    return *app;
-}
-
-bool Until(const std::function<bool()> &done)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    return done();
-}
-
-void WriteFile(const fs::path &path, std::size_t bytes)
-{
-    fs::create_directories(path.parent_path());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    const std::string block(bytes, 'v');
-    ASSERT_EQ(::write(fd, block.data(), block.size()), ssize_t(block.size()));
-    ::close(fd);
+    return analysistest::App("tst_drive_window");
 }
 
 bool Over(TDriveWindow &window)

@@ -4,6 +4,7 @@
 // a folder that grew between two scans is listed first with what it used
 // before and now; a cancelled scan and a folder scanned again leave nothing
 // in the history; the list follows the language switch.
+#include "AnalysisTestSupport.h"
 #include "analysis/DriveWindow.h"
 #include "analysis/DriveWindows.h"
 #include "analysis/ScanGrowth.h"
@@ -27,36 +28,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kKey[] = "uuid:0f3c-growth";
-
+using analysistest::Until;
+using analysistest::WriteFile;
 QApplication &App()
 {
-    static int argc = 1;
-    static char name[] = "tst_scan_growth";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = qApp ? static_cast<QApplication *>(qApp) : new QApplication(argc, argv);
-    return *app;
+    return analysistest::App("tst_scan_growth");
 }
 
-bool Until(const std::function<bool()> &done)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    return done();
-}
-
-void WriteFile(const fs::path &path, std::size_t bytes)
-{
-    fs::create_directories(path.parent_path());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    const std::string block(bytes, 'v');
-    ASSERT_EQ(::write(fd, block.data(), block.size()), ssize_t(block.size()));
-    ASSERT_EQ(::fsync(fd), 0);
-    ::close(fd);
-}
+constexpr char kKey[] = "uuid:0f3c-growth";
 
 class ScanGrowthTest : public testing::Test
 {
