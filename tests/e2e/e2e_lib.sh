@@ -315,3 +315,13 @@ drag_widget() { # wid dx dy
   sleep 0.2
   xdotool mouseup 1
 }
+
+# node_exporter's file systems on the address given (its log: $WORK/node.log),
+# with Debian's own exclusions and /tmp, where tests running beside this one
+# mount and unmount theirs: the instance's drives stay the same.
+start_node_exporter() { # host:port
+  prometheus-node-exporter --web.listen-address="$1" --collector.disable-defaults --collector.filesystem \
+    --collector.filesystem.mount-points-exclude='^/(dev|proc|run|sys|mnt|media|tmp|var/lib/docker/.+|var/lib/containers/storage/.+)($|/)' \
+    >"$WORK/node.log" 2>&1 &
+  PIDS+=($!)
+}

@@ -23,12 +23,7 @@ PROM_PORT=$(free_port)
 URL="http://127.0.0.1:$PROM_PORT"
 INSTANCE="127.0.0.1:$NODE_PORT"
 
-# Debian's own exclusions, and /tmp where tests running beside this one mount
-# and unmount their file systems: the instance's drives stay the same.
-prometheus-node-exporter --web.listen-address="$INSTANCE" --collector.disable-defaults --collector.filesystem \
-  --collector.filesystem.mount-points-exclude='^/(dev|proc|run|sys|mnt|media|tmp|var/lib/docker/.+|var/lib/containers/storage/.+)($|/)' \
-  >"$WORK/node.log" 2>&1 &
-PIDS+=($!)
+start_node_exporter "$INSTANCE"
 mkdir -p "$WORK/prom"
 printf 'global:\n  scrape_interval: 1s\nscrape_configs:\n  - job_name: node\n    static_configs:\n      - targets: [%s]\n' \
   "'$INSTANCE'" >"$WORK/prom/prometheus.yml"
